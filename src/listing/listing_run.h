@@ -1,0 +1,23 @@
+#pragma once
+// A whole listing run as both front ends perform it: header, scan, totals.
+#include <string>
+
+#include "listing/folder_scan.h"
+
+namespace tf::listing {
+
+struct RunOutcome {
+    bool reportWritten = true;  // every stage wrote its part
+    int error = 0;              // errno of the first stage that failed
+};
+
+// Writes the report header, scans options.source and appends the totals,
+// which are reset first. A stage that cannot write does not end the run.
+RunOutcome RunListing(const ListingOptions& options, platform::FileSystem& fs, ScanHost& host,
+                const std::string& reportPath, RunTotals& totals);
+
+// The report file name of a format: "Tallyfold.txt", "Tallyfold.html", or
+// empty for kNone.
+std::string ReportFileName(ReportFormat format);
+
+}  // namespace tf::listing

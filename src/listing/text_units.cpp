@@ -1,0 +1,82 @@
+#include "listing/text_units.h"
+
+#include <cmath>
+
+namespace tf::listing {
+namespace {
+
+bool StartsCharacter(char c) {
+    return !kUtf8Names || (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+}
+
+void AppendNumber(std::string& out, std::int64_t value) { out += std::to_string(value); }
+
+}  // namespace
+
+std::string delete_Null(std::string_view text) {
+    const std::size_t nul = text.find('\0');
+    return std::string(nul == std::string_view::npos ? text : text.substr(0, nul));
+}
+
+std::size_t CharCount(std::string_view text) {
+    if (!kUtf8Names) return text.size();
+    std::size_t count = 0;
+    for (char c : text) count += StartsCharacter(c) ? 1 : 0;
+    return count;
+}
+
+std::string_view CutToChars(std::string_view text, std::size_t limit) {
+    if (text.size() <= limit) return text;  // never more characters than bytes
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (StartsCharacter(text[i]) && chars++ == limit) return text.substr(0, i);
+    }
+    return text;
+}
+
+double ScaleBytes(std::uint64_t bytes, int power) {
+    return static_cast<double>(bytes) / std::pow(1024.0, power);
+}
+
+std::uint64_t RoundScaledBytes(std::uint64_t bytes, int power) {
+    if (power <= 0) return bytes;
+    const int shift = 10 * power;
+    if (shift >= 64) return (shift == 64 && bytes > (std::uint64_t{1} << 63)) ? 1 : 0;
+    const std::uint64_t quotient = bytes >> shift;
+    const std::uint64_t remainder = bytes & ((std::uint64_t{1} << shift) - 1);
+    const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+    if (remainder > half || (remainder == half && (quotient & 1))) return quotient + 1;
+    return quotient;
+}
+
+std::string DateText(platform::FileTicks ticks) {
+    constexpr std::uint64_t kTicksPerMinute = 600000000;
+    const std::uint64_t minutes = ticks / kTicksPerMinute;
+    // Days since 1601-01-01 moved to days since 0000-03-01, then the usual
+    // civil-from-days conversion in 400-year eras.
+    const std::int64_t days = static_cast<std::int64_t>(minutes / 1440) + 584694;
+    const std::int64_t minuteOfDay = static_cast<std::int64_t>(minutes % 1440);
+    const std::int64_t era = days / 146097;
+    const std::int64_t dayOfEra = days - era * 146097;
+    const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const std::int64_t mp = (5 * dayOfYear + 2) / 153;
+    const std::int64_t day = dayOfYear - (153 * mp + 2) / 5 + 1;
+    const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
+    const std::int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+
+    std::string out;
+    out.reserve(16);
+    AppendNumber(out, year);
+    out += '/';
+    AppendNumber(out, month);
+    out += '/';
+    AppendNumber(out, day);
+    out += ' ';
+    AppendNumber(out, minuteOfDay / 60);
+    out += ':';
+    AppendNumber(out, minuteOfDay % 60);
+    return out;
+}
+
+}  // namespace tf::listing

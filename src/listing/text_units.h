@@ -1,0 +1,38 @@
+#pragma once
+// Small text and number helpers shared by the scan and the report writer.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/file_system.h"
+
+namespace tf::listing {
+
+// File names are UTF-8 on Linux and single bytes of the code page on Windows;
+// "characters" are counted and cut accordingly.
+#ifdef _WIN32
+inline constexpr bool kUtf8Names = false;
+#else
+inline constexpr bool kUtf8Names = true;
+#endif
+
+// The text up to, not including, its first NUL; all of it when it has none.
+std::string delete_Null(std::string_view text);
+
+// Number of characters of `text`.
+std::size_t CharCount(std::string_view text);
+
+// The first `limit` characters of `text`; a multi-byte character is never split.
+std::string_view CutToChars(std::string_view text, std::size_t limit);
+
+// bytes / 1024^power, for display only.
+double ScaleBytes(std::uint64_t bytes, int power);
+
+// bytes / 1024^power rounded to a whole number, a half going to the even
+// neighbour; exact for every 64-bit value.
+std::uint64_t RoundScaledBytes(std::uint64_t bytes, int power);
+
+// "year/month/day hour:minute" of a UTC time, no leading zeros, no seconds.
+std::string DateText(platform::FileTicks ticks);
+
+}  // namespace tf::listing

@@ -1,0 +1,14 @@
+#include "platform/file_system.h"
+
+namespace tf::platform {
+
+std::string JoinPath(const std::string& folder, const std::string& name, char separator) {
+    std::string path;
+    path.reserve(folder.size() + 1 + name.size());
+    path += folder;
+    if (path.empty() || path.back() != separator) path += separator;
+    path += name;
+    return path;
+}
+
+}  // namespace tf::platform

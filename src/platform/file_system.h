@@ -1,0 +1,80 @@
+#pragma once
+// The file-system services the listing engine and the folder tree need. The
+// engine stays portable: it only sees these neutral records, never a
+// platform handle.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace tf::platform {
+
+// Times are FILETIME ticks: 100 ns units since 1601-01-01 00:00 UTC.
+using FileTicks = std::uint64_t;
+
+// Identity of a folder, used to notice a link that leads back to a folder on
+// the path being scanned. Platforms whose path limit already ends such cycles
+// leave it unknown.
+struct FolderId {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    bool known = false;
+    bool operator==(const FolderId& o) const { return known && o.known && device == o.device && inode == o.inode; }
+};
+
+// One result of a directory search.
+struct FindData {
+    std::string name;
+    bool isDirectory = false;  // as IsDirectory(folder + separator + name) would answer
+    // Filled only for files, in a kFiles search.
+    FileTicks creationTime = 0;
+    FileTicks lastWriteTime = 0;
+    std::uint32_t sizeHigh = 0;
+    std::uint32_t sizeLow = 0;
+    // Filled only for directories, in a kFolders search.
+    FolderId folderId;
+};
+
+// What a search must fill beyond name and isDirectory; asking for less lets
+// the platform skip a stat per entry.
+enum class SearchDetail {
+    kNames,
+    kFiles,    // times and size of every file
+    kFolders,  // identity of every folder
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // Separator used to join a folder and a name.
+    virtual char Separator() const = 0;
+
+    // Lists the entries of `folder` whose names match the wildcard `pattern`
+    // ("*" any run of characters, "?" one character, letters in either case),
+    // in the platform's order, "." and ".." included where the platform
+    // returns them. A folder that cannot be searched yields nothing.
+    virtual void Search(const std::string& folder, const std::string& pattern, SearchDetail detail,
+                        const std::function<void(const FindData&)>& visit) = 0;
+
+    // True when `path` names an existing directory (links followed).
+    virtual bool IsDirectory(const std::string& path) = 0;
+
+    // Full size in bytes of a file whose size does not fit the search
+    // result's fast path; 0 when it cannot be read.
+    virtual std::uint64_t LargeFileSize(const std::string& path) = 0;
+
+    // The shell's type name for a file, judged from its name alone.
+    virtual std::string TypeName(const std::string& path) = 0;
+
+    virtual FolderId Identify(const std::string& folder) = 0;
+};
+
+// The file system of the platform the program was built for.
+std::unique_ptr<FileSystem> CreateFileSystem();
+
+// Joins folder and name with one separator; a root that already ends in it
+// (the POSIX "/") is not doubled.
+std::string JoinPath(const std::string& folder, const std::string& name, char separator);
+
+}  // namespace tf::platform

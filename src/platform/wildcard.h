@@ -1,0 +1,12 @@
+#pragma once
+#include <string_view>
+
+namespace tf::platform {
+
+// Matches a file name against a directory-search pattern the way the Windows
+// search does for ordinary names: "*" any run of characters, "?" exactly one
+// character (a whole UTF-8 sequence), ASCII letters regardless of case, and
+// "*.*" standing for every name. An empty pattern matches nothing.
+bool WildcardMatch(std::string_view pattern, std::string_view name);
+
+}  // namespace tf::platform

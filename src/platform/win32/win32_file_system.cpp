@@ -1,0 +1,86 @@
+#include "platform/win32/win32_file_system.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include <cctype>
+
+namespace tf::platform {
+namespace {
+
+class FindHandle {
+public:
+    explicit FindHandle(HANDLE h) : h_(h) {}
+    ~FindHandle() {
+        if (h_ != INVALID_HANDLE_VALUE) FindClose(h_);
+    }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+    HANDLE get() const { return h_; }
+
+private:
+    HANDLE h_;
+};
+
+FileTicks Ticks(const FILETIME& ft) {
+    return (static_cast<FileTicks>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+}
+
+// The shell's type names depend on the extension only, and the shell call
+// is slow: one per extension is enough.
+std::string ExtensionKey(const std::string& path) {
+    const std::size_t slash = path.find_last_of("\\/");
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::string();
+    std::string key = path.substr(dot);
+    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return key;
+}
+
+}  // namespace
+
+void Win32FileSystem::Search(const std::string& folder, const std::string& pattern, SearchDetail detail,
+                             const std::function<void(const FindData&)>& visit) {
+    WIN32_FIND_DATAA fd{};
+    FindHandle find(FindFirstFileA(JoinPath(folder, pattern, '\\').c_str(), &fd));
+    if (find.get() == INVALID_HANDLE_VALUE) return;
+    FindData data;
+    do {
+        data.name.assign(fd.cFileName, strnlen(fd.cFileName, MAX_PATH));
+        data.isDirectory = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        data.creationTime = data.lastWriteTime = 0;
+        data.sizeHigh = data.sizeLow = 0;
+        if (detail == SearchDetail::kFiles && !data.isDirectory) {
+            data.creationTime = Ticks(fd.ftCreationTime);
+            data.lastWriteTime = Ticks(fd.ftLastWriteTime);
+            data.sizeHigh = fd.nFileSizeHigh;
+            data.sizeLow = fd.nFileSizeLow;
+        }
+        visit(data);
+    } while (FindNextFileA(find.get(), &fd));
+}
+
+bool Win32FileSystem::IsDirectory(const std::string& path) { return PathIsDirectoryA(path.c_str()) != FALSE; }
+
+std::uint64_t Win32FileSystem::LargeFileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA info{};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info)) return 0;
+    return (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+}
+
+std::string Win32FileSystem::TypeName(const std::string& path) {
+    const std::string key = ExtensionKey(path);
+    auto it = typeNames_.find(key);
+    if (it != typeNames_.end()) return it->second;
+    SHFILEINFOA info{};
+    SHGetFileInfoA(path.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                   SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES);
+    std::string name(info.szTypeName, strnlen(info.szTypeName, sizeof info.szTypeName));
+    typeNames_.emplace(key, name);
+    return name;
+}
+
+std::unique_ptr<FileSystem> CreateFileSystem() { return std::make_unique<Win32FileSystem>(); }
+
+}  // namespace tf::platform

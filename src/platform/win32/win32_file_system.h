@@ -1,0 +1,24 @@
+#pragma once
+#include <map>
+
+#include "platform/file_system.h"
+
+namespace tf::platform {
+
+// The Windows file system through the ANSI search and shell calls.
+class Win32FileSystem final : public FileSystem {
+public:
+    char Separator() const override { return '\\'; }
+    void Search(const std::string& folder, const std::string& pattern, SearchDetail detail,
+                const std::function<void(const FindData&)>& visit) override;
+    bool IsDirectory(const std::string& path) override;
+    std::uint64_t LargeFileSize(const std::string& path) override;
+    std::string TypeName(const std::string& path) override;
+    // The path length limit ends link cycles on Windows.
+    FolderId Identify(const std::string&) override { return {}; }
+
+private:
+    std::map<std::string, std::string> typeNames_;  // lower-case extension -> type name
+};
+
+}  // namespace tf::platform
