@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the native suites under ASan and
+# UBSan, the 64-bit Windows compile check, and the Win32 suites and a
+# screenshot check under Wine in a private Xvfb display.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+"$root/scripts/install-deps.sh"
+
+build=$root/build
+jobs=$(nproc)
+step() { printf '\n== %s (%ss)\n' "$*" "$SECONDS"; }
+
+step "native build (sanitizers, warnings as errors)"
+cmake -S . -B "$build/native" -G Ninja -DTALLYFOLD_SANITIZE=ON -DTALLYFOLD_WERROR=ON -DTALLYFOLD_BENCH=OFF >/dev/null
+ninja -C "$build/native" -j"$jobs"
+step "native tests"
+(cd "$build/native" && ctest --output-on-failure -j"$jobs")
+
+step "64-bit Windows compile check"
+cmake -S . -B "$build/win64" -G Ninja -DTALLYFOLD_WERROR=ON -DTALLYFOLD_TESTS=OFF \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake" >/dev/null
+ninja -C "$build/win64" -j"$jobs"
+
+step "32-bit Windows build"
+cmake -S . -B "$build/win32" -G Ninja -DTALLYFOLD_WERROR=ON \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-w64-mingw32.cmake" >/dev/null
+ninja -C "$build/win32" -j"$jobs"
+
+step "Win32 tests under Wine"
+. "$root/scripts/wine-session.sh"
+trap wine_session_stop EXIT
+wine_session_start "$build"
+wine "$build/win32/tests/win32/tallyfold_tests.exe"
+for check in "$root"/tests/win32/*.sh; do
+  [ -e "$check" ] || continue
+  step "$(basename "$check")"
+  bash "$check" "$build"
+done
+step "all tests passed"

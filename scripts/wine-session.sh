@@ -1,0 +1,56 @@
+# Sourced by the scripts that run the Win32 build under Wine: a private
+# prefix inside the build folder and a private Xvfb display.
+#   wine_session_start BUILD_DIR   sets WINEPREFIX, DISPLAY and starts both
+#   wine_session_stop              ends the Wine server and Xvfb
+
+wine_prefix_create() {
+  local prefix=$1
+  rm -rf "$prefix"
+  mkdir -p "$prefix"
+  WINEPREFIX=$prefix wineboot -i >/dev/null 2>&1 || true
+  WINEPREFIX=$prefix wineserver -w
+  # Own frame painting must be visible, a crash must not leave a dialog
+  # holding the pipe open, and the Z:\ item is dropped from the desktop.
+  cat > "$prefix/drive_c/setup.reg" <<'REG'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Decorated"="N"
+"Managed"="N"
+
+[HKEY_CURRENT_USER\Software\Wine\WineDbg]
+"ShowCrashDialog"=dword:00000000
+
+[-HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Explorer\Desktop\Namespace\{9D20AAE8-0625-44B0-9CA7-71889C2254D9}]
+REG
+  WINEPREFIX=$prefix wine regedit /S 'C:\setup.reg' >/dev/null 2>&1
+  cp /usr/share/wine/fonts/*.ttf "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
+  # The user folders are links to $HOME in a new prefix: tests must never
+  # write there.
+  local p
+  for p in "$prefix"/drive_c/users/*/{Desktop,Documents,Downloads,Music,Pictures,Videos,Templates}; do
+    if [ -L "$p" ]; then rm "$p"; mkdir "$p"; fi
+  done
+  WINEPREFIX=$prefix wineserver -w
+}
+
+wine_session_start() {
+  local build=$1
+  export WINEARCH=win32 WINEDEBUG=-all
+  export WINEPREFIX=$build/wine-prefix
+  wine_prefix_create "$WINEPREFIX"
+  local n=99
+  while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
+  Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  WINE_SESSION_XVFB=$!
+  export DISPLAY=:$n
+  local i
+  for i in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  wineserver -p   # one server for the whole session
+}
+
+wine_session_stop() {
+  wineserver -k 2>/dev/null || true
+  [ -n "${WINE_SESSION_XVFB:-}" ] && kill "$WINE_SESSION_XVFB" 2>/dev/null || true
+  WINE_SESSION_XVFB=
+}
