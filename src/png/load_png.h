@@ -1,0 +1,115 @@
+#pragma once
+// LoadPNG reads one PNG file, decodes it with the loader's own inflater and
+// scanline code, blends transparency against a background, and hands the
+// final bitmap to a picture surface. One object decodes one file; configure
+// it first (SetTrans, SetAlpha, BackgroundPicture, SetOwnBkgndColor, PicBox,
+// SetToBkgrnd), then call OpenPNG.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "png/bytes.h"
+#include "png/colour_tables.h"
+#include "png/convert.h"
+#include "png/decoded_image.h"
+#include "png/inflate.h"
+#include "png/png_error.h"
+
+namespace tf::platform {
+class MessageSink;
+}
+
+namespace tf::png {
+
+// ErrorNumber values.
+constexpr std::int32_t kErrorNone = 0;
+constexpr std::int32_t kErrorNotPng = 1;          // bad signature, missing file or folder
+constexpr std::int32_t kErrorTruncated = 3;       // chunk past the end of the file, no IEND
+constexpr std::int32_t kErrorNoImageData = 4;     // IEND without IDAT data
+constexpr std::int32_t kErrorBadHeader = 5;       // IHDR missing, invalid or too large
+constexpr std::int32_t kErrorDecode = 6;          // the image data could not be decoded
+
+class LoadPNG {
+public:
+    explicit LoadPNG(platform::MessageSink& messages);
+
+    // Reads, decodes and draws the file. The outcome is also kept in
+    // ErrorNumber(); nothing is drawn unless the result is kNone.
+    PngError OpenPNG(const std::string& filename);
+    // The same for a file already in memory.
+    PngError OpenPNGFromMemory(const std::uint8_t* file, std::size_t size);
+
+    std::int32_t Width() const { return width_; }
+    std::int32_t Height() const { return height_; }
+    std::int32_t Bitdepht() const { return bitDepth_; }
+    std::int32_t ColorType() const { return colourType_; }
+    std::int32_t Compression() const { return compression_; }
+    std::int32_t filter() const { return filterMethod_; }
+    std::int32_t Interlacing() const { return interlacing_; }
+    std::int32_t ErrorNumber() const { return errorNumber_; }
+    bool HaveAlpha() const { return haveAlpha_; }
+    bool HaveTransparence() const { return haveTransparence_; }
+    void SetTrans(bool vNewValue) { transOn_ = vNewValue; }
+    void SetAlpha(bool vNewValue) { alphaOn_ = vNewValue; }
+    bool HasBKGDChunk() const { return hasBkgdChunk_; }
+    std::uint32_t BkgdColor() const { return bkgdColour_; }
+    // Entries of keyword, NUL, text, NUL in file order.
+    const std::string& Text() const { return text_; }
+    const std::string& zText() const { return zText_; }
+    const std::string& ModiTime() const { return modiTime_; }
+    double gama() const { return gammaValue_ / 100000.0; }
+    void BackgroundPicture(PictureSurface* vNewValue) { backgroundPicture_ = vNewValue; }
+    void SetOwnBkgndColor(bool ownBkgndOn, std::uint32_t backColor) {
+        ownBkgndOn_ = ownBkgndOn;
+        ownBackColour_ = backColor;
+    }
+    void PicBox(PictureSurface* newPicBox) { picBox_ = newPicBox; }
+    void SetToBkgrnd(bool setToBg, std::int32_t x, std::int32_t y) {
+        setToBg_ = setToBg;
+        x_ = x;
+        y_ = y;
+    }
+
+    // The final bitmap of the last successful OpenPNG (empty otherwise).
+    const DecodedImage& Image() const { return image_; }
+
+private:
+    PngError Fail(std::int32_t errorNumber, PngError error);
+    PngError ReadChunks(const std::uint8_t* file, std::size_t size);
+    PngError HandleZtxt(const std::uint8_t* data, std::size_t length);
+    PngError CheckHeader() const;
+    PngError Decode();
+    void PrepareBackground(Bytes& buffer, Background& background) const;
+
+    platform::MessageSink& messages_;
+    Inflater inflater_;
+    ColourTables tables_;
+
+    Bytes imageData_;
+    std::vector<std::uint8_t> paletteBytes_;
+    std::vector<std::uint8_t> transparencyBytes_;
+    std::vector<std::uint8_t> backgroundBytes_;
+    bool headerSeen_ = false;
+    std::int32_t width_ = 0, height_ = 0;
+    std::int32_t bitDepth_ = 0, colourType_ = 0, compression_ = 0, filterMethod_ = 0,
+                 interlacing_ = 0;
+    std::int32_t errorNumber_ = kErrorNone;
+    bool alphaOn_ = false;
+    bool haveAlpha_ = false;
+    bool haveTransparence_ = false;
+    bool transOn_ = false;
+    bool hasBkgdChunk_ = false;
+    std::uint32_t bkgdColour_ = 0;
+    std::string text_, modiTime_, zText_;
+    std::int32_t gammaValue_ = 0;
+    std::int32_t x_ = 0, y_ = 0;
+    PictureSurface* backgroundPicture_ = nullptr;
+    bool ownBkgndOn_ = false;  // kept for callers; the fill only looks at the colour
+    std::uint32_t ownBackColour_ = 0;
+    PictureSurface* picBox_ = nullptr;
+    bool setToBg_ = false;
+    DecodedImage image_;
+};
+
+}  // namespace tf::png
