@@ -1,32 +1,16 @@
-// Tallyfold's entry point.
+// Tallyfold's entry point: the main window and its message loop.
 #include <windows.h>
 
-namespace {
-
-LRESULT CALLBACK ShellWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcA(hwnd, msg, wp, lp);
-}
-
-}  // namespace
+#include "mainwindow/form1_win.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = ShellWindowProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = "TallyfoldShell";
-    RegisterClassA(&wc);
-    HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "Tallyfold", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                                560, 500, nullptr, nullptr, instance, nullptr);
-    if (!hwnd) return 1;
-    ShowWindow(hwnd, show);
-    MSG msg;
+    tf::mainwindow::Form1 form;
+    if (!form.Create(instance)) return 1;
+    ShowWindow(form.hwnd(), show);
+    UpdateWindow(form.hwnd());
+    MSG msg{};
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (form.PreTranslateMessage(msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

@@ -1,0 +1,75 @@
+#pragma once
+// Form1's controls and where they sit. Positions are in twips (1/1440 inch)
+// relative to each control's container, converted to pixels with the
+// screen's real DPI when the window is built.
+#include <cstdint>
+
+namespace tf::mainwindow {
+
+// The controls keep their designer names; the values are their control ids.
+enum class Control : int {
+    TabStrip1 = 100,
+    Frame1,
+    Command1,
+    Command2,
+    Command3,
+    dir,
+    orderby,
+    saveas,
+    Frame4,
+    TreeView1,
+    Frame5,
+    filter,
+    Frame3,
+    Check1,
+    Check2,
+    Check3,
+    Check4,
+    start,
+    stoplist,
+    savelist,
+    Frame2,
+    logo,
+    Label2,
+    Label3,
+    Label4,
+    Label5,
+    Label6,
+    status,
+    picSmall,
+};
+
+constexpr int kFirstControl = static_cast<int>(Control::TabStrip1);
+constexpr int kControlCount = static_cast<int>(Control::picSmall) - kFirstControl + 1;
+
+constexpr int Index(Control c) { return static_cast<int>(c) - kFirstControl; }
+
+struct TwipRect {
+    int left, top, width, height;
+};
+
+// Client area of the window.
+constexpr int kClientWidthTwips = 7995;
+constexpr int kClientHeightTwips = 6960;
+
+constexpr int kTwipsPerInch = 1440;
+
+// Twips to pixels at `dpi`. Edges are converted, not sizes, so that controls
+// that touch in twips still touch in pixels.
+constexpr int TwipsToPixels(int twips, int dpi) {
+    const std::int64_t scaled = static_cast<std::int64_t>(twips) * dpi;
+    return static_cast<int>(scaled >= 0 ? (scaled + kTwipsPerInch / 2) / kTwipsPerInch
+                                        : -((-scaled + kTwipsPerInch / 2) / kTwipsPerInch));
+}
+
+struct PixelRect {
+    int left, top, width, height;
+};
+
+constexpr PixelRect ToPixels(const TwipRect& r, int dpi) {
+    const int left = TwipsToPixels(r.left, dpi);
+    const int top = TwipsToPixels(r.top, dpi);
+    return {left, top, TwipsToPixels(r.left + r.width, dpi) - left, TwipsToPixels(r.top + r.height, dpi) - top};
+}
+
+}  // namespace tf::mainwindow

@@ -1,0 +1,194 @@
+// Form1's run control: Start, Stop, Save as, the output-format box, the page
+// tabs, and the event pump the scan calls between directory entries.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "listing/listing_run.h"
+#include "mainwindow/form1_win.h"
+#include "platform/win32/desktop_services_win.h"
+
+namespace tf::mainwindow {
+namespace {
+
+constexpr char kTextFormat[] = "Text";
+constexpr char kHtmlFormat[] = "HTML";
+constexpr char kNoOrderText[] = "No order";
+// Tree keys name the desktop by this word rather than by a path.
+constexpr char kDesktopKey[] = "Desktop";
+
+listing::ReportFormat FormatOf(const std::string& text) {
+    if (text == kTextFormat) return listing::ReportFormat::kText;
+    if (text == kHtmlFormat) return listing::ReportFormat::kHtml;
+    return listing::ReportFormat::kNone;
+}
+
+bool Checked(HWND box) { return SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+}  // namespace
+
+std::string Form1::ReportPath(const std::string& formatText) const {
+    const std::string name = listing::ReportFileName(FormatOf(formatText));
+    return name.empty() ? std::string() : appFolder_ + "\\" + name;
+}
+
+listing::ListingOptions Form1::ReadOptions(const std::string& source) const {
+    listing::ListingOptions options;
+    options.source = source;
+    options.filter = Text(Control::filter);
+    options.recordType = Checked(Item(Control::Check1));
+    options.recordSize = Checked(Item(Control::Check2));
+    options.recordCreated = Checked(Item(Control::Check3));
+    options.recordModified = Checked(Item(Control::Check4));
+    // The order is the list position of the text; "No order", or a typed
+    // text that is no list entry, keeps the search order.
+    options.order = listing::kNoOrder;
+    const std::string order = Text(Control::orderby);
+    HWND orderby = Item(Control::orderby);
+    const int count = static_cast<int>(SendMessageA(orderby, CB_GETCOUNT, 0, 0));
+    for (int i = 0; order != kNoOrderText && i < count; ++i) {
+        const LRESULT length = SendMessageA(orderby, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+        if (length == CB_ERR) continue;
+        std::string entry(static_cast<std::size_t>(length) + 1, '\0');
+        SendMessageA(orderby, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(entry.data()));
+        entry.resize(static_cast<std::size_t>(length));
+        if (entry == order) {
+            options.order = i;
+            break;
+        }
+    }
+    options.format = FormatOf(Text(Control::saveas));
+    return options;
+}
+
+void Form1::MarkBold(std::optional<Control> button) {
+    bold_ = button;
+    for (Control c : {Control::Command1, Control::Command2, Control::Command3}) {
+        HFONT font = (button && *button == c) ? boldFont_.get() : font_.get();
+        SendMessageA(Item(c), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    }
+}
+
+void Form1::EnableOptions(bool enable) {
+    for (Control c : {Control::dir, Control::orderby, Control::saveas, Control::filter, Control::Check1,
+                      Control::Check2, Control::Check3, Control::Check4})
+        EnableWindow(Item(c), enable);
+}
+
+void Form1::Command1_Click() {
+    const std::string folder = Text(Control::dir);
+    if (folder.empty()) {
+        services_.messages->Show(kNoFolderText);
+        return;
+    }
+    // A stopped scan that is still unwinding shares the totals and the
+    // report: no second run until it has returned.
+    if (running_ || scanActive_) return;
+
+    std::string source = folder;
+    if (source == kDesktopKey) {
+        source = platform::win32::DesktopDirectory();
+        if (source.empty()) {
+            services_.messages->Show(kNoFolderText);
+            return;
+        }
+    }
+
+    totals_ = listing::RunTotals{};
+    MarkBold(Control::Command1);
+    EnableOptions(false);
+    stopped_ = false;
+    started_ = true;
+    running_ = true;
+    scanActive_ = true;
+
+    const std::string formatText = Text(Control::saveas);
+    const listing::ListingOptions options = ReadOptions(source);
+    const std::string reportPath = ReportPath(formatText);
+    if (!reportPath.empty()) services_.files->Delete(reportPath);
+    const listing::RunOutcome outcome =
+        listing::RunListing(options, *services_.fileSystem, *this, reportPath, totals_);
+
+    scanActive_ = false;
+    stopped_ = true;
+    running_ = false;
+    if (!hwnd_) return;  // destroyed from outside during the run
+    EnableOptions(true);
+    if (closeRequested_) {
+        DestroyWindow(hwnd_);
+        return;
+    }
+    if (!outcome.reportWritten) {
+        SetStatusText("The report could not be written to " + reportPath + ".");
+        return;
+    }
+    if (formatText == kTextFormat)
+        services_.launcher->Open("notepad.exe", reportPath);
+    else
+        services_.launcher->Open("iexplore.exe", ReportPath(kHtmlFormat));
+    SetStatusText(kDoneText);
+}
+
+void Form1::Command2_Click() {
+    if (!started_) return;
+    MarkBold(Control::Command2);
+    stopped_ = true;
+    running_ = false;
+}
+
+void Form1::Command3_Click() {
+    if (!stopped_ || !started_ || scanActive_) return;
+    const std::optional<Control> previousBold = bold_;
+    MarkBold(Control::Command3);
+
+    const std::string formatText = Text(Control::saveas);
+    std::string extension, description;
+    if (formatText == kTextFormat) {
+        extension = ".txt";
+        description = "TXT file (.txt)";
+    } else if (formatText == kHtmlFormat) {
+        extension = ".html";
+        description = "HTML file (.html)";
+    } else {
+        return;
+    }
+    const std::optional<std::string> chosen = services_.saveDialog->Ask("Tallyfold", description);
+    if (!chosen) {
+        MarkBold(previousBold);  // a cancelled dialog leaves everything as it was
+        return;
+    }
+    const std::string source = ReportPath(formatText);
+    const std::string destination = *chosen + extension;
+    if (!services_.files->Exists(source)) {
+        SetStatusText("There is no report to save: " + source + " does not exist.");
+    } else if (!services_.files->Copy(source, destination)) {
+        SetStatusText("The report could not be copied to " + destination + ".");
+    } else {
+        SetStatusText("Saved as " + destination + ".");
+    }
+}
+
+void Form1::saveas_Change() { EnableWindow(Item(Control::savelist), TRUE); }
+
+void Form1::TabStrip1_Click() {
+    const bool main = SendMessageA(Item(Control::TabStrip1), TCM_GETCURSEL, 0, 0) == 0;
+    ShowWindow(Item(Control::Frame1), main ? SW_SHOW : SW_HIDE);
+    ShowWindow(Item(Control::Frame2), main ? SW_HIDE : SW_SHOW);
+}
+
+void Form1::PumpEvents() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // Leave the quit for the outer loop, and end the run.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            stopped_ = true;
+            running_ = false;
+            return;
+        }
+        if (PreTranslateMessage(msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+}  // namespace tf::mainwindow

@@ -1,0 +1,95 @@
+#include "platform/win32/desktop_services_win.h"
+
+#include <commdlg.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace tf::platform::win32 {
+
+void MessageBoxSink::Show(const std::string& text) {
+    MessageBoxA(owner_, text.c_str(), title_.c_str(), MB_OK);
+}
+
+void ShellLauncher::Open(const std::string& program, const std::string& parameter) {
+    ShellExecuteA(owner_, "open", program.c_str(), parameter.c_str(), nullptr, SW_SHOWNORMAL);
+}
+
+std::optional<std::string> SaveFileDialog::Ask(const std::string& fileName, const std::string& description) {
+    // The filter lists files of the described kind; the caller appends the
+    // extension to whatever name comes back.
+    std::string filter = description;
+    const std::size_t open = description.find("(.");
+    const std::size_t close = description.find(')', open);
+    const std::string pattern =
+        (open != std::string::npos && close != std::string::npos) ? "*" + description.substr(open + 1, close - open - 1)
+                                                                 : "*.*";
+    filter.push_back('\0');
+    filter += pattern;
+    filter.push_back('\0');
+
+    std::vector<char> name(32768, '\0');
+    fileName.copy(name.data(), std::min(fileName.size(), name.size() - 1));
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner_;
+    ofn.lpstrFilter = filter.c_str();  // ends in the string's own NUL: a double NUL
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = name.data();
+    ofn.nMaxFile = static_cast<DWORD>(name.size());
+    ofn.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (!GetSaveFileNameA(&ofn)) return std::nullopt;
+    return std::string(name.data());
+}
+
+bool Win32FileOperations::Exists(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32FileOperations::Delete(const std::string& path) {
+    if (DeleteFileA(path.c_str())) return true;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+namespace {
+
+std::string FullPath(const std::string& path) {
+    char full[MAX_PATH * 4] = {};
+    const DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    return (n == 0 || n >= sizeof full) ? path : std::string(full, n);
+}
+
+}  // namespace
+
+bool Win32FileOperations::Copy(const std::string& from, const std::string& to) {
+    // A file copied onto itself is already where it should be; CopyFileA
+    // would fail on the sharing check.
+    if (lstrcmpiA(FullPath(from).c_str(), FullPath(to).c_str()) == 0) return Exists(from);
+    return CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
+}
+
+std::string ApplicationFolder() {
+    std::vector<char> path(MAX_PATH);
+    for (;;) {
+        const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) return std::string();
+        if (n < path.size()) {
+            std::string full(path.data(), n);
+            const std::size_t slash = full.find_last_of("\\/");
+            return slash == std::string::npos ? std::string() : full.substr(0, slash);
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+std::string DesktopDirectory() {
+    char path[MAX_PATH] = {};
+    if (!SHGetSpecialFolderPathA(nullptr, path, CSIDL_DESKTOPDIRECTORY, FALSE)) return std::string();
+    return path;
+}
+
+}  // namespace tf::platform::win32
