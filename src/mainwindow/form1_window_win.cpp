@@ -147,6 +147,9 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 SetFocus(lastFocus_ && IsWindow(lastFocus_) ? lastFocus_ : Item(Control::Command1));
             }
             return 0;
+        case DM_GETDEFID:
+            // Start is the default button for the dialog manager as well.
+            return MAKELRESULT(static_cast<int>(Control::Command1), DC_HASDEFID);
         case WM_CLOSE:
             OnClose();
             return 0;
@@ -239,8 +242,8 @@ bool Form1::PreTranslateMessage(MSG& msg) {
         }
         // Enter starts a run from anywhere but a focused push button, which
         // Enter presses instead, and an open drop-down list, which it closes.
-        if (msg.wParam == VK_RETURN && !IsPushButton(msg.hwnd) && !IsDroppedCombo(msg.hwnd)) {
-            SendMessageA(Item(Control::Command1), BM_CLICK, 0, 0);
+        if (msg.wParam == VK_RETURN && !IsDroppedCombo(msg.hwnd)) {
+            SendMessageA(IsPushButton(msg.hwnd) ? msg.hwnd : Item(Control::Command1), BM_CLICK, 0, 0);
             return true;
         }
     }

@@ -1,0 +1,230 @@
+// Start and Stop: whole runs over temporary folders, runs disturbed from
+// inside the scan's event pump, unwritable reports and closing mid-run.
+#include <windows.h>
+
+#include "mainwindow/form1_fixture.h"
+
+namespace tf::mainwindow::testing {
+namespace {
+
+using Form1Run = Form1Test;
+
+constexpr char kTxt[] = "Tallyfold.txt";
+constexpr char kHtml[] = "Tallyfold.html";
+
+TEST_F(Form1Run, StartWithoutAFolderOnlyShowsTheMessage) {
+    WriteFile(app_ + "\\" + kTxt, "old report");
+    Click(Control::Command1);
+    EXPECT_EQ(messages_.shown, (std::vector<std::string>{kNoFolderText}));
+    EXPECT_EQ(Report(kTxt), "old report");
+    EXPECT_FALSE(form().started() || form().running() || form().stopped());
+    EXPECT_FALSE(IsBold(Control::Command1));
+    EXPECT_TRUE(IsWindowEnabled(item(Control::dir)));
+    EXPECT_TRUE(launcher_.launches.empty());
+    EXPECT_EQ(form().StatusText(), "");
+}
+
+TEST_F(Form1Run, ReportEqualsTheEnginesForTheSameFolderAndOptions) {
+    MakeSampleTree();
+    form().SetSourceFolder(src_);
+    SetChecked(Control::Check1, false);
+    SetChecked(Control::Check4, true);
+    SetText(Control::orderby, "Size");
+    SetText(Control::filter, "*.txt");
+
+    listing::ListingOptions options;
+    options.filter = "*.txt";
+    options.recordType = false;
+    options.recordSize = true;
+    options.recordModified = true;
+    options.order = listing::kSize;
+    options.format = listing::ReportFormat::kText;
+    const std::string expected = EngineReport(options);
+
+    Click(Control::Command1);
+    EXPECT_EQ(Report(kTxt), expected);
+    EXPECT_NE(expected.find("Total Folder(s): 3\r\n"), std::string::npos);
+    EXPECT_NE(expected.find("Total File(s): 6\r\n"), std::string::npos);
+    ASSERT_EQ(launcher_.launches.size(), 1u);
+    EXPECT_EQ(launcher_.launches[0].program, "notepad.exe");
+    EXPECT_EQ(launcher_.launches[0].parameter, app_ + "\\" + kTxt);  // unquoted
+    EXPECT_EQ(form().StatusText(), kDoneText);
+    EXPECT_TRUE(IsBold(Control::Command1));
+    EXPECT_FALSE(IsBold(Control::Command2) || IsBold(Control::Command3));
+    EXPECT_TRUE(form().started() && form().stopped() && !form().running() && !form().scanActive());
+    EXPECT_TRUE(IsWindowEnabled(item(Control::Check4)) && IsWindowEnabled(item(Control::dir)));
+    EXPECT_EQ(form().totals().totalFiles, 6u);
+    EXPECT_TRUE(messages_.shown.empty());
+
+    // The same folder as HTML, written afresh, opened in the HTML viewer.
+    SetText(Control::saveas, "HTML");
+    options.format = listing::ReportFormat::kHtml;
+    Click(Control::Command1);
+    EXPECT_EQ(Report(kHtml), EngineReport(options));
+    ASSERT_EQ(launcher_.launches.size(), 2u);
+    EXPECT_EQ(launcher_.launches[1].program, "iexplore.exe");
+    EXPECT_EQ(launcher_.launches[1].parameter, app_ + "\\" + kHtml);
+}
+
+TEST_F(Form1Run, OptionsAreLockedDuringARunAndASecondStartIsIgnored) {
+    MakeSampleTree();
+    form().SetSourceFolder(src_);
+    PumpHook hook;
+    bool lockedDuringRun = false;
+    bool treeAndTabsEnabled = false;
+    hook.Post([&] {
+        lockedDuringRun = form().running() && !IsWindowEnabled(item(Control::dir)) &&
+                          !IsWindowEnabled(item(Control::orderby)) && !IsWindowEnabled(item(Control::saveas)) &&
+                          !IsWindowEnabled(item(Control::filter)) && !IsWindowEnabled(item(Control::Check1)) &&
+                          !IsWindowEnabled(item(Control::Check4));
+        treeAndTabsEnabled = IsWindowEnabled(item(Control::TreeView1)) && IsWindowEnabled(item(Control::TabStrip1));
+        Click(Control::Command1);
+    });
+    Click(Control::Command1);
+    EXPECT_EQ(hook.ran(), 1);
+    EXPECT_TRUE(lockedDuringRun);
+    EXPECT_TRUE(treeAndTabsEnabled);
+    EXPECT_TRUE(messages_.shown.empty());
+    EXPECT_EQ(launcher_.launches.size(), 1u);  // one run, one viewer
+    EXPECT_EQ(Report(kTxt), EngineReport(listing::ListingOptions{}));
+}
+
+TEST_F(Form1Run, StartAfterATreeClickEmptiedTheFolderShowsTheMessageAndTheRunGoesOn) {
+    MakeSampleTree();
+    form().SetSourceFolder(src_);
+    PumpHook hook;
+    hook.Post([&] {
+        form().SetSourceFolder("");  // a virtual shell folder was clicked
+        form().SetStatusText("");
+        Click(Control::Command1);
+    });
+    Click(Control::Command1);
+    EXPECT_EQ(messages_.shown, (std::vector<std::string>{kNoFolderText}));
+    EXPECT_EQ(Report(kTxt), EngineReport(listing::ListingOptions{}));
+    EXPECT_EQ(form().StatusText(), kDoneText);
+}
+
+TEST_F(Form1Run, StopFromInsideThePumpCompletesTheReport) {
+    MakeSampleTree();
+    form().SetSourceFolder(src_);
+    PumpHook hook;
+    hook.Post([&] { Click(Control::Command2); });
+    Click(Control::Command1);
+
+    // Stopped during the source folder's file pass: its section is complete,
+    // both subfolders are counted, none is scanned.
+    const std::string report = Report(kTxt);
+    EXPECT_NE(report.find("File(s): 3 - Size: 4101 Byte(s).\r\n"), std::string::npos);
+    EXPECT_EQ(report.find(src_ + "\\one"), std::string::npos);
+    const std::string tail = "Total Folder(s): 2\r\nTotal File(s): 3\r\n";
+    EXPECT_NE(report.find(tail), std::string::npos);
+    EXPECT_EQ(report.substr(report.size() - 64), std::string(62, '*') + "\r\n");
+    EXPECT_EQ(form().StatusText(), kDoneText);
+    ASSERT_EQ(launcher_.launches.size(), 1u);
+    EXPECT_TRUE(IsBold(Control::Command2));
+    EXPECT_FALSE(IsBold(Control::Command1));
+    EXPECT_TRUE(IsWindowEnabled(item(Control::dir)));
+}
+
+TEST_F(Form1Run, AStoppedScanRefusesStartAndSaveAsUntilItHasReturned) {
+    MakeSampleTree();
+    WriteFile(app_ + "\\" + kTxt, "earlier report");
+    form().SetSourceFolder(src_);
+    dialog_.answers.push_back(root_ + "\\copy");
+    PumpHook hook;
+    hook.Post([&] {
+        Click(Control::Command2);
+        Click(Control::Command1);  // stopping: flags alone would let these through
+        Click(Control::Command3);
+    });
+    Click(Control::Command1);
+    EXPECT_TRUE(dialog_.asked.empty());
+    EXPECT_FALSE(FileExists(root_ + "\\copy.txt"));
+    EXPECT_EQ(launcher_.launches.size(), 1u);
+    EXPECT_NE(Report(kTxt).find("Total File(s): 3\r\n"), std::string::npos);
+    EXPECT_TRUE(IsBold(Control::Command2));
+}
+
+TEST_F(Form1Run, StopBeforeAnyRunDoesNothing) {
+    Click(Control::Command2);
+    EXPECT_FALSE(IsBold(Control::Command2));
+    EXPECT_FALSE(form().stopped());
+}
+
+TEST_F(Form1Run, AnUnknownFormatWritesAndDeletesNothingAndOpensTheHtmlPath) {
+    MakeSampleTree();
+    WriteFile(app_ + "\\" + kTxt, "text kept");
+    WriteFile(app_ + "\\" + kHtml, "html kept");
+    form().SetSourceFolder(src_);
+    SetText(Control::saveas, "text");  // case matters
+    Click(Control::Command1);
+    EXPECT_EQ(Report(kTxt), "text kept");
+    EXPECT_EQ(Report(kHtml), "html kept");
+    ASSERT_EQ(launcher_.launches.size(), 1u);
+    EXPECT_EQ(launcher_.launches[0].program, "iexplore.exe");
+    EXPECT_EQ(launcher_.launches[0].parameter, app_ + "\\" + kHtml);
+    EXPECT_EQ(form().StatusText(), kDoneText);
+    EXPECT_EQ(form().totals().totalFiles, 7u);
+}
+
+TEST_F(Form1Run, AReportThatCannotBeWrittenIsReportedAndNotOpened) {
+    MakeSampleTree();
+    form().SetSourceFolder(src_);
+    const std::string report = app_ + "\\" + kTxt;
+    WriteFile(report, "held by a viewer");
+    {
+        // Held open without sharing, as an editor holding the report would.
+        platform::win32::UniqueFile held(
+            CreateFileA(report.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(held);
+        Click(Control::Command1);
+    }
+    EXPECT_TRUE(launcher_.launches.empty());
+    EXPECT_NE(form().StatusText().find("could not be written"), std::string::npos) << form().StatusText();
+    EXPECT_NE(form().StatusText().find(report), std::string::npos);
+    EXPECT_EQ(Report(kTxt), "held by a viewer");
+    EXPECT_TRUE(form().stopped() && !form().running());
+    EXPECT_TRUE(IsWindowEnabled(item(Control::dir)));
+
+    // A folder that does not exist cannot hold the report either.
+    Form1Services services;
+    services.messages = &messages_;
+    services.launcher = &launcher_;
+    services.appFolder = root_ + "\\missing";
+    services.quitOnDestroy = false;
+    Form1 elsewhere(services);
+    ASSERT_TRUE(elsewhere.Create(GetModuleHandleA(nullptr)));
+    elsewhere.SetSourceFolder(src_);
+    SendMessageA(elsewhere.Item(Control::Command1), BM_CLICK, 0, 0);
+    EXPECT_TRUE(launcher_.launches.empty());
+    EXPECT_NE(elsewhere.StatusText().find(root_ + "\\missing\\" + kTxt), std::string::npos);
+}
+
+TEST_F(Form1Run, ClosingDuringARunCompletesTheReportThenCloses) {
+    MakeSampleTree();
+    form().SetSourceFolder(src_);
+    PumpHook hook;
+    HWND window = form().hwnd();
+    hook.Post([&] { PostMessageA(window, WM_CLOSE, 0, 0); });
+    Click(Control::Command1);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(form().hwnd(), nullptr);
+    const std::string report = Report(kTxt);
+    EXPECT_NE(report.find("Total File(s): 3\r\n"), std::string::npos);
+    EXPECT_EQ(report.substr(report.size() - 64), std::string(62, '*') + "\r\n");
+    EXPECT_TRUE(launcher_.launches.empty());
+}
+
+TEST_F(Form1Run, TheDesktopKeyListsTheDesktopDirectory) {
+    const std::string desktop = platform::win32::DesktopDirectory();
+    ASSERT_FALSE(desktop.empty());
+    form().SetSourceFolder("Desktop");
+    Click(Control::Command1);
+    const std::string report = Report(kTxt);
+    EXPECT_NE(report.find("\r\n\r\n" + desktop + "\r\n" + std::string(desktop.size(), '*') + "\r\n"),
+              std::string::npos);
+    EXPECT_TRUE(messages_.shown.empty());
+}
+
+}  // namespace
+}  // namespace tf::mainwindow::testing
