@@ -69,6 +69,7 @@ PngError LoadPNG::OpenPNGFromMemory(const std::uint8_t* file, std::size_t size) 
     imageData_.clear();
     hasBkgdChunk_ = false;
     haveTransparence_ = false;
+    headerSeen_ = false;
     errorNumber_ = kErrorNone;
     image_ = DecodedImage{};
 
