@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Runs the real Tallyfold.exe in the current Wine session, waits for its
+# window, takes a screenshot into the build folder and checks that the Main
+# page was painted: face-coloured window, white tree and edit areas, dark
+# text, and a program that closes cleanly on Alt+F4.
+#   screenshot_check.sh BUILD_ROOT      (the Win32 build is BUILD_ROOT/win32,
+#                                        or $TALLYFOLD_WIN32_BUILD)
+set -euo pipefail
+build=${TALLYFOLD_WIN32_BUILD:-$1/win32}
+exe=$build/src/app/Tallyfold.exe
+shot=$build/screenshot-main.png
+[ -x "$exe" ] || { echo "no $exe" >&2; exit 1; }
+
+fail() { echo "screenshot check: $*" >&2; exit 1; }
+
+wine "$exe" &
+app=$!
+cleanup() { kill "$app" 2>/dev/null || true; }
+trap cleanup EXIT
+
+timeout 20 xdotool search --sync --onlyvisible --name '^Tallyfold$' >/dev/null ||
+  fail "the window did not appear"
+sleep 1  # let the controls paint
+# Search again: the first match can be a window Wine replaces while mapping.
+window=$(xdotool search --onlyvisible --name '^Tallyfold$' | tail -1)
+import -window root "$shot"
+eval "$(xdotool getwindowgeometry --shell "$window")"
+crop=$build/screenshot-window.png
+convert "$shot" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$crop"
+
+# Share of the window's pixels with a colour, in percent.
+share() { convert "$crop" -fx "$1" -format '%[fx:100*mean]' info:; }
+face=$(convert "$crop" -format '%c' histogram:info:- | sort -rn | sed -n 1p)
+echo "window ${WIDTH}x${HEIGHT} at ${X},${Y}; most common colour: $face"
+colours=$(convert "$crop" -format '%k' info:)
+white=$(share 'r==1 && g==1 && b==1 ? 1 : 0')
+dark=$(share 'r<0.3 && g<0.3 && b<0.3 ? 1 : 0')
+grey=$(share 'abs(r-g)<0.02 && abs(g-b)<0.02 && r>0.7 && r<0.99 ? 1 : 0')
+echo "colours $colours, white ${white}%, face grey ${grey}%, dark ${dark}%"
+[ "$colours" -ge 8 ] || fail "the window is nearly blank ($colours colours)"
+awk -v g="$grey" 'BEGIN { exit !(g > 40) }' || fail "the face colour does not fill the window"
+awk -v w="$white" 'BEGIN { exit !(w > 15 && w < 50) }' || fail "no white tree and edit areas"
+awk -v d="$dark" 'BEGIN { exit !(d > 0.3) }' || fail "no text"
+# The middle of the Source Folder frame is the tree view: white throughout.
+tree=$(convert "$crop" -crop "40%x30%+$((WIDTH * 15 / 100))+$((HEIGHT * 48 / 100))" +repage -format '%[fx:minima.r]' info:)
+awk -v t="$tree" 'BEGIN { exit !(t > 0.99) }' || fail "the tree view area is not white"
+
+# Focus the window with a click on its status bar, then close it.
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT - 20)) click 1
+sleep 0.3
+xdotool key alt+F4
+for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$app" 2>/dev/null && fail "the program did not close on Alt+F4"
+wait "$app" || fail "the program exited with an error"
+trap - EXIT
+echo "screenshot: $shot"
