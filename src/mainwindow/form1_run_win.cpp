@@ -15,6 +15,10 @@ constexpr char kHtmlFormat[] = "HTML";
 constexpr char kNoOrderText[] = "No order";
 // Tree keys name the desktop by this word rather than by a path.
 constexpr char kDesktopKey[] = "Desktop";
+// Progress in panel 1 is shown at most this often: repainting the status bar
+// for every file costs far more than the scan itself, and nobody can read
+// paths that change faster.
+constexpr DWORD kProgressIntervalMs = 40;
 
 listing::ReportFormat FormatOf(const std::string& text) {
     if (text == kTextFormat) return listing::ReportFormat::kText;
@@ -173,6 +177,13 @@ void Form1::TabStrip1_Click() {
     const bool main = SendMessageA(Item(Control::TabStrip1), TCM_GETCURSEL, 0, 0) == 0;
     ShowWindow(Item(Control::Frame1), main ? SW_SHOW : SW_HIDE);
     ShowWindow(Item(Control::Frame2), main ? SW_HIDE : SW_SHOW);
+}
+
+void Form1::SetStatus(const std::string& text) {
+    const DWORD now = GetTickCount();
+    if (now - lastProgressTick_ < kProgressIntervalMs) return;
+    lastProgressTick_ = now;
+    SetStatusText(text);
 }
 
 void Form1::PumpEvents() {

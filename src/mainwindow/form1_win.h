@@ -111,7 +111,7 @@ private:
     listing::ListingOptions ReadOptions(const std::string& source) const;
 
     // listing::ScanHost
-    void SetStatus(const std::string& text) override { SetStatusText(text); }
+    void SetStatus(const std::string& text) override;
     void PumpEvents() override;
     bool Stopped() override { return stopped_; }
 
@@ -140,6 +140,7 @@ private:
     bool stopped_ = false;
     bool scanActive_ = false;
     bool closeRequested_ = false;
+    DWORD lastProgressTick_ = 0;
     std::optional<Control> bold_;
     listing::RunTotals totals_;
 };
