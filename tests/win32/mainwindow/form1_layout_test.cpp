@@ -180,6 +180,16 @@ TEST_F(Form1Layout, TabsSwitchPagesAndLinksOpenTheirAddresses) {
     EXPECT_FALSE(visible(Control::Frame2));
 }
 
+TEST_F(Form1Layout, TypingInTheFormatBoxEnablesTheSavePicture) {
+    EnableWindow(item(Control::savelist), FALSE);
+    SendMessageA(item(Control::saveas), CB_SETCURSEL, 1, 0);  // choosing from the list is no edit
+    EXPECT_FALSE(IsWindowEnabled(item(Control::savelist)));
+    HWND edit = FindWindowExA(item(Control::saveas), nullptr, "Edit", nullptr);
+    ASSERT_NE(edit, nullptr);
+    SendMessageA(edit, WM_CHAR, 'x', 0);
+    EXPECT_TRUE(IsWindowEnabled(item(Control::savelist)));
+}
+
 TEST_F(Form1Layout, EnterStartsFromTheOptionsButPressesAFocusedButton) {
     auto key = [&](HWND target, WPARAM vk) {
         MSG msg{target, WM_KEYDOWN, vk, 0, 0, {0, 0}};

@@ -145,12 +145,6 @@ TEST_F(Form1Run, AStoppedScanRefusesStartAndSaveAsUntilItHasReturned) {
     EXPECT_TRUE(IsBold(Control::Command2));
 }
 
-TEST_F(Form1Run, StopBeforeAnyRunDoesNothing) {
-    Click(Control::Command2);
-    EXPECT_FALSE(IsBold(Control::Command2));
-    EXPECT_FALSE(form().stopped());
-}
-
 TEST_F(Form1Run, AnUnknownFormatWritesAndDeletesNothingAndOpensTheHtmlPath) {
     MakeSampleTree();
     WriteFile(app_ + "\\" + kTxt, "text kept");

@@ -17,6 +17,7 @@ TEST_F(Form1Save, NothingHappensBeforeTheFirstRun) {
     EXPECT_TRUE(dialog_.asked.empty());
     EXPECT_FALSE(IsBold(Control::Command3) || IsBold(Control::Command2));
     EXPECT_FALSE(FileExists(root_ + "\\copy.txt"));
+    EXPECT_FALSE(form().stopped() || form().started());
 }
 
 TEST_F(Form1Save, CopiesTheReportOfTheSelectedFormatWithItsExtensionAppended) {
