@@ -26,6 +26,10 @@ enum EntryKind : std::uint32_t {
     kBadSymbol = 4,
 };
 
+// Set on literal entries of the literal/length code, so that the hot path
+// tests one sign bit; the literal itself is bits 16-23.
+constexpr std::uint32_t kLiteralFlag = 0x80000000u;
+
 constexpr std::uint32_t MakeEntry(EntryKind kind, std::uint32_t value, std::uint32_t extra) {
     return (value << 16) | (static_cast<std::uint32_t>(kind) << 13) | (extra << 8);
 }
@@ -65,7 +69,7 @@ const SymbolEntries& Entries() {
         SymbolEntries e;
         for (int s = 0; s < kNumLitLenSymbols; ++s) {
             if (s < kEndOfBlock) {
-                e.litLen[s] = MakeEntry(kLiteral, static_cast<std::uint32_t>(s), 0);
+                e.litLen[s] = MakeEntry(kLiteral, static_cast<std::uint32_t>(s), 0) | kLiteralFlag;
             } else if (s == kEndOfBlock) {
                 e.litLen[s] = MakeEntry(kEndBlock, 0, 0);
             } else if (s - kFirstLengthSymbol < kNumLengthCodes) {
@@ -340,9 +344,13 @@ int Inflater::ReadDynamicHeader(Stream& s) {
 
 // Runs while at least 24 input bytes and 274 output bytes remain, so that a
 // refill never reads past the input, a match never writes past the output
-// (word copies may overshoot by 7 bytes), and none of the end-of-data rules
-// can apply. Its lookahead never comes near the end of the input, so it does
-// not need to track `loadedBytes` either.
+// (word copies may overshoot by up to 14 bytes), and none of the end-of-data
+// rules can apply. Its lookahead never comes near the end of the input, so it
+// does not need to track `loadedBytes` either.
+//
+// After a refill all 64 bits of the bit buffer are input bits; an iteration
+// consumes at most 49 (44 for four literals), so the next entry can be looked up before the refill
+// that makes its bits official.
 bool Inflater::FastLoop(Stream& s, bool& endOfBlock) {
     constexpr std::ptrdiff_t kInMargin = 24;
     constexpr std::ptrdiff_t kOutMargin = 274;
@@ -372,57 +380,79 @@ bool Inflater::FastLoop(Stream& s, bool& endOfBlock) {
         bitbuf >>= n;
         bitsleft -= n;
     };
+    auto isLiteral = [](std::uint32_t e) { return static_cast<std::int32_t>(e) < 0; };
     refill();
     consume(static_cast<std::uint32_t>(s.pos & 7));
 
     bool ok = true;
-    while (inEnd - in >= kInMargin && outEnd - out >= kOutMargin) {
+    const std::uint8_t* const inLimit = inEnd - kInMargin;
+    std::uint8_t* const outLimit = outEnd - kOutMargin;
+    std::uint32_t e = lit[bitbuf & litMask];
+    while (in <= inLimit && out <= outLimit) {
         refill();
-        std::uint32_t e = lit[bitbuf & litMask];
-        if (EntryKindOf(e) == kLiteral) {
-            // Up to two more literals fit in the bits already loaded.
+        if (isLiteral(e)) {
+            // Up to four literals per refill (11 bits each at most, plus the
+            // 11 looked up ahead).
             consume(EntryBits(e));
-            *out++ = static_cast<std::uint8_t>(EntryValue(e));
+            out[0] = static_cast<std::uint8_t>(e >> 16);
             e = lit[bitbuf & litMask];
-            if (EntryKindOf(e) != kLiteral) continue;
+            if (!isLiteral(e)) {
+                out += 1;
+                continue;
+            }
             consume(EntryBits(e));
-            *out++ = static_cast<std::uint8_t>(EntryValue(e));
+            out[1] = static_cast<std::uint8_t>(e >> 16);
             e = lit[bitbuf & litMask];
-            if (EntryKindOf(e) != kLiteral) continue;
+            if (!isLiteral(e)) {
+                out += 2;
+                continue;
+            }
             consume(EntryBits(e));
-            *out++ = static_cast<std::uint8_t>(EntryValue(e));
+            out[2] = static_cast<std::uint8_t>(e >> 16);
+            e = lit[bitbuf & litMask];
+            if (!isLiteral(e)) {
+                out += 3;
+                continue;
+            }
+            consume(EntryBits(e));
+            out[3] = static_cast<std::uint8_t>(e >> 16);
+            out += 4;
+            e = lit[bitbuf & litMask];
             continue;
         }
         if (EntryKindOf(e) == kSubTable) {
             consume(litPrimary);
             e = lit[EntryValue(e) + LowBits(bitbuf, EntryExtra(e))];
-            if (EntryKindOf(e) == kLiteral) {
+            if (isLiteral(e)) {
                 consume(EntryBits(e));
-                *out++ = static_cast<std::uint8_t>(EntryValue(e));
+                *out++ = static_cast<std::uint8_t>(e >> 16);
+                e = lit[bitbuf & litMask];
                 continue;
             }
         }
-        consume(EntryBits(e));
         const std::uint32_t kind = EntryKindOf(e);
         if (kind == kEndBlock) {
+            consume(EntryBits(e));
             endOfBlock = true;
             break;
         }
         if (kind != kLength) {
+            consume(EntryBits(e));
             s.fault = PngError::kInvalidSymbol;
             ok = false;
             break;
         }
-        const std::uint32_t length = EntryValue(e) + LowBits(bitbuf, EntryExtra(e));
-        consume(EntryExtra(e));
+        // Code and extra bits are taken in one step.
+        const std::uint32_t length = EntryValue(e) + LowBits(bitbuf >> EntryBits(e), EntryExtra(e));
+        consume(EntryBits(e) + EntryExtra(e));
         std::uint32_t d = dist[bitbuf & distMask];
         if (EntryKindOf(d) == kSubTable) {
             consume(distPrimary);
             d = dist[EntryValue(d) + LowBits(bitbuf, EntryExtra(d))];
         }
-        consume(EntryBits(d));
-        const std::uint32_t distance = EntryValue(d) + LowBits(bitbuf, EntryExtra(d));
-        consume(EntryExtra(d));
+        const std::uint32_t distance = EntryValue(d) + LowBits(bitbuf >> EntryBits(d), EntryExtra(d));
+        consume(EntryBits(d) + EntryExtra(d));
+        e = lit[bitbuf & litMask];
         if (distance > static_cast<std::uint64_t>(out - outBegin)) {
             s.fault = PngError::kDistanceTooFar;
             ok = false;
@@ -439,7 +469,11 @@ bool Inflater::FastLoop(Stream& s, bool& endOfBlock) {
         } else if (distance == 1) {
             std::memset(out, *src, length);
         } else {
-            for (std::uint32_t k = 0; k < length; ++k) out[k] = src[k];
+            // Lay down 8 bytes of the repeating pattern, then copy words from
+            // a whole number of periods back (at least 8, so they never overlap).
+            for (int k = 0; k < 8; ++k) out[k] = src[k];
+            const std::uint32_t step = distance * ((8 + distance - 1) / distance);
+            for (std::uint8_t* o = out + 8; o < end; o += 8) std::memcpy(o, o - step, 8);
         }
         out = end;
     }
@@ -520,7 +554,9 @@ InflateOutcome Inflater::Inflate(const std::uint8_t* in, std::size_t inSize,
                                  std::int64_t sizeHint, bool deflate64, Bytes& out) {
     InflateOutcome outcome;
     if (sizeHint < 0) sizeHint = -1;  // nothing fits; any output is a fault or a cut
-    Bytes buffer(static_cast<std::size_t>(sizeHint + 1));
+    // Decoded straight into `out`, reusing its memory; cleared on failure.
+    Bytes& buffer = out;
+    buffer.resize(static_cast<std::size_t>(sizeHint + 1));
 
     static const std::uint8_t kNoInput = 0;
     Stream s{};
@@ -570,6 +606,7 @@ InflateOutcome Inflater::Inflate(const std::uint8_t* in, std::size_t inSize,
                 messages_.Show(kTreeCreationMessage);
                 outcome.result = s.result;
                 outcome.error = PngError::kTreeCreation;
+                buffer.clear();
                 return outcome;
             }
             if (!DecodeHuffmanBlock(s)) break;
@@ -579,10 +616,10 @@ InflateOutcome Inflater::Inflate(const std::uint8_t* in, std::size_t inSize,
     outcome.result = s.result;
     if (s.fault != PngError::kNone) {
         outcome.error = s.fault;
+        buffer.clear();
         return outcome;
     }
     buffer.resize(s.outPos);
-    out.swap(buffer);
     return outcome;
 }
 

@@ -59,8 +59,9 @@ public:
     // variable always has.
     InflateOutcome Inflate(Bytes& data, std::int32_t& sizeHint, bool deflate64);
 
-    // Decodes `in` into `out` (replaced on success and on -1/-2 results,
-    // untouched on a tree error or fault). `sizeHint` already includes the 100.
+    // Decodes `in` into `out`, reusing its memory; `out` is emptied on a tree
+    // error or fault. `in` must not overlap `out`. `sizeHint` already
+    // includes the 100.
     InflateOutcome Inflate(const std::uint8_t* in, std::size_t inSize, std::int64_t sizeHint,
                            bool deflate64, Bytes& out);
 

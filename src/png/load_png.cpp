@@ -42,7 +42,7 @@ int FinalBitsPerPixel(int colourType, int depth, bool interlaced, bool applyTran
 
 }  // namespace
 
-LoadPNG::LoadPNG(platform::MessageSink& messages) : messages_(messages), inflater_(messages) {}
+LoadPNG::LoadPNG(platform::MessageSink& messages) : inflater_(messages) {}
 
 PngError LoadPNG::Fail(std::int32_t errorNumber, PngError error) {
     errorNumber_ = errorNumber;
@@ -243,7 +243,7 @@ PngError LoadPNG::Decode() {
     Bytes merged;
     if (!interlaced) {
         if (!UnfilterRows(raw, width, height, bpp)) return PngError::kPixelDataShort;
-        samples = SampleRows{raw.data(), static_cast<std::size_t>(RowBytes(width, bpp) - 1), bitDepth_};
+        samples = SampleRows{raw.data() + 1, static_cast<std::size_t>(RowBytes(width, bpp)), bitDepth_};
     } else {
         if (!Deinterlace(raw, width, height, bpp, merged)) return PngError::kPixelDataShort;
         Bytes().swap(raw);

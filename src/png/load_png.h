@@ -82,8 +82,7 @@ private:
     PngError Decode();
     void PrepareBackground(Bytes& buffer, Background& background) const;
 
-    platform::MessageSink& messages_;
-    Inflater inflater_;
+    Inflater inflater_;  // shows its message through the sink given
     ColourTables tables_;
 
     Bytes imageData_;

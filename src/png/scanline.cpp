@@ -88,19 +88,13 @@ bool UnfilterRows(Bytes& data, std::uint32_t width, std::uint32_t height, int bi
     if (data.size() < rowBytes * height) return false;
     const std::size_t length = static_cast<std::size_t>(rowBytes - 1);
     const int bpp = FilterBytesPerPixel(bitsPerPixel);
-    Bytes zeros(length, 0);
-    // Row i moves from i * rowBytes + 1 to i * length: always downwards, so
-    // the work can be done in place.
+    const Bytes zeros(length, 0);
     const std::uint8_t* prev = zeros.data();
     for (std::uint32_t i = 0; i < height; ++i) {
-        std::uint8_t* src = data.data() + i * rowBytes;
-        std::uint8_t* dst = data.data() + std::uint64_t{i} * length;
-        const int filterType = src[0];
-        std::memmove(dst, src + 1, length);
-        UnfilterRow(filterType, dst, prev, length, bpp);
-        prev = dst;
+        std::uint8_t* row = data.data() + i * rowBytes;
+        UnfilterRow(row[0], row + 1, prev, length, bpp);
+        prev = row + 1;
     }
-    data.resize(static_cast<std::size_t>(std::uint64_t{height} * length));
     return true;
 }
 

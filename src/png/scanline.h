@@ -24,8 +24,9 @@ inline int FilterBytesPerPixel(int bitsPerPixel) {
 void UnfilterRow(int filterType, std::uint8_t* row, const std::uint8_t* prev, std::size_t length,
                  int bytesPerPixel);
 
-// Filtered stream of `height` rows of RowBytes bytes -> packed rows of
-// RowBytes - 1 bytes, in place. False when `data` is shorter than needed.
+// Unfilters a stream of `height` rows of RowBytes bytes in place. Each row
+// keeps its (now meaningless) filter byte in front, so row i's samples start
+// at i * RowBytes + 1. False when `data` is shorter than needed.
 bool UnfilterRows(Bytes& data, std::uint32_t width, std::uint32_t height, int bitsPerPixel);
 
 // Adam7 geometry. Passes are numbered 1 to 7.
