@@ -1,0 +1,189 @@
+#include "foldertree/node_icons_win.h"
+
+#include <shellapi.h>
+
+#include <climits>
+
+namespace tf::foldertree {
+namespace {
+
+constexpr int kPixels = kNodeIconSize * kNodeIconSize;
+constexpr UINT kNoIcons = UINT_MAX;  // ExtractIconExA's failure result
+
+class OwnedIcon {
+public:
+    explicit OwnedIcon(HICON icon = nullptr) : icon_(icon) {}
+    ~OwnedIcon() {
+        if (icon_) DestroyIcon(icon_);
+    }
+    OwnedIcon(const OwnedIcon&) = delete;
+    OwnedIcon& operator=(const OwnedIcon&) = delete;
+    HICON get() const { return icon_; }
+
+private:
+    HICON icon_;
+};
+
+HBITMAP CreateSurfaceBitmap(std::uint32_t** bits) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = kNodeIconSize;
+    info.bmiHeader.biHeight = -kNodeIconSize;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* pixels = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
+    *bits = static_cast<std::uint32_t*>(pixels);
+    return bitmap;
+}
+
+HICON ModuleIcon(const std::string& file, int index) {
+    HICON large = nullptr, small = nullptr;
+    const UINT count = ExtractIconExA(file.c_str(), index, &large, &small, 1);
+    // On failure the out-parameters may hold junk: only trust them when an
+    // icon was extracted.
+    if (count == 0 || count == kNoIcons) return nullptr;
+    if (large) DestroyIcon(large);
+    return small;
+}
+
+HICON PathIcon(const std::string& path) {
+    SHFILEINFOA info{};
+    // A missing path returns 0 and may leave junk in hIcon.
+    if (!SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON)) return nullptr;
+    return info.hIcon;
+}
+
+HICON GenericFolderIcon() {
+    SHFILEINFOA info{};
+    if (!SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
+                        SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES)) {
+        return nullptr;
+    }
+    return info.hIcon;
+}
+
+}  // namespace
+
+PictureSurface::PictureSurface() {
+    onBlackDc_ = CreateCompatibleDC(nullptr);
+    onWhiteDc_ = CreateCompatibleDC(nullptr);
+    onBlack_ = CreateSurfaceBitmap(&onBlackBits_);
+    onWhite_ = CreateSurfaceBitmap(&onWhiteBits_);
+    image_ = CreateSurfaceBitmap(&imageBits_);
+    mask_ = CreateBitmap(kNodeIconSize, kNodeIconSize, 1, 1, nullptr);
+    if (onBlackDc_ && onBlack_) onBlackOld_ = SelectObject(onBlackDc_, onBlack_);
+    if (onWhiteDc_ && onWhite_) onWhiteOld_ = SelectObject(onWhiteDc_, onWhite_);
+    Clear();
+}
+
+PictureSurface::~PictureSurface() {
+    if (onBlackOld_) SelectObject(onBlackDc_, onBlackOld_);
+    if (onWhiteOld_) SelectObject(onWhiteDc_, onWhiteOld_);
+    for (HBITMAP bitmap : {onBlack_, onWhite_, image_, mask_}) {
+        if (bitmap) DeleteObject(bitmap);
+    }
+    for (HDC dc : {onBlackDc_, onWhiteDc_}) {
+        if (dc) DeleteDC(dc);
+    }
+}
+
+void PictureSurface::Clear() {
+    if (!onBlackBits_ || !onWhiteBits_) return;
+    GdiFlush();
+    for (int i = 0; i < kPixels; ++i) {
+        onBlackBits_[i] = 0x00000000u;
+        onWhiteBits_[i] = 0x00FFFFFFu;
+    }
+    Compose();
+}
+
+void PictureSurface::DrawIcon(HICON icon) {
+    if (!onBlackOld_ || !onWhiteOld_) return;
+    DrawIconEx(onBlackDc_, 0, 0, icon, kNodeIconSize, kNodeIconSize, 0, nullptr, DI_NORMAL);
+    DrawIconEx(onWhiteDc_, 0, 0, icon, kNodeIconSize, kNodeIconSize, 0, nullptr, DI_NORMAL);
+    Compose();
+}
+
+void PictureSurface::Compose() {
+    if (!imageBits_ || !mask_) return;
+    GdiFlush();
+    // Over black a pixel shows colour * alpha; over white it shows that plus
+    // (1 - alpha) * 255. The difference is the coverage.
+    WORD maskRows[kNodeIconSize] = {};  // 16 pixels, one word-aligned row each
+    for (int y = 0; y < kNodeIconSize; ++y) {
+        unsigned rowBits = 0;
+        for (int x = 0; x < kNodeIconSize; ++x) {
+            const int i = y * kNodeIconSize + x;
+            const std::uint32_t black = onBlackBits_[i] & 0x00FFFFFFu;
+            const std::uint32_t white = onWhiteBits_[i] & 0x00FFFFFFu;
+            int alpha = 0;
+            for (int shift = 0; shift < 24; shift += 8) {
+                const int b = static_cast<int>((black >> shift) & 0xFF);
+                const int w = static_cast<int>((white >> shift) & 0xFF);
+                alpha += 255 - (w > b ? w - b : 0);
+            }
+            alpha /= 3;
+            std::uint32_t colour = black;
+            // Premultiplied colour never exceeds its alpha.
+            for (int shift = 0; shift < 24; shift += 8) {
+                const std::uint32_t c = (colour >> shift) & 0xFF;
+                if (c > static_cast<std::uint32_t>(alpha)) {
+                    colour = (colour & ~(0xFFu << shift)) | (static_cast<std::uint32_t>(alpha) << shift);
+                }
+            }
+            imageBits_[i] = (static_cast<std::uint32_t>(alpha) << 24) | colour;
+            if (alpha < 128) rowBits |= 0x8000u >> x;  // transparent
+        }
+        // Monochrome rows are stored most significant byte first.
+        maskRows[y] = static_cast<WORD>(((rowBits >> 8) & 0xFF) | ((rowBits & 0xFF) << 8));
+    }
+    SetBitmapBits(mask_, sizeof maskRows, maskRows);
+}
+
+ShellNodeIcons::ShellNodeIcons() {
+    im_ = ImageList_Create(kNodeIconSize, kNodeIconSize, ILC_COLOR32 | ILC_MASK, 16, 64);
+}
+
+ShellNodeIcons::~ShellNodeIcons() {
+    if (im_) ImageList_Destroy(im_);
+}
+
+void ShellNodeIcons::Draw(const IconSource& source) {
+    HICON icon = nullptr;
+    switch (source.kind) {
+        case IconSource::Kind::kModule: icon = ModuleIcon(source.file, source.index); break;
+        case IconSource::Kind::kPath: icon = PathIcon(source.file); break;
+        case IconSource::Kind::kGenericFolder: break;
+    }
+    // Every icon handle is drawn once and released at once.
+    OwnedIcon drawn(icon ? icon : GenericFolderIcon());
+    picSmall_.Clear();
+    if (drawn.get()) picSmall_.DrawIcon(drawn.get());
+}
+
+void ShellNodeIcons::Store(const std::string& key) {
+    if (!im_) return;
+    if (const std::optional<int> index = store_.IndexOf(key)) {
+        ImageList_Replace(im_, *index, picSmall_.Image(), picSmall_.Mask());
+        return;
+    }
+    if (ImageList_Add(im_, picSmall_.Image(), picSmall_.Mask()) >= 0) store_.Add(key);
+}
+
+void ShellNodeIcons::Remove(const std::vector<std::string>& keys) {
+    if (!im_ || keys.empty()) return;
+    const KeyedImageStore::Compaction plan = store_.Remove(keys);
+    for (const KeyedImageStore::Move& move : plan.moves) {
+        ImageList_Copy(im_, move.to, im_, move.from, ILCF_MOVE);
+    }
+    ImageList_SetImageCount(im_, static_cast<UINT>(plan.count));
+}
+
+int ShellNodeIcons::IndexOf(const std::string& key) const {
+    const std::optional<int> index = store_.IndexOf(key);
+    return index ? *index : -1;
+}
+
+}  // namespace tf::foldertree

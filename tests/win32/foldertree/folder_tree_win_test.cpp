@@ -1,0 +1,158 @@
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include "foldertree/shell_services_win.h"
+#include "foldertree/tree_window.h"
+
+namespace tf::foldertree {
+namespace {
+
+using testing::TreeWindow;
+
+const std::string kComputer(kComputerKey);
+
+bool SameIgnoringCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// True when the image drawn over white differs from white somewhere.
+bool ImageShowsSomething(HIMAGELIST list, int index) {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof info.bmiHeader, 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    std::fill_n(static_cast<std::uint32_t*>(bits), 256, 0x00FFFFFFu);
+    ImageList_Draw(list, index, dc, 0, 0, ILD_NORMAL);
+    GdiFlush();
+    const auto* pixels = static_cast<const std::uint32_t*>(bits);
+    const bool drawn = std::any_of(pixels, pixels + 256, [](std::uint32_t p) { return (p & 0xFFFFFF) != 0xFFFFFF; });
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+    return drawn;
+}
+
+// Every node with an image key finds a visible image, and the image list
+// holds nothing else.
+void ExpectEveryNodeHasItsIcon(TreeWindow& window) {
+    int withImage = 0;
+    std::vector<NodeId> pending{window.Model().Root()};
+    while (!pending.empty()) {
+        const FolderTree::Node* node = window.Model().Find(pending.back());
+        pending.pop_back();
+        pending.insert(pending.end(), node->children.begin(), node->children.end());
+        if (node->image.empty()) continue;
+        ++withImage;
+        const int index = window.Icons().IndexOf(node->image);
+        ASSERT_GE(index, 0) << node->key;
+        EXPECT_TRUE(ImageShowsSomething(window.Icons().ImageList(), index)) << node->key;
+    }
+    EXPECT_EQ(withImage, window.Icons().Count());
+    EXPECT_EQ(ImageList_GetImageCount(window.Icons().ImageList()), window.Icons().Count());
+}
+
+TEST(FolderTreeWin, RootLevelIsBuiltAndExpanded) {
+    TreeWindow window;
+    window.Model().BuildTreeRoot(ZipNameTest{});
+    EXPECT_TRUE(window.IsExpanded("Desktop"));
+    const std::vector<std::string> keys = window.ChildKeys("Desktop");
+    // The shell reports the computer folder's identifier in lower case;
+    // the key is upper case.
+    EXPECT_NE(std::find(keys.begin(), keys.end(), kComputer), keys.end());
+    EXPECT_NE(std::find(keys.begin(), keys.end(), std::string(kRecycleBinKey)), keys.end());
+    EXPECT_EQ(window.ChildKeys(kComputer), (std::vector<std::string>{"<>"}));
+    ExpectEveryNodeHasItsIcon(window);
+}
+
+TEST(FolderTreeWin, ComputerFolderListsDrivesAndDrivesListFolders) {
+    TreeWindow window;
+    window.Model().BuildTreeRoot(ZipNameTest{});
+    window.Expand(kComputer);
+    const std::vector<std::string> drives = window.ChildKeys(kComputer);
+    ASSERT_NE(std::find(drives.begin(), drives.end(), "C:"), drives.end());
+    for (const std::string& key : drives) {
+        EXPECT_TRUE(IsClassIdPath(key) || (key.size() == 2 && key[1] == ':')) << key;
+    }
+
+    window.Expand("C:");
+    const std::vector<std::string> folders = window.ChildKeys("C:");
+    EXPECT_TRUE(std::any_of(folders.begin(), folders.end(),
+                            [](const std::string& key) { return SameIgnoringCase(key, "C:\\windows"); }));
+    for (const std::string& key : folders) EXPECT_EQ(key.rfind("C:\\", 0), 0u) << key;
+    ExpectEveryNodeHasItsIcon(window);
+}
+
+TEST(FolderTreeWin, CollapseEmptiesAndTheNextExpansionReadsAgain) {
+    TreeWindow window;
+    window.Model().BuildTreeRoot(ZipNameTest{});
+    window.Expand(kComputer);
+    const int iconsBefore = window.Icons().Count();
+    window.Expand("C:");
+    const std::vector<std::string> first = window.ChildKeys("C:");
+    ASSERT_GT(first.size(), 1u);
+
+    window.Collapse("C:");
+    EXPECT_FALSE(window.IsExpanded("C:"));
+    EXPECT_EQ(window.ChildKeys("C:"), (std::vector<std::string>{"<>"}));
+    EXPECT_EQ(window.Icons().Count(), iconsBefore);
+
+    window.Expand("C:");
+    EXPECT_EQ(window.ChildKeys("C:"), first);
+    window.Expand(first.front());
+    // Collapsing the computer folder drops the drives' icons, the nested
+    // ones included; expanding again brings them back once each.
+    window.Collapse(kComputer);
+    EXPECT_LT(window.Icons().IndexOf("C:"), 0);
+    window.Expand(kComputer);
+    window.Expand("C:");
+    EXPECT_EQ(window.ChildKeys("C:"), first);
+    ExpectEveryNodeHasItsIcon(window);
+}
+
+TEST(FolderTreeWin, RootStaysFilledWhenCollapsed) {
+    TreeWindow window;
+    window.Model().BuildTreeRoot(ZipNameTest{});
+    const std::vector<std::string> keys = window.ChildKeys("Desktop");
+    window.Collapse("Desktop");
+    window.Expand("Desktop");
+    EXPECT_EQ(window.ChildKeys("Desktop"), keys);
+}
+
+TEST(FolderTreeWin, SelectingANodeDeliversItsSourceFolder) {
+    TreeWindow window;
+    window.Model().BuildTreeRoot(ZipNameTest{});
+    window.Expand(kComputer);
+    window.Expand("C:");
+    const std::string folder = window.ChildKeys("C:").front();
+
+    SendMessageA(window.Tree(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(window.Item(folder)));
+    EXPECT_EQ(window.lastClick.dir, folder);
+    EXPECT_EQ(window.lastClick.status, folder);
+
+    SendMessageA(window.Tree(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(window.Item(kComputer)));
+    EXPECT_EQ(window.lastClick.dir, "");
+    EXPECT_EQ(window.lastClick.status, kComputer);
+}
+
+TEST(FolderTreeWin, ShellServicesReadTheDesktopDirectoryAndDefaultIcons) {
+    Win32ShellServices shell(nullptr);
+    const std::string desktop = shell.DesktopDirectory();
+    EXPECT_TRUE(desktop.size() > 3 && desktop[1] == ':') << desktop;
+    EXPECT_FALSE(shell.DefaultIconValue("CLSID\\{00000000-0000-0000-0000-000000000000}\\DefaultIcon"));
+    const auto recycleBin = shell.DefaultIconValue("CLSID\\{645FF040-5081-101B-9F08-00AA002F954E}\\DefaultIcon");
+    ASSERT_TRUE(recycleBin);
+    EXPECT_NE(recycleBin->find(','), std::string::npos) << *recycleBin;
+    EXPECT_TRUE(shell.Environment("SystemRoot"));
+}
+
+}  // namespace
+}  // namespace tf::foldertree
