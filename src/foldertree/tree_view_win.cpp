@@ -133,6 +133,9 @@ bool TreeViewBinding::OnNotify(const NMHDR& header, LRESULT& result) {
         case TVN_SELCHANGEDA:
         case TVN_SELCHANGEDW: {
             const auto& nm = reinterpret_cast<const NMTREEVIEWA&>(header);
+            // Only the user's choice counts: the control also moves the
+            // selection by itself (on first focus, or off a collapsed child).
+            if (nm.action == TVC_UNKNOWN) return true;
             const NodeId node = NodeOf(nm.itemNew.hItem);
             if (node != kNoNode && onNodeClick_) onNodeClick_(model_->TreeView1_NodeClick(node));
             return true;

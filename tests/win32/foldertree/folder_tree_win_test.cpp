@@ -127,18 +127,26 @@ TEST(FolderTreeWin, RootStaysFilledWhenCollapsed) {
     EXPECT_EQ(window.ChildKeys("Desktop"), keys);
 }
 
-TEST(FolderTreeWin, SelectingANodeDeliversItsSourceFolder) {
+TEST(FolderTreeWin, OnlyTheUsersSelectionIsANodeClick) {
     TreeWindow window;
     window.Model().BuildTreeRoot(ZipNameTest{});
     window.Expand(kComputer);
     window.Expand("C:");
     const std::string folder = window.ChildKeys("C:").front();
 
-    SendMessageA(window.Tree(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(window.Item(folder)));
+    // Selected by the program: no click.
+    SendMessageA(window.Tree(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(window.Item("C:")));
+    EXPECT_EQ(window.clicks, 0);
+    // Right arrow on an expanded node moves the user to its first child.
+    SendMessageA(window.Tree(), WM_KEYDOWN, VK_RIGHT, 0);
+    EXPECT_EQ(window.clicks, 1);
     EXPECT_EQ(window.lastClick.dir, folder);
     EXPECT_EQ(window.lastClick.status, folder);
 
-    SendMessageA(window.Tree(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(window.Item(kComputer)));
+    // Up to "C:", then to the computer folder: a virtual folder gives no source.
+    SendMessageA(window.Tree(), WM_KEYDOWN, VK_UP, 0);
+    EXPECT_EQ(window.lastClick.dir, "C:");
+    SendMessageA(window.Tree(), WM_KEYDOWN, VK_UP, 0);
     EXPECT_EQ(window.lastClick.dir, "");
     EXPECT_EQ(window.lastClick.status, kComputer);
 }
