@@ -186,6 +186,7 @@ void Form1::CreateToolTips() {
 }
 
 void Form1::Form_Load() {
+    SetWindowIcons();
     SendMessageA(Item(Control::Check1), BM_SETCHECK, BST_CHECKED, 0);
     SendMessageA(Item(Control::Check2), BM_SETCHECK, BST_CHECKED, 0);
     ShowWindow(Item(Control::Frame2), SW_HIDE);
@@ -195,6 +196,7 @@ void Form1::Form_Load() {
     for (const char* entry : kFormatEntries)
         SendMessageA(Item(Control::saveas), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
     SetWindowTextA(Item(Control::saveas), "Text");
+    BuildFolderTree();
 }
 
 std::string Form1::Text(Control c) const {

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "foldertree/folder_tree_pane_win.h"
 #include "listing/folder_scan.h"
 #include "listing/listing_types.h"
 #include "mainwindow/form1_layout.h"
@@ -61,6 +62,8 @@ public:
     std::string StatusText() const;
     using NotifyHandler = std::function<bool(const NMHDR& header, LRESULT& result)>;
     void SetTreeNotifyHandler(NotifyHandler handler) { treeNotify_ = std::move(handler); }
+    // The folder tree behind TreeView1, once start-up has built it.
+    foldertree::FolderTreePane* FolderTree() const { return folderTree_.get(); }
 
     bool running() const { return running_; }
     bool started() const { return started_; }
@@ -92,6 +95,9 @@ private:
                        DWORD exStyle, const TwipRect& where, int extraHeight = 0);
     void CreateToolTips();
     void Form_Load();
+    // Start-up steps (form1_startup_win.cpp).
+    void SetWindowIcons();
+    void BuildFolderTree();
     std::string Text(Control c) const;
 
     // The About page (form1_about_win.cpp).
@@ -133,6 +139,8 @@ private:
     platform::win32::UniqueFont titleFont_;
     platform::win32::UniqueFont linkFont_;
     NotifyHandler treeNotify_;
+    platform::win32::UniqueIcon smallIcon_;
+    std::unique_ptr<foldertree::FolderTreePane> folderTree_;
 
     // Run flags and totals.
     bool running_ = false;
