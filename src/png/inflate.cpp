@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
 
 #include "platform/message_sink.h"
 #include "png/limits.h"
@@ -29,14 +30,17 @@ enum EntryKind : std::uint32_t {
 // Set on literal entries of the literal/length code, so that the hot path
 // tests one sign bit; the literal itself is bits 16-23.
 constexpr std::uint32_t kLiteralFlag = 0x80000000u;
+// Set on length entries, for the same reason; their base is bits 16-29.
+constexpr std::uint32_t kLengthFlag = 0x40000000u;
 
 constexpr std::uint32_t MakeEntry(EntryKind kind, std::uint32_t value, std::uint32_t extra) {
     return (value << 16) | (static_cast<std::uint32_t>(kind) << 13) | (extra << 8);
 }
-inline std::uint32_t EntryBits(std::uint32_t e) { return e & 31; }
+inline std::uint32_t EntryBits(std::uint32_t e) { return e & 63; }  // bit 5 is always 0
 inline std::uint32_t EntryExtra(std::uint32_t e) { return (e >> 8) & 31; }
 inline std::uint32_t EntryKindOf(std::uint32_t e) { return (e >> 13) & 7; }
 inline std::uint32_t EntryValue(std::uint32_t e) { return e >> 16; }
+inline std::uint32_t LengthBase(std::uint32_t e) { return (e >> 16) & 0x3FFF; }
 
 constexpr int kLitLenPrimaryBits = 11;
 constexpr int kDistPrimaryBits = 8;
@@ -74,7 +78,7 @@ const SymbolEntries& Entries() {
                 e.litLen[s] = MakeEntry(kEndBlock, 0, 0);
             } else if (s - kFirstLengthSymbol < kNumLengthCodes) {
                 const int i = s - kFirstLengthSymbol;
-                e.litLen[s] = MakeEntry(kLength, kLengthBase[i], kLengthExtra[i]);
+                e.litLen[s] = MakeEntry(kLength, kLengthBase[i], kLengthExtra[i]) | kLengthFlag;
             } else {
                 e.litLen[s] = MakeEntry(kBadSymbol, 0, 0);
             }
@@ -103,13 +107,19 @@ inline std::uint32_t LowBits(std::uint64_t v, std::uint32_t n) {
     return static_cast<std::uint32_t>(v & ((std::uint64_t{1} << n) - 1));
 }
 
+// The low `len` bits of `code` in reverse order (len <= 16).
 inline std::uint32_t Reverse(std::uint32_t code, int len) {
-    std::uint32_t r = 0;
-    for (int i = 0; i < len; ++i) {
-        r = (r << 1) | (code & 1);
-        code >>= 1;
-    }
-    return r;
+    static const std::array<std::uint8_t, 256> kByteReversed = [] {
+        std::array<std::uint8_t, 256> t{};
+        for (int b = 0; b < 256; ++b) {
+            int r = 0;
+            for (int i = 0; i < 8; ++i) r |= ((b >> i) & 1) << (7 - i);
+            t[b] = static_cast<std::uint8_t>(r);
+        }
+        return t;
+    }();
+    const std::uint32_t r16 = (std::uint32_t{kByteReversed[code & 0xFF]} << 8) | kByteReversed[(code >> 8) & 0xFF];
+    return r16 >> (16 - len);
 }
 
 }  // namespace
@@ -135,8 +145,10 @@ struct Inflater::Stream {
         const std::uint64_t byte = pos >> 3;
         const std::uint64_t size = inBits >> 3;
         std::uint64_t v = 0;
-        for (int i = 0; i < 5; ++i) {
-            if (byte + i < size) v |= std::uint64_t{in[byte + i]} << (8 * i);
+        if (byte + 8 <= size) {
+            v = LoadLe64(in + byte);
+        } else {
+            for (std::uint64_t i = 0; i < 5 && byte + i < size; ++i) v |= std::uint64_t{in[byte + i]} << (8 * i);
         }
         return LowBits(v >> (pos & 7), static_cast<std::uint32_t>(n));
     }
@@ -342,7 +354,7 @@ int Inflater::ReadDynamicHeader(Stream& s) {
     return status;
 }
 
-// Runs while at least 24 input bytes and 274 output bytes remain, so that a
+// Runs while at least 16 input bytes and 274 output bytes remain, so that a
 // refill never reads past the input, a match never writes past the output
 // (word copies may overshoot by up to 14 bytes), and none of the end-of-data
 // rules can apply. Its lookahead never comes near the end of the input, so it
@@ -352,7 +364,7 @@ int Inflater::ReadDynamicHeader(Stream& s) {
 // consumes at most 49 (44 for four literals), so the next entry can be looked up before the refill
 // that makes its bits official.
 bool Inflater::FastLoop(Stream& s, bool& endOfBlock) {
-    constexpr std::ptrdiff_t kInMargin = 24;
+    constexpr std::ptrdiff_t kInMargin = 16;
     constexpr std::ptrdiff_t kOutMargin = 274;
     const std::uint8_t* const inBegin = s.in;
     const std::uint8_t* const inEnd = s.in + (s.inBits >> 3);
@@ -362,12 +374,14 @@ bool Inflater::FastLoop(Stream& s, bool& endOfBlock) {
     std::uint8_t* out = s.out + s.outPos;
     if (inEnd - in < kInMargin || outEnd - out < kOutMargin) return true;
 
+    // Both tables always have these primary widths; as constants they leave
+    // registers free for the loop.
+    constexpr std::uint32_t litPrimary = kLitLenPrimaryBits;
+    constexpr std::uint32_t litMask = (1u << litPrimary) - 1;
+    constexpr std::uint32_t distPrimary = kDistPrimaryBits;
+    constexpr std::uint32_t distMask = (1u << distPrimary) - 1;
     const std::uint32_t* const lit = curLitLen_->entries.data();
-    const std::uint32_t litMask = (1u << curLitLen_->primaryBits) - 1;
-    const std::uint32_t litPrimary = static_cast<std::uint32_t>(curLitLen_->primaryBits);
     const std::uint32_t* const dist = curDist_->entries.data();
-    const std::uint32_t distMask = (1u << curDist_->primaryBits) - 1;
-    const std::uint32_t distPrimary = static_cast<std::uint32_t>(curDist_->primaryBits);
 
     std::uint64_t bitbuf = 0;
     std::uint32_t bitsleft = 0;
@@ -420,30 +434,32 @@ bool Inflater::FastLoop(Stream& s, bool& endOfBlock) {
             e = lit[bitbuf & litMask];
             continue;
         }
-        if (EntryKindOf(e) == kSubTable) {
-            consume(litPrimary);
-            e = lit[EntryValue(e) + LowBits(bitbuf, EntryExtra(e))];
-            if (isLiteral(e)) {
+        if ((e & kLengthFlag) == 0) {
+            // Rare cases: a code longer than the primary table, the end of
+            // the block, or symbols 286 and 287.
+            if (EntryKindOf(e) == kSubTable) {
+                consume(litPrimary);
+                e = lit[EntryValue(e) + LowBits(bitbuf, EntryExtra(e))];
+                if (isLiteral(e)) {
+                    consume(EntryBits(e));
+                    *out++ = static_cast<std::uint8_t>(e >> 16);
+                    e = lit[bitbuf & litMask];
+                    continue;
+                }
+            }
+            if ((e & kLengthFlag) == 0) {
                 consume(EntryBits(e));
-                *out++ = static_cast<std::uint8_t>(e >> 16);
-                e = lit[bitbuf & litMask];
-                continue;
+                if (EntryKindOf(e) == kEndBlock) {
+                    endOfBlock = true;
+                } else {
+                    s.fault = PngError::kInvalidSymbol;
+                    ok = false;
+                }
+                break;
             }
         }
-        const std::uint32_t kind = EntryKindOf(e);
-        if (kind == kEndBlock) {
-            consume(EntryBits(e));
-            endOfBlock = true;
-            break;
-        }
-        if (kind != kLength) {
-            consume(EntryBits(e));
-            s.fault = PngError::kInvalidSymbol;
-            ok = false;
-            break;
-        }
         // Code and extra bits are taken in one step.
-        const std::uint32_t length = EntryValue(e) + LowBits(bitbuf >> EntryBits(e), EntryExtra(e));
+        const std::uint32_t length = LengthBase(e) + LowBits(bitbuf >> EntryBits(e), EntryExtra(e));
         consume(EntryBits(e) + EntryExtra(e));
         std::uint32_t d = dist[bitbuf & distMask];
         if (EntryKindOf(d) == kSubTable) {
@@ -461,11 +477,18 @@ bool Inflater::FastLoop(Stream& s, bool& endOfBlock) {
         const std::uint8_t* src = out - distance;
         std::uint8_t* const end = out + length;
         if (distance >= 8) {
-            do {
-                std::memcpy(out, src, 8);
-                out += 8;
-                src += 8;
-            } while (out < end);
+            // Most matches are short: two words cover them without a loop.
+            std::memcpy(out, src, 8);
+            std::memcpy(out + 8, src + 8, 8);
+            if (length > 16) {
+                std::uint8_t* o = out + 16;
+                src += 16;
+                do {
+                    std::memcpy(o, src, 8);
+                    o += 8;
+                    src += 8;
+                } while (o < end);
+            }
         } else if (distance == 1) {
             std::memset(out, *src, length);
         } else {
@@ -491,10 +514,13 @@ bool Inflater::DecodeHuffmanBlock(Stream& s) {
             if (!FastLoop(s, endOfBlock)) return false;
             if (endOfBlock) return true;
         }
+        const bool pastInput = s.pos >= s.inBits;
         const std::uint32_t e = s.Decode(*curLitLen_, maxLitLen_);
         const std::uint32_t kind = EntryKindOf(e);
         if (kind == kLiteral) {
-            if (s.outPos >= s.outSize) {
+            // Past the input every lookup sees zero bits, so a literal here
+            // repeats until the buffer overflows: skip straight to that end.
+            if (s.outPos >= s.outSize || pastInput) {
                 s.fault = PngError::kOutputOverflow;
                 return false;
             }
@@ -508,7 +534,7 @@ bool Inflater::DecodeHuffmanBlock(Stream& s) {
         }
         std::uint32_t extra;
         if (!s.GetBits(static_cast<int>(EntryExtra(e)), extra)) return false;
-        std::uint32_t length = EntryValue(e) + extra;
+        std::uint32_t length = LengthBase(e) + extra;
         if (s.deflate64 && length == kDeflate64LongLength) {
             if (!s.GetBits(kDeflate64LengthBits, length)) return false;
             length += kDeflate64LengthBase;
@@ -543,7 +569,8 @@ bool Inflater::DecodeHuffmanBlock(Stream& s) {
 }
 
 InflateOutcome Inflater::Inflate(Bytes& data, std::int32_t& sizeHint, bool deflate64) {
-    sizeHint += static_cast<std::int32_t>(kInflateHintSlack);
+    sizeHint = static_cast<std::int32_t>(std::min<std::int64_t>(
+        std::int64_t{sizeHint} + kInflateHintSlack, std::numeric_limits<std::int32_t>::max()));
     Bytes out;
     const InflateOutcome outcome = Inflate(data.data(), data.size(), sizeHint, deflate64, out);
     if (outcome.ok()) data.swap(out);

@@ -344,6 +344,23 @@ TEST_F(InflateTest, FaultsEndTheDecodeWithAnError) {
     }
 }
 
+TEST_F(InflateTest, LiteralsFromZeroBitsPastTheInputOverflowTheBuffer) {
+    // In this code the all-zero pattern is literal 0: once the input is used
+    // up, literals repeat until the output buffer is full.
+    const std::vector<std::uint8_t> lit = DynamicLitLengths();
+    const std::vector<std::uint8_t> dist(32, 5);
+    const auto codes = CanonicalCodes(lit);
+    ASSERT_EQ(codes[0], 0u);
+    BitWriter w;
+    w.Put(1, 1);
+    w.Put(2, 2);
+    PutDynamicHeader(w, lit, dist);
+    w.PutCode(codes['a'], lit['a']);
+    Bytes out;
+    EXPECT_EQ(Run(w.Finish(), 200 << 20, out).error, PngError::kOutputOverflow);
+    EXPECT_TRUE(out.empty());
+}
+
 TEST_F(InflateTest, CodesMayEndInZeroBitsPastTheInput) {
     // The end-of-block code of the fixed code is seven zero bits: cut off, it
     // still ends the final block.
