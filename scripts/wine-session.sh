@@ -46,7 +46,7 @@ wine_session_start() {
   export DISPLAY=:$n
   local i
   for i in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-  wineserver -p   # one server for the whole session
+  wineserver -p >/dev/null 2>&1   # one server for the whole session
 }
 
 wine_session_stop() {

@@ -1,0 +1,148 @@
+// tallyfold-list as a script sees it: exit codes, messages and the report.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "fake_file_system.h"
+#include "listing/listing_run.h"
+#include "platform/posix/posix_file_system.h"
+#include "temp_tree.h"
+
+extern char** environ;
+
+namespace tf::listing {
+namespace {
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+struct Process {
+    pid_t pid = -1;
+    std::string stdoutPath, stderrPath;
+};
+
+Process Start(const std::vector<std::string>& args, const std::string& outputDir) {
+    Process p;
+    p.stdoutPath = outputDir + "/stdout";
+    p.stderrPath = outputDir + "/stderr";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, p.stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, p.stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addchdir_np(&actions, outputDir.c_str());
+    std::vector<std::string> all{TALLYFOLD_LIST_EXE};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    EXPECT_EQ(posix_spawn(&p.pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    return p;
+}
+
+int Wait(const Process& p) {
+    int status = 0;
+    waitpid(p.pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    int Run(const std::vector<std::string>& args) {
+        last_ = Start(args, work_.Path());
+        return Wait(last_);
+    }
+    std::string Out() const { return ReadFile(last_.stdoutPath); }
+    std::string Err() const { return ReadFile(last_.stderrPath); }
+
+    testing::TempTree work_;  // current folder of the tool
+    testing::TempTree source_;
+    Process last_;
+};
+
+TEST_F(CliTest, BadArgumentsExitTwoWithUsage) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {},
+             {"--order", "colour", source_.Path()},
+             {"--record", "type,weight", source_.Path()},
+             {"--format", "pdf", source_.Path()},
+             {"--filter"},
+             {"--bogus", source_.Path()},
+             {source_.Path(), source_.Path()}}) {
+        EXPECT_EQ(Run(args), 2);
+        EXPECT_NE(Err().find("usage: tallyfold-list"), std::string::npos);
+    }
+}
+
+TEST_F(CliTest, ReportMatchesTheEngineByteForByte) {
+    source_.Folder("sub/deeper");
+    source_.File("b.txt", std::string(3000, 'b'));
+    source_.File("A.log", "a");
+    source_.File("sub/c.txt", "cc");
+    ASSERT_EQ(Run({"--record", "type,size,created,modified", "--order", "name", "--format", "html",
+                   source_.Path() + "/"}),
+              0)
+        << Err();
+    EXPECT_NE(Out().find("Report: Tallyfold.html"), std::string::npos);
+    EXPECT_NE(Out().find("Folders: 2  Files: 3  Bytes: 3003"), std::string::npos);
+
+    ListingOptions options;
+    options.source = source_.Path();
+    options.recordCreated = options.recordModified = true;
+    options.order = kName;
+    options.format = ReportFormat::kHtml;
+    platform::PosixFileSystem fs;
+    testing::RecordingHost host;
+    RunTotals totals;
+    const std::string expected = work_.Path("expected.html");
+    ASSERT_TRUE(RunListing(options, fs, host, expected, totals).reportWritten);
+    EXPECT_EQ(ReadFile(work_.Path("Tallyfold.html")), ReadFile(expected));
+    // The trailing separator was removed from the heading.
+    EXPECT_NE(ReadFile(expected).find("<td><b>" + source_.Path() + "</b>"), std::string::npos);
+}
+
+TEST_F(CliTest, UnwritableReportExitsOneWithTheReason) {
+    EXPECT_EQ(Run({"--output", work_.Path("no/such/folder/r.txt"), source_.Path()}), 1);
+    EXPECT_NE(Err().find("cannot write the report"), std::string::npos);
+    EXPECT_NE(Err().find("No such file or directory"), std::string::npos);
+    EXPECT_EQ(Out(), "");
+}
+
+TEST_F(CliTest, InterruptStopsTheRunAndCompletesTheReport) {
+    // Enough folders that the scan is still going when the signal comes.
+    for (int i = 0; i < 3000; ++i) source_.Folder("d" + std::to_string(i) + "/e");
+    const std::string report = work_.Path("Tallyfold.txt");
+    Process p = Start({source_.Path()}, work_.Path());
+    // Wait until the first sections are written, then press Ctrl+C.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (ReadFile(report).find("File(s)") == std::string::npos && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    kill(p.pid, SIGINT);
+    ASSERT_EQ(Wait(p), 130) << "the run ended before the interrupt arrived";
+    const std::string text = ReadFile(report);
+    EXPECT_EQ(text.substr(text.size() - 64), std::string(62, '*') + "\r\n");
+    // Every d folder is counted, scanned or not; an e folder only when its d
+    // was scanned, and then it has a section of its own.
+    std::size_t sections = 0, eSections = 0;
+    for (std::size_t at = text.find("File(s): "); at != std::string::npos; at = text.find("File(s): ", at + 1))
+        ++sections;
+    for (std::size_t at = text.find("/e\r\n"); at != std::string::npos; at = text.find("/e\r\n", at + 1))
+        ++eSections;
+    EXPECT_LT(sections, 6001u);
+    EXPECT_NE(text.find("Total Folder(s): " + std::to_string(3000 + eSections) + "\r\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tf::listing

@@ -1,0 +1,63 @@
+#include "listing/text_units.h"
+
+#include <gtest/gtest.h>
+
+namespace tf::listing {
+namespace {
+
+TEST(TextUnits, KilobytesRoundHalvesToEven) {
+    const std::pair<std::uint64_t, std::uint64_t> cases[] = {
+        {0, 0}, {511, 0}, {512, 0}, {513, 1}, {1023, 1}, {1536, 2}, {2560, 2}, {3584, 4}, {1048576, 1024},
+        // Above 2^53 a double quotient would round wrongly.
+        {(1ull << 53) + 512, (1ull << 43)},
+        {(1ull << 53) + 1536, (1ull << 43) + 2},
+        {(1ull << 60) + 513, (1ull << 50) + 1},
+        {~0ull, 1ull << 54},
+    };
+    for (const auto& [bytes, kb] : cases) EXPECT_EQ(RoundScaledBytes(bytes, 1), kb) << bytes;
+}
+
+TEST(TextUnits, MegabytesRoundHalvesToEven) {
+    EXPECT_EQ(RoundScaledBytes(1536, 2), 0u);
+    EXPECT_EQ(RoundScaledBytes(524288, 2), 0u);
+    EXPECT_EQ(RoundScaledBytes(524289, 2), 1u);
+    EXPECT_EQ(RoundScaledBytes(1572864, 2), 2u);
+    EXPECT_EQ(RoundScaledBytes(2621440, 2), 2u);
+    EXPECT_DOUBLE_EQ(ScaleBytes(1572864, 2), 1.5);
+    EXPECT_DOUBLE_EQ(ScaleBytes(1536, 1), 1.5);
+}
+
+constexpr platform::FileTicks Ticks(std::int64_t unixSeconds) {
+    return static_cast<platform::FileTicks>(unixSeconds + 11644473600LL) * 10000000ULL;
+}
+
+TEST(TextUnits, DateTextIsUtcWithoutLeadingZeros) {
+    EXPECT_EQ(DateText(Ticks(1236416730)), "2009/3/7 9:5");     // 2009-03-07 09:05:30
+    EXPECT_EQ(DateText(Ticks(1254355200)), "2009/10/1 0:0");    // midnight
+    EXPECT_EQ(DateText(Ticks(951868799)), "2000/2/29 23:59");   // leap day, last minute
+    EXPECT_EQ(DateText(Ticks(978307200)), "2001/1/1 0:0");
+    EXPECT_EQ(DateText(0), "1601/1/1 0:0");
+    EXPECT_EQ(DateText(Ticks(4107542400)), "2100/3/1 0:0");     // 2100 is not a leap year
+    EXPECT_EQ(DateText(Ticks(1236416730) + 299999999), "2009/3/7 9:5");
+}
+
+TEST(TextUnits, DeleteNullKeepsTextBeforeTheFirstNul) {
+    EXPECT_EQ(delete_Null(std::string("abc\0def", 7)), "abc");
+    EXPECT_EQ(delete_Null("abc"), "abc");
+    EXPECT_EQ(delete_Null(std::string("\0x", 2)), "");
+}
+
+TEST(TextUnits, CutNeverSplitsACharacter) {
+    EXPECT_EQ(CutToChars(std::string(40, 'a'), 35), std::string(35, 'a'));
+    EXPECT_EQ(CutToChars("short", 35), "short");
+    // 34 ASCII letters then a two-byte and a three-byte character.
+    const std::string name = std::string(34, 'a') + "\xC3\xA9" + "\xE2\x82\xAC" + "z";
+    EXPECT_EQ(CutToChars(name, 35), std::string(34, 'a') + "\xC3\xA9");
+    EXPECT_EQ(CutToChars(name, 36), std::string(34, 'a') + "\xC3\xA9\xE2\x82\xAC");
+    EXPECT_EQ(CharCount(name), 37u);
+    // Stray continuation bytes stay attached to what precedes them.
+    EXPECT_EQ(CutToChars("ab\x80\x80" "cd", 2), "ab\x80\x80");
+}
+
+}  // namespace
+}  // namespace tf::listing
