@@ -174,14 +174,6 @@ TEST_F(LoadPngTest, TextTimeGammaAndBackgroundProperties) {
     EXPECT_EQ(Pixel(png.Image(), 0, 0)[0], 7);  // gamma is not applied
 }
 
-TEST_F(LoadPngTest, PaletteBackgroundBeyondThePaletteIsZero) {
-    PngWriter w;
-    w.Header(1, 1, 8, 3).Chunk("PLTE", Data{1, 2, 3}).Chunk("bKGD", Data{1}).ImageData({0, 0}).End();
-    ASSERT_EQ(Open(w.bytes()), PngError::kNone);
-    EXPECT_TRUE(png.HasBKGDChunk());
-    EXPECT_EQ(png.BkgdColor(), 0u);
-}
-
 TEST_F(LoadPngTest, HeadersTheDecoderCannotHandleAreRejected) {
     struct Case {
         const char* name;

@@ -68,17 +68,6 @@ TEST(ScanlineTest, EveryFilterTypeRoundTripsAndUnknownTypesLeaveTheRow) {
     EXPECT_FALSE(UnfilterRows(shortStream, 4, 3, 8));
 }
 
-TEST(ScanlineTest, RowAndStrideSizes) {
-    EXPECT_EQ(RowBytes(5, 1), 2u);
-    EXPECT_EQ(RowBytes(5, 24), 16u);
-    EXPECT_EQ(BitmapStride(5, 8), 8u);    // 5-pixel grey rows padded to 8 bytes
-    EXPECT_EQ(BitmapStride(5, 24), 16u);  // 5-pixel RGB rows padded to 16 bytes
-    EXPECT_EQ(BitmapStride(33, 1), 8u);
-    EXPECT_EQ(BitmapStride(7, 32), 28u);
-    EXPECT_EQ(BitsPerPixel(6, 16), 64);
-    EXPECT_EQ(BitsPerPixel(5, 8), 0);
-}
-
 TEST(ScanlineTest, Adam7PassGeometry) {
     // A 3-pixel-wide image has no pass 2; the others are 1, 1, 1, 2, 1, 3 wide.
     const std::uint32_t widths[] = {1, 0, 1, 1, 2, 1, 3};
