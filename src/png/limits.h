@@ -12,6 +12,9 @@ constexpr std::array<std::uint8_t, 8> kPngSignature = {137, 80, 78, 71, 13, 10, 
 // data, a de-interlaced copy or the final bitmap, whichever is biggest.
 constexpr std::uint64_t kMaxPixelBytes = 256ull << 20;
 
+// Files are read whole into memory; anything larger than this is refused.
+constexpr std::size_t kMaxFileBytes = 0x7FFFFFFF;
+
 // Fixed layouts of the chunks whose fields are read.
 constexpr std::uint32_t kIhdrLength = 13;
 constexpr std::uint32_t kGamaLength = 4;

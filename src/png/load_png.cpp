@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 
 #include "png/blend.h"
 #include "png/chunk_fields.h"
@@ -59,8 +58,17 @@ PngError LoadPNG::OpenPNG(const std::string& filename) {
         haveTransparence_ = false;
         return Fail(kErrorNotPng, PngError::kCannotOpen);
     }
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)),
-                                          std::istreambuf_iterator<char>());
+    // Read in blocks rather than trusting a size: a folder or a device
+    // reports none that can be used.
+    std::vector<std::uint8_t> bytes;
+    constexpr std::size_t kBlock = 1 << 16;
+    while (file) {
+        const std::size_t at = bytes.size();
+        if (at > kMaxFileBytes) return Fail(kErrorBadHeader, PngError::kImageTooLarge);
+        bytes.resize(at + kBlock);
+        file.read(reinterpret_cast<char*>(bytes.data() + at), kBlock);
+        bytes.resize(at + static_cast<std::size_t>(file.gcount()));
+    }
     file.close();
     return OpenPNGFromMemory(bytes.data(), bytes.size());
 }

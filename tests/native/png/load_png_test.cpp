@@ -113,6 +113,8 @@ TEST_F(LoadPngTest, FileLevelErrorNumbers) {
 TEST_F(LoadPngTest, MissingFileOrFolderIsErrorOne) {
     EXPECT_EQ(png.OpenPNG("/nonexistent-folder-tf/x.png"), PngError::kCannotOpen);
     EXPECT_EQ(png.ErrorNumber(), 1);
+    png.OpenPNG(::testing::TempDir());  // a folder: opened or not, never a PNG
+    EXPECT_EQ(png.ErrorNumber(), 1);
     const std::string path = ::testing::TempDir() + "tf_png_missing.png";
     std::remove(path.c_str());
     EXPECT_EQ(png.OpenPNG(path), PngError::kCannotOpen);
