@@ -2,6 +2,14 @@
 
 namespace tf::platform {
 
+bool FileSystem::HasSubdirectory(const std::string& folder) {
+    bool found = false;
+    Search(folder, "*", SearchDetail::kNames, [&found](const FindData& entry) {
+        if (entry.isDirectory && entry.name != "." && entry.name != "..") found = true;
+    });
+    return found;
+}
+
 std::string JoinPath(const std::string& folder, const std::string& name, char separator) {
     std::string path;
     path.reserve(folder.size() + 1 + name.size());

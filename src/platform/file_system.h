@@ -68,6 +68,10 @@ public:
     virtual std::string TypeName(const std::string& path) = 0;
 
     virtual FolderId Identify(const std::string& folder) = 0;
+
+    // True when `folder` holds a directory other than "." and ".."; it may
+    // stop at the first one it finds.
+    virtual bool HasSubdirectory(const std::string& folder);
 };
 
 // The file system of the platform the program was built for.

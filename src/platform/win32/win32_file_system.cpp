@@ -61,6 +61,22 @@ void Win32FileSystem::Search(const std::string& folder, const std::string& patte
     } while (FindNextFileA(find.get(), &fd));
 }
 
+bool Win32FileSystem::HasSubdirectory(const std::string& folder) {
+    WIN32_FIND_DATAA fd{};
+    // Folders only, no short names, stopping at the first: the folder tree
+    // asks this of every folder it shows.
+    FindHandle find(FindFirstFileExA(JoinPath(folder, "*", '\\').c_str(), FindExInfoBasic, &fd,
+                                     FindExSearchLimitToDirectories, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    if (find.get() == INVALID_HANDLE_VALUE) return false;
+    do {
+        const std::size_t length = strnlen(fd.cFileName, MAX_PATH);
+        const bool dots = (length == 1 && fd.cFileName[0] == '.') ||
+                          (length == 2 && fd.cFileName[0] == '.' && fd.cFileName[1] == '.');
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !dots) return true;
+    } while (FindNextFileA(find.get(), &fd));
+    return false;
+}
+
 bool Win32FileSystem::IsDirectory(const std::string& path) { return PathIsDirectoryA(path.c_str()) != FALSE; }
 
 std::uint64_t Win32FileSystem::LargeFileSize(const std::string& path) {

@@ -16,6 +16,7 @@ public:
     std::string TypeName(const std::string& path) override;
     // The path length limit ends link cycles on Windows.
     FolderId Identify(const std::string&) override { return {}; }
+    bool HasSubdirectory(const std::string& folder) override;
 
 private:
     std::map<std::string, std::string> typeNames_;  // lower-case extension -> type name
