@@ -112,13 +112,7 @@ void FolderTree::FillFolder(NodeId parent, const std::string& key) {
 
 bool FolderTree::NodeExists(const std::string& key) const { return byKey_.count(key) != 0; }
 
-bool FolderTree::HasSubFolder(const std::string& path) {
-    bool found = false;
-    fs_.Search(path, "*", platform::SearchDetail::kNames, [&](const platform::FindData& entry) {
-        if (!found && entry.isDirectory && !IsDots(listing::delete_Null(entry.name))) found = true;
-    });
-    return found;
-}
+bool FolderTree::HasSubFolder(const std::string& path) { return fs_.HasSubdirectory(path); }
 
 void FolderTree::TreeView1_Expand(NodeId node) {
     const Node* n = Find(node);

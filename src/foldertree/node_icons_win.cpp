@@ -3,6 +3,9 @@
 #include <shellapi.h>
 
 #include <climits>
+#include <cstring>
+
+#include "foldertree/node_key.h"
 
 namespace tf::foldertree {
 namespace {
@@ -64,6 +67,17 @@ HICON GenericFolderIcon() {
     return info.hIcon;
 }
 
+// A directory the shell has no reason to show with anything but the
+// generic folder icon: folders get their own icon through a desktop.ini,
+// which the shell only reads for read-only or system folders. Asking the
+// shell costs milliseconds per folder; this test costs microseconds.
+bool IsPlainFolder(const std::string& path) {
+    if (path.size() <= 3 || IsDriveRootPath(path) || IsClassIdPath(path)) return false;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    return !(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_REPARSE_POINT));
+}
+
 }  // namespace
 
 PictureSurface::PictureSurface() {
@@ -111,7 +125,6 @@ void PictureSurface::Compose() {
     GdiFlush();
     // Over black a pixel shows colour * alpha; over white it shows that plus
     // (1 - alpha) * 255. The difference is the coverage.
-    WORD maskRows[kNodeIconSize] = {};  // 16 pixels, one word-aligned row each
     for (int y = 0; y < kNodeIconSize; ++y) {
         unsigned rowBits = 0;
         for (int x = 0; x < kNodeIconSize; ++x) {
@@ -137,9 +150,27 @@ void PictureSurface::Compose() {
             if (alpha < 128) rowBits |= 0x8000u >> x;  // transparent
         }
         // Monochrome rows are stored most significant byte first.
-        maskRows[y] = static_cast<WORD>(((rowBits >> 8) & 0xFF) | ((rowBits & 0xFF) << 8));
+        maskRows_[y] = static_cast<WORD>(((rowBits >> 8) & 0xFF) | ((rowBits & 0xFF) << 8));
     }
-    SetBitmapBits(mask_, sizeof maskRows, maskRows);
+    StoreMask();
+}
+
+void PictureSurface::StoreMask() { SetBitmapBits(mask_, sizeof maskRows_, maskRows_); }
+
+std::string PictureSurface::Picture() const {
+    if (!imageBits_) return std::string();
+    std::string picture(reinterpret_cast<const char*>(imageBits_), kPixels * sizeof *imageBits_);
+    picture.append(reinterpret_cast<const char*>(maskRows_), sizeof maskRows_);
+    return picture;
+}
+
+void PictureSurface::Load(const std::string& picture) {
+    const std::size_t imageBytes = kPixels * sizeof *imageBits_;
+    if (!imageBits_ || picture.size() != imageBytes + sizeof maskRows_) return;
+    GdiFlush();
+    std::memcpy(imageBits_, picture.data(), imageBytes);
+    std::memcpy(maskRows_, picture.data() + imageBytes, sizeof maskRows_);
+    StoreMask();
 }
 
 ShellNodeIcons::ShellNodeIcons() {
@@ -154,22 +185,36 @@ void ShellNodeIcons::Draw(const IconSource& source) {
     HICON icon = nullptr;
     switch (source.kind) {
         case IconSource::Kind::kModule: icon = ModuleIcon(source.file, source.index); break;
-        case IconSource::Kind::kPath: icon = PathIcon(source.file); break;
+        case IconSource::Kind::kPath:
+            if (!IsPlainFolder(source.file)) icon = PathIcon(source.file);
+            break;
         case IconSource::Kind::kGenericFolder: break;
     }
+    if (!icon) {
+        DrawGenericFolder();
+        return;
+    }
     // Every icon handle is drawn once and released at once.
-    OwnedIcon drawn(icon ? icon : GenericFolderIcon());
+    OwnedIcon drawn(icon);
     picSmall_.Clear();
-    if (drawn.get()) picSmall_.DrawIcon(drawn.get());
+    picSmall_.DrawIcon(drawn.get());
+}
+
+void ShellNodeIcons::DrawGenericFolder() {
+    if (!genericFolder_.empty()) {
+        picSmall_.Load(genericFolder_);
+        return;
+    }
+    OwnedIcon folder(GenericFolderIcon());
+    picSmall_.Clear();
+    if (folder.get()) picSmall_.DrawIcon(folder.get());
+    genericFolder_ = picSmall_.Picture();
 }
 
 void ShellNodeIcons::Store(const std::string& key) {
     if (!im_) return;
-    if (const std::optional<int> index = store_.IndexOf(key)) {
-        ImageList_Replace(im_, *index, picSmall_.Image(), picSmall_.Mask());
-        return;
-    }
-    if (ImageList_Add(im_, picSmall_.Image(), picSmall_.Mask()) >= 0) store_.Add(key);
+    const KeyedImageStore::Placement placement = store_.Add(key, picSmall_.Picture());
+    if (placement.added) ImageList_Add(im_, picSmall_.Image(), picSmall_.Mask());
 }
 
 void ShellNodeIcons::Remove(const std::vector<std::string>& keys) {
@@ -178,7 +223,7 @@ void ShellNodeIcons::Remove(const std::vector<std::string>& keys) {
     for (const KeyedImageStore::Move& move : plan.moves) {
         ImageList_Copy(im_, move.to, im_, move.from, ILCF_MOVE);
     }
-    ImageList_SetImageCount(im_, static_cast<UINT>(plan.count));
+    if (plan.count != ImageList_GetImageCount(im_)) ImageList_SetImageCount(im_, static_cast<UINT>(plan.count));
 }
 
 int ShellNodeIcons::IndexOf(const std::string& key) const {

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <string>
 
 #include "foldertree/keyed_image_store.h"
 #include "foldertree/tree_services.h"
@@ -32,9 +33,14 @@ public:
     // selected into a device context.
     HBITMAP Image() const { return image_; }
     HBITMAP Mask() const { return mask_; }
+    // The current image as bytes, equal exactly when the images are; Load
+    // puts such an image back on the surface.
+    std::string Picture() const;
+    void Load(const std::string& picture);
 
 private:
     void Compose();
+    void StoreMask();
 
     HDC onBlackDc_ = nullptr;
     HDC onWhiteDc_ = nullptr;
@@ -47,6 +53,7 @@ private:
     HBITMAP image_ = nullptr;
     std::uint32_t* imageBits_ = nullptr;
     HBITMAP mask_ = nullptr;
+    WORD maskRows_[kNodeIconSize] = {};  // one word-aligned monochrome row per line
 };
 
 class ShellNodeIcons : public NodeIcons {
@@ -63,11 +70,17 @@ public:
     HIMAGELIST ImageList() const { return im_; }
     // Image index of `key`, or -1.
     int IndexOf(const std::string& key) const;
+    // Images in the list, and keys that have one.
     int Count() const { return store_.Count(); }
+    int KeyCount() const { return store_.KeyCount(); }
 
 private:
+    void DrawGenericFolder();
+
     HIMAGELIST im_ = nullptr;
     PictureSurface picSmall_;
+    // The generic folder as drawn once; most folders show just this.
+    std::string genericFolder_;
     KeyedImageStore store_;
 };
 

@@ -75,8 +75,10 @@ void FakeIcons::Store(const std::string& key) {
         ++duplicateStores;
         return;
     }
-    store_.Add(key);
-    images_.push_back(surface_);
+    // Pictures are told apart by where they were drawn from.
+    const std::string picture =
+        std::to_string(static_cast<int>(surface_.kind)) + "|" + surface_.file + "|" + std::to_string(surface_.index);
+    if (store_.Add(key, picture).added) images_.push_back(surface_);
 }
 
 void FakeIcons::Remove(const std::vector<std::string>& keys) {

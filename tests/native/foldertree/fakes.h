@@ -55,6 +55,7 @@ public:
     // The source of the image stored under `key`, found by its index.
     const IconSource* Image(const std::string& key) const;
     int Count() const { return store_.Count(); }
+    int KeyCount() const { return store_.KeyCount(); }
     int duplicateStores = 0;
 
 private:

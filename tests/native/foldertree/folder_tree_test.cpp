@@ -78,7 +78,7 @@ protected:
     void ExpectIconsMatchTree() const {
         int seen = 0;
         ExpectOneIconPerImageKey(tree.Root(), seen);
-        EXPECT_EQ(seen, icons.Count());
+        EXPECT_EQ(seen, icons.KeyCount());
         EXPECT_EQ(icons.duplicateStores, 0);
     }
 
@@ -227,7 +227,7 @@ TEST_F(FolderTreeTest, CollapsingTheComputerFolderLeavesOneIconPerKey) {
     tree.BuildTreeRoot(ZipNameTest{});
     tree.TreeView1_Expand(Node(kComputer));
     tree.TreeView1_Expand(Node("C:"));
-    const int iconsWhenOpen = icons.Count();
+    const int iconsWhenOpen = icons.KeyCount();
 
     tree.TreeView1_Collapse(Node(kComputer));
     EXPECT_EQ(icons.Image("C:"), nullptr);
@@ -236,7 +236,7 @@ TEST_F(FolderTreeTest, CollapsingTheComputerFolderLeavesOneIconPerKey) {
 
     tree.TreeView1_Expand(Node(kComputer));
     tree.TreeView1_Expand(Node("C:"));
-    EXPECT_EQ(icons.Count(), iconsWhenOpen);
+    EXPECT_EQ(icons.KeyCount(), iconsWhenOpen);
     ExpectViewMatchesModel(tree.Root());
     ExpectIconsMatchTree();
 }
@@ -339,14 +339,14 @@ TEST_F(FolderTreeTest, LargeFolderFillsAndEmptiesCompletely) {
     tree.TreeView1_Expand(Node(kComputer));
     tree.TreeView1_Expand(Node("C:"));
     const std::size_t before = tree.NodeCount();
-    const int iconsBefore = icons.Count();
+    const int iconsBefore = icons.KeyCount();
 
     tree.TreeView1_Expand(Node("C:\\Big"));
     EXPECT_EQ(tree.NodeCount(), before - 1 + 3000 + 1500);
-    EXPECT_EQ(icons.Count(), iconsBefore + 3000);
+    EXPECT_EQ(icons.KeyCount(), iconsBefore + 3000);
     tree.TreeView1_Collapse(Node("C:\\Big"));
     EXPECT_EQ(tree.NodeCount(), before);
-    EXPECT_EQ(icons.Count(), iconsBefore);
+    EXPECT_EQ(icons.KeyCount(), iconsBefore);
     ExpectViewMatchesModel(tree.Root());
     ExpectIconsMatchTree();
 }

@@ -1,18 +1,24 @@
 #include <gtest/gtest.h>
+#include <map>
 
 #include "foldertree/keyed_image_store.h"
 
 namespace tf::foldertree {
 namespace {
 
-// Applies a compaction to a list of image names the way an image list would
-// hold them, and checks that every key still finds its own image.
+// Plays an image list beside the store: appends when told, applies each
+// compaction, and checks that every key still finds its own picture.
 class KeyedImageStoreTest : public ::testing::Test {
 protected:
-    void Add(const std::string& key) {
-        EXPECT_EQ(store.Add(key), static_cast<int>(images.size()));
-        images.push_back("image of " + key);
+    void Add(const std::string& key, const std::string& picture) {
+        const KeyedImageStore::Placement placement = store.Add(key, picture);
+        if (placement.added) {
+            EXPECT_EQ(placement.index, static_cast<int>(images.size()));
+            images.push_back(picture);
+        }
+        pictures[key] = picture;
     }
+    void Add(const std::string& key) { Add(key, "picture of " + key); }
     void Remove(const std::vector<std::string>& keys) {
         const KeyedImageStore::Compaction plan = store.Remove(keys);
         for (const auto& move : plan.moves) {
@@ -21,32 +27,56 @@ protected:
         }
         images.resize(plan.count);
         moves = plan.moves.size();
+        for (const std::string& key : keys) pictures.erase(key);
     }
-    void ExpectKeysFindTheirImages(const std::vector<std::string>& keys) {
-        EXPECT_EQ(store.Count(), static_cast<int>(keys.size()));
-        for (const std::string& key : keys) {
+    void ExpectKeysFindTheirPictures() {
+        EXPECT_EQ(store.KeyCount(), static_cast<int>(pictures.size()));
+        EXPECT_EQ(store.Count(), static_cast<int>(images.size()));
+        for (const auto& [key, picture] : pictures) {
             const auto index = store.IndexOf(key);
             ASSERT_TRUE(index) << key;
-            EXPECT_EQ(images[*index], "image of " + key);
+            EXPECT_EQ(images[*index], picture) << key;
         }
     }
 
     KeyedImageStore store;
     std::vector<std::string> images;
+    std::map<std::string, std::string> pictures;
     std::size_t moves = 0;
 };
 
 TEST_F(KeyedImageStoreTest, RemovingFromTheMiddleShiftsLaterImages) {
     for (const char* key : {"Desktop", "C:", "C:\\a", "C:\\b", "D:"}) Add(key);
     Remove({"C:\\a"});
-    ExpectKeysFindTheirImages({"Desktop", "C:", "C:\\b", "D:"});
+    ExpectKeysFindTheirPictures();
     EXPECT_EQ(*store.IndexOf("D:"), 3);
     EXPECT_FALSE(store.IndexOf("C:\\a"));
 
     Remove({"Desktop", "D:", "no such key"});
-    ExpectKeysFindTheirImages({"C:", "C:\\b"});
+    ExpectKeysFindTheirPictures();
     Add("E:");
-    ExpectKeysFindTheirImages({"C:", "C:\\b", "E:"});
+    ExpectKeysFindTheirPictures();
+}
+
+TEST_F(KeyedImageStoreTest, EqualPicturesShareOneImageUntilTheLastKeyGoes) {
+    Add("Desktop");
+    for (int i = 0; i < 1000; ++i) Add("C:\\f" + std::to_string(i), "folder");
+    Add("C:\\special", "special folder");
+    EXPECT_EQ(store.Count(), 3);
+    EXPECT_EQ(store.KeyCount(), 1002);
+
+    std::vector<std::string> most;
+    for (int i = 0; i < 999; ++i) most.push_back("C:\\f" + std::to_string(i));
+    Remove(most);
+    EXPECT_EQ(store.Count(), 3);  // "C:\f999" still shows the folder picture
+    ExpectKeysFindTheirPictures();
+
+    Remove({"C:\\f999"});
+    EXPECT_EQ(store.Count(), 2);
+    ExpectKeysFindTheirPictures();
+    Add("C:\\again", "folder");  // a removed picture comes back as a new image
+    EXPECT_EQ(store.Count(), 3);
+    ExpectKeysFindTheirPictures();
 }
 
 TEST_F(KeyedImageStoreTest, RemovingTheTailMovesNothing) {
@@ -56,15 +86,20 @@ TEST_F(KeyedImageStoreTest, RemovingTheTailMovesNothing) {
     Remove(tail);
     EXPECT_EQ(moves, 0u);
     EXPECT_EQ(store.Count(), 40);
+    ExpectKeysFindTheirPictures();
 }
 
-TEST_F(KeyedImageStoreTest, RemovingEverythingAndNothing) {
-    Add("a");
-    Add("b");
-    Remove({});
-    ExpectKeysFindTheirImages({"a", "b"});
-    Remove({"b", "a", "a"});
-    ExpectKeysFindTheirImages({});
+TEST_F(KeyedImageStoreTest, RefilingAKeyKeepsCountsRight) {
+    Add("a", "one");
+    Add("b", "one");
+    Add("a", "two");
+    EXPECT_EQ(*store.IndexOf("a"), 1);
+    Remove({"b"});  // "one" has no user left
+    ExpectKeysFindTheirPictures();
+    EXPECT_EQ(store.Count(), 1);
+    Remove({"a", "a"});
+    ExpectKeysFindTheirPictures();
+    EXPECT_EQ(store.Count(), 0);
 }
 
 }  // namespace

@@ -56,7 +56,7 @@ void ExpectEveryNodeHasItsIcon(TreeWindow& window) {
         ASSERT_GE(index, 0) << node->key;
         EXPECT_TRUE(ImageShowsSomething(window.Icons().ImageList(), index)) << node->key;
     }
-    EXPECT_EQ(withImage, window.Icons().Count());
+    EXPECT_EQ(withImage, window.Icons().KeyCount());
     EXPECT_EQ(ImageList_GetImageCount(window.Icons().ImageList()), window.Icons().Count());
 }
 
@@ -95,7 +95,7 @@ TEST(FolderTreeWin, CollapseEmptiesAndTheNextExpansionReadsAgain) {
     TreeWindow window;
     window.Model().BuildTreeRoot(ZipNameTest{});
     window.Expand(kComputer);
-    const int iconsBefore = window.Icons().Count();
+    const int iconsBefore = window.Icons().KeyCount();
     window.Expand("C:");
     const std::vector<std::string> first = window.ChildKeys("C:");
     ASSERT_GT(first.size(), 1u);
@@ -103,7 +103,7 @@ TEST(FolderTreeWin, CollapseEmptiesAndTheNextExpansionReadsAgain) {
     window.Collapse("C:");
     EXPECT_FALSE(window.IsExpanded("C:"));
     EXPECT_EQ(window.ChildKeys("C:"), (std::vector<std::string>{"<>"}));
-    EXPECT_EQ(window.Icons().Count(), iconsBefore);
+    EXPECT_EQ(window.Icons().KeyCount(), iconsBefore);
 
     window.Expand("C:");
     EXPECT_EQ(window.ChildKeys("C:"), first);
