@@ -15,10 +15,12 @@ const char* const kTreeCreationMessage = "Error in tree creation (Static)";
 namespace {
 
 // Table entry layout:
-//   bits 0-4   bits to consume for this entry
+//   bits 0-4   bits to consume for this entry (bit 5 stays 0)
 //   bits 8-12  extra bits of a length or distance, or the bits of a sub-table
 //   bits 13-15 kind
-//   bits 16-31 literal, length base, distance base, symbol or sub-table offset
+//   bits 16-31 literal, length base, distance base, symbol or sub-table offset;
+//              in the literal/length table bit 31 flags a literal and bit 30
+//              a length, so the hot loop can test them directly
 enum EntryKind : std::uint32_t {
     kLiteral = 0,   // also plain symbols of the code-length code and distances
     kLength = 1,
