@@ -356,10 +356,11 @@ int Inflater::ReadDynamicHeader(Stream& s) {
     return status;
 }
 
-// Runs while at least 16 input bytes and 274 output bytes remain, so that a
-// refill never reads past the input, a match never writes past the output
-// (word copies may overshoot by up to 14 bytes), and none of the end-of-data
-// rules can apply. Its lookahead never comes near the end of the input, so it
+// Runs while at least 16 input bytes and 16 output bytes remain, so that a
+// refill never reads past the input and literals always fit. A match that
+// would come within 16 bytes of the end of the output (word copies overshoot)
+// is copied byte by byte, with the hint cut if it does not fit. The rules
+// for the end of the input cannot apply here. Its lookahead never comes near the end of the input, so it
 // does not need to track `loadedBytes` either.
 //
 // After a refill all 64 bits of the bit buffer are input bits; an iteration
@@ -367,7 +368,10 @@ int Inflater::ReadDynamicHeader(Stream& s) {
 // that makes its bits official.
 bool Inflater::FastLoop(Stream& s, bool& endOfBlock) {
     constexpr std::ptrdiff_t kInMargin = 16;
-    constexpr std::ptrdiff_t kOutMargin = 274;
+    // Room for four literals; matches check their own length against the
+    // room left, with slack for the word copies.
+    constexpr std::ptrdiff_t kOutMargin = 16;
+    constexpr std::size_t kCopySlack = 16;
     const std::uint8_t* const inBegin = s.in;
     const std::uint8_t* const inEnd = s.in + (s.inBits >> 3);
     const std::uint8_t* in = inBegin + (s.pos >> 3);
@@ -478,6 +482,21 @@ bool Inflater::FastLoop(Stream& s, bool& endOfBlock) {
         }
         const std::uint8_t* src = out - distance;
         std::uint8_t* const end = out + length;
+        const std::size_t room = static_cast<std::size_t>(outEnd - out);
+        if (room < length + kCopySlack) {
+            // Near the end of the buffer: exact byte copy, and the hint cut
+            // when the match does not fit.
+            const std::size_t n = std::min<std::size_t>(length, room);
+            for (std::size_t k = 0; k < n; ++k) out[k] = src[k];
+            if (length > room) {
+                out = outEnd - 1;
+                s.finished = true;
+                ok = false;
+                break;
+            }
+            out = end;
+            continue;
+        }
         if (distance >= 8) {
             // Most matches are short: two words cover them without a loop.
             std::memcpy(out, src, 8);

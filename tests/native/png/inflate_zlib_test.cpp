@@ -130,5 +130,41 @@ TEST(InflateZlibTest, MegabyteStreamsAndFullWindowDistances) {
     }
 }
 
+TEST(InflateZlibTest, SmallHintsCutOrOverflowAtTheBufferEnd) {
+    // A back-reference crossing the end of the buffer cuts the output to the
+    // hint; a literal crossing it is an overflow; a stored block that does not
+    // fit ends with -1 and the bytes before it. What was kept is always right.
+    platform::RecordingMessageSink messages;
+    Inflater inflater(messages);
+    std::mt19937 rng(99);
+    int cuts = 0, overflows = 0, storedMisses = 0;
+    for (Kind kind : {Kind::kText, Kind::kRuns, Kind::kRandom, Kind::kGradient}) {
+        const std::vector<std::uint8_t> data = MakeData(kind, 100000, rng);
+        const std::vector<std::uint8_t> packed = Deflate(data, 6, Z_DEFAULT_STRATEGY, 15, 8);
+        for (int i = 0; i < 40; ++i) {
+            const std::int64_t hint = static_cast<std::int64_t>(rng() % 99000);
+            Bytes out;
+            const InflateOutcome r = inflater.Inflate(packed.data(), packed.size(), hint, false, out);
+            if (!r.ok()) {
+                ASSERT_EQ(r.error, PngError::kOutputOverflow);
+                ++overflows;
+                continue;
+            }
+            ASSERT_TRUE(std::equal(out.begin(), out.end(), data.begin()));
+            if (r.result == -1) {
+                ASSERT_LE(out.size(), static_cast<std::size_t>(hint));
+                ++storedMisses;
+                continue;
+            }
+            ASSERT_EQ(r.result, 0);
+            ASSERT_EQ(out.size(), static_cast<std::size_t>(hint));
+            ++cuts;
+        }
+    }
+    EXPECT_GT(cuts, 0);
+    EXPECT_GT(overflows, 0);
+    EXPECT_GT(storedMisses, 0);
+}
+
 }  // namespace
 }  // namespace tf::png
