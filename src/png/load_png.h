@@ -27,7 +27,7 @@ constexpr std::int32_t kErrorNone = 0;
 constexpr std::int32_t kErrorNotPng = 1;          // bad signature, missing file or folder
 constexpr std::int32_t kErrorTruncated = 3;       // chunk past the end of the file, no IEND
 constexpr std::int32_t kErrorNoImageData = 4;     // IEND without IDAT data
-constexpr std::int32_t kErrorBadHeader = 5;       // IHDR missing, invalid or too large
+constexpr std::int32_t kErrorBadHeader = 5;       // IHDR missing or invalid, image or file too large
 constexpr std::int32_t kErrorDecode = 6;          // the image data could not be decoded
 
 class LoadPNG {
