@@ -8,9 +8,7 @@ namespace {
 
 constexpr const char* kDesktopIconModule = "C:\\Windows\\System32\\shell32.dll";
 constexpr int kDesktopIconIndex = 34;
-// Placeholders give their parent an expander; the text tells where they
-// came from (a file-system fill, or anywhere else).
-constexpr const char* kFolderPlaceholderText = "node";
+// Placeholders give their parent an expander until it is filled.
 constexpr const char* kPlaceholderText = "";
 
 bool IsFixedLeaf(const std::string& path) {
@@ -92,8 +90,7 @@ void FolderTree::FillShellChildren(NodeId parent, ShellNamespace ns) {
 
 void FolderTree::FillFolder(NodeId parent, const std::string& key) {
     const std::string desktopDirectory = listing::delete_Null(shell_.DesktopDirectory());
-    // Collected first: the probes below search again, and a search should
-    // not stay open across them.
+    // Collected first: no search stays open while the control is changed.
     std::vector<std::string> names;
     fs_.Search(key, "*", platform::SearchDetail::kNames, [&](const platform::FindData& entry) {
         if (entry.isDirectory) names.push_back(listing::delete_Null(entry.name));
@@ -105,8 +102,7 @@ void FolderTree::FillFolder(NodeId parent, const std::string& key) {
         }
         icons_.Draw(PathIcon(childPath));
         icons_.Store(childPath);
-        const NodeId child = AddNode(parent, childPath, name, childPath);
-        if (HasSubFolder(childPath)) AddPlaceholder(child, kFolderPlaceholderText);
+        AddNode(parent, childPath, name, childPath, TreeView::Children::kAskModel);
     }
 }
 
@@ -114,17 +110,35 @@ bool FolderTree::NodeExists(const std::string& key) const { return byKey_.count(
 
 bool FolderTree::HasSubFolder(const std::string& path) { return fs_.HasSubdirectory(path); }
 
+bool FolderTree::HasChildren(NodeId node) {
+    if (!Find(node)) return false;
+    Node& n = nodes_[node];
+    if (!n.children.empty()) return true;
+    if (!n.childrenOnDemand || n.filled) return false;
+    if (n.probe == Node::Probe::kNotYet) {
+        n.probe = HasSubFolder(n.key) ? Node::Probe::kHasSubFolders : Node::Probe::kNone;
+    }
+    return n.probe == Node::Probe::kHasSubFolders;
+}
+
 void FolderTree::TreeView1_Expand(NodeId node) {
     const Node* n = Find(node);
     if (!n || node == root_) return;
     // Only an unfilled node is filled: a second expansion event must not
     // take away a real child.
-    if (n->children.empty() || !nodes_[n->children.front()].placeholder) return;
-    const NodeId placeholder = n->children.front();
-    view_.Remove(placeholder);
-    DetachFromParent(placeholder);
-    std::vector<std::string> none;
-    Forget(placeholder, none);
+    if (n->children.empty()) {
+        // A file-system node shows no placeholder; it is unfilled until its
+        // first expansion, unless its probe found nothing to show.
+        if (!n->childrenOnDemand || n->filled || n->probe == Node::Probe::kNone) return;
+    } else {
+        if (!nodes_[n->children.front()].placeholder) return;
+        const NodeId placeholder = n->children.front();
+        view_.Remove(placeholder);
+        DetachFromParent(placeholder);
+        std::vector<std::string> none;
+        Forget(placeholder, none);
+    }
+    nodes_[node].filled = true;
     const std::string key = nodes_[node].key;  // a copy: filling grows the node table
     FillNode(key);
 }
@@ -167,7 +181,8 @@ NodeId FolderTree::Allocate() {
     return static_cast<NodeId>(nodes_.size() - 1);
 }
 
-NodeId FolderTree::AddNode(NodeId parent, const std::string& key, const std::string& text, const std::string& image) {
+NodeId FolderTree::AddNode(NodeId parent, const std::string& key, const std::string& text, const std::string& image,
+                           TreeView::Children children) {
     const NodeId id = Allocate();
     Node& n = nodes_[id];
     n = Node{};
@@ -176,10 +191,11 @@ NodeId FolderTree::AddNode(NodeId parent, const std::string& key, const std::str
     n.image = image;
     n.parent = parent;
     n.inUse = true;
+    n.childrenOnDemand = children == TreeView::Children::kAskModel;
     if (parent != kNoNode) nodes_[parent].children.push_back(id);
     byKey_[key] = id;
     ++byKeyCount_;
-    view_.Add(id, parent, text);
+    view_.Add(id, parent, text, children);
     return id;
 }
 
@@ -193,7 +209,7 @@ void FolderTree::AddPlaceholder(NodeId parent, const std::string& text) {
     n.inUse = true;
     nodes_[parent].children.push_back(id);
     ++placeholderCount_;
-    view_.Add(id, parent, text);
+    view_.Add(id, parent, text, TreeView::Children::kFromItems);
 }
 
 void FolderTree::DetachFromParent(NodeId node) {

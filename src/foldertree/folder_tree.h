@@ -23,6 +23,12 @@ public:
         std::vector<NodeId> children;
         bool placeholder = false;
         bool inUse = false;
+        // A file-system child is added without a placeholder: probing every
+        // child of a large folder is slow, so it is probed only when the
+        // control shows it, once.
+        bool childrenOnDemand = false;
+        enum class Probe { kNotYet, kHasSubFolders, kNone } probe = Probe::kNotYet;
+        bool filled = false;  // expanded at least once
     };
 
     FolderTree(TreeView& view, NodeIcons& icons, ShellServices& shell, platform::FileSystem& fs);
@@ -35,6 +41,9 @@ public:
     void FillNode(const std::string& key);
     bool NodeExists(const std::string& key) const;
     bool HasSubFolder(const std::string& path);
+    // Whether the node gets an expander: it has children, or it is an
+    // unfilled file-system node whose folder has subfolders.
+    bool HasChildren(NodeId node);
 
     void TreeView1_Expand(NodeId node);
     void TreeView1_Collapse(NodeId node);
@@ -47,7 +56,8 @@ public:
     std::size_t NodeCount() const { return byKeyCount_ + placeholderCount_; }
 
 private:
-    NodeId AddNode(NodeId parent, const std::string& key, const std::string& text, const std::string& image);
+    NodeId AddNode(NodeId parent, const std::string& key, const std::string& text, const std::string& image,
+                   TreeView::Children children = TreeView::Children::kFromItems);
     void AddPlaceholder(NodeId parent, const std::string& text);
     NodeId Allocate();
     // Drops the node and its subtree from the model, collecting image keys;

@@ -67,8 +67,13 @@ inline constexpr NodeId kNoNode = 0;
 class TreeView {
 public:
     virtual ~TreeView() = default;
+    // How the control learns whether a node can be expanded.
+    enum class Children {
+        kFromItems,  // from the items added below it
+        kAskModel,   // from FolderTree::HasChildren, when it shows the node
+    };
     // Adds `node` as the last child of `parent` (kNoNode: top level).
-    virtual void Add(NodeId node, NodeId parent, const std::string& text) = 0;
+    virtual void Add(NodeId node, NodeId parent, const std::string& text, Children children) = 0;
     // Removes the node together with everything below it.
     virtual void Remove(NodeId node) = 0;
     virtual void Expand(NodeId node) = 0;

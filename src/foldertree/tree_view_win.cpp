@@ -31,7 +31,7 @@ void TreeViewBinding::Bind(FolderTree* model, const ShellNodeIcons* icons, NodeC
     if (icons_) SendMessageA(tree_, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(icons_->ImageList()));
 }
 
-void TreeViewBinding::Add(NodeId node, NodeId parent, const std::string& text) {
+void TreeViewBinding::Add(NodeId node, NodeId parent, const std::string& text, Children children) {
     TVINSERTSTRUCTA insert{};
     insert.hParent = parent == kNoNode ? TVI_ROOT : Item(parent);
     insert.hInsertAfter = TVI_LAST;
@@ -40,6 +40,11 @@ void TreeViewBinding::Add(NodeId node, NodeId parent, const std::string& text) {
     insert.item.iImage = I_IMAGECALLBACK;
     insert.item.iSelectedImage = I_IMAGECALLBACK;
     insert.item.lParam = static_cast<LPARAM>(node);
+    if (children == Children::kAskModel) {
+        // The model probes the folder when the control first needs to know.
+        insert.item.mask |= TVIF_CHILDREN;
+        insert.item.cChildren = I_CHILDRENCALLBACK;
+    }
     HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageA(tree_, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
     if (node >= items_.size()) items_.resize(node + 1, nullptr);
     items_[node] = item;
@@ -78,8 +83,23 @@ void TreeViewBinding::OnExpanding(NodeId node, UINT action) {
     if (!model_ || (action & kExpandActionMask) != TVE_EXPAND) return;
     // The children are added while the item is still closed, where the
     // control does not lay them out one by one.
-    RedrawOff quiet(tree_);
-    model_->TreeView1_Expand(node);
+    {
+        RedrawOff quiet(tree_);
+        model_->TreeView1_Expand(node);
+    }
+    AskChildrenAgain(Item(node), node);
+}
+
+void TreeViewBinding::AskChildrenAgain(HTREEITEM item, NodeId node) {
+    const FolderTree::Node* n = model_->Find(node);
+    if (!item || !n || !n->childrenOnDemand) return;
+    // A fill or a collapse can change the answer; make sure the control
+    // does not keep an earlier one.
+    TVITEMA update{};
+    update.mask = TVIF_CHILDREN | TVIF_HANDLE;
+    update.hItem = item;
+    update.cChildren = I_CHILDRENCALLBACK;
+    SendMessageA(tree_, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&update));
 }
 
 void TreeViewBinding::OnExpanded(HTREEITEM item, NodeId node, UINT action) {
@@ -96,6 +116,7 @@ void TreeViewBinding::OnExpanded(HTREEITEM item, NodeId node, UINT action) {
     reset.state = 0;
     reset.stateMask = TVIS_EXPANDEDONCE;
     SendMessageA(tree_, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&reset));
+    AskChildrenAgain(item, node);
 }
 
 void TreeViewBinding::OnClick() {
@@ -147,6 +168,11 @@ bool TreeViewBinding::OnNotify(const NMHDR& header, LRESULT& result) {
                 const int image = ImageOf(static_cast<NodeId>(info.item.lParam));
                 info.item.iImage = image;
                 info.item.iSelectedImage = image;
+            }
+            // Asked only for items the control lays out; nothing may be
+            // inserted from here, the answer is the model's alone.
+            if (info.item.mask & TVIF_CHILDREN) {
+                info.item.cChildren = model_->HasChildren(static_cast<NodeId>(info.item.lParam)) ? 1 : 0;
             }
             return true;
         }

@@ -21,7 +21,7 @@ public:
     explicit TreeViewBinding(HWND tree) : tree_(tree) {}
     void Bind(FolderTree* model, const ShellNodeIcons* icons, NodeClickHandler onNodeClick);
 
-    void Add(NodeId node, NodeId parent, const std::string& text) override;
+    void Add(NodeId node, NodeId parent, const std::string& text, Children children) override;
     void Remove(NodeId node) override;
     void Expand(NodeId node) override;
 
@@ -36,6 +36,7 @@ private:
     void OnExpanding(NodeId node, UINT action);
     void OnExpanded(HTREEITEM item, NodeId node, UINT action);
     void OnClick();
+    void AskChildrenAgain(HTREEITEM item, NodeId node);
     int ImageOf(NodeId node) const;
 
     HWND tree_;

@@ -92,7 +92,8 @@ const IconSource* FakeIcons::Image(const std::string& key) const {
     return index ? &images_[*index] : nullptr;
 }
 
-void FakeTreeView::Add(NodeId node, NodeId parent, const std::string& text) {
+void FakeTreeView::Add(NodeId node, NodeId parent, const std::string& text, TreeView::Children children) {
+    if (children == Children::kAskModel) askModel.insert(node);
     parents_[node] = parent;
     children_[parent].push_back(node);
     texts[node] = text;
@@ -106,6 +107,7 @@ void FakeTreeView::Remove(NodeId node) {
     parents_.erase(node);
     texts.erase(node);
     expanded.erase(node);
+    askModel.erase(node);
 }
 
 std::vector<NodeId> FakeTreeView::Children(NodeId parent) const {

@@ -26,6 +26,11 @@ public:
     std::uint64_t LargeFileSize(const std::string&) override { return 0; }
     std::string TypeName(const std::string&) override { return "File"; }
     platform::FolderId Identify(const std::string&) override { return {}; }
+    bool HasSubdirectory(const std::string& folder) override {
+        ++probes;
+        return FileSystem::HasSubdirectory(folder);
+    }
+    int probes = 0;
 
 private:
     std::set<std::string> folders_;
@@ -67,13 +72,14 @@ private:
 // Mirrors the control's structure from the calls it receives.
 class FakeTreeView : public TreeView {
 public:
-    void Add(NodeId node, NodeId parent, const std::string& text) override;
+    void Add(NodeId node, NodeId parent, const std::string& text, Children children) override;
     void Remove(NodeId node) override;
     void Expand(NodeId node) override { expanded.insert(node); }
 
     std::vector<NodeId> Children(NodeId parent) const;
     std::set<NodeId> expanded;
     std::map<NodeId, std::string> texts;
+    std::set<NodeId> askModel;  // added with Children::kAskModel
 
 private:
     std::map<NodeId, NodeId> parents_;

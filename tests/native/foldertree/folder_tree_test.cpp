@@ -159,8 +159,13 @@ TEST_F(FolderTreeTest, ComputerFolderListsDrivesByLetterAndColon) {
 
     tree.TreeView1_Expand(Node("C:"));
     EXPECT_EQ(ChildKeys(Node("C:")), (std::vector<std::string>{"C:\\Users", "C:\\Windows"}));
-    EXPECT_EQ(ChildTexts(Node("C:\\Users")), (std::vector<std::string>{"<node>"}));
-    EXPECT_EQ(ChildTexts(Node("C:\\Windows")), (std::vector<std::string>{"<node>"}));
+    // Folders get no placeholder: the control asks the model when it shows them.
+    for (const std::string& key : {std::string("C:\\Users"), std::string("C:\\Windows")}) {
+        EXPECT_TRUE(tree.Find(Node(key))->children.empty()) << key;
+        EXPECT_TRUE(view.askModel.count(Node(key))) << key;
+        EXPECT_TRUE(tree.HasChildren(Node(key))) << key;
+    }
+    EXPECT_FALSE(view.askModel.count(Node("C:")));
     ExpectViewMatchesModel(tree.Root());
     ExpectIconsMatchTree();
 }
@@ -192,13 +197,15 @@ TEST_F(FolderTreeTest, FolderWhoseOnlySubfolderIsMyDocumentsExpandsToNothing) {
     tree.TreeView1_Expand(Node("C:"));
 
     // The probe counts both subfolders, so both get an expander ...
-    EXPECT_EQ(ChildTexts(Node("C:\\Old")), (std::vector<std::string>{"<node>"}));
-    EXPECT_EQ(ChildTexts(Node("C:\\Old2")), (std::vector<std::string>{"<node>"}));
-    // ... and expanding shows nothing.
+    EXPECT_TRUE(tree.HasChildren(Node("C:\\Old")));
+    EXPECT_TRUE(tree.HasChildren(Node("C:\\Old2")));
+    // ... and expanding shows nothing, and takes the expander away.
     tree.TreeView1_Expand(Node("C:\\Old"));
     tree.TreeView1_Expand(Node("C:\\Old2"));
     EXPECT_TRUE(ChildTexts(Node("C:\\Old")).empty());
     EXPECT_TRUE(ChildTexts(Node("C:\\Old2")).empty());
+    EXPECT_FALSE(tree.HasChildren(Node("C:\\Old")));
+    EXPECT_FALSE(tree.HasChildren(Node("C:\\Old2")));
     EXPECT_FALSE(tree.NodeExists("C:\\Old2\\Desktop"));
 }
 
@@ -259,6 +266,11 @@ TEST_F(FolderTreeTest, ExpandingTwiceDoesNotDropARealChild) {
     tree.TreeView1_Expand(Node(kComputer));
     tree.TreeView1_Expand(Node(kComputer));
     EXPECT_EQ(ChildKeys(Node(kComputer)), (std::vector<std::string>{"C:", kComputer + "\\" + kControlPanel}));
+    tree.TreeView1_Expand(Node("C:"));
+    tree.TreeView1_Expand(Node("C:\\Windows"));
+    tree.TreeView1_Expand(Node("C:\\Windows"));
+    EXPECT_EQ(ChildKeys(Node("C:\\Windows")), (std::vector<std::string>{"C:\\Windows\\System32"}));
+    ExpectViewMatchesModel(tree.Root());
 }
 
 TEST_F(FolderTreeTest, RootIgnoresCollapseAndExpand) {
@@ -341,11 +353,26 @@ TEST_F(FolderTreeTest, LargeFolderFillsAndEmptiesCompletely) {
     const std::size_t before = tree.NodeCount();
     const int iconsBefore = icons.KeyCount();
 
+    const int probesBefore = fs.probes;
+
     tree.TreeView1_Expand(Node("C:\\Big"));
-    EXPECT_EQ(tree.NodeCount(), before - 1 + 3000 + 1500);
+    EXPECT_EQ(tree.NodeCount(), before + 3000);
     EXPECT_EQ(icons.KeyCount(), iconsBefore + 3000);
+    // Filling probes none of the children; each is probed once when asked.
+    EXPECT_EQ(fs.probes, probesBefore);
+    EXPECT_TRUE(tree.HasChildren(Node("C:\\Big\\f1")));
+    EXPECT_FALSE(tree.HasChildren(Node("C:\\Big\\f2")));  // a folder without subfolders has no expander
+    EXPECT_TRUE(tree.HasChildren(Node("C:\\Big\\f1")));
+    EXPECT_EQ(fs.probes, probesBefore + 2);
+    tree.TreeView1_Expand(Node("C:\\Big\\f2"));
+    EXPECT_TRUE(tree.Find(Node("C:\\Big\\f2"))->children.empty());
+    tree.TreeView1_Expand(Node("C:\\Big\\f1"));
+    EXPECT_EQ(ChildKeys(Node("C:\\Big\\f1")), (std::vector<std::string>{"C:\\Big\\f1\\sub"}));
+    EXPECT_EQ(tree.NodeCount(), before + 3000 + 1);
     tree.TreeView1_Collapse(Node("C:\\Big"));
-    EXPECT_EQ(tree.NodeCount(), before);
+    // Only the placeholder of the collapsed node is left.
+    EXPECT_EQ(ChildTexts(Node("C:\\Big")), (std::vector<std::string>{"<>"}));
+    EXPECT_EQ(tree.NodeCount(), before + 1);
     EXPECT_EQ(icons.KeyCount(), iconsBefore);
     ExpectViewMatchesModel(tree.Root());
     ExpectIconsMatchTree();

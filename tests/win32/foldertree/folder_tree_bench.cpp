@@ -53,17 +53,13 @@ struct Timing {
     double collapse = 0;
 };
 
-// What any expansion must spend here: listing the folder and probing every
-// child for a subfolder.
+// What any expansion must spend here: listing the folder. Children are
+// probed for subfolders only when shown, which a window's height bounds.
 double FileSystemFloor(const std::string& folder) {
     auto fs = platform::CreateFileSystem();
     LARGE_INTEGER t0, t1;
     QueryPerformanceCounter(&t0);
-    std::vector<std::string> children;
-    fs->Search(folder, "*", platform::SearchDetail::kNames, [&](const platform::FindData& entry) {
-        if (entry.isDirectory && entry.name != "." && entry.name != "..") children.push_back(entry.name);
-    });
-    for (const std::string& name : children) fs->HasSubdirectory(folder + "\\" + name);
+    fs->Search(folder, "*", platform::SearchDetail::kNames, [](const platform::FindData&) {});
     QueryPerformanceCounter(&t1);
     return Seconds(t0, t1);
 }
@@ -100,9 +96,9 @@ TEST(FolderTreeBench, DISABLED_ExpandingAndCollapsingGrowLinearly) {
     const Timing a = Measure(small, 2000);
     const Timing b = Measure(large, 20000);
     const double floorA = FileSystemFloor(small), floorB = FileSystemFloor(large);
-    std::printf("subfolders  expand(s)  of which listing and probing(s)  collapse(s)\n");
-    std::printf("%10d  %9.3f  %31.3f  %11.3f\n", 2000, a.expand, floorA, a.collapse);
-    std::printf("%10d  %9.3f  %31.3f  %11.3f\n", 20000, b.expand, floorB, b.collapse);
+    std::printf("subfolders  expand(s)  of which listing(s)  collapse(s)\n");
+    std::printf("%10d  %9.3f  %18.3f  %11.3f\n", 2000, a.expand, floorA, a.collapse);
+    std::printf("%10d  %9.3f  %18.3f  %11.3f\n", 20000, b.expand, floorB, b.collapse);
 
     // The target is two seconds on an idle machine; what the tree adds to
     // the file system's own cost must stay well below it.

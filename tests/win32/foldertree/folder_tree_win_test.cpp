@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <memory>
 
 #include "foldertree/shell_services_win.h"
 #include "foldertree/tree_window.h"
@@ -115,6 +116,56 @@ TEST(FolderTreeWin, CollapseEmptiesAndTheNextExpansionReadsAgain) {
     window.Expand(kComputer);
     window.Expand("C:");
     EXPECT_EQ(window.ChildKeys("C:"), first);
+    ExpectEveryNodeHasItsIcon(window);
+}
+
+// A desktop holding one folder.
+class OneFolderShell : public ShellServices {
+public:
+    explicit OneFolderShell(std::string path) : path_(std::move(path)) {}
+    std::vector<ShellItem> Items(ShellNamespace ns) override {
+        if (ns != ShellNamespace::kDesktop) return {};
+        return {{"Top", path_, true}};
+    }
+    std::string DesktopDirectory() override { return "C:\\no-desktop-here"; }
+    std::optional<std::string> DefaultIconValue(const std::string&) override { return std::nullopt; }
+    std::optional<std::string> Environment(const std::string&) override { return std::nullopt; }
+
+private:
+    std::string path_;
+};
+
+TEST(FolderTreeWin, TheControlAsksWhetherAFolderCanBeExpanded) {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(sizeof temp, temp);
+    const std::string top = std::string(temp) + "tf_tree_expanders";
+    const std::string with = top + "\\with", without = top + "\\without";
+    for (const std::string& path : {top, with, with + "\\sub", without}) CreateDirectoryA(path.c_str(), nullptr);
+
+    TreeWindow window(std::make_unique<OneFolderShell>(top));
+    ShowWindow(window.Frame(), SW_SHOWNOACTIVATE);
+    window.Model().BuildTreeRoot(ZipNameTest{});
+    window.Expand(top);
+    UpdateWindow(window.Tree());
+    std::vector<std::string> children = window.ChildKeys(top);
+    std::sort(children.begin(), children.end());
+    ASSERT_EQ(children, (std::vector<std::string>{with, without}));
+
+    // The folder without subfolders has no expander, so the control does
+    // not open it; the other opens and shows its subfolder.
+    window.Expand(without);
+    EXPECT_FALSE(window.IsExpanded(without));
+    EXPECT_EQ(window.Model().Find(window.Model().NodeWithKey(without))->probe, FolderTree::Node::Probe::kNone);
+    window.Expand(with);
+    EXPECT_TRUE(window.IsExpanded(with));
+    EXPECT_EQ(window.ChildKeys(with), (std::vector<std::string>{with + "\\sub"}));
+
+    // Collapsed, it keeps its expander and reads the folder again.
+    window.Collapse(with);
+    EXPECT_FALSE(window.IsExpanded(with));
+    window.Expand(with);
+    EXPECT_TRUE(window.IsExpanded(with));
+    EXPECT_EQ(window.ChildKeys(with), (std::vector<std::string>{with + "\\sub"}));
     ExpectEveryNodeHasItsIcon(window);
 }
 
