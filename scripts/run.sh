@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs Tallyfold's main job. With a display ($DISPLAY set) it starts the
 # Windows program under Wine; without one it lists a folder with
-# tallyfold-list (the folder given, or this repository) and says where the
-# report is.
+# tallyfold-list (the folder given, or this repository's sources) and says
+# where the report is.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -18,6 +18,6 @@ fi
 
 cmake -S . -B "$build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTALLYFOLD_TESTS=OFF -DTALLYFOLD_BENCH=OFF >/dev/null
 ninja -C "$build/release" tallyfold-list >/dev/null
-source=${1:-$root}
+source=${1:-$root/src}
 "$build/release/src/app/tallyfold-list" --record type,size,created,modified --output "$build/Tallyfold.txt" "$source"
 echo "The listing of $source is in $build/Tallyfold.txt"
