@@ -16,8 +16,6 @@ bool IsFixedLeaf(const std::string& path) {
            path == kRecycleBinKey;
 }
 
-bool IsDots(const std::string& name) { return name == "." || name == ".."; }
-
 IconSource PathIcon(const std::string& path) { return {IconSource::Kind::kPath, path, 0}; }
 
 }  // namespace
@@ -97,7 +95,7 @@ void FolderTree::FillFolder(NodeId parent, const std::string& key) {
     });
     for (const std::string& name : names) {
         const std::string childPath = key + "\\" + name;
-        if (childPath == desktopDirectory || name == "My Documents" || IsDots(name) || NodeExists(childPath)) {
+        if (childPath == desktopDirectory || name == "My Documents" || platform::IsDotEntry(name) || NodeExists(childPath)) {
             continue;
         }
         icons_.Draw(PathIcon(childPath));

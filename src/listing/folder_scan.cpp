@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "listing/text_units.h"
+#include "platform/wildcard.h"
 
 namespace tf::listing {
 namespace {
@@ -13,13 +14,9 @@ constexpr std::size_t kTypeLimit = 20;
 // file system for their full size.
 constexpr std::uint32_t kLargeFileThreshold = 0x80000000u;
 
-bool IsDots(const std::string& name) { return name == "." || name == ".."; }
-
-unsigned char Fold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c; }
-
 bool LessIgnoringCase(const std::string& a, const std::string& b) {
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return Fold(static_cast<unsigned char>(x)) < Fold(static_cast<unsigned char>(y));
+        return static_cast<unsigned char>(platform::FoldAscii(x)) < static_cast<unsigned char>(platform::FoldAscii(y));
     });
 }
 
@@ -55,7 +52,7 @@ void FolderScan::ListFiles(const std::string& path, FolderSection& section) {
         if (!first) host_.PumpEvents();  // also for entries skipped below
         first = false;
         const std::string name = delete_Null(entry.name);
-        if (IsDots(name) || entry.isDirectory) return;
+        if (platform::IsDotEntry(name) || entry.isDirectory) return;
 
         const std::string full = platform::JoinPath(path, name, separator);
         host_.SetStatus(full);
@@ -98,7 +95,7 @@ void FolderScan::ScanSubfolders(const std::string& path) {
     std::vector<Subfolder> subfolders;
     fs_.Search(path, "*", platform::SearchDetail::kFolders, [&](const platform::FindData& entry) {
         std::string name = delete_Null(entry.name);
-        if (entry.isDirectory && !IsDots(name)) subfolders.push_back({std::move(name), entry.folderId});
+        if (entry.isDirectory && !platform::IsDotEntry(name)) subfolders.push_back({std::move(name), entry.folderId});
     });
 
     const char separator = fs_.Separator();

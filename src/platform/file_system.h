@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace tf::platform {
 
@@ -73,6 +74,9 @@ public:
     // stop at the first one it finds.
     virtual bool HasSubdirectory(const std::string& folder);
 };
+
+// "." and "..", which searches return but which name no child.
+inline bool IsDotEntry(std::string_view name) { return name == "." || name == ".."; }
 
 // The file system of the platform the program was built for.
 std::unique_ptr<FileSystem> CreateFileSystem();

@@ -5,8 +5,6 @@
 namespace tf::platform {
 namespace {
 
-char Fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
 // Length of the character starting at name[i]: a lead byte and its trailing
@@ -33,7 +31,7 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
         } else if (p < pattern.size() && pattern[p] == '?') {
             ++p;
             n += CharLength(name, n);
-        } else if (p < pattern.size() && Fold(pattern[p]) == Fold(name[n])) {
+        } else if (p < pattern.size() && FoldAscii(pattern[p]) == FoldAscii(name[n])) {
             ++p;
             ++n;
         } else if (starP != std::string_view::npos) {

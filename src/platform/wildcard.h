@@ -3,6 +3,9 @@
 
 namespace tf::platform {
 
+// Letters compare in either case, as the Windows search does (ASCII only).
+inline char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
 // Matches a file name against a directory-search pattern the way the Windows
 // search does for ordinary names: "*" any run of characters, "?" exactly one
 // character (a whole UTF-8 sequence), ASCII letters regardless of case, and

@@ -5,8 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstring>
-
 #include "platform/wildcard.h"
 
 namespace tf::platform {
@@ -85,7 +83,7 @@ void PosixFileSystem::Search(const std::string& folder, const std::string& patte
         data.sizeHigh = data.sizeLow = 0;
         data.folderId = FolderId{};
 
-        const bool dots = std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0;
+        const bool dots = IsDotEntry(e->d_name);
         const unsigned char type = e->d_type;
         // The entry's own type answers without a stat when the search needs
         // nothing more of it; links and unknown types are always statted.

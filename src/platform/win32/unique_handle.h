@@ -57,6 +57,13 @@ struct FileHandleTraits {
     static void Close(HANDLE h) { CloseHandle(h); }
 };
 
+// A directory search from FindFirstFile(Ex)A.
+struct FindHandleTraits {
+    using Handle = HANDLE;
+    static HANDLE Empty() { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE h) { FindClose(h); }
+};
+
 struct IconTraits {
     using Handle = HICON;
     static HICON Empty() { return nullptr; }
@@ -71,6 +78,7 @@ using UniqueRegion = Unique<GdiObjectTraits<HRGN>>;
 using UniqueMemoryDc = Unique<MemoryDcTraits>;
 using UniqueFile = Unique<FileHandleTraits>;
 using UniqueIcon = Unique<IconTraits>;
+using UniqueFind = Unique<FindHandleTraits>;
 
 // GetDC / ReleaseDC of a window's client area.
 class ScopedWindowDc {

@@ -6,22 +6,10 @@
 
 #include <cctype>
 
+#include "platform/win32/unique_handle.h"
+
 namespace tf::platform {
 namespace {
-
-class FindHandle {
-public:
-    explicit FindHandle(HANDLE h) : h_(h) {}
-    ~FindHandle() {
-        if (h_ != INVALID_HANDLE_VALUE) FindClose(h_);
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    HANDLE get() const { return h_; }
-
-private:
-    HANDLE h_;
-};
 
 FileTicks Ticks(const FILETIME& ft) {
     return (static_cast<FileTicks>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
@@ -43,8 +31,8 @@ std::string ExtensionKey(const std::string& path) {
 void Win32FileSystem::Search(const std::string& folder, const std::string& pattern, SearchDetail detail,
                              const std::function<void(const FindData&)>& visit) {
     WIN32_FIND_DATAA fd{};
-    FindHandle find(FindFirstFileA(JoinPath(folder, pattern, '\\').c_str(), &fd));
-    if (find.get() == INVALID_HANDLE_VALUE) return;
+    win32::UniqueFind find(FindFirstFileA(JoinPath(folder, pattern, '\\').c_str(), &fd));
+    if (!find) return;
     FindData data;
     do {
         data.name.assign(fd.cFileName, strnlen(fd.cFileName, MAX_PATH));
@@ -65,14 +53,12 @@ bool Win32FileSystem::HasSubdirectory(const std::string& folder) {
     WIN32_FIND_DATAA fd{};
     // Folders only, no short names, stopping at the first: the folder tree
     // asks this of every folder it shows.
-    FindHandle find(FindFirstFileExA(JoinPath(folder, "*", '\\').c_str(), FindExInfoBasic, &fd,
+    win32::UniqueFind find(FindFirstFileExA(JoinPath(folder, "*", '\\').c_str(), FindExInfoBasic, &fd,
                                      FindExSearchLimitToDirectories, nullptr, FIND_FIRST_EX_LARGE_FETCH));
-    if (find.get() == INVALID_HANDLE_VALUE) return false;
+    if (!find) return false;
     do {
-        const std::size_t length = strnlen(fd.cFileName, MAX_PATH);
-        const bool dots = (length == 1 && fd.cFileName[0] == '.') ||
-                          (length == 2 && fd.cFileName[0] == '.' && fd.cFileName[1] == '.');
-        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !dots) return true;
+        const std::string_view name(fd.cFileName, strnlen(fd.cFileName, MAX_PATH));
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !IsDotEntry(name)) return true;
     } while (FindNextFileA(find.get(), &fd));
     return false;
 }

@@ -13,22 +13,6 @@
 namespace tf::foldertree {
 namespace {
 
-// A shell whose desktop holds just the folder under test.
-class OneFolderShell : public ShellServices {
-public:
-    explicit OneFolderShell(std::string path) : path_(std::move(path)) {}
-    std::vector<ShellItem> Items(ShellNamespace ns) override {
-        if (ns != ShellNamespace::kDesktop) return {};
-        return {{"Big", path_, true}};
-    }
-    std::string DesktopDirectory() override { return "C:\\no-desktop-here"; }
-    std::optional<std::string> DefaultIconValue(const std::string&) override { return std::nullopt; }
-    std::optional<std::string> Environment(const std::string&) override { return std::nullopt; }
-
-private:
-    std::string path_;
-};
-
 double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
@@ -65,7 +49,7 @@ double FileSystemFloor(const std::string& folder) {
 }
 
 Timing Measure(const std::string& folder, int count) {
-    testing::TreeWindow window(std::make_unique<OneFolderShell>(folder));
+    testing::TreeWindow window(std::make_unique<testing::OneFolderShell>(folder));
     ShowWindow(window.Frame(), SW_SHOWNOACTIVATE);
     window.Model().BuildTreeRoot(ZipNameTest{});
     UpdateWindow(window.Frame());

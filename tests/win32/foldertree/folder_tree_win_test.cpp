@@ -119,22 +119,6 @@ TEST(FolderTreeWin, CollapseEmptiesAndTheNextExpansionReadsAgain) {
     ExpectEveryNodeHasItsIcon(window);
 }
 
-// A desktop holding one folder.
-class OneFolderShell : public ShellServices {
-public:
-    explicit OneFolderShell(std::string path) : path_(std::move(path)) {}
-    std::vector<ShellItem> Items(ShellNamespace ns) override {
-        if (ns != ShellNamespace::kDesktop) return {};
-        return {{"Top", path_, true}};
-    }
-    std::string DesktopDirectory() override { return "C:\\no-desktop-here"; }
-    std::optional<std::string> DefaultIconValue(const std::string&) override { return std::nullopt; }
-    std::optional<std::string> Environment(const std::string&) override { return std::nullopt; }
-
-private:
-    std::string path_;
-};
-
 TEST(FolderTreeWin, TheControlAsksWhetherAFolderCanBeExpanded) {
     char temp[MAX_PATH] = {};
     GetTempPathA(sizeof temp, temp);
@@ -142,7 +126,7 @@ TEST(FolderTreeWin, TheControlAsksWhetherAFolderCanBeExpanded) {
     const std::string with = top + "\\with", without = top + "\\without";
     for (const std::string& path : {top, with, with + "\\sub", without}) CreateDirectoryA(path.c_str(), nullptr);
 
-    TreeWindow window(std::make_unique<OneFolderShell>(top));
+    TreeWindow window(std::make_unique<testing::OneFolderShell>(top));
     ShowWindow(window.Frame(), SW_SHOWNOACTIVATE);
     window.Model().BuildTreeRoot(ZipNameTest{});
     window.Expand(top);

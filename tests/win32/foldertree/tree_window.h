@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,22 @@
 #include "platform/file_system.h"
 
 namespace tf::foldertree::testing {
+
+// A shell whose desktop holds just one folder, named "Top".
+class OneFolderShell : public ShellServices {
+public:
+    explicit OneFolderShell(std::string path) : path_(std::move(path)) {}
+    std::vector<ShellItem> Items(ShellNamespace ns) override {
+        if (ns != ShellNamespace::kDesktop) return {};
+        return {{"Top", path_, true}};
+    }
+    std::string DesktopDirectory() override { return "C:\\no-desktop-here"; }
+    std::optional<std::string> DefaultIconValue(const std::string&) override { return std::nullopt; }
+    std::optional<std::string> Environment(const std::string&) override { return std::nullopt; }
+
+private:
+    std::string path_;
+};
 
 class TreeWindow {
 public:
