@@ -1,24 +1,38 @@
 #pragma once
 // Where the program's message boxes go. The Win32 build shows a real
-// MessageBoxA titled with the application's title; tests record the texts so
-// that nothing ever blocks on a dialog.
+// MessageBoxA; tests record the boxes so that nothing ever blocks on a dialog.
 #include <string>
 #include <vector>
 
 namespace tf::platform {
 
+enum class MessageIcon { kNone, kError, kExclamation };
+
+// One OK-only message box. An empty caption means the application's title.
+struct Message {
+    std::string text;
+    std::string caption;
+    MessageIcon icon = MessageIcon::kNone;
+};
+
 class MessageSink {
 public:
     virtual ~MessageSink() = default;
-    // An OK-only message box with the given text.
-    virtual void Show(const std::string& text) = 0;
+    virtual void Show(const Message& message) = 0;
+    // A plain box titled with the application's title.
+    void Show(const std::string& text) { Show(Message{text, {}, MessageIcon::kNone}); }
 };
 
 // Keeps every message shown; used by tests and by headless tools.
 class RecordingMessageSink final : public MessageSink {
 public:
-    void Show(const std::string& text) override { shown.push_back(text); }
-    std::vector<std::string> shown;
+    using MessageSink::Show;
+    void Show(const Message& message) override {
+        shown.push_back(message.text);
+        boxes.push_back(message);
+    }
+    std::vector<std::string> shown;  // the texts, in order
+    std::vector<Message> boxes;
 };
 
 }  // namespace tf::platform

@@ -9,8 +9,15 @@
 
 namespace tf::platform::win32 {
 
-void MessageBoxSink::Show(const std::string& text) {
-    MessageBoxA(owner_, text.c_str(), title_.c_str(), MB_OK);
+void MessageBoxSink::Show(const Message& message) {
+    UINT icon = 0;
+    switch (message.icon) {
+        case MessageIcon::kNone: break;
+        case MessageIcon::kError: icon = MB_ICONERROR; break;
+        case MessageIcon::kExclamation: icon = MB_ICONEXCLAMATION; break;
+    }
+    const std::string& caption = message.caption.empty() ? title_ : message.caption;
+    MessageBoxA(owner_, message.text.c_str(), caption.c_str(), MB_OK | icon);
 }
 
 void ShellLauncher::Open(const std::string& program, const std::string& parameter) {

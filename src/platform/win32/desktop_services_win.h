@@ -10,12 +10,13 @@
 
 namespace tf::platform::win32 {
 
-// OK-only message boxes owned by a window and titled with the application's
-// title.
+// OK-only message boxes owned by a window; a message without a caption is
+// titled with the application's title.
 class MessageBoxSink final : public MessageSink {
 public:
     MessageBoxSink(HWND owner, std::string title) : owner_(owner), title_(std::move(title)) {}
-    void Show(const std::string& text) override;
+    using MessageSink::Show;
+    void Show(const Message& message) override;
 
 private:
     HWND owner_;
