@@ -44,8 +44,11 @@ enum class SkinFileError {
 // One line of text per error, for tools and logs.
 const char* ToString(SkinFileError error);
 
-// Reads a whole skin file held in memory. On any error `out` is unchanged.
-SkinFileError ReadSkinFile(const std::uint8_t* data, std::size_t size, SkinFile& out);
+// Reads a whole skin file held in memory. On any error `out` is unchanged;
+// for kBadPiece and kTooLarge of a piece, `where` (when given) receives the
+// piece's name as a skin description writes it.
+SkinFileError ReadSkinFile(const std::uint8_t* data, std::size_t size, SkinFile& out,
+                           std::string* where = nullptr);
 
 // The byte image of a skin file; ReadSkinFile of it gives `skin` back.
 std::vector<std::uint8_t> WriteSkinFile(const SkinFile& skin);
