@@ -3,9 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "hand_bytes.h"
+#include "skin/skin_description.h"
 #include "skin/skin_file.h"
 
 namespace tf::skin {
@@ -24,13 +29,9 @@ class HandSkin {
 public:
     HandSkin() : records_(kPictureBagOffset, 0) { std::memcpy(records_.data(), "SKIN#", 5); }
 
-    void U16(std::size_t offset, std::uint32_t value) { PutLe(records_, kParams + offset, value, 2); }
-    void U32(std::size_t offset, std::uint32_t value) { PutLe(records_, kParams + offset, value, 4); }
+    void Put(std::size_t offset, std::uint32_t value, int width = 4) { PutLe(records_, kParams + offset, value, width); }
     void Piece(std::size_t offset, const SkinPiece& p) {
-        U32(offset, p.X);
-        U32(offset + 4, p.Y);
-        U32(offset + 8, p.Width);
-        U32(offset + 12, p.Height);
+        for (std::int32_t v : {p.X, p.Y, p.Width, p.Height}) Put(offset, static_cast<std::uint32_t>(v)), offset += 4;
     }
     void Text(std::size_t offset, const std::string& text, std::size_t width, char pad) {
         for (std::size_t i = 0; i < width; ++i) records_[kParams + offset + i] = i < text.size() ? text[i] : pad;
@@ -46,72 +47,103 @@ private:
     Bytes records_;
 };
 
-// A valid skin whose members all differ; returns the number of pieces used.
+// The members that are not pieces: offset in the parameter record, width,
+// value, and the description line the value must come back under.
+struct Member {
+    std::size_t offset;
+    int width;
+    std::uint32_t value;
+    const char* line;
+};
+const Member kMembers[] = {
+    {384 + 64, 4, 1000, "CaptionButton.Minimise.RightOffset 1000"},
+    {384 + 68, 4, 2000, "CaptionButton.Minimise.Top 2000"},
+    {384 + 72 + 64, 4, 1001, "CaptionButton.Maximise.RightOffset 1001"},
+    {384 + 72 + 68, 4, 2001, "CaptionButton.Maximise.Top 2001"},
+    {384 + 2 * 72 + 64, 4, 1002, "CaptionButton.Restore.RightOffset 1002"},
+    {384 + 2 * 72 + 68, 4, 2002, "CaptionButton.Restore.Top 2002"},
+    {384 + 3 * 72 + 64, 4, 1003, "CaptionButton.Close.RightOffset 1003"},
+    {384 + 3 * 72 + 68, 4, 2003, "CaptionButton.Close.Top 2003"},
+    {672, 4, 11, "CaptionTextLeft 11"},
+    {676, 4, 12, "CaptionTextTop 12"},
+    {680, 4, 13, "CaptionTextRight 13"},
+    {684, 4, 14, "CaptionTextHeight 14"},
+    {688, 4, 0x00112233, "CaptionTextColorActive #332211"},
+    {692, 4, 0x00445566, "CaptionTextColorInactive #665544"},
+    {696, 4, 0xFFFFFFF3, "CaptionFont.Height -13"},
+    {700, 4, 5, "CaptionFont.Width 5"},
+    {704, 4, 6, "CaptionFont.Escapement 6"},
+    {708, 4, 7, "CaptionFont.Orientation 7"},
+    {712, 4, 700, "CaptionFont.Weight 700"},
+    {716, 1, 21, "CaptionFont.Italic 21"},
+    {717, 1, 22, "CaptionFont.Underline 22"},
+    {718, 1, 23, "CaptionFont.StrikeOut 23"},
+    {719, 1, 24, "CaptionFont.CharSet 24"},
+    {720, 1, 25, "CaptionFont.OutPrecision 25"},
+    {721, 1, 26, "CaptionFont.ClipPrecision 26"},
+    {722, 1, 27, "CaptionFont.Quality 27"},
+    {723, 1, 28, "CaptionFont.PitchAndFamily 28"},
+    {756, 4, 0xA11, "Reserved11 2577"},
+    {760, 4, 1, "CaptionTextFormat 1"},
+    {764, 4, 0xA13, "Reserved13 2579"},
+    {784, 4, 0xA15, "Reserved15 2581"},
+    {932, 4, 0x00010203, "MenuTextColor #030201"},
+    {936, 4, 0x00040506, "MenuTextColorHot #060504"},
+    {940, 4, 0x00070809, "MenuTextColorPressed #090807"},
+    {944, 4, 0x000A0B0C, "MenuTextColorDisabled #0C0B0A"},
+    {948, 4, 0xFFFFFFF5, "MenuFont.Height -11"},
+    {964, 4, 400, "MenuFont.Weight 400"},
+    {975, 1, 0x22, "MenuFont.PitchAndFamily 34"},
+    {1008, 4, 0xA24, "Reserved24.1 2596"},
+    {1012, 4, 0xB24, "Reserved24.2 2852"},
+    {1016, 4, 0x00F0E0D0, "MenuBackColor #D0E0F0"},
+    {1020, 2, 0xFFFF, "DropShadow -1"},
+    {1022, 4, 540, "MinTrackSize.Width 540"},
+    {1026, 4, 500, "MinTrackSize.Height 500"},
+    {1046, 4, 0xFFFFFFFF, "ClientColor none"},
+    {1050, 4, 0xA30, "Reserved30 2608"},
+};
+
+// Picture pieces in record order: their offsets and description names.
+std::vector<std::pair<std::size_t, std::string>> PictureMembers() {
+    const char* const edges[] = {"Left", "Top", "Right", "Bottom"};
+    const char* const pieces[] = {"Start", "Middle", "End"};
+    const char* const buttons[] = {"Minimise", "Maximise", "Restore", "Close"};
+    const char* const states[] = {"Normal", "Hot", "Pressed", "Inactive"};
+    std::vector<std::pair<std::size_t, std::string>> members;
+    for (int e = 0; e < 4; ++e) {
+        for (int p = 0; p < 3; ++p) {
+            members.emplace_back(e * 48 + p * 16, std::string("ActiveFrame.") + edges[e] + "." + pieces[p]);
+            members.emplace_back(192 + e * 48 + p * 16, std::string("InactiveFrame.") + edges[e] + "." + pieces[p]);
+        }
+    }
+    for (int b = 0; b < 4; ++b) {
+        for (int s = 0; s < 4; ++s) {
+            members.emplace_back(384 + b * 72 + s * 16, std::string("CaptionButton.") + buttons[b] + "." + states[s]);
+        }
+    }
+    const std::pair<std::size_t, const char*> strips[] = {{788, "MenuBar"}, {836, "MenuItemHot"}, {884, "MenuItemPressed"}};
+    for (const auto& [offset, name] : strips) {
+        for (int p = 0; p < 3; ++p) members.emplace_back(offset + p * 16, std::string(name) + "." + pieces[p]);
+    }
+    members.emplace_back(1030, "ClientPiece");
+    return members;
+}
+
+// A valid skin whose members all differ.
 void FillEveryMember(HandSkin& s) {
     PutLe(s.records(), 5, 0x0102, 2);  // flag words
     PutLe(s.records(), 7, 0x0304, 2);
     PutLe(s.records(), 9, 0x0506, 2);
     int k = 0;
-    for (std::size_t frame : {0u, 192u}) {
-        for (std::size_t edge = 0; edge < 4; ++edge) {
-            for (std::size_t piece = 0; piece < 3; ++piece) s.Piece(frame + edge * 48 + piece * 16, PieceNo(k++));
-        }
-    }
-    for (std::size_t button = 0; button < 4; ++button) {
-        const std::size_t at = 384 + button * 72;
-        for (std::size_t state = 0; state < 4; ++state) s.Piece(at + state * 16, PieceNo(k++));
-        s.U32(at + 64, 1000 + button);  // RightOffset
-        s.U32(at + 68, 2000 + button);  // Top
-    }
-    s.U32(672, 11);          // CaptionTextLeft
-    s.U32(676, 12);          // CaptionTextTop
-    s.U32(680, 13);          // CaptionTextRight
-    s.U32(684, 14);          // CaptionTextHeight
-    s.U32(688, 0x00112233);  // CaptionTextColorActive
-    s.U32(692, 0x00445566);  // CaptionTextColorInactive
-    s.U32(696, static_cast<std::uint32_t>(-13));  // CaptionFont: height
-    s.U32(700, 5);                                // width
-    s.U32(704, 6);                                // escapement
-    s.U32(708, 7);                                // orientation
-    s.U32(712, 700);                              // weight
-    for (std::size_t i = 0; i < 8; ++i) s.records()[kParams + 716 + i] = static_cast<std::uint8_t>(21 + i);
+    for (const auto& member : PictureMembers()) s.Piece(member.first, PieceNo(k++));
+    for (const Member& m : kMembers) s.Put(m.offset, m.value, m.width);
+    s.Piece(768, {6, 7, 16, 16});  // IconPiece
     s.Text(724, "Tahoma", 32, '\0');
-    s.U32(756, 0xA11);  // reserved
-    s.U32(760, 1);      // CaptionTextFormat
-    s.U32(764, 0xA13);  // reserved
-    s.Piece(768, {6, 7, 16, 16});
-    s.U32(784, 0xA15);  // reserved
-    for (std::size_t strip : {788u, 836u, 884u}) {
-        for (std::size_t piece = 0; piece < 3; ++piece) s.Piece(strip + piece * 16, PieceNo(k++));
-    }
-    s.U32(932, 0x00010203);  // menu text colours
-    s.U32(936, 0x00040506);
-    s.U32(940, 0x00070809);
-    s.U32(944, 0x000A0B0C);
-    s.U32(948, static_cast<std::uint32_t>(-11));  // MenuFont: height
-    s.U32(964, 400);                              // weight
-    s.records()[kParams + 975] = 0x22;            // pitch and family
     s.Text(976, "Verdana", 32, '\0');
-    s.U32(1008, 0xA24);  // reserved, two words
-    s.U32(1012, 0xB24);
-    s.U32(1016, 0x00F0E0D0);  // MenuBackColor
-    s.U16(1020, 0xFFFF);      // DropShadow
-    s.U32(1022, 540);         // MinTrackSize
-    s.U32(1026, 500);
-    s.Piece(1030, PieceNo(k++));  // ClientPiece
-    s.U32(1046, 0xFFFFFFFF);      // ClientColor
-    s.U32(1050, 0xA30);           // reserved
     s.Text(1054, "One", 40, ' ');
     s.Text(1094, "Two", 40, ' ');
     s.Text(1134, std::string(399, 'x') + "!", 400, ' ');
-    ASSERT_EQ(k, 50);
-}
-
-void ExpectPiece(const SkinPiece& p, const SkinPiece& want) {
-    EXPECT_EQ(p.X, want.X);
-    EXPECT_EQ(p.Y, want.Y);
-    EXPECT_EQ(p.Width, want.Width);
-    EXPECT_EQ(p.Height, want.Height);
 }
 
 TEST(SkinFileLayout, EveryMemberIsReadFromItsOffset) {
@@ -122,65 +154,20 @@ TEST(SkinFileLayout, EveryMemberIsReadFromItsOffset) {
     ASSERT_EQ(ReadSkinFile(file.data(), file.size(), skin), SkinFileError::kNone);
 
     EXPECT_EQ(std::string(skin.signature.signature.data(), 5), "SKIN#");
-    EXPECT_EQ(skin.signature.flags[0], 0x0102);
-    EXPECT_EQ(skin.signature.flags[1], 0x0304);
-    EXPECT_EQ(skin.signature.flags[2], 0x0506);
-    const SkinParameters& p = skin.parameters;
+    const std::string text = "\n" + DescribeSkin(skin.signature, skin.parameters);
+    std::vector<std::string> expected = {"Flag1 258", "Flag2 772", "Flag3 1286", "IconPiece 6 7 16 16",
+                                         "CaptionFont.FaceName \"Tahoma\"", "MenuFont.FaceName \"Verdana\"",
+                                         "SkinText1 \"One\"", "SkinText2 \"Two\"",
+                                         "SkinText3 \"" + std::string(399, 'x') + "!\""};
+    for (const Member& m : kMembers) expected.push_back(m.line);
     int k = 0;
-    for (const auto* frame : {&p.ActiveFrame, &p.InactiveFrame}) {
-        for (const EdgeStrip& strip : *frame) {
-            for (const SkinPiece& piece : strip.pieces) ExpectPiece(piece, PieceNo(k++));
-        }
+    for (const auto& member : PictureMembers()) {
+        const SkinPiece p = PieceNo(k++);
+        expected.push_back(member.second + " " + std::to_string(p.X) + " " + std::to_string(p.Y) + " " +
+                           std::to_string(p.Width) + " " + std::to_string(p.Height));
     }
-    for (int b = 0; b < 4; ++b) {
-        for (const SkinPiece& piece : p.CaptionButtons[b].states) ExpectPiece(piece, PieceNo(k++));
-        EXPECT_EQ(p.CaptionButtons[b].RightOffset, 1000 + b);
-        EXPECT_EQ(p.CaptionButtons[b].Top, 2000 + b);
-    }
-    EXPECT_EQ(p.CaptionTextLeft, 11);
-    EXPECT_EQ(p.CaptionTextTop, 12);
-    EXPECT_EQ(p.CaptionTextRight, 13);
-    EXPECT_EQ(p.CaptionTextHeight, 14);
-    EXPECT_EQ(p.CaptionTextColorActive, 0x00112233u);
-    EXPECT_EQ(p.CaptionTextColorInactive, 0x00445566u);
-    EXPECT_EQ(p.CaptionFont.height, -13);
-    EXPECT_EQ(p.CaptionFont.width, 5);
-    EXPECT_EQ(p.CaptionFont.escapement, 6);
-    EXPECT_EQ(p.CaptionFont.orientation, 7);
-    EXPECT_EQ(p.CaptionFont.weight, 700);
-    const std::uint8_t bytes[8] = {p.CaptionFont.italic,       p.CaptionFont.underline,     p.CaptionFont.strikeOut,
-                                   p.CaptionFont.charSet,      p.CaptionFont.outPrecision,  p.CaptionFont.clipPrecision,
-                                   p.CaptionFont.quality,      p.CaptionFont.pitchAndFamily};
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(bytes[i], 21 + i) << "font byte " << i;
-    EXPECT_STREQ(p.CaptionFont.faceName.data(), "Tahoma");
-    EXPECT_EQ(p.Reserved11, 0xA11u);
-    EXPECT_EQ(p.CaptionTextFormat, 1u);
-    EXPECT_EQ(p.Reserved13, 0xA13u);
-    ExpectPiece(p.IconPiece, {6, 7, 16, 16});
-    EXPECT_EQ(p.Reserved15, 0xA15u);
-    for (const EdgeStrip* strip : {&p.MenuBar, &p.MenuItemHot, &p.MenuItemPressed}) {
-        for (const SkinPiece& piece : strip->pieces) ExpectPiece(piece, PieceNo(k++));
-    }
-    EXPECT_EQ(p.MenuTextColor, 0x00010203u);
-    EXPECT_EQ(p.MenuTextColorHot, 0x00040506u);
-    EXPECT_EQ(p.MenuTextColorPressed, 0x00070809u);
-    EXPECT_EQ(p.MenuTextColorDisabled, 0x000A0B0Cu);
-    EXPECT_EQ(p.MenuFont.height, -11);
-    EXPECT_EQ(p.MenuFont.weight, 400);
-    EXPECT_EQ(p.MenuFont.pitchAndFamily, 0x22);
-    EXPECT_STREQ(p.MenuFont.faceName.data(), "Verdana");
-    EXPECT_EQ(p.Reserved24[0], 0xA24u);
-    EXPECT_EQ(p.Reserved24[1], 0xB24u);
-    EXPECT_EQ(p.MenuBackColor, 0x00F0E0D0u);
-    EXPECT_EQ(p.DropShadow, -1);
-    EXPECT_EQ(p.MinTrackWidth, 540);
-    EXPECT_EQ(p.MinTrackHeight, 500);
-    ExpectPiece(p.ClientPiece, PieceNo(k++));
-    EXPECT_EQ(p.ClientColor, kNoColour);
-    EXPECT_EQ(p.Reserved30, 0xA30u);
-    EXPECT_EQ(std::string(p.SkinText1.data(), 40), "One" + std::string(37, ' '));
-    EXPECT_EQ(std::string(p.SkinText2.data(), 40), "Two" + std::string(37, ' '));
-    EXPECT_EQ(std::string(p.SkinText3.data(), 400), std::string(399, 'x') + "!");
+    for (const std::string& line : expected) EXPECT_NE(text.find("\n" + line + "\n"), std::string::npos) << line;
+    EXPECT_EQ(std::string(skin.parameters.SkinText1.data(), 40), "One" + std::string(37, ' '));
 
     EXPECT_EQ(skin.picture.width, kPicture);
     EXPECT_EQ(skin.picture.height, kPicture);
@@ -291,6 +278,24 @@ TEST(SkinFileFonts, FaceNameWithoutNulIsCut) {
     ASSERT_EQ(ReadSkinFile(file.data(), file.size(), skin), SkinFileError::kNone);
     EXPECT_EQ(std::string(skin.parameters.CaptionFont.faceName.data()), std::string(31, 'A'));
     EXPECT_EQ(std::string(skin.parameters.MenuFont.faceName.data()), std::string(31, 'B'));
+}
+
+// Found by fuzzing: a menu face name of 32 spaces. The file is read, the name
+// is cut to 31 spaces, and that byte is the only one a rewrite changes.
+TEST(SkinFileFonts, FuzzedFaceNameOfSpaces) {
+    std::ifstream in(std::string(TF_SKIN_REGRESSIONS_DIR) + "/menu-face-name-without-nul.Skin", std::ios::binary);
+    const Bytes file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    SkinFile skin;
+    ASSERT_EQ(ReadSkinFile(file.data(), file.size(), skin), SkinFileError::kNone);
+    EXPECT_EQ(std::string(skin.parameters.MenuFont.faceName.data()), std::string(31, ' '));
+    const Bytes written = WriteSkinFile(skin);
+    const std::size_t lastFaceByte = kParams + 976 + 31;
+    for (std::size_t i = 0; i < kPictureBagOffset; ++i) {
+        if (i != lastFaceByte) {
+            ASSERT_EQ(written[i], file[i]) << "byte " << i;
+        }
+    }
+    EXPECT_EQ(written[lastFaceByte], 0);
 }
 
 }  // namespace
