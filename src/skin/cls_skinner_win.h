@@ -12,11 +12,14 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/event_log.h"
 #include "platform/message_sink.h"
 #include "platform/win32/unique_handle.h"
+#include "skin/intercept_record_win.h"
 #include "skin/skin_records.h"
 
 namespace tf::skin {
@@ -47,6 +50,39 @@ public:
     bool HookForm(HWND hwnd);
     void UnHookForm(HWND hwnd);
 
+    // --- Interception (skinner_subclass_win.cpp) -------------------------
+    // The engine intercepts its hooked window and that window's MDI client
+    // with its own handlers; any other caller (tests, tools) may intercept a
+    // window of this process with a handler of its own. Every error is
+    // reported (event log, then message box) under the routine's name and
+    // the operation then does nothing.
+    enum MsgWhen : int { MSG_BEFORE = 1, MSG_AFTER = 2, MSG_BEFORE_AND_AFTER = 3 };
+    // The method ordinal of TimerProc for MakeCallback.
+    static constexpr int kTimerProcOrdinal = 1;
+
+    // Puts an interception record with empty tables in front of the window's
+    // procedure. bUnicode asks for a Unicode record, made when the window is
+    // a Unicode window.
+    bool Subclass(HWND lng_hWnd, LONG_PTR lParamUser, SubclassHandler callback, bool bUnicode = false);
+    // uMsg ALL_MESSAGES (-1) registers every message / empties the table;
+    // When is a combination of MSG_BEFORE and MSG_AFTER.
+    void AddMsg(HWND lng_hWnd, UINT uMsg, int When);
+    void DelMsg(HWND lng_hWnd, UINT uMsg, int When);
+    // The window's previous procedure; 0 when the window has no record.
+    LRESULT CallOldWndProc(HWND lng_hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
+    LONG_PTR GetWindowUserValue(HWND lng_hWnd);
+    void SetWindowUserValue(HWND lng_hWnd, LONG_PTR lParamUser);
+    // Removes the interception; while a dispatch through the window's record
+    // is running the record goes when the outermost one ends.
+    void ReleaseWindow(HWND lng_hWnd);
+    void ReleaseAll();  // last intercepted first
+    // A plain timer procedure that calls the engine's method `ordinal` with
+    // the same `paramCount` arguments; the same one for the same ordinal until
+    // ReleaseAdaptors. Only kTimerProcOrdinal (four arguments) exists. The
+    // caller kills its timers before releasing the adaptors.
+    TIMERPROC MakeCallback(int paramCount, int ordinal);
+    void ReleaseAdaptors();
+
 private:
     // --- Skin file and state --------------------------------------------
     bool hasSkin() const { return static_cast<bool>(surface_); }
@@ -62,6 +98,46 @@ private:
     bool paintClientArea_ = false;
 
     // --- Interception ----------------------------------------------------
+    using HandlerMethod = void (ClsSkinner::*)(bool bBefore, bool& bHandled, LRESULT& lReturn, HWND lng_hWnd,
+                                               UINT uMsg, WPARAM wParam, LPARAM lParam, LONG_PTR& lParamUser);
+    // Record types of FindRecord: windows, and the timer adaptors by ordinal
+    // (type 1 is never created).
+    enum RecordType : int { kWindowRecord = 0, kUnusedRecord = 1, kAdaptorRecord = 2 };
+    struct WindowEntry {
+        std::string key;  // "h" + the window handle in decimal
+        InterceptRecord* record;  // null once the record freed itself
+    };
+    struct AdaptorEntry {
+        std::string key;  // "h" + the method ordinal in decimal
+        TIMERPROC proc;
+    };
+
+    // Intercepts with one of the engine's own handlers (WindowHandler,
+    // MdiClientHandler).
+    bool Subclass(HWND lng_hWnd, LONG_PTR lParamUser, HandlerMethod handler, bool bUnicode = false);
+    // The window's record; reports a window without one. Also null (without
+    // a report) when the record has freed itself since.
+    InterceptRecord* FindRecord(int recordType, HWND lng_hWnd);
+    void ReportError(const char* routine, const std::string& message);
+    void ForgetRecord(const InterceptRecord* record);
+    void DetachRecords();  // records still running outlive the engine
+    static LRESULT Dispatch(void* record, HWND lng_hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
+    static void FreeRecord(InterceptRecord* record);
+    static void RunTimerAdaptor(void* engine, HWND hwnd, UINT uMsg, UINT_PTR idEvent, DWORD dwTime);
+
+    // Created by the first Subclass and the first MakeCallback; kept in
+    // insertion order.
+    std::optional<std::vector<WindowEntry>> records_;
+    std::optional<std::vector<AdaptorEntry>> adaptors_;
+
+    // The engine's handlers (skinner_frame_win.cpp, skinner_buttons_win.cpp,
+    // skinner_menu_win.cpp).
+    void WindowHandler(bool bBefore, bool& bHandled, LRESULT& lReturn, HWND lng_hWnd, UINT uMsg, WPARAM wParam,
+                       LPARAM lParam, LONG_PTR& lParamUser);
+    void MdiClientHandler(bool bBefore, bool& bHandled, LRESULT& lReturn, HWND lng_hWnd, UINT uMsg, WPARAM wParam,
+                          LPARAM lParam, LONG_PTR& lParamUser);
+    // The hover timer, called through MakeCallback(4, kTimerProcOrdinal).
+    void TimerProc(HWND hwnd, UINT uMsg, UINT_PTR idEvent, DWORD dwTime);
 
     // --- Frame and caption buttons ---------------------------------------
     HWND hooked_ = nullptr;

@@ -79,18 +79,34 @@ bool Win32FileOperations::Copy(const std::string& from, const std::string& to) {
     return CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
 }
 
-std::string ApplicationFolder() {
+namespace {
+
+// The executable's full path; empty when the system cannot say.
+std::string ModulePath() {
     std::vector<char> path(MAX_PATH);
     for (;;) {
         const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (n == 0) return std::string();
-        if (n < path.size()) {
-            std::string full(path.data(), n);
-            const std::size_t slash = full.find_last_of("\\/");
-            return slash == std::string::npos ? std::string() : full.substr(0, slash);
-        }
+        if (n < path.size()) return std::string(path.data(), n);
         path.resize(path.size() * 2);
     }
+}
+
+}  // namespace
+
+std::string ApplicationFolder() {
+    const std::string full = ModulePath();
+    const std::size_t slash = full.find_last_of("\\/");
+    return slash == std::string::npos ? std::string() : full.substr(0, slash);
+}
+
+std::string ApplicationTitle() {
+    const std::string full = ModulePath();
+    const std::size_t slash = full.find_last_of("\\/");
+    std::string name = slash == std::string::npos ? full : full.substr(slash + 1);
+    const std::size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0) name.erase(dot);
+    return name;
 }
 
 std::string DesktopDirectory() {

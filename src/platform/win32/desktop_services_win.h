@@ -51,6 +51,9 @@ public:
 // The folder of the running executable, without a trailing backslash.
 std::string ApplicationFolder();
 
+// The executable's file name without its extension ("Tallyfold").
+std::string ApplicationTitle();
+
 // The user's desktop directory; empty when the shell cannot say.
 std::string DesktopDirectory();
 
