@@ -11,6 +11,8 @@
 // Everything runs on the GUI thread.
 #include <windows.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,6 +22,7 @@
 #include "platform/message_sink.h"
 #include "platform/win32/unique_handle.h"
 #include "skin/intercept_record_win.h"
+#include "skin/skin_file.h"
 #include "skin/skin_records.h"
 
 namespace tf::skin {
@@ -45,6 +48,10 @@ public:
     bool LoadSkinFromResource(const char* ResIndex, const char* ResSection);
     bool PaintClientArea() const { return paintClientArea_; }
     void PaintClientArea(bool value);
+    // The skin in force: its parameters and the surface that holds its
+    // picture (null before the first load).
+    const SkinParameters& Parameters() const { return params_; }
+    HDC SkinSurface() const { return surface_.get(); }
 
     // --- Frame (skinner_frame_win.cpp) -----------------------------------
     bool HookForm(HWND hwnd);
@@ -86,12 +93,19 @@ public:
 private:
     // --- Skin file and state --------------------------------------------
     bool hasSkin() const { return static_cast<bool>(surface_); }
+    // The load from a skin file's bytes, after the file was found; nothing
+    // of the engine's state changes unless it succeeds.
+    bool LoadSkinBytes(const std::uint8_t* data, std::size_t size);
+    void DeleteSurface();
+    // Invalidates the whole hooked window and makes it recalculate its frame.
+    void InvalidateHookedFrame();
 
     SkinnerServices services_;
     std::unique_ptr<platform::MessageSink> ownMessages_;
     std::unique_ptr<platform::EventLog> ownEventLog_;
     SkinSignatureRecord signature_{};
     SkinParameters params_{};
+    SkinPicture skinPicture_;  // the picture's pixels, for building regions
     platform::win32::UniqueBitmap picture_;
     platform::win32::UniqueMemoryDc surface_;  // holds picture_ while both exist
     HGDIOBJ surfaceOldBitmap_ = nullptr;
@@ -140,6 +154,12 @@ private:
     void TimerProc(HWND hwnd, UINT uMsg, UINT_PTR idEvent, DWORD dwTime);
 
     // --- Frame and caption buttons ---------------------------------------
+    // Fonts, regions, icon and class style built from the skin for the
+    // hooked window.
+    void ReleaseSkinObjects();
+    // A new skin while hooked: the menu background and the skin objects
+    // again.
+    void ReapplySkin();
     HWND hooked_ = nullptr;
 
     // --- Menus -------------------------------------------------------------

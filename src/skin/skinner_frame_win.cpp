@@ -17,4 +17,8 @@ void ClsSkinner::MdiClientHandler(bool, bool&, LRESULT&, HWND, UINT, WPARAM, LPA
 
 void ClsSkinner::TimerProc(HWND, UINT, UINT_PTR, DWORD) {}
 
+void ClsSkinner::ReleaseSkinObjects() {}
+
+void ClsSkinner::ReapplySkin() {}
+
 }  // namespace tf::skin

@@ -1,14 +1,49 @@
-// The engine's skin state: the services, the skin surface and the
-// PaintClientArea property.
+// The engine's skin state: the services, loading a skin from a file or a
+// resource, the skin surface and the PaintClientArea property.
+#include <shlwapi.h>
+
+#include <cstring>
+#include <vector>
+
 #include "platform/win32/desktop_services_win.h"
 #include "platform/win32/event_log_win.h"
 #include "skin/cls_skinner_win.h"
+#include "skin/skin_bitmap_win.h"
+#include "skin/skin_limits.h"
 
 namespace tf::skin {
 
 namespace {
+
 // SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED | SWP_NOOWNERZORDER
 constexpr UINT kRecalculateFrame = 0x227;
+
+// 8-bit text in the program's code page (Windows-1252: E1 is a-acute, F1
+// n-tilde).
+constexpr char kInvalidSkinText[] = "Error: El arhivo no es v\xE1lido o puede estar da\xF1" "ado";
+
+// Larger files cannot hold a picture the reader would take.
+constexpr std::uint64_t kMaxSkinFileBytes = kPictureBagOffset + 1024 + static_cast<std::uint64_t>(kMaxPicturePixels) * 4;
+
+bool ReadWholeFile(const std::string& filename, std::vector<std::uint8_t>& bytes) {
+    platform::win32::UniqueFile file(CreateFileA(filename.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
+        static_cast<std::uint64_t>(size.QuadPart) > kMaxSkinFileBytes)
+        return false;
+    bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD read = 0;
+        const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+        if (!ReadFile(file.get(), bytes.data() + done, ask, &read, nullptr) || read == 0) return false;
+        done += read;
+    }
+    return true;
+}
+
 }  // namespace
 
 ClsSkinner::ClsSkinner(SkinnerServices services) : services_(services) {
@@ -27,11 +62,72 @@ ClsSkinner::~ClsSkinner() {
     ReleaseAll();
     ReleaseAdaptors();
     DetachRecords();
+    DeleteSurface();
+}
+
+bool ClsSkinner::LoadSkinFromFile(const std::string& filename) {
+    if (!PathFileExistsA(filename.c_str())) return false;
+    std::vector<std::uint8_t> bytes;
+    if (!ReadWholeFile(filename, bytes)) return false;
+    return LoadSkinBytes(bytes.data(), bytes.size());
+}
+
+bool ClsSkinner::LoadSkinFromResource(const char* ResIndex, const char* ResSection) {
+    // Read in place: no temporary file, so a program folder that cannot be
+    // written to does not matter.
+    HMODULE module = GetModuleHandleA(nullptr);
+    HRSRC resource = FindResourceA(module, ResIndex, ResSection);
+    if (!resource) return false;
+    HGLOBAL loaded = LoadResource(module, resource);
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    if (!data) return false;
+    return LoadSkinBytes(static_cast<const std::uint8_t*>(data), SizeofResource(module, resource));
+}
+
+bool ClsSkinner::LoadSkinBytes(const std::uint8_t* data, std::size_t size) {
+    // Too short for the two records: refused before the signature is looked
+    // at.
+    if (size < kPictureBagOffset) return false;
+    if (std::memcmp(data, kSkinSignature, sizeof kSkinSignature - 1) != 0) {
+        services_.messages->Show(platform::Message{kInvalidSkinText, {}, platform::MessageIcon::kError});
+        return false;
+    }
+    SkinFile skin;
+    if (ReadSkinFile(data, size, skin) != SkinFileError::kNone) return false;
+    platform::win32::UniqueBitmap picture = MakeSkinBitmap(skin.picture);
+    platform::win32::UniqueMemoryDc surface(CreateCompatibleDC(nullptr));
+    if (!picture || !surface) return false;
+
+    // Everything is read: only now is the engine's state replaced.
+    if (hooked_) ReleaseSkinObjects();
+    DeleteSurface();
+    signature_ = skin.signature;
+    params_ = skin.parameters;
+    skinPicture_ = std::move(skin.picture);
+    picture_ = std::move(picture);
+    surface_ = std::move(surface);
+    surfaceOldBitmap_ = SelectObject(surface_.get(), picture_.get());
+
+    if (hooked_) {
+        ReapplySkin();
+        InvalidateHookedFrame();
+    }
+    return true;
+}
+
+void ClsSkinner::DeleteSurface() {
     if (surface_ && surfaceOldBitmap_) SelectObject(surface_.get(), surfaceOldBitmap_);
+    surfaceOldBitmap_ = nullptr;
+    surface_.reset();
+    picture_.reset();
 }
 
 void ClsSkinner::PaintClientArea(bool value) {
     paintClientArea_ = value;
+    InvalidateHookedFrame();
+}
+
+void ClsSkinner::InvalidateHookedFrame() {
     if (!hooked_) return;
     RedrawWindow(hooked_, nullptr, nullptr, RDW_INVALIDATE);
     SetWindowPos(hooked_, nullptr, 0, 0, 0, 0, kRecalculateFrame);

@@ -2,6 +2,7 @@
 // around its whole life.
 #include <windows.h>
 
+#include "gdi_objects.h"
 #include "mainwindow/form1_fixture.h"
 
 namespace tf::mainwindow::testing {
@@ -9,17 +10,7 @@ namespace {
 
 using Form1Resources = Form1Test;
 
-// The process's GDI objects. Where GetGuiResources is not implemented (Wine
-// answers 0), every handle index is probed instead: a handle with a zero
-// upper word names the object at that index of the table.
-DWORD GdiObjects() {
-    const DWORD reported = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    if (reported != 0) return reported;
-    DWORD live = 0;
-    for (UINT_PTR index = 1; index < 0x10000; ++index)
-        if (GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0) ++live;
-    return live;
-}
+using tf::testing::GdiObjects;
 
 TEST_F(Form1Resources, RunsAndWindowsLeaveNoObjectsBehind) {
     MakeSampleTree();
