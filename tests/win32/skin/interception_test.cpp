@@ -285,6 +285,41 @@ TEST_F(InterceptionTest, TimerAdaptorIsMadeOncePerOrdinal) {
     ExpectOneError("MakeCallback", "Callback address not found.");
 }
 
+// A Unicode record sees a Unicode window's messages in their wide form; an
+// ANSI record of the same window sees them converted.
+TEST_F(InterceptionTest, UnicodeRecordsOnlyWhenAskedFor) {
+    WNDCLASSW wideClass{};
+    wideClass.lpfnWndProc = DefWindowProcW;
+    wideClass.hInstance = GetModuleHandleA(nullptr);
+    wideClass.lpszClassName = L"TallyfoldSkinnerWideWindow";
+    RegisterClassW(&wideClass);
+    HWND wide = CreateWindowExW(0, wideClass.lpszClassName, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(wide, nullptr);
+    HWND narrow = NewWindow();
+    std::vector<std::string> seen;
+    auto textRecorder = [&seen](bool, bool&, LRESULT&, HWND, UINT, WPARAM, LPARAM lParam, LONG_PTR&) {
+        seen.push_back(reinterpret_cast<const char*>(lParam)[1] == 0 ? "wide" : "narrow");  // "ab" either way
+    };
+    ASSERT_TRUE(skinner_->Subclass(wide, 0, textRecorder, true));
+    ASSERT_TRUE(skinner_->Subclass(narrow, 0, textRecorder, true));  // not a Unicode window
+    skinner_->AddMsg(wide, WM_SETTEXT, ClsSkinner::MSG_BEFORE);
+    skinner_->AddMsg(narrow, WM_SETTEXT, ClsSkinner::MSG_BEFORE);
+    SetWindowTextW(wide, L"ab");
+    SetWindowTextW(narrow, L"ab");
+    skinner_->ReleaseWindow(wide);
+    ASSERT_TRUE(skinner_->Subclass(wide, 0, textRecorder, false));
+    skinner_->AddMsg(wide, WM_SETTEXT, ClsSkinner::MSG_BEFORE);
+    SetWindowTextW(wide, L"ab");
+    EXPECT_EQ(seen, (std::vector<std::string>{"wide", "narrow", "narrow"}));
+    wchar_t text[8] = {};
+    GetWindowTextW(wide, text, 8);
+    EXPECT_STREQ(text, L"ab");  // the previous procedure got it
+    skinner_.reset();
+    DestroyWindow(wide);
+    EXPECT_TRUE(messages_.boxes.empty());
+}
+
 // The pool behind the adaptors: a timer reaches its target, and a released
 // procedure stops the timer that still calls it.
 TEST(CallbackSlots, TimerProcedureCallsItsTargetUntilReleased) {
