@@ -118,6 +118,28 @@ TEST_F(SkinLoadingTest, RepeatedLoadsKeepOneSurface) {
     EXPECT_EQ(tf::testing::GdiObjects(), without);
 }
 
+// Loads before and after intercepting a window leave the interception as it
+// was: its tables, its handler and the window's own procedure.
+TEST_F(SkinLoadingTest, LoadsBeforeAndAfterInterceptingAWindow) {
+    const std::string first = WriteSkin("first.Skin", SampleSkin(4, 4, 1));
+    const std::string second = WriteSkin("second.Skin", SampleSkin(6, 2, 2));
+    ASSERT_TRUE(skinner_->LoadSkinFromFile(first));
+    HWND window = NewWindow();
+    int seen = 0;
+    ASSERT_TRUE(skinner_->Subclass(window, 0, [&seen](bool, bool&, LRESULT&, HWND, UINT, WPARAM, LPARAM,
+                                                      LONG_PTR&) { ++seen; }));
+    skinner_->AddMsg(window, WM_USER + 1, ClsSkinner::MSG_BEFORE_AND_AFTER);
+    ASSERT_TRUE(skinner_->LoadSkinFromFile(second));
+    EXPECT_EQ(SendMessageA(window, WM_USER + 1, 0, 0), 1001);
+    EXPECT_EQ(seen, 2);
+    EXPECT_EQ(skinner_->Parameters().CaptionTextLeft, 2);
+    skinner_->DelMsg(window, WM_USER + 1, ClsSkinner::MSG_AFTER);
+    ASSERT_TRUE(skinner_->LoadSkinFromFile(first));
+    SendMessageA(window, WM_USER + 1, 0, 0);
+    EXPECT_EQ(seen, 3);
+    EXPECT_TRUE(messages_.boxes.empty());
+}
+
 // test_skin.rc: a 2 x 1 picture, blue-green-red 10 20 30 and 40 50 60.
 TEST_F(SkinLoadingTest, FromAResourceReadInPlace) {
     ASSERT_TRUE(skinner_->LoadSkinFromResource("TESTSKIN", "SKIN"));
