@@ -80,10 +80,13 @@ using UniqueFile = Unique<FileHandleTraits>;
 using UniqueIcon = Unique<IconTraits>;
 using UniqueFind = Unique<FindHandleTraits>;
 
-// GetDC / ReleaseDC of a window's client area.
+// GetDC (client area) or GetWindowDC (the whole window, frame included) and
+// ReleaseDC.
+enum class DcArea { kClient, kWholeWindow };
 class ScopedWindowDc {
 public:
-    explicit ScopedWindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
+    explicit ScopedWindowDc(HWND window, DcArea area = DcArea::kClient)
+        : window_(window), dc_(area == DcArea::kWholeWindow ? GetWindowDC(window) : GetDC(window)) {}
     ~ScopedWindowDc() {
         if (dc_) ReleaseDC(window_, dc_);
     }
