@@ -13,6 +13,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,6 +23,8 @@
 #include "platform/event_log.h"
 #include "platform/message_sink.h"
 #include "platform/win32/unique_handle.h"
+#include "skin/frame_geometry.h"
+#include "skin/frame_painter_win.h"
 #include "skin/intercept_record_win.h"
 #include "skin/skin_file.h"
 #include "skin/skin_records.h"
@@ -56,6 +60,15 @@ public:
     // --- Frame (skinner_frame_win.cpp) -----------------------------------
     bool HookForm(HWND hwnd);
     void UnHookForm(HWND hwnd);
+
+    // What the frame shows, for tests and tools.
+    HWND HookedWindow() const { return hooked_; }
+    // Minimise, maximise, restore, close: 0 normal, 1 hot, 2 pressed, 3 inactive.
+    const std::array<int, 4>& ButtonStates() const { return buttonStates_; }
+    bool HoverTimerRunning() const { return hoverTimerRunning_; }
+
+    // The engine's own request to open a menu-bar item.
+    static constexpr UINT kMenuSelectRequest = 0x555;
 
     // --- Interception (skinner_subclass_win.cpp) -------------------------
     // The engine intercepts its hooked window and that window's MDI client
@@ -153,16 +166,86 @@ private:
     // The hover timer, called through MakeCallback(4, kTimerProcOrdinal).
     void TimerProc(HWND hwnd, UINT uMsg, UINT_PTR idEvent, DWORD dwTime);
 
-    // --- Frame and caption buttons ---------------------------------------
+    // --- Frame (skinner_frame_win.cpp) -------------------------------------
     // Fonts, regions, icon and class style built from the skin for the
     // hooked window.
+    void BuildSkinObjects();
     void ReleaseSkinObjects();
-    // A new skin while hooked: the menu background and the skin objects
-    // again.
+    // A new skin while hooked: the menu background, the skin objects and the
+    // window region again.
     void ReapplySkin();
-    HWND hooked_ = nullptr;
+    void ReadCaptionText();
+    void FetchIcon();
+    FrameStyle Style() const;
+    bool IsMdiChild() const { return (exStyle_ & WS_EX_MDICHILD) != 0; }
+    void InterceptMdiClient();
+    // The window region and the buttons' hit regions for the current size.
+    void ApplyWindowShape();
+    void ResetButtonStates();  // 0 while active, 3 while not
+    void PaintFrame();
+    // Client painting of the window or its MDI client; false: left to it.
+    bool PaintClient(HWND target, UINT uMsg, WPARAM wParam, LRESULT& lReturn);
+    void OnSize(bool& bHandled);
+    void OnNcCalcSize(bool& bHandled, LRESULT& lReturn, WPARAM wParam, LPARAM lParam);
+    void OnActivation(bool bBefore, bool& bHandled, LRESULT& lReturn, UINT uMsg, WPARAM wParam);
+    void OnGetMinMaxInfo(bool& bHandled, LRESULT& lReturn, LPARAM lParam);
 
-    // --- Menus -------------------------------------------------------------
+    // --- Caption buttons (skinner_buttons_win.cpp) -------------------------
+    Point WindowPoint(POINT screen) const;
+    Point WindowPoint(LPARAM screenPoint) const;
+    Point WindowSize() const;
+    int ButtonAt(Point at) const;  // the first hit region holding the point, -1 none
+    void SetButtonState(int button, int state);
+    void OnNcHitTest(bool& bHandled, LRESULT& lReturn, LPARAM lParam);
+    void OnNcMouseMove(bool& bHandled, LRESULT& lReturn, WPARAM wParam, LPARAM lParam);
+    void OnNcLButtonDown(bool bBefore, bool& bHandled, LRESULT& lReturn, WPARAM wParam, LPARAM lParam);
+    void OnNcLButtonUp(bool& bHandled, LRESULT& lReturn, WPARAM wParam, LPARAM lParam);
+    UINT_PTR HoverTimerId() const;
+    void StartHoverTimer();
+    void StopHoverTimer();
+
+    HWND hooked_ = nullptr;
+    HWND mdiClient_ = nullptr;
+    bool windowIntercepted_ = false;
+    bool mdiClientIntercepted_ = false;
+    bool destroying_ = false;  // UnHookForm from WM_DESTROY
+    LONG_PTR style_ = 0;
+    LONG_PTR exStyle_ = 0;
+    std::int32_t windowWidth_ = 0, windowHeight_ = 0;
+    std::int32_t pictureWidth_ = 0, pictureHeight_ = 0;
+    bool active_ = false;
+    std::array<int, 4> buttonStates_{};
+    PieceRegions pieceRegions_;  // ActiveFrame pieces, edge order then piece order
+    std::array<platform::win32::UniqueRegion, 4> buttonShapes_;
+    std::array<platform::win32::UniqueRegion, 4> buttonHits_;  // window coordinates
+    platform::win32::UniqueFont captionFont_;
+    platform::win32::UniqueFont menuFont_;
+    std::string captionText_;
+    platform::win32::UniqueIcon icon_;
+    bool classStyleSaved_ = false;
+    ULONG_PTR savedClassStyle_ = 0;
+    WPARAM lastHitCode_ = 0;
+    bool hoverTimerRunning_ = false;
+
+    // --- Menus (skinner_menu_win.cpp) --------------------------------------
+    // The frame calls these at its menu-bar steps.
+    void TakeOverMenuBar();  // at hook time and on WM_SHOWWINDOW
+    void SetMenuBackground(HMENU menu, HBRUSH brush);
+    void ReleaseMenuBackground();
+    void CheckMenuBar();  // WM_GETICON and WM_STYLECHANGED
+    std::int32_t MenuBarHeight() const;
+    void LayOutMenuBar();
+    void PaintMenuBar(HDC window, int hotItem, bool pressed);
+    int MenuBarItemUnderCursor() const;
+    // Menu-bar clicks and hover, menu and system keys; true when consumed.
+    bool MenuMessage(bool bBefore, LRESULT& lReturn, UINT uMsg, WPARAM wParam, LPARAM lParam);
+
+    HMENU menu_ = nullptr;
+    bool menuBarDrawn_ = false;
+    int hotItem_ = -1;
+    int openItem_ = -1;
+    platform::win32::UniqueBrush menuBrush_;
+    COLORREF menuBrushColour_ = 0;
 };
 
 }  // namespace tf::skin
