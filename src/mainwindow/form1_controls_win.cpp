@@ -186,6 +186,7 @@ void Form1::CreateToolTips() {
 }
 
 void Form1::Form_Load() {
+    AttachSkin();
     SetWindowIcons();
     SendMessageA(Item(Control::Check1), BM_SETCHECK, BST_CHECKED, 0);
     SendMessageA(Item(Control::Check2), BM_SETCHECK, BST_CHECKED, 0);

@@ -18,6 +18,7 @@
 #include "platform/file_system.h"
 #include "platform/message_sink.h"
 #include "platform/win32/unique_handle.h"
+#include "skin/cls_skinner_win.h"
 
 namespace tf::mainwindow {
 
@@ -77,6 +78,7 @@ public:
     // any other text.
     std::string ReportPath(const std::string& formatText) const;
     int dpi() const { return dpi_; }
+    skin::ClsSkinner* Skinner() const { return skinner_.get(); }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -95,7 +97,8 @@ private:
                        DWORD exStyle, const TwipRect& where, int extraHeight = 0);
     void CreateToolTips();
     void Form_Load();
-    // Start-up steps (form1_startup_win.cpp).
+    // Start-up steps (form1_skin_win.cpp, form1_startup_win.cpp).
+    void AttachSkin();
     void SetWindowIcons();
     void BuildFolderTree();
     std::string Text(Control c) const;
@@ -141,6 +144,8 @@ private:
     NotifyHandler treeNotify_;
     platform::win32::UniqueIcon smallIcon_;
     std::unique_ptr<foldertree::FolderTreePane> folderTree_;
+    // Draws the window's frame for the window's whole life.
+    std::unique_ptr<skin::ClsSkinner> skinner_;
 
     // Run flags and totals.
     bool running_ = false;

@@ -87,6 +87,9 @@ void Form1Test::SetUp() {
     app_ = root_ + "\\app";
     src_ = root_ + "\\src";
     std::filesystem::create_directories(app_);
+    // The window starts with the program's skin, as beside the executable.
+    std::filesystem::create_directories(app_ + "\\images");
+    CopyFileA(kProgramSkinFile.c_str(), (app_ + "\\images\\DOR.Skin").c_str(), FALSE);
     std::filesystem::create_directories(src_);
     fileSystem_ = platform::CreateFileSystem();
     Form1Services services;

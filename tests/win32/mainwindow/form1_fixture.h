@@ -69,6 +69,9 @@ private:
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
+// The program's skin in the source tree (the tests run under Wine, which
+// shows the Linux file system as drive Z:).
+inline const std::string kProgramSkinFile = std::string("Z:") + TF_ASSET_IMAGES_DIR + "/DOR.Skin";
 void DrainMessages();
 
 class Form1Test : public ::testing::Test {
