@@ -73,6 +73,7 @@ LRESULT CALLBACK SkinnedWindowTest::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
                           reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams));
     auto* self = reinterpret_cast<SkinnedWindowTest*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (msg == WM_SYSCOMMAND && self) self->sysCommands_.push_back(wp & 0xFFF0);
+    if (msg == WM_ENTERMENULOOP && self) ++self->menuLoops_;
     if (msg == WM_NCDESTROY && self) self->hwnd_ = nullptr;
     return DefWindowProcA(hwnd, msg, wp, lp);
 }

@@ -62,6 +62,8 @@ protected:
     COLORREF Pixel(int x, int y);
     // Commands the window's procedure saw.
     const std::vector<WPARAM>& SysCommands() const { return sysCommands_; }
+    // Times the window's menu loop was entered.
+    int MenuLoops() const { return menuLoops_; }
 
     TestSkin skin_;
     platform::RecordingMessageSink messages_;
@@ -73,6 +75,7 @@ protected:
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     std::vector<WPARAM> sysCommands_;
+    int menuLoops_ = 0;
 };
 
 }  // namespace tf::skin::testing

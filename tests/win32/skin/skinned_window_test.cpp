@@ -160,6 +160,20 @@ TEST_F(SkinnedWindow, ClicksMinimiseMaximiseRestoreAndClose) {
     EXPECT_EQ(SysCommands(), (std::vector<WPARAM>{SC_MINIMIZE, SC_RESTORE, SC_MAXIMIZE, SC_RESTORE, SC_CLOSE}));
 }
 
+void CALLBACK EndMenuLater(HWND, UINT, UINT_PTR, DWORD) { EndMenu(); }
+
+TEST_F(SkinnedWindow, IconBoxOpensTheSystemMenuAndNoCaptionDragFollows) {
+    Open();
+    // The menu closes from a timer as if the user clicked elsewhere.
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, EndMenuLater);
+    const SkinPiece& icon = skin_.params.IconPiece;
+    SendMessageA(hwnd(), WM_NCLBUTTONDOWN, HTSYSMENU, ScreenPoint(icon.X + 4, icon.Y + 4));
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(MenuLoops(), 1);
+    Pump();
+    EXPECT_TRUE(SysCommands().empty());  // nothing chosen, and no move
+}
+
 TEST_F(SkinnedWindow, WithoutSystemMenuNoButtonsAndWithoutBoxesCloseOnly) {
     Open(WS_CAPTION | WS_THICKFRAME);
     const SkinParameters& p = skin_.params;
