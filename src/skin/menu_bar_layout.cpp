@@ -29,8 +29,8 @@ std::int32_t MenuBarSurfaceWidth(const SkinParameters& skin, std::int32_t window
     return windowWidth - Strip(skin, kLeft).start().Width - Strip(skin, kRight).start().Width;
 }
 
-BarRect MenuBarRect(const SkinParameters& skin, std::int32_t windowWidth) {
-    BarRect bar;
+Rect MenuBarRect(const SkinParameters& skin, std::int32_t windowWidth) {
+    Rect bar;
     bar.left = 0;
     bar.top = Strip(skin, kTop).middle().Height;
     bar.right = windowWidth -
@@ -39,38 +39,38 @@ BarRect MenuBarRect(const SkinParameters& skin, std::int32_t windowWidth) {
     return bar;
 }
 
-std::vector<BarRect> LayOutMenuBarItems(const SkinParameters& skin, std::int32_t windowWidth,
+std::vector<Rect> LayOutMenuBarItems(const SkinParameters& skin, std::int32_t windowWidth,
                                         const std::vector<std::int32_t>& textWidths, bool mdiChildMaximised) {
-    const BarRect bar = MenuBarRect(skin, windowWidth);
+    const Rect bar = MenuBarRect(skin, windowWidth);
     const auto count = static_cast<std::int32_t>(textWidths.size());
     const bool mdi = HasMdiSlots(count, mdiChildMaximised);
     const std::int32_t padding = std::max(10, skin.MenuItemHot.start().Width + skin.MenuItemHot.end().Width);
 
-    std::vector<BarRect> items(textWidths.size());
+    std::vector<Rect> items(textWidths.size());
     std::int32_t x = skin.MenuBar.start().Width;
     for (std::int32_t i = 0; i < count; ++i) {
         const std::int32_t width = (mdi && i == 0) ? kMdiIconSlotWidth : textWidths[i] + padding;
-        items[i] = BarRect{x, bar.top, x + width, bar.bottom};
+        items[i] = Rect{x, bar.top, x + width, bar.bottom};
         x += width;
     }
     if (mdi) {
-        const std::int32_t side = bar.Height();
+        const std::int32_t side = bar.height();
         for (std::int32_t k = 1; k <= kMdiButtonCount; ++k) {
             const std::int32_t right = bar.right - (k - 1) * side;
-            items[count - k] = BarRect{right - side, bar.top, right, bar.bottom};
+            items[count - k] = Rect{right - side, bar.top, right, bar.bottom};
         }
     }
     return items;
 }
 
-std::int32_t MenuItemAt(const BarRect& bar, const std::vector<BarRect>& items, std::int32_t x, std::int32_t y) {
-    if (!bar.Contains(x, y)) return -1;
+std::int32_t MenuItemAt(const Rect& bar, const std::vector<Rect>& items, std::int32_t x, std::int32_t y) {
+    if (!bar.contains(x, y)) return -1;
     for (std::size_t i = 0; i < items.size(); ++i)
-        if (items[i].Contains(x, y)) return static_cast<std::int32_t>(i);
+        if (items[i].contains(x, y)) return static_cast<std::int32_t>(i);
     return -1;
 }
 
-HighlightPlacement PlaceHighlight(const SkinParameters& skin, const EdgeStrip& highlight, const BarRect& item) {
+HighlightPlacement PlaceHighlight(const SkinParameters& skin, const EdgeStrip& highlight, const Rect& item) {
     HighlightPlacement at;
     at.y = HalveToEven(skin.MenuBar.start().Height - highlight.start().Height);
     at.startX = item.left;
@@ -80,7 +80,7 @@ HighlightPlacement PlaceHighlight(const SkinParameters& skin, const EdgeStrip& h
     return at;
 }
 
-IconPlacement PlaceMdiIcon(const SkinParameters& skin, const BarRect& slot) {
+IconPlacement PlaceMdiIcon(const SkinParameters& skin, const Rect& slot) {
     return IconPlacement{slot.left + 2, HalveToEven(skin.MenuBar.middle().Height - 16)};
 }
 

@@ -10,22 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "skin/frame_geometry.h"
 #include "skin/skin_records.h"
 
 namespace tf::skin {
-
-struct BarRect {
-    std::int32_t left = 0, top = 0, right = 0, bottom = 0;
-    // Left and top edges inside, right and bottom outside.
-    bool Contains(std::int32_t x, std::int32_t y) const {
-        return x >= left && x < right && y >= top && y < bottom;
-    }
-    std::int32_t Width() const { return right - left; }
-    std::int32_t Height() const { return bottom - top; }
-    bool operator==(const BarRect& o) const {
-        return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
-    }
-};
 
 // n / 2 rounded to the nearest integer, halves to the even neighbour.
 std::int32_t HalveToEven(std::int32_t n);
@@ -34,7 +22,7 @@ std::int32_t HalveToEven(std::int32_t n);
 std::int32_t MenuBarSurfaceWidth(const SkinParameters& skin, std::int32_t windowWidth);
 
 // The bar's own rectangle for a window of the given width.
-BarRect MenuBarRect(const SkinParameters& skin, std::int32_t windowWidth);
+Rect MenuBarRect(const SkinParameters& skin, std::int32_t windowWidth);
 
 // The items of a maximised MDI child: item 0 holds the child's icon, the
 // last three its minimise, restore and close buttons.
@@ -46,11 +34,11 @@ inline constexpr std::int32_t kMdiButtonCount = 3;
 // least 10 pixels). With a maximised MDI child (and at least four items)
 // the first item is the icon slot and the last three are squares of the
 // bar's height at its right end.
-std::vector<BarRect> LayOutMenuBarItems(const SkinParameters& skin, std::int32_t windowWidth,
+std::vector<Rect> LayOutMenuBarItems(const SkinParameters& skin, std::int32_t windowWidth,
                                         const std::vector<std::int32_t>& textWidths, bool mdiChildMaximised);
 
 // The item whose rectangle holds the point, -1 when none or off the bar.
-std::int32_t MenuItemAt(const BarRect& bar, const std::vector<BarRect>& items, std::int32_t x, std::int32_t y);
+std::int32_t MenuItemAt(const Rect& bar, const std::vector<Rect>& items, std::int32_t x, std::int32_t y);
 
 // Where a highlight strip (hot or pressed) is drawn behind an item, in the
 // bar bitmap's coordinates: the start piece at the item's left, the end
@@ -61,13 +49,13 @@ struct HighlightPlacement {
     std::int32_t middleX = 0, middleWidth = 0;
     std::int32_t endX = 0;
 };
-HighlightPlacement PlaceHighlight(const SkinParameters& skin, const EdgeStrip& highlight, const BarRect& item);
+HighlightPlacement PlaceHighlight(const SkinParameters& skin, const EdgeStrip& highlight, const Rect& item);
 
 // Top-left of the 16 x 16 child icon in the MDI icon slot.
 struct IconPlacement {
     std::int32_t x = 0, y = 0;
 };
-IconPlacement PlaceMdiIcon(const SkinParameters& skin, const BarRect& slot);
+IconPlacement PlaceMdiIcon(const SkinParameters& skin, const Rect& slot);
 
 // The item whose text carries the key's character after its first "&",
 // compared without case; -1 when none matches. `key` is a character code

@@ -18,7 +18,6 @@ using platform::win32::UniqueMemoryDc;
 
 namespace {
 
-constexpr COLORREF kTransparent = RGB(255, 0, 255);
 constexpr int kChildIconSize = 16;
 
 void CopyPiece(HDC to, std::int32_t x, std::int32_t y, HDC skin, const SkinPiece& piece) {
@@ -34,7 +33,7 @@ void TileAcross(HDC to, std::int32_t from, std::int32_t limit, std::int32_t heig
 
 void BlendPiece(HDC to, std::int32_t x, std::int32_t y, std::int32_t width, HDC skin, const SkinPiece& piece) {
     if (width <= 0 || piece.Width <= 0 || piece.Height <= 0) return;
-    GdiTransparentBlt(to, x, y, width, piece.Height, skin, piece.X, piece.Y, piece.Width, piece.Height, kTransparent);
+    GdiTransparentBlt(to, x, y, width, piece.Height, skin, piece.X, piece.Y, piece.Width, piece.Height, kTransparentColour);
 }
 
 // The font of the MDI child's buttons. Where the symbol font is missing the

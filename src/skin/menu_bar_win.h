@@ -103,7 +103,7 @@ public:
     std::int32_t HotItem() const { return hotItem_; }
     void ClearHotItem() { hotItem_ = -1; }
     HWND PopupWindow() const { return popupWindow_; }
-    const std::vector<BarRect>& Items() const { return items_; }
+    const std::vector<Rect>& Items() const { return items_; }
     const std::vector<std::string>& Texts() const { return texts_; }
     // Height the bar takes from the client area (0 when none is drawn).
     std::int32_t Height() const;
@@ -140,9 +140,9 @@ private:
     bool removed_ = false;  // menu_ was taken off the window
     bool drawn_ = false;
     bool mdiChildMaximised_ = false;
-    std::vector<BarRect> items_;
+    std::vector<Rect> items_;
     std::vector<std::string> texts_;
-    BarRect bar_;
+    Rect bar_;
     std::int32_t laidOutWidth_ = 0;
 
     bool tracking_ = false;

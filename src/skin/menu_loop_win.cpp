@@ -72,7 +72,7 @@ void MenuBar::RunMenuLoop(std::int32_t start) {
         if (popup && !ItemDisabled(p)) {
             RECT frame{};
             GetWindowRect(window, &frame);
-            const BarRect& item = items_[p];
+            const Rect& item = items_[p];
             // Below the item, where the bar draws it.
             const int x = frame.left + skin_->ActiveFrame[kLeft].start().Width + item.left;
             switchRequested_ = false;

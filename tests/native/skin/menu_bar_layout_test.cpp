@@ -37,7 +37,7 @@ TEST(MenuBarLayout, HalvesRoundToTheEvenNeighbour) {
 TEST(MenuBarLayout, BarSitsUnderTheCaptionAndEndsBeforeTheRightPieces) {
     const SkinParameters s = TestSkin();
     // right = 300 - (menu end 11 + right end 3 + left start 6)
-    EXPECT_EQ(MenuBarRect(s, 300), (BarRect{0, 26, 280, 46}));
+    EXPECT_EQ(MenuBarRect(s, 300), (Rect{0, 26, 280, 46}));
     EXPECT_EQ(MenuBarSurfaceWidth(s, 300), 300 - 6 - 7);
 }
 
@@ -46,13 +46,13 @@ TEST(MenuBarLayout, ItemsFollowTheirTextWidthsWithRoomForTheHighlightEnds) {
     auto items = LayOutMenuBarItems(s, 300, {20, 31}, false);
     ASSERT_EQ(items.size(), 2u);
     // Hot ends are 3 + 4 = 7 < 10: the padding is 10; x starts after the bar's start piece.
-    EXPECT_EQ(items[0], (BarRect{9, 26, 39, 46}));
-    EXPECT_EQ(items[1], (BarRect{39, 26, 80, 46}));
+    EXPECT_EQ(items[0], (Rect{9, 26, 39, 46}));
+    EXPECT_EQ(items[1], (Rect{39, 26, 80, 46}));
 
     s.MenuItemHot.pieces[kStart].Width = 8;
     s.MenuItemHot.pieces[kEnd].Width = 6;
     items = LayOutMenuBarItems(s, 300, {20}, false);
-    EXPECT_EQ(items[0], (BarRect{9, 26, 43, 46}));
+    EXPECT_EQ(items[0], (Rect{9, 26, 43, 46}));
     EXPECT_TRUE(LayOutMenuBarItems(s, 300, {}, false).empty());
 }
 
@@ -60,19 +60,19 @@ TEST(MenuBarLayout, MaximisedMdiChildGetsAnIconSlotAndThreeSquaresAtTheRightEnd)
     const SkinParameters s = TestSkin();
     const auto items = LayOutMenuBarItems(s, 300, {99, 20, 30, 5, 5, 5}, true);
     ASSERT_EQ(items.size(), 6u);
-    EXPECT_EQ(items[0], (BarRect{9, 26, 29, 46}));
-    EXPECT_EQ(items[1], (BarRect{29, 26, 59, 46}));
-    EXPECT_EQ(items[2], (BarRect{59, 26, 99, 46}));
-    EXPECT_EQ(items[3], (BarRect{220, 26, 240, 46}));
-    EXPECT_EQ(items[4], (BarRect{240, 26, 260, 46}));
-    EXPECT_EQ(items[5], (BarRect{260, 26, 280, 46}));
+    EXPECT_EQ(items[0], (Rect{9, 26, 29, 46}));
+    EXPECT_EQ(items[1], (Rect{29, 26, 59, 46}));
+    EXPECT_EQ(items[2], (Rect{59, 26, 99, 46}));
+    EXPECT_EQ(items[3], (Rect{220, 26, 240, 46}));
+    EXPECT_EQ(items[4], (Rect{240, 26, 260, 46}));
+    EXPECT_EQ(items[5], (Rect{260, 26, 280, 46}));
     // A menu too short to hold the child's items is laid out as a plain one.
     EXPECT_EQ(LayOutMenuBarItems(s, 300, {20, 20}, true), LayOutMenuBarItems(s, 300, {20, 20}, false));
 }
 
 TEST(MenuBarLayout, PointsFindTheItemUnderThemInsideTheBarOnly) {
     const SkinParameters s = TestSkin();
-    const BarRect bar = MenuBarRect(s, 300);
+    const Rect bar = MenuBarRect(s, 300);
     const auto items = LayOutMenuBarItems(s, 300, {20, 31}, false);
     EXPECT_EQ(MenuItemAt(bar, items, 9, 26), 0);
     EXPECT_EQ(MenuItemAt(bar, items, 38, 45), 0);
@@ -86,7 +86,7 @@ TEST(MenuBarLayout, PointsFindTheItemUnderThemInsideTheBarOnly) {
 
 TEST(MenuBarLayout, HighlightIsCentredOnTheBarWithTheMiddleStretchedBetweenItsEnds) {
     const SkinParameters s = TestSkin();
-    const BarRect item{9, 26, 39, 46};
+    const Rect item{9, 26, 39, 46};
     // (21 - 16) / 2 = 2.5 -> 2
     auto hot = PlaceHighlight(s, s.MenuItemHot, item);
     EXPECT_EQ(hot.y, 2);
@@ -97,7 +97,7 @@ TEST(MenuBarLayout, HighlightIsCentredOnTheBarWithTheMiddleStretchedBetweenItsEn
     // (21 - 18) / 2 = 1.5 -> 2
     EXPECT_EQ(PlaceHighlight(s, s.MenuItemPressed, item).y, 2);
     // An item narrower than the two ends gets no middle.
-    EXPECT_EQ(PlaceHighlight(s, s.MenuItemHot, BarRect{9, 26, 14, 46}).middleWidth, 0);
+    EXPECT_EQ(PlaceHighlight(s, s.MenuItemHot, Rect{9, 26, 14, 46}).middleWidth, 0);
     // (20 - 16) / 2 = 2; the icon sits 2 pixels into its slot.
     const IconPlacement icon = PlaceMdiIcon(s, item);
     EXPECT_EQ(icon.x, 11);

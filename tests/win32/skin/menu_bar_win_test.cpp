@@ -85,7 +85,7 @@ protected:
 
     // An item's box in window coordinates, where the bar paints it.
     RECT ItemBox(MenuBarWindow& w, int item) {
-        const BarRect& r = w.bar().Items().at(item);
+        const Rect& r = w.bar().Items().at(item);
         return RECT{kBorder + r.left, kCaption, kBorder + r.right, kCaption + kBarHeight};
     }
     // Sends a key to the window as the message loop would, and lets the
@@ -396,11 +396,11 @@ TEST_F(MenuBarTest, MaximisedMdiChildShowsItsIconAndThreeButtonsAndKeysSkipThem)
     ASSERT_TRUE(w.bar().MdiChildMaximised());
     const auto& items = w.bar().Items();
     ASSERT_EQ(items.size(), 9u);  // child's menu, five, minimise, restore, close
-    EXPECT_EQ(items[0].Width(), kMdiIconSlotWidth);
-    const BarRect bar = MenuBarRect(skin_.params(), 420);
+    EXPECT_EQ(items[0].width(), kMdiIconSlotWidth);
+    const Rect bar = MenuBarRect(skin_.params(), 420);
     EXPECT_EQ(items[8].right, bar.right);
     for (int i = 6; i < 9; ++i) {
-        EXPECT_EQ(items[i].Width(), kBarHeight);
+        EXPECT_EQ(items[i].width(), kBarHeight);
         EXPECT_EQ(items[i].left, bar.right - (9 - i) * kBarHeight);
     }
 

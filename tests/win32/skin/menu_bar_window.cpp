@@ -83,7 +83,7 @@ HWND MenuBarWindow::AddMaximisedChild(const char* title) {
 POINT MenuBarWindow::ItemCentre(int item) const {
     RECT window{};
     GetWindowRect(hwnd_, &window);
-    const BarRect& r = bar_->Items().at(item);
+    const Rect& r = bar_->Items().at(item);
     return POINT{window.left + skin_.params().ActiveFrame[kLeft].start().Width + (r.left + r.right) / 2,
                  window.top + (r.top + r.bottom) / 2};
 }
