@@ -86,7 +86,7 @@ protected:
     // An item's box in window coordinates, where the bar paints it.
     RECT ItemBox(MenuBarWindow& w, int item) {
         const Rect& r = w.bar().Items().at(item);
-        return RECT{kBorder + r.left, kCaption, kBorder + r.right, kCaption + kBarHeight};
+        return RECT{kFrameSide + r.left, kCaptionHeight, kFrameSide + r.right, kCaptionHeight + kBarHeight};
     }
     // Sends a key to the window as the message loop would, and lets the
     // script drive whatever menu it opens.
@@ -98,7 +98,7 @@ protected:
         PostMessageA(to, WM_KEYUP, key, 0xC0000001);
     }
     void Finish(MenuBarWindow& w, const ScriptTimer& script) {
-        EXPECT_TRUE(PumpUntil([&] { return script.finished() && !w.bar().Tracking(); }));
+        EXPECT_TRUE(PumpUntil([&] { return script.finished() && !w.bar().Tracking(); }, 5000));
     }
 
     MenuTestSkin skin_;
@@ -123,7 +123,7 @@ TEST_F(MenuBarTest, OwnColourTakesTheBarOffTheWindowColoursTheMenusAndGivesTheBa
     ClientToScreen(w.hwnd(), &origin);
     RECT frame{};
     GetWindowRect(w.hwnd(), &frame);
-    EXPECT_EQ(origin.y - frame.top, kCaption + kBarHeight);
+    EXPECT_EQ(origin.y - frame.top, kCaptionHeight + kBarHeight);
 
     w.bar().Detach();
     EXPECT_EQ(GetMenu(w.hwnd()), menu);
@@ -181,18 +181,18 @@ TEST_F(MenuBarTest, PaintsPiecesHotStripAndTextColours) {
     Canvas canvas(420, 80, RGB(7, 7, 7));
     w.bar().Paint(canvas.dc(), canvas.width(), kView, false);
 
-    const int barRight = kBorder + MenuBarSurfaceWidth(skin_.params(), 420);
-    EXPECT_EQ(canvas.At(kBorder, kCaption), kBarStartColour);
-    EXPECT_EQ(canvas.At(barRight - 1, kCaption + 3), kBarEndColour);
-    EXPECT_EQ(canvas.At(barRight - 10, kCaption + 3), kBarColour);
-    EXPECT_EQ(canvas.At(barRight, kCaption), RGB(7, 7, 7));  // nothing past the bar
+    const int barRight = kFrameSide + MenuBarSurfaceWidth(skin_.params(), 420);
+    EXPECT_EQ(canvas.At(kFrameSide, kCaptionHeight), kBarStartColour);
+    EXPECT_EQ(canvas.At(barRight - 1, kCaptionHeight + 3), kBarEndColour);
+    EXPECT_EQ(canvas.At(barRight - 10, kCaptionHeight + 3), kBarColour);
+    EXPECT_EQ(canvas.At(barRight, kCaptionHeight), RGB(7, 7, 7));  // nothing past the bar
 
     // The hot strip: (22 - 16) / 2 = 3 below the bar's top, magenta left out.
     const RECT view = ItemBox(w, kView);
-    EXPECT_EQ(canvas.At(view.left + 1, kCaption + 3), kHotColour);
-    EXPECT_EQ(canvas.At(view.left, kCaption + 3), kBarColour);
-    EXPECT_EQ(canvas.At(view.left + 1, kCaption + 2), kBarColour);
-    EXPECT_EQ(canvas.At(view.right - 1, kCaption + 18), kHotColour);
+    EXPECT_EQ(canvas.At(view.left + 1, kCaptionHeight + 3), kHotColour);
+    EXPECT_EQ(canvas.At(view.left, kCaptionHeight + 3), kBarColour);
+    EXPECT_EQ(canvas.At(view.left + 1, kCaptionHeight + 2), kBarColour);
+    EXPECT_EQ(canvas.At(view.right - 1, kCaptionHeight + 18), kHotColour);
     EXPECT_GT(canvas.Count(view, kHotTextColour), 10);
     EXPECT_GT(canvas.Count(ItemBox(w, kFile), kTextColour), 10);
     EXPECT_EQ(canvas.Count(ItemBox(w, kFile), kHotColour), 0);
@@ -202,7 +202,7 @@ TEST_F(MenuBarTest, PaintsPiecesHotStripAndTextColours) {
 
     w.bar().Paint(canvas.dc(), canvas.width(), kFile, true);
     const RECT file = ItemBox(w, kFile);
-    EXPECT_EQ(canvas.At(file.left, kCaption + 2), kPressedColour);  // (22 - 18) / 2 = 2
+    EXPECT_EQ(canvas.At(file.left, kCaptionHeight + 2), kPressedColour);  // (22 - 18) / 2 = 2
     EXPECT_GT(canvas.Count(file, kPressedTextColour), 10);
     EXPECT_EQ(canvas.Count(view, kHotColour), 0);
 
@@ -328,7 +328,7 @@ TEST_F(MenuBarTest, CommandChosenInAnEnginePopupReachesTheWindow) {
     }});
     SendKey(w.hwnd(), WM_SYSKEYDOWN, 'F');
     Finish(w, script);
-    EXPECT_TRUE(PumpUntil([&] { return !w.record().commands.empty(); }, 50));
+    EXPECT_TRUE(PumpUntil([&] { return !w.record().commands.empty(); }));
     EXPECT_EQ(w.record().commands, (std::vector<WORD>{kExit}));
 }
 
@@ -452,7 +452,7 @@ TEST_F(MenuBarTest, MdiChildSendsAltKeysToTheFrameAndClosesOnAltF4) {
     EXPECT_EQ(opened, (std::vector<int>{view}));
 
     EXPECT_TRUE(childBar.OnSystemKey(WM_SYSKEYDOWN, VK_F4, 0x20000001));
-    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(child); }, 50));
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(child); }));
     childBar.Detach();
 }
 

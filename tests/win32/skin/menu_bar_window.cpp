@@ -116,10 +116,10 @@ LRESULT MenuBarWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NCCALCSIZE:
         if (wParam) {
             RECT& r = reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0];
-            r.left += kBorder;
-            r.top += kCaption + bar.Height();
-            r.right -= kBorder;
-            r.bottom -= kBorder;
+            r.left += kFrameSide;
+            r.top += kCaptionHeight + bar.Height();
+            r.right -= kFrameSide;
+            r.bottom -= kFrameSide;
             return 0;
         }
         break;
@@ -176,23 +176,6 @@ LRESULT MenuBarWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     }
     return Default(message, wParam, lParam);
-}
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
-bool PumpUntil(const std::function<bool()>& done, int rounds) {
-    for (int i = 0; i < rounds; ++i) {
-        Pump();
-        if (done()) return true;
-        Sleep(10);
-    }
-    return done();
 }
 
 void ParkPointer() {

@@ -16,6 +16,7 @@
 
 #include "skin/menu_bar_win.h"
 #include "skin/menu_test_skin.h"
+#include "skin/skinned_window.h"
 
 namespace tf::skin::testing {
 
@@ -61,10 +62,6 @@ private:
     WNDPROC clientProc_ = nullptr;
 };
 
-// Processes the thread's pending messages.
-void Pump();
-// Pumps until `done` holds, for at most `rounds` rounds of about 10 ms.
-bool PumpUntil(const std::function<bool()>& done, int rounds = 300);
 // Puts the pointer in the screen's far corner, away from every test window.
 void ParkPointer();
 

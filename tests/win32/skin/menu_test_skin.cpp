@@ -6,8 +6,8 @@ namespace tf::skin::testing {
 
 MenuTestSkin::MenuTestSkin() {
     SkinParameters& p = params_;
-    const SkinPiece frameSide{20, 70, kBorder, kBorder};
-    const SkinPiece frameTop{20, 70, kBorder, kCaption};
+    const SkinPiece frameSide{20, 70, kFrameSide, kFrameSide};
+    const SkinPiece frameTop{20, 70, kFrameSide, kCaptionHeight};
     for (auto* frame : {&p.ActiveFrame, &p.InactiveFrame}) {
         (*frame)[kLeft].pieces = {frameSide, frameSide, frameSide};
         (*frame)[kRight].pieces = {frameSide, frameSide, frameSide};

@@ -26,7 +26,7 @@ inline constexpr COLORREF kMenuBackColour = RGB(0xE0, 0xE8, 0xF0);
 
 // Frame: borders 4 wide, caption 24 high. Bar pieces 22 high (start 6
 // wide, middle 4, end 5); hot strip 16 high (ends 4 wide), pressed 18.
-inline constexpr std::int32_t kBorder = 4, kCaption = 24, kBarHeight = 22;
+inline constexpr std::int32_t kFrameSide = 4, kCaptionHeight = 24, kBarHeight = 22;
 
 class MenuTestSkin {
 public:
