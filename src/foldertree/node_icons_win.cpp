@@ -13,20 +13,6 @@ namespace {
 constexpr int kPixels = kNodeIconSize * kNodeIconSize;
 constexpr UINT kNoIcons = UINT_MAX;  // ExtractIconExA's failure result
 
-class OwnedIcon {
-public:
-    explicit OwnedIcon(HICON icon = nullptr) : icon_(icon) {}
-    ~OwnedIcon() {
-        if (icon_) DestroyIcon(icon_);
-    }
-    OwnedIcon(const OwnedIcon&) = delete;
-    OwnedIcon& operator=(const OwnedIcon&) = delete;
-    HICON get() const { return icon_; }
-
-private:
-    HICON icon_;
-};
-
 HBITMAP CreateSurfaceBitmap(std::uint32_t** bits) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -80,47 +66,39 @@ bool IsPlainFolder(const std::string& path) {
 
 }  // namespace
 
-PictureSurface::PictureSurface() {
-    onBlackDc_ = CreateCompatibleDC(nullptr);
-    onWhiteDc_ = CreateCompatibleDC(nullptr);
-    onBlack_ = CreateSurfaceBitmap(&onBlackBits_);
-    onWhite_ = CreateSurfaceBitmap(&onWhiteBits_);
-    image_ = CreateSurfaceBitmap(&imageBits_);
-    mask_ = CreateBitmap(kNodeIconSize, kNodeIconSize, 1, 1, nullptr);
-    if (onBlackDc_ && onBlack_) onBlackOld_ = SelectObject(onBlackDc_, onBlack_);
-    if (onWhiteDc_ && onWhite_) onWhiteOld_ = SelectObject(onWhiteDc_, onWhite_);
+IconCompositor::Layer::~Layer() {
+    if (previous) SelectObject(dc.get(), previous);
+}
+
+IconCompositor::IconCompositor() {
+    for (Layer* layer : {&onBlack_, &onWhite_}) {
+        layer->dc.reset(CreateCompatibleDC(nullptr));
+        layer->bitmap.reset(CreateSurfaceBitmap(&layer->bits));
+        if (layer->dc && layer->bitmap) layer->previous = SelectObject(layer->dc.get(), layer->bitmap.get());
+    }
+    image_.reset(CreateSurfaceBitmap(&imageBits_));
+    mask_.reset(CreateBitmap(kNodeIconSize, kNodeIconSize, 1, 1, nullptr));
     Clear();
 }
 
-PictureSurface::~PictureSurface() {
-    if (onBlackOld_) SelectObject(onBlackDc_, onBlackOld_);
-    if (onWhiteOld_) SelectObject(onWhiteDc_, onWhiteOld_);
-    for (HBITMAP bitmap : {onBlack_, onWhite_, image_, mask_}) {
-        if (bitmap) DeleteObject(bitmap);
-    }
-    for (HDC dc : {onBlackDc_, onWhiteDc_}) {
-        if (dc) DeleteDC(dc);
-    }
-}
-
-void PictureSurface::Clear() {
-    if (!onBlackBits_ || !onWhiteBits_) return;
+void IconCompositor::Clear() {
+    if (!onBlack_.previous || !onWhite_.previous) return;
     GdiFlush();
     for (int i = 0; i < kPixels; ++i) {
-        onBlackBits_[i] = 0x00000000u;
-        onWhiteBits_[i] = 0x00FFFFFFu;
+        onBlack_.bits[i] = 0x00000000u;
+        onWhite_.bits[i] = 0x00FFFFFFu;
     }
     Compose();
 }
 
-void PictureSurface::DrawIcon(HICON icon) {
-    if (!onBlackOld_ || !onWhiteOld_) return;
-    DrawIconEx(onBlackDc_, 0, 0, icon, kNodeIconSize, kNodeIconSize, 0, nullptr, DI_NORMAL);
-    DrawIconEx(onWhiteDc_, 0, 0, icon, kNodeIconSize, kNodeIconSize, 0, nullptr, DI_NORMAL);
+void IconCompositor::DrawIcon(HICON icon) {
+    if (!onBlack_.previous || !onWhite_.previous) return;
+    DrawIconEx(onBlack_.dc.get(), 0, 0, icon, kNodeIconSize, kNodeIconSize, 0, nullptr, DI_NORMAL);
+    DrawIconEx(onWhite_.dc.get(), 0, 0, icon, kNodeIconSize, kNodeIconSize, 0, nullptr, DI_NORMAL);
     Compose();
 }
 
-void PictureSurface::Compose() {
+void IconCompositor::Compose() {
     if (!imageBits_ || !mask_) return;
     GdiFlush();
     // Over black a pixel shows colour * alpha; over white it shows that plus
@@ -129,8 +107,8 @@ void PictureSurface::Compose() {
         unsigned rowBits = 0;
         for (int x = 0; x < kNodeIconSize; ++x) {
             const int i = y * kNodeIconSize + x;
-            const std::uint32_t black = onBlackBits_[i] & 0x00FFFFFFu;
-            const std::uint32_t white = onWhiteBits_[i] & 0x00FFFFFFu;
+            const std::uint32_t black = onBlack_.bits[i] & 0x00FFFFFFu;
+            const std::uint32_t white = onWhite_.bits[i] & 0x00FFFFFFu;
             int alpha = 0;
             for (int shift = 0; shift < 24; shift += 8) {
                 const int b = static_cast<int>((black >> shift) & 0xFF);
@@ -155,16 +133,16 @@ void PictureSurface::Compose() {
     StoreMask();
 }
 
-void PictureSurface::StoreMask() { SetBitmapBits(mask_, sizeof maskRows_, maskRows_); }
+void IconCompositor::StoreMask() { SetBitmapBits(mask_.get(), sizeof maskRows_, maskRows_); }
 
-std::string PictureSurface::Picture() const {
+std::string IconCompositor::Picture() const {
     if (!imageBits_) return std::string();
     std::string picture(reinterpret_cast<const char*>(imageBits_), kPixels * sizeof *imageBits_);
     picture.append(reinterpret_cast<const char*>(maskRows_), sizeof maskRows_);
     return picture;
 }
 
-void PictureSurface::Load(const std::string& picture) {
+void IconCompositor::Load(const std::string& picture) {
     const std::size_t imageBytes = kPixels * sizeof *imageBits_;
     if (!imageBits_ || picture.size() != imageBytes + sizeof maskRows_) return;
     GdiFlush();
@@ -195,7 +173,7 @@ void ShellNodeIcons::Draw(const IconSource& source) {
         return;
     }
     // Every icon handle is drawn once and released at once.
-    OwnedIcon drawn(icon);
+    platform::win32::UniqueIcon drawn(icon);
     picSmall_.Clear();
     picSmall_.DrawIcon(drawn.get());
 }
@@ -205,7 +183,7 @@ void ShellNodeIcons::DrawGenericFolder() {
         picSmall_.Load(genericFolder_);
         return;
     }
-    OwnedIcon folder(GenericFolderIcon());
+    platform::win32::UniqueIcon folder(GenericFolderIcon());
     picSmall_.Clear();
     if (folder.get()) picSmall_.DrawIcon(folder.get());
     genericFolder_ = picSmall_.Picture();

@@ -10,6 +10,7 @@
 
 #include "foldertree/keyed_image_store.h"
 #include "foldertree/tree_services.h"
+#include "platform/win32/unique_handle.h"
 
 namespace tf::foldertree {
 
@@ -19,20 +20,20 @@ inline constexpr int kNodeIconSize = 16;
 // drawn over black and over white; the two results give colour and
 // coverage, so the stored image keeps the icon's transparency whatever its
 // format.
-class PictureSurface {
+class IconCompositor {
 public:
-    PictureSurface();
-    ~PictureSurface();
-    PictureSurface(const PictureSurface&) = delete;
-    PictureSurface& operator=(const PictureSurface&) = delete;
+    IconCompositor();
+    ~IconCompositor() = default;
+    IconCompositor(const IconCompositor&) = delete;
+    IconCompositor& operator=(const IconCompositor&) = delete;
 
     void Clear();
     void DrawIcon(HICON icon);
     // The current image: 32-bit premultiplied colour with alpha, and a mask
     // (set where transparent) for image lists that ignore alpha. Neither is
     // selected into a device context.
-    HBITMAP Image() const { return image_; }
-    HBITMAP Mask() const { return mask_; }
+    HBITMAP Image() const { return image_.get(); }
+    HBITMAP Mask() const { return mask_.get(); }
     // The current image as bytes, equal exactly when the images are; Load
     // puts such an image back on the surface.
     std::string Picture() const;
@@ -42,17 +43,21 @@ private:
     void Compose();
     void StoreMask();
 
-    HDC onBlackDc_ = nullptr;
-    HDC onWhiteDc_ = nullptr;
-    HBITMAP onBlack_ = nullptr;
-    HBITMAP onWhite_ = nullptr;
-    HGDIOBJ onBlackOld_ = nullptr;
-    HGDIOBJ onWhiteOld_ = nullptr;
-    std::uint32_t* onBlackBits_ = nullptr;
-    std::uint32_t* onWhiteBits_ = nullptr;
-    HBITMAP image_ = nullptr;
+    // One layer per backdrop: a DC with its bitmap selected for the
+    // surface's whole life. The bitmaps are declared first so they go after
+    // the DCs have been deleted.
+    struct Layer {
+        platform::win32::UniqueBitmap bitmap;
+        platform::win32::UniqueMemoryDc dc;
+        HGDIOBJ previous = nullptr;
+        std::uint32_t* bits = nullptr;
+        ~Layer();
+    };
+    Layer onBlack_;
+    Layer onWhite_;
+    platform::win32::UniqueBitmap image_;
     std::uint32_t* imageBits_ = nullptr;
-    HBITMAP mask_ = nullptr;
+    platform::win32::UniqueBitmap mask_;
     WORD maskRows_[kNodeIconSize] = {};  // one word-aligned monochrome row per line
 };
 
@@ -78,7 +83,7 @@ private:
     void DrawGenericFolder();
 
     HIMAGELIST im_ = nullptr;
-    PictureSurface picSmall_;
+    IconCompositor picSmall_;
     // The generic folder as drawn once; most folders show just this.
     std::string genericFolder_;
     KeyedImageStore store_;
