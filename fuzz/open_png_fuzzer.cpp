@@ -7,11 +7,13 @@
 
 #include "platform/message_sink.h"
 #include "png/load_png.h"
+#include "png/memory_surface.h"
 
 namespace {
 
-class FuzzSurface : public tf::png::PictureSurface {
+class FuzzSurface : public tf::png::MemorySurface {
 public:
+    FuzzSurface() : MemorySurface(8, 8, 0, 0) {}
     bool CaptureBackground(std::int32_t, std::int32_t, std::uint32_t, std::uint32_t height,
                            std::size_t stride, std::uint8_t* bgr) override {
         std::memset(bgr, 0x5A, stride * height);

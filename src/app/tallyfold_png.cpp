@@ -127,27 +127,11 @@ bool WriteBmp(const tf::png::DecodedImage& image, const std::string& path) {
     PutLe(file, 0, 4);
     PutLe(file, 0, 4);
     for (std::uint32_t k = 0; k < image.height; ++k) {
-        const std::uint8_t* row = image.RowFromTop(image.height - 1 - k);
         for (std::uint32_t x = 0; x < image.width; ++x) {
-            switch (image.bitsPerPixel) {
-                case 24:
-                case 32: {
-                    const std::uint8_t* p = row + std::size_t{x} * (image.bitsPerPixel / 8);
-                    file.insert(file.end(), p, p + 3);
-                    break;
-                }
-                default: {
-                    const int depth = image.bitsPerPixel;
-                    const std::size_t bit = std::size_t{x} * static_cast<std::size_t>(depth);
-                    const unsigned index =
-                        (row[bit / 8] >> (8 - depth - static_cast<int>(bit % 8))) & ((1u << depth) - 1);
-                    const tf::png::BgrQuad& q = image.colourTable[index];
-                    file.push_back(q.blue);
-                    file.push_back(q.green);
-                    file.push_back(q.red);
-                    break;
-                }
-            }
+            const tf::png::BgrQuad q = tf::png::PixelAt(image, x, image.height - 1 - k);
+            file.push_back(q.blue);
+            file.push_back(q.green);
+            file.push_back(q.red);
         }
         file.resize(file.size() + stride - std::size_t{image.width} * 3, 0);
     }

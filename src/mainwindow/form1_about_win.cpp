@@ -79,7 +79,7 @@ UniqueBitmap DrawLogo(HDC reference, int size) {
 void Form1::CreateAboutPage() {
     HWND frame2 = Item(Control::Frame2);
     const DWORD label = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
-    CreateControl(Control::logo, frame2, kPictureClass, "", WS_CHILD | WS_VISIBLE, 0, kLogo);
+    CreateControl(Control::logo, frame2, kPictureBoxClass, "", WS_CHILD | WS_VISIBLE, 0, kLogo);
     CreateControl(Control::Label2, frame2, "STATIC", "Tallyfold", label, 0, kLabel2);
     CreateControl(Control::Label3, frame2, "STATIC", "Version 2009 (build 1.0)", label, 0, kLabel3);
     CreateControl(Control::Label4, frame2, "STATIC",

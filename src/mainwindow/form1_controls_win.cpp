@@ -115,9 +115,9 @@ bool Form1::CreateControls() {
 
     // Start-up draws the button images on these before they go onto the
     // buttons; they lie under the buttons' left ends.
-    CreateControl(Control::start, frame1, kPictureClass, "", kChild, 0, kStart);
-    CreateControl(Control::stoplist, frame1, kPictureClass, "", kChild, 0, kStoplist);
-    CreateControl(Control::savelist, frame1, kPictureClass, "", kChild, 0, kSavelist);
+    CreateControl(Control::start, frame1, kPictureBoxClass, "", kChild, 0, kStart);
+    CreateControl(Control::stoplist, frame1, kPictureBoxClass, "", kChild, 0, kStoplist);
+    CreateControl(Control::savelist, frame1, kPictureBoxClass, "", kChild, 0, kSavelist);
 
     CreateControl(Control::Frame2, hwnd_, kFrameClass, "", (page & ~WS_VISIBLE), WS_EX_CONTROLPARENT, kFrame1);
 
@@ -136,7 +136,7 @@ bool Form1::CreateControls() {
     SendMessageA(status, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&whole));
 
     // Beyond the right edge of the client area, never seen.
-    CreateControl(Control::picSmall, hwnd_, kPictureClass, "", kChild, 0, kPicSmall);
+    CreateControl(Control::picSmall, hwnd_, kPictureBoxClass, "", kChild, 0, kPicSmall);
 
     for (Control c : {Control::Frame1, Control::Command1, Control::Command2, Control::Command3, Control::dir,
                       Control::orderby, Control::saveas, Control::TreeView1, Control::filter, Control::Check1,

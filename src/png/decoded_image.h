@@ -1,8 +1,7 @@
 #pragma once
-// The decoder's result and the seam to whatever shows it. The image is plain
-// data - a device-independent bitmap in the layout the platform's bitmap
-// upload takes - so the drawing code can live in platform files and tests can
-// look at the pixels directly.
+// The decoder's result. The image is plain data - a device-independent
+// bitmap in the layout the platform's bitmap upload takes - so the drawing
+// code can live in platform files and tests can look at the pixels directly.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -35,21 +34,22 @@ struct DecodedImage {
     }
 };
 
-// A drawing target as the loader sees it: a picture box on Windows, an
-// in-memory pixel surface elsewhere.
-class PictureSurface {
-public:
-    virtual ~PictureSurface() = default;
-    // Copies the surface's pixels under a width x height rectangle at (x, y)
-    // into `bgr`: 24-bit rows of `stride` bytes, bottom row first. Returns
-    // false when the surface cannot deliver pixels.
-    virtual bool CaptureBackground(std::int32_t x, std::int32_t y, std::uint32_t width,
-                                   std::uint32_t height, std::size_t stride,
-                                   std::uint8_t* bgr) = 0;
-    // Shows the image with its top-left pixel at (x, y). Without background
-    // mode the surface is resized to the image first.
-    virtual void Draw(const DecodedImage& image, std::int32_t x, std::int32_t y,
-                      bool backgroundMode) = 0;
-};
+// Pixel (x, y) from the top-left, through the colour table for the indexed
+// formats; a 32-bit pixel's alpha is left out.
+inline BgrQuad PixelAt(const DecodedImage& image, std::uint32_t x, std::uint32_t y) {
+    const std::uint8_t* row = image.RowFromTop(y);
+    if (image.bitsPerPixel >= 24) {
+        const std::uint8_t* p = row + std::size_t{x} * static_cast<std::size_t>(image.bitsPerPixel / 8);
+        BgrQuad q;
+        q.blue = p[0];
+        q.green = p[1];
+        q.red = p[2];
+        return q;
+    }
+    const int depth = image.bitsPerPixel;
+    const std::size_t bit = std::size_t{x} * static_cast<std::size_t>(depth);
+    const unsigned index = (row[bit / 8] >> (8 - depth - static_cast<int>(bit % 8))) & ((1u << depth) - 1);
+    return index < image.colourTable.size() ? image.colourTable[index] : BgrQuad{};
+}
 
 }  // namespace tf::png

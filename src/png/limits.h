@@ -28,6 +28,10 @@ constexpr std::size_t kZlibHeaderBytes = 2;
 constexpr std::size_t kZtxtBytesAfterKeyword = 4;
 constexpr std::int64_t kZtxtHintFactor = 12;
 
+// What a background surface narrower or lower than the image grows by
+// beyond the image's size.
+constexpr std::int32_t kWidenTwips = 100;
+
 // Headroom the inflater adds to every size hint.
 constexpr std::int64_t kInflateHintSlack = 100;
 

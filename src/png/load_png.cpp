@@ -1,12 +1,14 @@
 #include "png/load_png.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 
 #include "png/blend.h"
 #include "png/chunk_fields.h"
 #include "png/convert.h"
+#include "png/draw_on_picture.h"
 #include "png/limits.h"
 #include "png/scanline.h"
 
@@ -209,11 +211,23 @@ PngError LoadPNG::CheckHeader() const {
     return PngError::kNone;
 }
 
+// A background surface smaller than the image grows to the image's size
+// plus a margin, so the capture reads the surface's own colour rather than
+// what lies beyond it.
+void LoadPNG::WidenToImage(PictureSurface& surface) const {
+    const TwipsContainer twips(surface);
+    const TwipSize image = PixelsToTwips(surface, width_, height_);
+    constexpr std::int32_t kLargest = INT32_MAX - kWidenTwips;
+    if (surface.Width() < image.width) surface.SetWidth(std::min(image.width, kLargest) + kWidenTwips);
+    if (surface.Height() < image.height) surface.SetHeight(std::min(image.height, kLargest) + kWidenTwips);
+}
+
 void LoadPNG::PrepareBackground(Bytes& buffer, Background& background) const {
     const auto width = static_cast<std::uint32_t>(width_);
     const auto height = static_cast<std::uint32_t>(height_);
     const std::size_t stride = static_cast<std::size_t>(BitmapStride(width, 24));
     if (backgroundPicture_) {
+        WidenToImage(*backgroundPicture_);
         buffer.assign(stride * height, 0);
         if (!backgroundPicture_->CaptureBackground(x_, y_, width, height, stride, buffer.data())) {
             std::fill(buffer.begin(), buffer.end(), 0);

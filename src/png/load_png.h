@@ -14,6 +14,7 @@
 #include "png/convert.h"
 #include "png/decoded_image.h"
 #include "png/inflate.h"
+#include "png/picture_surface.h"
 #include "png/png_error.h"
 
 namespace tf::platform {
@@ -80,6 +81,7 @@ private:
     PngError HandleZtxt(const std::uint8_t* data, std::size_t length);
     PngError CheckHeader() const;
     PngError Decode();
+    void WidenToImage(PictureSurface& surface) const;
     void PrepareBackground(Bytes& buffer, Background& background) const;
 
     Inflater inflater_;  // shows its message through the sink given

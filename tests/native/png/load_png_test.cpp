@@ -10,6 +10,7 @@
 #include "platform/message_sink.h"
 #include "png/blend.h"
 #include "png/load_png.h"
+#include "png/memory_surface.h"
 #include "test_streams.h"
 
 namespace tf::png {
@@ -18,8 +19,9 @@ namespace {
 using test::PngWriter;
 using Data = std::vector<std::uint8_t>;
 
-class RecordingSurface : public PictureSurface {
+class RecordingSurface : public MemorySurface {
 public:
+    RecordingSurface() : MemorySurface(4, 4, 0, 0) {}
     bool CaptureBackground(std::int32_t, std::int32_t, std::uint32_t width, std::uint32_t height,
                            std::size_t stride, std::uint8_t* bgr) override {
         ++captures;
