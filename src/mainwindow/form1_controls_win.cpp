@@ -86,10 +86,11 @@ bool Form1::CreateControls() {
     const DWORD page = kChild | WS_CLIPCHILDREN;
     HWND frame1 = CreateControl(Control::Frame1, hwnd_, kFrameClass, "", page, WS_EX_CONTROLPARENT, kFrame1);
     if (!frame1) return false;
-    CreateControl(Control::Command1, frame1, "BUTTON", "Start", kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, kCommand1);
-    CreateControl(Control::Command2, frame1, "BUTTON", "Stop", kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, kCommand2);
-    CreateControl(Control::Command3, frame1, "BUTTON", "Save as...", kChild | WS_TABSTOP | BS_PUSHBUTTON, 0,
-                  kCommand3);
+    // The run buttons draw their picture beside the caption themselves.
+    const DWORD pictureButton = kChild | WS_TABSTOP | BS_OWNERDRAW;
+    CreateControl(Control::Command1, frame1, "BUTTON", "Start", pictureButton, 0, kCommand1);
+    CreateControl(Control::Command2, frame1, "BUTTON", "Stop", pictureButton, 0, kCommand2);
+    CreateControl(Control::Command3, frame1, "BUTTON", "Save as...", pictureButton, 0, kCommand3);
     CreateControl(Control::dir, frame1, "EDIT", "", kChild | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kDir);
     const int comboList = TwipsToPixels(kComboListTwips, dpi_);
     CreateControl(Control::orderby, frame1, "COMBOBOX", "", kChild | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN |
@@ -197,6 +198,7 @@ void Form1::Form_Load() {
     for (const char* entry : kFormatEntries)
         SendMessageA(Item(Control::saveas), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
     SetWindowTextA(Item(Control::saveas), "Text");
+    DrawButtonPictures();
     BuildFolderTree();
 }
 

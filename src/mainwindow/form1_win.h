@@ -30,7 +30,7 @@ struct Form1Services {
     platform::SaveDialog* saveDialog = nullptr;
     platform::FileOperations* files = nullptr;
     platform::FileSystem* fileSystem = nullptr;
-    std::string appFolder;     // where reports go; empty: the executable's folder
+    std::string appFolder;     // reports and button images; empty: the executable's folder
     bool quitOnDestroy = true;  // end the message loop when the window goes
 };
 
@@ -79,6 +79,8 @@ public:
     std::string ReportPath(const std::string& formatText) const;
     int dpi() const { return dpi_; }
     skin::ClsSkinner* Skinner() const { return skinner_.get(); }
+    // The picture a run button shows (owned by the window), or null.
+    HBITMAP CommandPicture(Control button) const;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -101,6 +103,9 @@ private:
     void AttachSkin();
     void SetWindowIcons();
     void BuildFolderTree();
+    // Picture buttons (form1_buttons_win.cpp).
+    void DrawButtonPictures();
+    bool OnDrawItem(const DRAWITEMSTRUCT& item);
     std::string Text(Control c) const;
 
     // The About page (form1_about_win.cpp).
@@ -143,6 +148,7 @@ private:
     platform::win32::UniqueFont linkFont_;
     NotifyHandler treeNotify_;
     platform::win32::UniqueIcon smallIcon_;
+    std::array<platform::win32::UniqueBitmap, 3> commandPictures_;  // Command1 to Command3
     std::unique_ptr<foldertree::FolderTreePane> folderTree_;
     // Draws the window's frame for the window's whole life.
     std::unique_ptr<skin::ClsSkinner> skinner_;

@@ -37,7 +37,7 @@ bool IsPushButton(HWND window) {
     GetClassNameA(window, cls, sizeof cls);
     if (lstrcmpiA(cls, "Button") != 0) return false;
     const LONG_PTR type = GetWindowLongPtrA(window, GWL_STYLE) & BS_TYPEMASK;
-    return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
+    return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON || type == BS_OWNERDRAW;
 }
 
 bool IsDroppedCombo(HWND window) {
@@ -135,6 +135,9 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return OnNotify(*reinterpret_cast<const NMHDR*>(lp));
         case WM_CTLCOLORSTATIC:
             return OnCtlColorStatic(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
+        case WM_DRAWITEM:
+            if (OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp))) return TRUE;
+            break;
         case WM_SETCURSOR:
             if (OnSetCursor(reinterpret_cast<HWND>(wp))) return TRUE;
             break;

@@ -2,7 +2,8 @@
 # Runs the real Tallyfold.exe in the current Wine session, waits for its
 # window, takes a screenshot into the build folder and checks that the Main
 # page was painted: face-coloured window, white tree and edit areas, dark
-# text, and a program that closes cleanly on Alt+F4.
+# text, the run buttons' pictures, and a program that closes cleanly on
+# Alt+F4.
 #   screenshot_check.sh BUILD_ROOT      (the Win32 build is BUILD_ROOT/win32,
 #                                        or $TALLYFOLD_WIN32_BUILD)
 set -euo pipefail
@@ -47,6 +48,20 @@ tree=$(convert "$crop" -crop "40%x30%+$((WIDTH * 15 / 100))+$((HEIGHT * 48 / 100
   -fx 'r==1 && g==1 && b==1 ? 1 : 0' -format '%[fx:100*mean]' info:)
 echo "tree view area: white ${tree}%"
 awk -v t="$tree" 'BEGIN { exit !(t > 80) }' || fail "the tree view area is not white"
+
+# The run buttons below the caption show their pictures: the green triangle
+# on Start (left), the red square on Stop (beside it), the blue disk on Save
+# as (right). Each is a few hundred pixels of its colour.
+band="x$((HEIGHT * 22 / 100))"
+below=$((HEIGHT * 8 / 100))
+pixels() { convert "$crop" -crop "$1" +repage -fx "$2" -format '%[fx:round(w*h*mean)]' info:; }
+green=$(pixels "$((WIDTH * 21 / 100))${band}+0+${below}" 'g-r>0.25 && g-b>0.15 ? 1 : 0')
+red=$(pixels "$((WIDTH * 18 / 100))${band}+$((WIDTH * 20 / 100))+${below}" 'r-g>0.4 && r-b>0.4 ? 1 : 0')
+blue=$(pixels "$((WIDTH * 26 / 100))${band}+$((WIDTH * 72 / 100))+${below}" 'b-r>0.3 && b-g>0.15 ? 1 : 0')
+echo "button pictures: green ${green}, red ${red}, blue ${blue} pixels"
+[ "$green" -ge 150 ] || fail "Start shows no play picture"
+[ "$red" -ge 150 ] || fail "Stop shows no stop picture"
+[ "$blue" -ge 150 ] || fail "Save as shows no disk picture"
 
 # Focus the window with a click on its status bar, then close it.
 xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT - 20)) click 1

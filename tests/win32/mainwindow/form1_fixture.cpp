@@ -92,6 +92,11 @@ void Form1Test::SetUp() {
     CopyFileA(kProgramSkinFile.c_str(), (app_ + "\\images\\DOR.Skin").c_str(), FALSE);
     std::filesystem::create_directories(src_);
     fileSystem_ = platform::CreateFileSystem();
+    Reopen();
+}
+
+void Form1Test::Reopen() {
+    form_.reset();
     Form1Services services;
     services.messages = &messages_;
     services.launcher = &launcher_;

@@ -79,6 +79,9 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    // Closes the window and opens a new one on the same folders, as a
+    // fresh start of the program would.
+    void Reopen();
     Form1& form() { return *form_; }
     HWND item(Control c) { return form_->Item(c); }
     void Click(Control c) { SendMessageA(item(c), BM_CLICK, 0, 0); }
