@@ -72,12 +72,16 @@ def coverage(inside, x, y, samples=4):
     return hits / (samples * samples)
 
 
-def paint(canvas, x0, y0, w, h, inside, colour):
+def paint(canvas, x0, y0, w, h, inside, colour, smooth=True):
+    """Smooth edges blend into what is under them; over magenta they would
+    leave pink fringes, so those shapes are painted hard (half coverage)."""
     for y in range(h):
         for x in range(w):
             a = coverage(inside, x, y)
-            if a > 0:
+            if smooth and a > 0:
                 canvas.put(x0 + x, y0 + y, blend(canvas.rows[y0 + y][x0 + x], colour, a))
+            elif not smooth and a >= 0.5:
+                canvas.put(x0 + x, y0 + y, colour)
 
 
 def in_rounded_top(x, y, w, radius, inset=0):
@@ -167,34 +171,40 @@ def rounded_box(left, top, right, bottom, r):
     return inside
 
 
-def draw_glyph(canvas, x0, y0, button, colour, background):
+def draw_glyph(canvas, x0, y0, button, colour, background, smooth=True):
     """Glyphs are centred on (14, 10) of the 28 x 20 button."""
     if button == 0:  # minimise
         shapes = [box(9, 10, 19, 11)]
     elif button == 1:  # maximise
         shapes = [box_outline(9, 5, 19, 15, 1.0)]
     elif button == 2:  # restore: a front window over a back one
-        paint(canvas, x0, y0, BUTTON_W, BUTTON_H, box_outline(11, 5, 19, 13, 1.0), colour)
-        paint(canvas, x0, y0, BUTTON_W, BUTTON_H, box(9, 7, 17, 15), background)
+        paint(canvas, x0, y0, BUTTON_W, BUTTON_H, box_outline(11, 5, 19, 13, 1.0), colour, smooth)
+        paint(canvas, x0, y0, BUTTON_W, BUTTON_H, box(9, 7, 17, 15), background, smooth)
         shapes = [box_outline(9, 7, 17, 15, 1.0)]
     else:  # close
         shapes = [segment(9.5, 5.5, 18.5, 14.5, 0.7), segment(18.5, 5.5, 9.5, 14.5, 0.7)]
     for shape in shapes:
-        paint(canvas, x0, y0, BUTTON_W, BUTTON_H, shape, colour)
+        paint(canvas, x0, y0, BUTTON_W, BUTTON_H, shape, colour, smooth)
 
 
 def draw_buttons(canvas):
     """Columns minimise, maximise, restore, close; rows normal, hot,
-    pressed, inactive. Every piece is opaque: its hit region is the whole
-    button."""
+    pressed, inactive. The normal pieces are opaque: the hit region is the
+    whole button. The inactive row serves both the inactive window (light
+    caption) and a button the window lacks (dark caption), so its face is
+    transparent and its glyph a dim tone that reads on both."""
     glyph = (0xE8, 0xEE, 0xF5)
+    dim = (0x7C, 0x88, 0x98)
     hot, pressed = (0x45, 0x5E, 0x7E), (0x21, 0x2F, 0x41)
     close_hot, close_pressed = (0xD9, 0x3B, 0x30), (0xA8, 0x26, 0x1E)
     for button in range(4):
         x0 = button * BUTTON_W
         for state in range(4):
             y0 = BUTTONS_Y + state * BUTTON_H
-            face = INACTIVE["face"] if state == 3 else ACTIVE["face"]
+            if state == 3:
+                draw_glyph(canvas, x0, y0, button, dim, MAGENTA, smooth=False)
+                continue
+            face = ACTIVE["face"]
             canvas.fill(x0, y0, BUTTON_W, BUTTON_H, face)
             background = face
             if state in (1, 2):
@@ -203,7 +213,7 @@ def draw_buttons(canvas):
                 else:
                     background = hot if state == 1 else pressed
                 paint(canvas, x0, y0, BUTTON_W, BUTTON_H, rounded_box(1, 0, 27, 20, 4), background)
-            colour = (0x5E, 0x69, 0x78) if state == 3 else (0xFF, 0xFF, 0xFF) if state else glyph
+            colour = (0xFF, 0xFF, 0xFF) if state else glyph
             draw_glyph(canvas, x0, y0, button, colour, background)
 
 
