@@ -109,6 +109,23 @@ TEST_F(DorSkin, CaptionButtonsIconAndTextShareTheCaption) {
     EXPECT_LE((red >> 8) & 0xFF, 0x60u);
 }
 
+// The inactive pieces also stand for a button the window lacks, drawn on the
+// active caption: their face must let the caption show through.
+TEST_F(DorSkin, InactiveButtonsShowTheCaptionAroundTheirGlyph) {
+    for (const CaptionButtonSkin& button : skin_.parameters.CaptionButtons) {
+        const SkinPiece& piece = button.states[kInactive];
+        EXPECT_EQ(skin_.picture.ColourAt(piece.X, piece.Y), kMagenta);
+        EXPECT_EQ(skin_.picture.ColourAt(piece.X + piece.Width - 1, piece.Y + piece.Height - 1), kMagenta);
+        int glyph = 0;
+        for (std::int32_t y = piece.Y; y < piece.Y + piece.Height; ++y) {
+            for (std::int32_t x = piece.X; x < piece.X + piece.Width; ++x) {
+                if (skin_.picture.ColourAt(x, y) != kMagenta) ++glyph;
+            }
+        }
+        EXPECT_GT(glyph, 0);
+    }
+}
+
 TEST_F(DorSkin, WindowSettings) {
     const SkinParameters& p = skin_.parameters;
     // Form1's client area is 533 x 464 pixels at 96 dpi.
