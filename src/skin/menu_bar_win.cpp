@@ -1,6 +1,7 @@
 // The menu bar's life: which menu it holds, taking it off the window, the
 // menu colour, layout and the item under the pointer.
 #include "skin/menu_bar_win.h"
+#include "skin/skin_font_win.h"
 
 #include <algorithm>
 
@@ -14,25 +15,6 @@ using platform::win32::UniqueFont;
 namespace {
 
 constexpr int kMaxItemText = 255;
-
-LOGFONTA ToLogFont(const SkinFont& f) {
-    LOGFONTA lf{};
-    lf.lfHeight = f.height;
-    lf.lfWidth = f.width;
-    lf.lfEscapement = f.escapement;
-    lf.lfOrientation = f.orientation;
-    lf.lfWeight = f.weight;
-    lf.lfItalic = f.italic;
-    lf.lfUnderline = f.underline;
-    lf.lfStrikeOut = f.strikeOut;
-    lf.lfCharSet = f.charSet;
-    lf.lfOutPrecision = f.outPrecision;
-    lf.lfClipPrecision = f.clipPrecision;
-    lf.lfQuality = f.quality;
-    lf.lfPitchAndFamily = f.pitchAndFamily;
-    std::copy(f.faceName.begin(), f.faceName.end() - 1, lf.lfFaceName);
-    return lf;
-}
 
 std::string MenuText(HMENU menu, int position) {
     char text[kMaxItemText + 1] = {};

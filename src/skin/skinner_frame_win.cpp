@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "skin/cls_skinner_win.h"
+#include "skin/skin_font_win.h"
 
 namespace tf::skin {
 namespace {
@@ -43,25 +44,6 @@ constexpr Registration kWindowMessages[] = {
     // over it again.
     {WM_SETTEXT, kAfter},
 };
-
-LOGFONTA ToLogFont(const SkinFont& f) {
-    LOGFONTA lf{};
-    lf.lfHeight = f.height;
-    lf.lfWidth = f.width;
-    lf.lfEscapement = f.escapement;
-    lf.lfOrientation = f.orientation;
-    lf.lfWeight = f.weight;
-    lf.lfItalic = f.italic;
-    lf.lfUnderline = f.underline;
-    lf.lfStrikeOut = f.strikeOut;
-    lf.lfCharSet = f.charSet;
-    lf.lfOutPrecision = f.outPrecision;
-    lf.lfClipPrecision = f.clipPrecision;
-    lf.lfQuality = f.quality;
-    lf.lfPitchAndFamily = f.pitchAndFamily;
-    std::copy_n(f.faceName.begin(), LF_FACESIZE - 1, lf.lfFaceName);
-    return lf;
-}
 
 }  // namespace
 
