@@ -2,6 +2,8 @@
 // writes the final image as a 24-bit BMP.
 //
 //   tallyfold-png [--background RRGGBB] [--no-alpha] [--no-trans] [--out FILE.bmp] FILE.png
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -36,9 +38,10 @@ void Usage() {
 
 bool ParseHexColour(const std::string& text, std::uint32_t& colour) {
     if (text.size() != 6) return false;
-    char* end = nullptr;
-    const unsigned long rgb = std::strtoul(text.c_str(), &end, 16);
-    if (*end != '\0') return false;
+    for (const char c : text) {
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+    }
+    const unsigned long rgb = std::strtoul(text.c_str(), nullptr, 16);
     colour = tf::png::MakeColour(static_cast<std::uint8_t>(rgb >> 16), static_cast<std::uint8_t>(rgb >> 8),
                                  static_cast<std::uint8_t>(rgb));
     return true;
@@ -67,12 +70,41 @@ bool ParseArgs(int argc, char** argv, Options& options) {
     return !options.input.empty();
 }
 
+// One property per line: the NUL separators show as |, and nothing in the
+// text can start a line of its own or reach the terminal as a control byte.
 std::string Visible(const std::string& text) {
-    std::string shown = text;
-    for (char& c : shown) {
-        if (c == '\0') c = '|';
+    std::string shown;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+            case '\0': shown += '|'; break;
+            case '|': shown += "\\|"; break;
+            case '\\': shown += "\\\\"; break;
+            case '\n': shown += "\\n"; break;
+            case '\r': shown += "\\r"; break;
+            case '\t': shown += "\\t"; break;
+            default:
+                if (byte < 0x20 || byte == 0x7F) {
+                    char escaped[5];
+                    std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+                    shown += escaped;
+                } else {
+                    shown += c;
+                }
+        }
     }
     return shown;
+}
+
+// The stored gAMA integer over 100000, every digit kept.
+std::string ExactGamma(std::int32_t stored) {
+    const std::int64_t value = stored;
+    const std::uint64_t magnitude = static_cast<std::uint64_t>(value < 0 ? -value : value);
+    std::string text = (value < 0 ? "-" : "") + std::to_string(magnitude / 100000);
+    std::string fraction = std::to_string(100000 + magnitude % 100000).substr(1);
+    while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
+    if (!fraction.empty()) text += "." + fraction;
+    return text;
 }
 
 std::string HexColour(std::uint32_t colour) {
@@ -94,50 +126,65 @@ void PrintProperties(const tf::png::LoadPNG& png) {
               << "HaveTransparence: " << kBool[png.HaveTransparence()] << '\n'
               << "HasBKGDChunk: " << kBool[png.HasBKGDChunk()] << '\n'
               << "BkgdColor: " << HexColour(png.BkgdColor()) << '\n'
-              << "gama: " << png.gama() << '\n'
+              << "gama: " << ExactGamma(png.GammaValue()) << '\n'
               << "ModiTime: " << png.ModiTime() << '\n'
               << "Text: " << Visible(png.Text()) << '\n'
-              << "zText: " << Visible(png.zText()) << '\n';
+              << "zText: " << Visible(png.zText()) << '\n'
+              << "TextDropped: " << png.DroppedTextEntries() << '\n';
 }
 
-void PutLe(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+void PutLe(std::uint8_t*& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) *out++ = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
-// Any final format as 24-bit BGR rows, bottom row first, padded to 4 bytes.
-bool WriteBmp(const tf::png::DecodedImage& image, const std::string& path) {
-    const std::size_t stride = (std::size_t{image.width} * 3 + 3) / 4 * 4;
-    const std::size_t pixelBytes = stride * image.height;
-    std::vector<std::uint8_t> file;
-    file.reserve(54 + pixelBytes);
-    file.push_back('B');
-    file.push_back('M');
-    PutLe(file, static_cast<std::uint32_t>(54 + pixelBytes), 4);
-    PutLe(file, 0, 4);
-    PutLe(file, 54, 4);
-    PutLe(file, 40, 4);
-    PutLe(file, image.width, 4);
-    PutLe(file, image.height, 4);
-    PutLe(file, 1, 2);
-    PutLe(file, 24, 2);
-    PutLe(file, 0, 4);
-    PutLe(file, static_cast<std::uint32_t>(pixelBytes), 4);
-    PutLe(file, 2835, 4);  // 72 dpi
-    PutLe(file, 2835, 4);
-    PutLe(file, 0, 4);
-    PutLe(file, 0, 4);
-    for (std::uint32_t k = 0; k < image.height; ++k) {
-        for (std::uint32_t x = 0; x < image.width; ++x) {
-            const tf::png::BgrQuad q = tf::png::PixelAt(image, x, image.height - 1 - k);
-            file.push_back(q.blue);
-            file.push_back(q.green);
-            file.push_back(q.red);
-        }
-        file.resize(file.size() + stride - std::size_t{image.width} * 3, 0);
+constexpr std::uint64_t kBmpHeaderBytes = 54;
+// Larger files have size fields that readers take as negative.
+constexpr std::uint64_t kMaxBmpBytes = 0x7FFFFFFF;
+
+// Any final format as 24-bit BGR rows, bottom row first, padded to 4 bytes,
+// written one row at a time. Empty on success, else why it failed.
+std::string WriteBmp(const tf::png::DecodedImage& image, const std::string& path) {
+    const std::uint64_t stride = (std::uint64_t{image.width} * 3 + 3) / 4 * 4;
+    const std::uint64_t fileBytes = kBmpHeaderBytes + stride * image.height;
+    if (image.width > 0x7FFFFFFF || image.height > 0x7FFFFFFF || fileBytes > kMaxBmpBytes) {
+        return "a " + std::to_string(image.width) + "x" + std::to_string(image.height) +
+               " BMP would take " + std::to_string(fileBytes) + " bytes, more than 2 GiB";
     }
+    std::uint8_t header[kBmpHeaderBytes];
+    std::uint8_t* h = header;
+    *h++ = 'B';
+    *h++ = 'M';
+    PutLe(h, static_cast<std::uint32_t>(fileBytes), 4);
+    PutLe(h, 0, 4);
+    PutLe(h, static_cast<std::uint32_t>(kBmpHeaderBytes), 4);
+    PutLe(h, 40, 4);
+    PutLe(h, image.width, 4);
+    PutLe(h, image.height, 4);
+    PutLe(h, 1, 2);
+    PutLe(h, 24, 2);
+    PutLe(h, 0, 4);
+    PutLe(h, static_cast<std::uint32_t>(fileBytes - kBmpHeaderBytes), 4);
+    PutLe(h, 2835, 4);  // 72 dpi
+    PutLe(h, 2835, 4);
+    PutLe(h, 0, 4);
+    PutLe(h, 0, 4);
+
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
-    return static_cast<bool>(out);
+    out.write(reinterpret_cast<const char*>(header), sizeof header);
+    std::vector<std::uint8_t> line(static_cast<std::size_t>(stride), 0);
+    for (std::uint32_t k = 0; k < image.height && out; ++k) {
+        std::uint8_t* dst = line.data();
+        for (std::uint32_t x = 0; x < image.width; ++x, dst += 3) {
+            const tf::png::BgrQuad q = tf::png::PixelAt(image, x, image.height - 1 - k);
+            dst[0] = q.blue;
+            dst[1] = q.green;
+            dst[2] = q.red;
+        }
+        out.write(reinterpret_cast<const char*>(line.data()), static_cast<std::streamsize>(line.size()));
+    }
+    out.close();
+    if (!out) return "cannot write " + path;
+    return {};
 }
 
 }  // namespace
@@ -161,9 +208,12 @@ int main(int argc, char** argv) {
         std::cout << "Error: " << tf::png::ToString(error) << '\n';
         return kExitFailure;
     }
-    if (!options.output.empty() && !WriteBmp(png.Image(), options.output)) {
-        std::cout << "Error: cannot write " << options.output << '\n';
-        return kExitFailure;
+    if (!options.output.empty()) {
+        const std::string failure = WriteBmp(png.Image(), options.output);
+        if (!failure.empty()) {
+            std::cout << "Error: " << failure << '\n';
+            return kExitFailure;
+        }
     }
     return kExitOk;
 }

@@ -8,12 +8,22 @@ namespace tf::png {
 
 constexpr std::array<std::uint8_t, 8> kPngSignature = {137, 80, 78, 71, 13, 10, 26, 10};
 
-// Largest buffer a header may make the decoder allocate: the filtered image
-// data, a de-interlaced copy or the final bitmap, whichever is biggest.
+// Most memory one decode may hold at once: the buffers alive together at any
+// stage (kept image data and its inflated form, a de-interlaced copy, the
+// blend's intermediate rows and background, the final bitmap) add up to no
+// more than this.
 constexpr std::uint64_t kMaxPixelBytes = 256ull << 20;
 
-// Files are read whole into memory; anything larger than this is refused.
-constexpr std::size_t kMaxFileBytes = 0x7FFFFFFF;
+// Input budget: a file may be as long as a fixed allowance for the chunks
+// around the image plus a small multiple of its filtered image data (deflate
+// never needs much more than the data it encodes). Before a usable header
+// only the allowance applies.
+constexpr std::uint64_t kInputAllowance = 16ull << 20;
+constexpr std::uint64_t kInputPerImageByte = 2;
+
+// Text and zText keep at most this many bytes each; entries that would pass
+// it are dropped and counted.
+constexpr std::size_t kMaxTextBytes = 1u << 20;
 
 // Fixed layouts of the chunks whose fields are read.
 constexpr std::uint32_t kIhdrLength = 13;

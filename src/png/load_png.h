@@ -23,20 +23,17 @@ class MessageSink;
 
 namespace tf::png {
 
-// ErrorNumber values.
-constexpr std::int32_t kErrorNone = 0;
-constexpr std::int32_t kErrorNotPng = 1;          // bad signature, missing file or folder
-constexpr std::int32_t kErrorTruncated = 3;       // chunk past the end of the file, no IEND
-constexpr std::int32_t kErrorNoImageData = 4;     // IEND without IDAT data
-constexpr std::int32_t kErrorBadHeader = 5;       // IHDR missing or invalid, image or file too large
-constexpr std::int32_t kErrorDecode = 6;          // the image data could not be decoded
+class PngInput;
 
 class LoadPNG {
 public:
     explicit LoadPNG(platform::MessageSink& messages);
 
     // Reads, decodes and draws the file. The outcome is also kept in
-    // ErrorNumber(); nothing is drawn unless the result is kNone.
+    // ErrorNumber(); nothing is drawn unless the result is kNone. Every
+    // property of a previous file is cleared first. Memory is bounded: the
+    // file is read only as far as its header allows, Text and zText keep at
+    // most kMaxTextBytes each, and a failed allocation ends with error 5.
     PngError OpenPNG(const std::string& filename);
     // The same for a file already in memory.
     PngError OpenPNGFromMemory(const std::uint8_t* file, std::size_t size);
@@ -58,9 +55,16 @@ public:
     // Entries of keyword, NUL, text, NUL in file order.
     const std::string& Text() const { return text_; }
     const std::string& zText() const { return zText_; }
+    // tEXt and zTXt entries left out because their collection was full.
+    std::int32_t DroppedTextEntries() const { return droppedText_; }
     const std::string& ModiTime() const { return modiTime_; }
     double gama() const { return gammaValue_ / 100000.0; }
+    // The gAMA value as stored: gamma x 100000.
+    std::int32_t GammaValue() const { return gammaValue_; }
     void BackgroundPicture(PictureSurface* vNewValue) { backgroundPicture_ = vNewValue; }
+    // The blend background: with the switch on, `backColor` whatever it is
+    // (black included); with it off, a non-zero `backColor`, else the bKGD
+    // colour.
     void SetOwnBkgndColor(bool ownBkgndOn, std::uint32_t backColor) {
         ownBkgndOn_ = ownBkgndOn;
         ownBackColour_ = backColor;
@@ -76,10 +80,16 @@ public:
     const DecodedImage& Image() const { return image_; }
 
 private:
-    PngError Fail(std::int32_t errorNumber, PngError error);
-    PngError ReadChunks(const std::uint8_t* file, std::size_t size);
+    void ResetFileState();
+    PngError Open(PngInput& input);
+    PngError Finish(PngError error);
+    PngError ReadChunks(PngInput& input);
+    void HandleText(const std::uint8_t* data, std::size_t length);
     PngError HandleZtxt(const std::uint8_t* data, std::size_t length);
     PngError CheckHeader() const;
+    std::uint64_t FilteredBytes() const;
+    std::uint64_t PeakBytes(std::uint64_t keptImageData) const;
+    std::uint64_t InputBudget() const;
     PngError Decode();
     void WidenToImage(PictureSurface& surface) const;
     void PrepareBackground(Bytes& buffer, Background& background) const;
@@ -87,6 +97,7 @@ private:
     Inflater inflater_;  // shows its message through the sink given
     ColourTables tables_;
 
+    // Per-file state, cleared by ResetFileState.
     Bytes imageData_;
     std::vector<std::uint8_t> paletteBytes_;
     std::vector<std::uint8_t> transparencyBytes_;
@@ -96,21 +107,24 @@ private:
     std::int32_t bitDepth_ = 0, colourType_ = 0, compression_ = 0, filterMethod_ = 0,
                  interlacing_ = 0;
     std::int32_t errorNumber_ = kErrorNone;
-    bool alphaOn_ = false;
     bool haveAlpha_ = false;
     bool haveTransparence_ = false;
-    bool transOn_ = false;
     bool hasBkgdChunk_ = false;
     std::uint32_t bkgdColour_ = 0;
     std::string text_, modiTime_, zText_;
     std::int32_t gammaValue_ = 0;
+    std::int32_t droppedText_ = 0;
+    DecodedImage image_;
+
+    // Configuration, kept across files.
     std::int32_t x_ = 0, y_ = 0;
+    bool alphaOn_ = false;
+    bool transOn_ = false;
     PictureSurface* backgroundPicture_ = nullptr;
-    bool ownBkgndOn_ = false;  // kept for callers; the fill only looks at the colour
+    bool ownBkgndOn_ = false;
     std::uint32_t ownBackColour_ = 0;
     PictureSurface* picBox_ = nullptr;
     bool setToBg_ = false;
-    DecodedImage image_;
 };
 
 }  // namespace tf::png

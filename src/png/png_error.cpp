@@ -18,8 +18,32 @@ const char* ToString(PngError error) {
         case PngError::kInvalidSymbol: return "invalid length symbol";
         case PngError::kTreeCreation: return "code table cannot be built";
         case PngError::kPixelDataShort: return "decoded data shorter than the image";
+        case PngError::kInputTooLarge: return "file longer than its image allows";
+        case PngError::kOutOfMemory: return "not enough memory";
     }
     return "unknown error";
+}
+
+std::int32_t ErrorNumberFor(PngError error) {
+    switch (error) {
+        case PngError::kNone: return kErrorNone;
+        case PngError::kCannotOpen:
+        case PngError::kBadSignature: return kErrorNotPng;
+        case PngError::kTruncatedChunk: return kErrorTruncated;
+        case PngError::kNoImageData: return kErrorNoImageData;
+        case PngError::kBadHeader:
+        case PngError::kImageTooLarge:
+        case PngError::kInputTooLarge:
+        case PngError::kOutOfMemory: return kErrorBadHeader;
+        case PngError::kImageDataTooShort:
+        case PngError::kInputExhausted:
+        case PngError::kDistanceTooFar:
+        case PngError::kOutputOverflow:
+        case PngError::kInvalidSymbol:
+        case PngError::kTreeCreation:
+        case PngError::kPixelDataShort: return kErrorDecode;
+    }
+    return kErrorDecode;
 }
 
 }  // namespace tf::png

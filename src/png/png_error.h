@@ -1,7 +1,17 @@
 #pragma once
-// Every way a decode can end, with one place that turns a code into text.
+// Every way a decode can end, with one place that turns a code into text and
+// one that turns it into the ErrorNumber callers read.
+#include <cstdint>
 
 namespace tf::png {
+
+// ErrorNumber values.
+constexpr std::int32_t kErrorNone = 0;
+constexpr std::int32_t kErrorNotPng = 1;          // bad signature, missing file or folder
+constexpr std::int32_t kErrorTruncated = 3;       // chunk past the end of the file, no IEND
+constexpr std::int32_t kErrorNoImageData = 4;     // IEND without IDAT data
+constexpr std::int32_t kErrorBadHeader = 5;       // IHDR missing or invalid, image, file or memory too large
+constexpr std::int32_t kErrorDecode = 6;          // the image data could not be decoded
 
 enum class PngError {
     kNone,
@@ -18,8 +28,11 @@ enum class PngError {
     kInvalidSymbol,       // length symbol 286 or 287
     kTreeCreation,        // a fixed or dynamic code table could not be built
     kPixelDataShort,      // the inflated data is shorter than the image needs
+    kInputTooLarge,       // the file is longer than its header allows
+    kOutOfMemory,         // an allocation failed
 };
 
 const char* ToString(PngError error);
+std::int32_t ErrorNumberFor(PngError error);
 
 }  // namespace tf::png

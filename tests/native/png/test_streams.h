@@ -80,6 +80,30 @@ inline std::vector<std::uint8_t> ZlibStored(const std::vector<std::uint8_t>& dat
     return out;
 }
 
+// zlib header + one fixed-code block of `n` zero bytes (a literal, then
+// 258-byte copies at distance 1) + a trailer: a large image in a small file.
+inline std::vector<std::uint8_t> ZlibZeros(std::size_t n) {
+    BitWriter w;
+    w.Put(1, 1);  // BFINAL
+    w.Put(1, 2);  // BTYPE fixed
+    std::size_t left = n;
+    if (left > 0) {
+        PutFixedSymbol(w, 0);
+        --left;
+    }
+    for (; left >= 258; left -= 258) {
+        PutFixedSymbol(w, 285);
+        PutFixedDistance(w, 0);
+    }
+    for (; left > 0; --left) PutFixedSymbol(w, 0);
+    PutFixedSymbol(w, 256);
+    std::vector<std::uint8_t> out = {0x78, 0x01};
+    const std::vector<std::uint8_t> deflate = w.Finish();
+    out.insert(out.end(), deflate.begin(), deflate.end());
+    out.insert(out.end(), {0, 0, 0, 0});
+    return out;
+}
+
 inline std::uint32_t Crc32(const std::uint8_t* p, std::size_t n, std::uint32_t crc = 0) {
     crc = ~crc;
     for (std::size_t i = 0; i < n; ++i) {
