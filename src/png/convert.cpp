@@ -5,6 +5,7 @@
 
 #include "png/blend.h"
 #include "png/limits.h"
+#include "png/transparency.h"
 
 namespace tf::png {
 
@@ -49,33 +50,22 @@ void BlendTopDownRows(const std::uint8_t* bgra, const Background& background, De
     }
 }
 
+void BlendTransparent(const ConvertInput& in, const std::vector<std::uint8_t>& palette,
+                      const Background& background, DecodedImage& out) {
+    StartBitmap(out, in, 24, RowOrder::kBottomUp);
+    Bytes bgra(static_cast<std::size_t>(TransparentRowsBytes(in.width, in.height)));
+    ResolveTransparency(in.samples, in.width, in.height, in.colourType, in.bitDepth, palette, *in.transparency,
+                        bgra.data());
+    BlendTopDownRows(bgra.data(), background, out);
+}
+
 void ConvertIndexed(const ConvertInput& in, ColourTables& tables, const Background& background,
                     DecodedImage& out) {
     const int layout = in.samples.depth;
     const bool grey = in.colourType == kColourGrey;
     if (in.applyTransparency) {
-        std::vector<std::uint8_t> palette, alpha;
-        int key16 = -1;
-        const std::vector<std::uint8_t>& trns = *in.transparency;
-        if (grey) {
-            palette = BuildGreyRamp(tables, in.bitDepth, layout != 1 && layout != 4);
-            alpha.assign(palette.size() / 3, 255);
-            if (trns.size() >= 2) {
-                if (in.bitDepth == 16) {
-                    key16 = (trns[0] << 8) | trns[1];
-                } else if (trns[1] < alpha.size()) {
-                    alpha[trns[1]] = 0;
-                }
-            }
-        } else {
-            palette = *in.palette;
-            alpha = trns;
-        }
-        StartBitmap(out, in, 24, RowOrder::kBottomUp);
-        Bytes bgra(std::size_t{in.width} * in.height * 4);
-        ApplyIndexTransparency(in.samples, in.width, in.height, palette.data(), palette.size() / 3,
-                               alpha.data(), alpha.size(), key16, bgra.data());
-        BlendTopDownRows(bgra.data(), background, out);
+        BlendTransparent(in, grey ? BuildGreyRamp(tables, in.bitDepth, layout != 1 && layout != 4) : *in.palette,
+                         background, out);
         return;
     }
 
@@ -126,16 +116,7 @@ void ConvertIndexed(const ConvertInput& in, ColourTables& tables, const Backgrou
 void ConvertRgb(const ConvertInput& in, const Background& background, DecodedImage& out) {
     const int sampleBytes = in.bitDepth / 8;
     if (in.applyTransparency) {
-        const std::vector<std::uint8_t>& trns = *in.transparency;
-        std::uint16_t key[3];
-        const bool haveKey = trns.size() >= 6;
-        for (int i = 0; i < 3 && haveKey; ++i) {
-            key[i] = static_cast<std::uint16_t>((trns[2 * i] << 8) | trns[2 * i + 1]);
-        }
-        StartBitmap(out, in, 24, RowOrder::kBottomUp);
-        Bytes bgra(std::size_t{in.width} * in.height * 4);
-        ApplyColourKey(in.samples, in.width, in.height, haveKey ? key : nullptr, bgra.data());
-        BlendTopDownRows(bgra.data(), background, out);
+        BlendTransparent(in, {}, background, out);
         return;
     }
     StartBitmap(out, in, 24, RowOrder::kTopDown);

@@ -33,7 +33,7 @@ struct ConvertInput {
     SampleRows samples{};                            // unfiltered rows
     const std::vector<std::uint8_t>* palette = nullptr;       // PLTE data
     const std::vector<std::uint8_t>* transparency = nullptr;  // tRNS data
-    bool applyTransparency = false;  // a tRNS chunk was met and tRNS is switched on
+    bool applyTransparency = false;  // tRNS applies to the image (TransparencyApplies)
     bool alphaOn = false;
 };
 

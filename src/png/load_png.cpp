@@ -13,6 +13,7 @@
 #include "png/limits.h"
 #include "png/png_input.h"
 #include "png/scanline.h"
+#include "png/transparency.h"
 
 namespace tf::png {
 
@@ -272,7 +273,7 @@ std::uint64_t LoadPNG::PeakBytes(std::uint64_t keptImageData) const {
     const auto height = static_cast<std::uint32_t>(height_);
     const int bpp = BitsPerPixel(colourType_, bitDepth_);
     const bool interlaced = interlacing_ == 1;
-    const bool applyTrans = haveTransparence_ && transOn_;
+    const bool applyTrans = TransparencyApplies(colourType_, haveTransparence_, transOn_);
 
     const std::uint64_t inflated = FilteredBytes() + kInflateHintSlack + 1;
     std::uint64_t peak = keptImageData + inflated;
@@ -286,7 +287,7 @@ std::uint64_t LoadPNG::PeakBytes(std::uint64_t keptImageData) const {
         const std::uint64_t backgroundStride = BitmapStride(width, 24);
         convert += backgroundPicture_ ? backgroundStride * height : backgroundStride;
     }
-    if (applyTrans) convert += std::uint64_t{width} * height * 4;
+    if (applyTrans) convert += TransparentRowsBytes(width, height);
     const int finalBpp = FinalBitsPerPixel(colourType_, bitDepth_, interlaced, applyTrans, alphaOn_);
     convert += BitmapStride(width, finalBpp) * height;
     return std::max(peak, convert);
@@ -363,7 +364,7 @@ PngError LoadPNG::Decode() {
     in.samples = samples;
     in.palette = &paletteBytes_;
     in.transparency = &transparencyBytes_;
-    in.applyTransparency = haveTransparence_ && transOn_;
+    in.applyTransparency = TransparencyApplies(colourType_, haveTransparence_, transOn_);
     in.alphaOn = alphaOn_;
 
     Bytes backgroundBuffer;

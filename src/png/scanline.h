@@ -68,19 +68,4 @@ struct SampleRows {
     int depth;
 };
 
-// Grey or palette pixels -> BGRA rows of width * 4 bytes, top row first.
-// Palette entries are RGB triples; indexes beyond the palette give black,
-// beyond the alpha table full opacity. For 16-bit samples the colour comes
-// from the high byte and `key16` (when >= 0) marks the fully transparent
-// sample value instead of the alpha table.
-void ApplyIndexTransparency(const SampleRows& src, std::uint32_t width, std::uint32_t height,
-                            const std::uint8_t* palette, std::size_t paletteEntries,
-                            const std::uint8_t* alpha, std::size_t alphaEntries, int key16,
-                            std::uint8_t* bgra);
-// RGB pixels -> BGRA rows of width * 4 bytes, top row first; pixels equal to
-// the key get alpha 0. For 8-bit samples the key's low bytes are compared,
-// for 16-bit samples the whole values. A null key makes every pixel opaque.
-void ApplyColourKey(const SampleRows& src, std::uint32_t width, std::uint32_t height,
-                    const std::uint16_t* key, std::uint8_t* bgra);
-
 }  // namespace tf::png

@@ -146,6 +146,13 @@ TEST_F(HostileInputTest, MemoryCapCountsTheTransparencyBufferOnlyWhenItIsUsed) {
     EXPECT_EQ(png.ErrorNumber(), kErrorBadHeader);
     png.SetTrans(false);
     EXPECT_EQ(Open(w.bytes()), PngError::kPixelDataShort);  // sized, then found short
+
+    // RGBA keeps its own alpha and never takes that path: 5000 x 5000 with
+    // tRNS holds 200 MB, not 300.
+    PngWriter rgba;
+    rgba.Header(5000, 5000, 8, 6).Chunk("tRNS", Data(6, 0)).Chunk("IDAT", test::ZlibZeros(10)).End();
+    png.SetTrans(true);
+    EXPECT_EQ(Open(rgba.bytes()), PngError::kPixelDataShort);
 }
 
 TEST_F(HostileInputTest, BlackOwnColourIsUsedWhenSwitchedOn) {

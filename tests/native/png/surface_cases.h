@@ -154,6 +154,22 @@ inline void BackgroundModeKeepsTheSizeAndDrawsAtThePosition(const SurfaceFactory
     EXPECT_EQ(box->Pixel(14, 8), kGrey192);
 }
 
+inline void TransparentPixelsShowTheCapturedPictureBeneath(const SurfaceFactory& make) {
+    // A gradient becomes the box's picture; a 2 x 2 palette image with tRNS
+    // (index 0 clear, index 1 half) then goes over it at (10, 5).
+    auto box = make(30, 20, 0, kGrey192);
+    ASSERT_EQ(LoadAsAtStartUp(box->surface(), Gradient(30, 20)), PngError::kNone);
+    PngWriter w;
+    w.Header(2, 2, 8, 3).Chunk("PLTE", {200, 0, 0, 0, 0, 0}).Chunk("tRNS", {0, 128});
+    w.ImageData({0, 0, 1, 0, 1, 0}).End();
+    ASSERT_EQ(LoadAsAtStartUp(box->surface(), w.bytes(), true, true, 10, 5), PngError::kNone);
+    EXPECT_EQ(box->Pixel(10, 5), MakeColour(10, 5, 77));
+    EXPECT_EQ(box->Pixel(11, 6), MakeColour(11, 6, 77));
+    EXPECT_EQ(box->Pixel(11, 5), MakeColour(BlendChannel(0, 11, 128), BlendChannel(0, 5, 128), BlendChannel(0, 77, 128)));
+    EXPECT_EQ(box->Pixel(10, 6), MakeColour(BlendChannel(0, 10, 128), BlendChannel(0, 6, 128), BlendChannel(0, 77, 128)));
+    EXPECT_EQ(box->Pixel(12, 5), MakeColour(12, 5, 77));  // beside the image: untouched
+}
+
 inline void TheDrawingSurvivesClearing(const SurfaceFactory& make) {
     auto box = make(41, 33, 0, kGrey192);
     ASSERT_EQ(LoadAsAtStartUp(box->surface(), Gradient(5, 5)), PngError::kNone);
@@ -195,6 +211,10 @@ inline void RunAllSurfaceCases(const SurfaceFactory& make) {
     {
         SCOPED_TRACE("background mode");
         BackgroundModeKeepsTheSizeAndDrawsAtThePosition(make);
+    }
+    {
+        SCOPED_TRACE("tRNS over a captured picture");
+        TransparentPixelsShowTheCapturedPictureBeneath(make);
     }
     {
         SCOPED_TRACE("clearing");
