@@ -16,6 +16,7 @@
 #include "png/blend.h"
 #include "png/limits.h"
 #include "png/load_png.h"
+#include "loader_fixture.h"
 #include "test_streams.h"
 
 namespace tf::png {
@@ -24,7 +25,7 @@ namespace {
 using test::PngWriter;
 using Data = std::vector<std::uint8_t>;
 
-Data Bytes(const std::string& text) { return Data(text.begin(), text.end()); }
+Data AsData(const std::string& text) { return Data(text.begin(), text.end()); }
 
 // A zlib stream whose dynamic block header over-subscribes the code-length
 // code: the code table cannot be built.
@@ -44,39 +45,25 @@ Data UnbuildableCodes() {
 }
 
 Data ZtxtChunk(const std::string& keyword, const Data& zlib) {
-    Data data = Bytes(keyword);
+    Data data = AsData(keyword);
     data.push_back(0);
     data.push_back(0);  // compression method
     data.insert(data.end(), zlib.begin(), zlib.end());
     return data;
 }
 
-class HostileInputTest : public ::testing::Test {
-protected:
-    PngError Open(const Data& file) { return png.OpenPNGFromMemory(file.data(), file.size()); }
-    static PngWriter Grey(std::uint32_t width, std::uint32_t height) {
-        PngWriter w;
-        w.Header(width, height, 8, 0);
-        return w;
-    }
-    static Data GreyRows(std::uint32_t width, std::uint32_t height) {
-        return Data(std::size_t{width + 1} * height, 0);
-    }
-
-    platform::RecordingMessageSink messages;
-    LoadPNG png{messages};
-};
+using HostileInputTest = test::LoaderTest;
 
 TEST_F(HostileInputTest, EveryFileStartsFromAFreshState) {
-    PngWriter first = Grey(2, 1);
+    PngWriter first = GreyImage(2, 1);
     first.Chunk("PLTE", Data{1, 2, 3}).Chunk("tRNS", Data{0, 7}).Chunk("bKGD", Data{0, 9});
-    first.Chunk("tEXt", Bytes(std::string("k\0v", 3))).Chunk("gAMA", Data{0, 0, 0xB1, 0x8F});
+    first.Chunk("tEXt", AsData(std::string("k\0v", 3))).Chunk("gAMA", Data{0, 0, 0xB1, 0x8F});
     first.Chunk("tIME", Data{7, 215, 3, 5, 14, 7, 9});
-    first.Chunk("zTXt", ZtxtChunk("z", test::ZlibStored(Bytes("t"))));
+    first.Chunk("zTXt", ZtxtChunk("z", test::ZlibStored(AsData("t"))));
     ASSERT_EQ(Open(first.ImageData(GreyRows(2, 1)).End().bytes()), PngError::kNone);
     ASSERT_FALSE(png.Text().empty());
 
-    ASSERT_EQ(Open(Grey(3, 1).ImageData(GreyRows(3, 1)).End().bytes()), PngError::kNone);
+    ASSERT_EQ(Open(GreyImage(3, 1).ImageData(GreyRows(3, 1)).End().bytes()), PngError::kNone);
     EXPECT_EQ(png.Text(), "");
     EXPECT_EQ(png.zText(), "");
     EXPECT_EQ(png.ModiTime(), "");
@@ -86,16 +73,16 @@ TEST_F(HostileInputTest, EveryFileStartsFromAFreshState) {
     EXPECT_EQ(png.BkgdColor(), 0u);
 
     // A file that is not a PNG leaves no header values of the last one behind.
-    ASSERT_EQ(Open(Bytes("not a png at all")), PngError::kBadSignature);
+    ASSERT_EQ(Open(AsData("not a png at all")), PngError::kBadSignature);
     EXPECT_EQ(png.Width(), 0);
     EXPECT_EQ(png.ErrorNumber(), kErrorNotPng);
 }
 
 TEST_F(HostileInputTest, TextCollectionsStopAtTheirCapAndCountWhatTheyDrop) {
     const std::string keyword("note\0", 5);
-    const Data big = Bytes(keyword + std::string(600 * 1024, 'a'));
-    PngWriter w = Grey(2, 1);
-    w.Chunk("tEXt", big).Chunk("tEXt", big).Chunk("tEXt", Bytes(keyword + "small"));
+    const Data big = AsData(keyword + std::string(600 * 1024, 'a'));
+    PngWriter w = GreyImage(2, 1);
+    w.Chunk("tEXt", big).Chunk("tEXt", big).Chunk("tEXt", AsData(keyword + "small"));
     // 30 MB of zeros in 190 KB: the kind of zTXt that once took gigabytes.
     const Data bomb = ZtxtChunk("z", test::ZlibZeros(30u << 20));
     for (int i = 0; i < 3; ++i) w.Chunk("zTXt", bomb);
@@ -112,7 +99,7 @@ TEST_F(HostileInputTest, TextCollectionsStopAtTheirCapAndCountWhatTheyDrop) {
 
 TEST_F(HostileInputTest, UnbuildableZtxtCodesKeepTheRawBytes) {
     const Data raw = UnbuildableCodes();
-    PngWriter w = Grey(2, 1);
+    PngWriter w = GreyImage(2, 1);
     w.Chunk("zTXt", ZtxtChunk("key", raw));
     ASSERT_EQ(Open(w.ImageData(GreyRows(2, 1)).End().bytes()), PngError::kNone);
     const Data compressed(raw.begin() + 2, raw.end());  // without the zlib header
@@ -139,7 +126,7 @@ TEST_F(HostileInputTest, PaletteBackgroundNeedsAllThreeBytesOfItsEntry) {
 TEST_F(HostileInputTest, MemoryCapCountsTheTransparencyBufferOnlyWhenItIsUsed) {
     // 8000 x 6000 grey: 96 MB plain, but with tRNS applied the BGRA rows,
     // the 24-bit bitmap and the samples are alive together (384 MB).
-    PngWriter w = Grey(8000, 6000);
+    PngWriter w = GreyImage(8000, 6000);
     w.Chunk("tRNS", Data{0, 0}).Chunk("IDAT", test::ZlibZeros(10)).End();
     png.SetTrans(true);
     EXPECT_EQ(Open(w.bytes()), PngError::kImageTooLarge);
@@ -156,7 +143,7 @@ TEST_F(HostileInputTest, MemoryCapCountsTheTransparencyBufferOnlyWhenItIsUsed) {
 }
 
 TEST_F(HostileInputTest, BlackOwnColourIsUsedWhenSwitchedOn) {
-    PngWriter w = Grey(1, 1);
+    PngWriter w = GreyImage(1, 1);
     w.Chunk("bKGD", Data{0, 255}).Chunk("tRNS", Data{0, 5}).ImageData({0, 5}).End();
     png.SetTrans(true);
     png.SetOwnBkgndColor(false, 0);  // off: the bKGD white
@@ -176,7 +163,7 @@ TEST_F(HostileInputTest, HeaderFaultsStopTheReadAtOnce) {
     file.insert(file.end(), {0, 0, 0x10, 0, 'I', 'D', 'A', 'T', 1});
     EXPECT_EQ(Open(file), PngError::kBadHeader);
     EXPECT_EQ(png.ErrorNumber(), kErrorBadHeader);
-    EXPECT_EQ(Open(Grey(70000, 70000).End().bytes()), PngError::kImageTooLarge);
+    EXPECT_EQ(Open(GreyImage(70000, 70000).End().bytes()), PngError::kImageTooLarge);
 }
 
 std::string WriteFile(const std::string& name, const Data& bytes, std::uint64_t sparseSize = 0) {

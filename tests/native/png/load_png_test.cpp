@@ -11,6 +11,7 @@
 #include "png/blend.h"
 #include "png/load_png.h"
 #include "png/memory_surface.h"
+#include "loader_fixture.h"
 #include "test_streams.h"
 
 namespace tf::png {
@@ -47,23 +48,8 @@ public:
     bool drawnInBackgroundMode = false;
 };
 
-class LoadPngTest : public ::testing::Test {
+class LoadPngTest : public test::LoaderTest {
 protected:
-    PngError Open(const Data& file) { return png.OpenPNGFromMemory(file.data(), file.size()); }
-    // One grey 8-bit image of `width` x `height` whose pixels are x + 10 * y.
-    static PngWriter GreyImage(std::uint32_t width, std::uint32_t height) {
-        PngWriter w;
-        w.Header(width, height, 8, 0);
-        return w;
-    }
-    static Data GreyRows(std::uint32_t width, std::uint32_t height) {
-        Data rows;
-        for (std::uint32_t y = 0; y < height; ++y) {
-            rows.push_back(0);
-            for (std::uint32_t x = 0; x < width; ++x) rows.push_back(static_cast<std::uint8_t>(x + 10 * y));
-        }
-        return rows;
-    }
     // Pixel (x, y) from the top-left, as blue, green, red, alpha.
     static std::vector<int> Pixel(const DecodedImage& image, std::uint32_t x, std::uint32_t y) {
         const std::uint8_t* row = image.RowFromTop(y);
@@ -76,9 +62,6 @@ protected:
         const BgrQuad& q = image.colourTable.at(index);
         return {q.blue, q.green, q.red, 255};
     }
-
-    platform::RecordingMessageSink messages;
-    LoadPNG png{messages};
 };
 
 TEST_F(LoadPngTest, FileLevelErrorNumbers) {
