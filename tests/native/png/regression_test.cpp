@@ -2,7 +2,6 @@
 // have, and the fuzzing corpus replayed under the sanitizers.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -39,12 +38,9 @@ TEST_P(RegressionTest, EndsWithItsError) {
     LoadPNG png(messages);
     png.SetAlpha(true);
     png.SetTrans(true);
-    const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(png.OpenPNGFromMemory(file.data(), file.size()), r.error);
     EXPECT_EQ(png.ErrorNumber(), r.errorNumber);
     EXPECT_TRUE(png.Image().empty());
-    // These once took tens of seconds under the sanitizers.
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
 // A deflate stream that ends where its all-zero code is a literal, on a
