@@ -58,8 +58,8 @@ void FolderScan::ListFiles(const std::string& path, FolderSection& section) {
         host_.SetStatus(full);
 
         ListingEntry row;
-        row.text[kName] = CutToChars(name, kNameLimit);
-        if (options_.recordType) row.text[kType] = CutToChars(delete_Null(fs_.TypeName(full)), kTypeLimit);
+        row.text[kName] = CutToChars(name, kNameLimit, options_.names);
+        if (options_.recordType) row.text[kType] = CutToChars(delete_Null(fs_.TypeName(full)), kTypeLimit, options_.names);
         const std::uint64_t size = (entry.sizeHigh == 0 && entry.sizeLow < kLargeFileThreshold)
                                        ? entry.sizeLow
                                        : fs_.LargeFileSize(full);

@@ -6,8 +6,10 @@
 
 namespace tf::listing {
 
-RunOutcome RunListing(const ListingOptions& options, platform::FileSystem& fs, ScanHost& host,
+RunOutcome RunListing(const ListingOptions& requested, platform::FileSystem& fs, ScanHost& host,
                       const std::string& reportPath, RunTotals& totals) {
+    ListingOptions options = requested;
+    options.names = fs.Names();
     RunOutcome outcome;
     auto note = [&outcome](bool ok) {
         if (!ok && outcome.reportWritten) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_system.h"
+
 namespace tf::listing {
 
 // Columns of a row, in their fixed order.
@@ -24,6 +26,8 @@ struct ListingOptions {
     bool recordModified = false;
     int order = kNoOrder;  // kNoOrder or the Column to sort by
     ReportFormat format = ReportFormat::kText;
+    // Of names and paths; RunListing takes it from the file system it scans.
+    platform::NameEncoding names = platform::NameEncoding::kUtf8;
 };
 
 // One row: five display texts; a column that is not recorded stays empty.

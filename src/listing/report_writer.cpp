@@ -51,9 +51,10 @@ void Line(std::string& out, std::string_view text) {
     out += kEol;
 }
 
-void Padded(std::string& out, std::string_view value, std::size_t width) {
+void Padded(std::string& out, std::string_view value, std::size_t width,
+            platform::NameEncoding names = platform::NameEncoding::kUtf8) {
     out += value;
-    const std::size_t length = CharCount(value);
+    const std::size_t length = CharCount(value, names);
     if (length < width) out.append(width - length, ' ');
 }
 
@@ -77,11 +78,11 @@ std::string TotalSizeText(const RunTotals& totals) {
 }
 
 void TextFileRow(std::string& out, const ListingOptions& options, const ListingEntry& row) {
-    Padded(out, row.text[kName], kNameWidth);
+    Padded(out, row.text[kName], kNameWidth, options.names);
     for (const OptionalColumn& col : kOptionalColumns) {
         if (!(options.*col.recorded)) continue;
         if (col.textWidth)
-            Padded(out, row.text[col.column], col.textWidth);
+            Padded(out, row.text[col.column], col.textWidth, options.names);
         else
             out += row.text[col.column];
     }
@@ -166,7 +167,7 @@ void FormatReportHeader(std::string& out, const ListingOptions& options) {
 void FormatFolderSection(std::string& out, const ListingOptions& options, const FolderSection& section) {
     const std::string& path = section.heading.text[kName];
     const std::string& summary = section.summary.text[kType];
-    const std::size_t underline = CharCount(path);
+    const std::size_t underline = CharCount(path, options.names);
     if (options.format == ReportFormat::kText) {
         out += kEol;
         out += kEol;

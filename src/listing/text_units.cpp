@@ -5,8 +5,38 @@
 namespace tf::listing {
 namespace {
 
-bool StartsCharacter(char c) {
-    return !kUtf8Names || (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+bool InRange(std::string_view text, std::size_t at, unsigned char low, unsigned char high) {
+    if (at >= text.size()) return false;
+    const auto c = static_cast<unsigned char>(text[at]);
+    return c >= low && c <= high;
+}
+
+// Bytes of the character at `at`: a well-formed UTF-8 sequence (no overlong
+// forms, no surrogates, nothing above U+10FFFF), or one stray byte.
+std::size_t CharLength(std::string_view text, std::size_t at, platform::NameEncoding encoding) {
+    if (encoding != platform::NameEncoding::kUtf8) return 1;
+    const auto lead = static_cast<unsigned char>(text[at]);
+    unsigned char low = 0x80, high = 0xBF;  // range of the first continuation byte
+    std::size_t length;
+    if (lead < 0x80) return 1;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return 1;
+    }
+    if (!InRange(text, at + 1, low, high)) return 1;
+    for (std::size_t i = 2; i < length; ++i) {
+        if (!InRange(text, at + i, 0x80, 0xBF)) return 1;
+    }
+    return length;
 }
 
 void AppendNumber(std::string& out, std::int64_t value) { out += std::to_string(value); }
@@ -18,20 +48,18 @@ std::string delete_Null(std::string_view text) {
     return std::string(nul == std::string_view::npos ? text : text.substr(0, nul));
 }
 
-std::size_t CharCount(std::string_view text) {
-    if (!kUtf8Names) return text.size();
+std::size_t CharCount(std::string_view text, platform::NameEncoding encoding) {
+    if (encoding != platform::NameEncoding::kUtf8) return text.size();
     std::size_t count = 0;
-    for (char c : text) count += StartsCharacter(c) ? 1 : 0;
+    for (std::size_t i = 0; i < text.size(); i += CharLength(text, i, encoding)) ++count;
     return count;
 }
 
-std::string_view CutToChars(std::string_view text, std::size_t limit) {
+std::string_view CutToChars(std::string_view text, std::size_t limit, platform::NameEncoding encoding) {
     if (text.size() <= limit) return text;  // never more characters than bytes
-    std::size_t chars = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (StartsCharacter(text[i]) && chars++ == limit) return text.substr(0, i);
-    }
-    return text;
+    std::size_t i = 0;
+    for (std::size_t chars = 0; i < text.size() && chars < limit; ++chars) i += CharLength(text, i, encoding);
+    return text.substr(0, i);
 }
 
 double ScaleBytes(std::uint64_t bytes, int power) {

@@ -8,22 +8,15 @@
 
 namespace tf::listing {
 
-// File names are UTF-8 on Linux and single bytes of the code page on Windows;
-// "characters" are counted and cut accordingly.
-#ifdef _WIN32
-inline constexpr bool kUtf8Names = false;
-#else
-inline constexpr bool kUtf8Names = true;
-#endif
-
 // The text up to, not including, its first NUL; all of it when it has none.
 std::string delete_Null(std::string_view text);
 
-// Number of characters of `text`.
-std::size_t CharCount(std::string_view text);
+// Number of characters of `text`. In UTF-8 a byte that starts no valid
+// sequence (a stray byte) counts as one character of its own.
+std::size_t CharCount(std::string_view text, platform::NameEncoding encoding);
 
-// The first `limit` characters of `text`; a multi-byte character is never split.
-std::string_view CutToChars(std::string_view text, std::size_t limit);
+// The first `limit` characters of `text`; a valid sequence is never split.
+std::string_view CutToChars(std::string_view text, std::size_t limit, platform::NameEncoding encoding);
 
 // bytes / 1024^power, for display only.
 double ScaleBytes(std::uint64_t bytes, int power);

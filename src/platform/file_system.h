@@ -23,6 +23,10 @@ struct FolderId {
     bool operator==(const FolderId& o) const { return known && o.known && device == o.device && inode == o.inode; }
 };
 
+// How the names a file system returns are encoded, which decides what counts
+// as one character: UTF-8, or one byte per character (a legacy code page).
+enum class NameEncoding { kUtf8, kCodePage };
+
 // One result of a directory search.
 struct FindData {
     std::string name;
@@ -73,6 +77,8 @@ public:
     // True when `folder` holds a directory other than "." and ".."; it may
     // stop at the first one it finds.
     virtual bool HasSubdirectory(const std::string& folder);
+
+    virtual NameEncoding Names() const { return NameEncoding::kUtf8; }
 };
 
 // "." and "..", which searches return but which name no child.

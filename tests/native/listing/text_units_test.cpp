@@ -47,16 +47,31 @@ TEST(TextUnits, DeleteNullKeepsTextBeforeTheFirstNul) {
     EXPECT_EQ(delete_Null(std::string("\0x", 2)), "");
 }
 
+constexpr auto kUtf8 = platform::NameEncoding::kUtf8;
+
 TEST(TextUnits, CutNeverSplitsACharacter) {
-    EXPECT_EQ(CutToChars(std::string(40, 'a'), 35), std::string(35, 'a'));
-    EXPECT_EQ(CutToChars("short", 35), "short");
+    EXPECT_EQ(CutToChars(std::string(40, 'a'), 35, kUtf8), std::string(35, 'a'));
+    EXPECT_EQ(CutToChars("short", 35, kUtf8), "short");
     // 34 ASCII letters then a two-byte and a three-byte character.
     const std::string name = std::string(34, 'a') + "\xC3\xA9" + "\xE2\x82\xAC" + "z";
-    EXPECT_EQ(CutToChars(name, 35), std::string(34, 'a') + "\xC3\xA9");
-    EXPECT_EQ(CutToChars(name, 36), std::string(34, 'a') + "\xC3\xA9\xE2\x82\xAC");
-    EXPECT_EQ(CharCount(name), 37u);
-    // Stray continuation bytes stay attached to what precedes them.
-    EXPECT_EQ(CutToChars("ab\x80\x80" "cd", 2), "ab\x80\x80");
+    EXPECT_EQ(CutToChars(name, 35, kUtf8), std::string(34, 'a') + "\xC3\xA9");
+    EXPECT_EQ(CutToChars(name, 36, kUtf8), std::string(34, 'a') + "\xC3\xA9\xE2\x82\xAC");
+    EXPECT_EQ(CharCount(name, kUtf8), 37u);
+    EXPECT_EQ(CharCount("emoji \xF0\x9F\x98\x80", kUtf8), 7u);
+    // A legacy code page: one byte, one character.
+    EXPECT_EQ(CutToChars(name, 35, platform::NameEncoding::kCodePage), std::string(34, 'a') + "\xC3");
+}
+
+TEST(TextUnits, EveryByteOutsideValidUtf8IsACharacter) {
+    // Stray continuation bytes; 40 of them are cut to 35 like any name.
+    EXPECT_EQ(CutToChars("ab\x80\x80" "cd", 3, kUtf8), "ab\x80");
+    EXPECT_EQ(CutToChars(std::string(40, '\x80'), 35, kUtf8), std::string(35, '\x80'));
+    EXPECT_EQ(CharCount(std::string(40, '\xE9'), kUtf8), 40u);  // Latin-1 letters
+    EXPECT_EQ(CharCount("\xC0\x80", kUtf8), 2u);              // overlong NUL
+    EXPECT_EQ(CharCount("\xED\xA0\x80", kUtf8), 3u);          // a surrogate
+    EXPECT_EQ(CharCount("\xF4\x90\x80\x80", kUtf8), 4u);      // above U+10FFFF
+    EXPECT_EQ(CharCount("\xE6\x97" "a", kUtf8), 3u);          // cut short before a letter
+    EXPECT_EQ(CutToChars("\xE6\x97\xA5\xE6\x97", 2, kUtf8), "\xE6\x97\xA5\xE6");
 }
 
 }  // namespace
