@@ -7,6 +7,7 @@
 #include <cctype>
 
 #include "platform/win32/unique_handle.h"
+#include "platform/win32/wide_text_win.h"
 
 namespace tf::platform {
 namespace {
@@ -26,16 +27,24 @@ std::string ExtensionKey(const std::string& path) {
     return key;
 }
 
+// The find record's name: at most MAX_PATH wide characters, which in UTF-8
+// can take more bytes than the 8-bit record would hold.
+std::string EntryName(const WIN32_FIND_DATAW& fd) {
+    return win32::Narrow(std::wstring_view(fd.cFileName, wcsnlen(fd.cFileName, MAX_PATH)));
+}
+
 }  // namespace
 
+// The wide calls are used throughout: names of any length survive, and so
+// do paths longer than MAX_PATH (see FileApiPath).
 void Win32FileSystem::Search(const std::string& folder, const std::string& pattern, SearchDetail detail,
                              const std::function<void(const FindData&)>& visit) {
-    WIN32_FIND_DATAA fd{};
-    win32::UniqueFind find(FindFirstFileA(JoinPath(folder, pattern, '\\').c_str(), &fd));
+    WIN32_FIND_DATAW fd{};
+    win32::UniqueFind find(FindFirstFileW(win32::FileApiPath(JoinPath(folder, pattern, '\\')).c_str(), &fd));
     if (!find) return;
     FindData data;
     do {
-        data.name.assign(fd.cFileName, strnlen(fd.cFileName, MAX_PATH));
+        data.name = EntryName(fd);
         data.isDirectory = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         data.creationTime = data.lastWriteTime = 0;
         data.sizeHigh = data.sizeLow = 0;
@@ -46,28 +55,36 @@ void Win32FileSystem::Search(const std::string& folder, const std::string& patte
             data.sizeLow = fd.nFileSizeLow;
         }
         visit(data);
-    } while (FindNextFileA(find.get(), &fd));
+    } while (FindNextFileW(find.get(), &fd));
 }
 
 bool Win32FileSystem::HasSubdirectory(const std::string& folder) {
-    WIN32_FIND_DATAA fd{};
+    WIN32_FIND_DATAW fd{};
     // Folders only, no short names, stopping at the first: the folder tree
     // asks this of every folder it shows.
-    win32::UniqueFind find(FindFirstFileExA(JoinPath(folder, "*", '\\').c_str(), FindExInfoBasic, &fd,
-                                     FindExSearchLimitToDirectories, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    win32::UniqueFind find(FindFirstFileExW(win32::FileApiPath(JoinPath(folder, "*", '\\')).c_str(),
+                                            FindExInfoBasic, &fd, FindExSearchLimitToDirectories, nullptr,
+                                            FIND_FIRST_EX_LARGE_FETCH));
     if (!find) return false;
     do {
-        const std::string_view name(fd.cFileName, strnlen(fd.cFileName, MAX_PATH));
-        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !IsDotEntry(name)) return true;
-    } while (FindNextFileA(find.get(), &fd));
+        const std::wstring_view name(fd.cFileName, wcsnlen(fd.cFileName, MAX_PATH));
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != L"." && name != L"..") return true;
+    } while (FindNextFileW(find.get(), &fd));
     return false;
 }
 
-bool Win32FileSystem::IsDirectory(const std::string& path) { return PathIsDirectoryA(path.c_str()) != FALSE; }
+bool Win32FileSystem::IsDirectory(const std::string& path) {
+    const std::wstring wide = win32::FileApiPath(path);
+    // PathIsDirectoryW stops at MAX_PATH; the attributes answer the same
+    // question at any length.
+    if (wide.size() < MAX_PATH) return PathIsDirectoryW(wide.c_str()) != FALSE;
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
 
 std::uint64_t Win32FileSystem::LargeFileSize(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA info{};
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info)) return 0;
+    if (!GetFileAttributesExW(win32::FileApiPath(path).c_str(), GetFileExInfoStandard, &info)) return 0;
     return (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
 }
 
@@ -75,12 +92,20 @@ std::string Win32FileSystem::TypeName(const std::string& path) {
     const std::string key = ExtensionKey(path);
     auto it = typeNames_.find(key);
     if (it != typeNames_.end()) return it->second;
+    // Judged from the name alone, so the name alone is asked about: the
+    // whole path may be too long for the call.
+    const std::size_t slash = path.find_last_of("\\/");
+    const std::string fileName = slash == std::string::npos ? path : path.substr(slash + 1);
     SHFILEINFOA info{};
-    SHGetFileInfoA(path.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+    SHGetFileInfoA(fileName.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
                    SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES);
     std::string name(info.szTypeName, strnlen(info.szTypeName, sizeof info.szTypeName));
     typeNames_.emplace(key, name);
     return name;
+}
+
+NameEncoding Win32FileSystem::Names() const {
+    return GetACP() == CP_UTF8 ? NameEncoding::kUtf8 : NameEncoding::kCodePage;
 }
 
 std::unique_ptr<FileSystem> CreateFileSystem() { return std::make_unique<Win32FileSystem>(); }

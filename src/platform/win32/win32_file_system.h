@@ -5,7 +5,7 @@
 
 namespace tf::platform {
 
-// The Windows file system through the ANSI search and shell calls.
+// The Windows file system. Names and paths are text of the active code page.
 class Win32FileSystem final : public FileSystem {
 public:
     char Separator() const override { return '\\'; }
@@ -17,6 +17,7 @@ public:
     // The path length limit ends link cycles on Windows.
     FolderId Identify(const std::string&) override { return {}; }
     bool HasSubdirectory(const std::string& folder) override;
+    NameEncoding Names() const override;
 
 private:
     std::map<std::string, std::string> typeNames_;  // lower-case extension -> type name
