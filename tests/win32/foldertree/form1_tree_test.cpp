@@ -8,6 +8,7 @@
 
 #include "foldertree/node_key.h"
 #include "mainwindow/form1_fixture.h"
+#include "platform/win32/wide_text_win.h"
 
 namespace tf::mainwindow::testing {
 namespace {
@@ -96,6 +97,53 @@ TEST_F(Form1Tree, AFolderChosenInTheTreeIsTheFolderStartLists) {
     // The window's start-up options are the engine's defaults.
     EXPECT_EQ(Report("Tallyfold.txt"), EngineReport(listing::ListingOptions{}));
     EXPECT_EQ(form().totals().totalFiles, 7u);
+    EXPECT_TRUE(messages_.shown.empty());
+}
+
+// What the control shows for an item, read back in its own characters.
+std::wstring ItemText(HWND tree, HTREEITEM item) {
+    wchar_t text[MAX_PATH] = {};
+    TVITEMW query{};
+    query.mask = TVIF_TEXT | TVIF_HANDLE;
+    query.hItem = item;
+    query.pszText = text;
+    query.cchTextMax = MAX_PATH;
+    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&query));
+    return text;
+}
+
+TEST_F(Form1Tree, FoldersNamedInAnyScriptAreShownChosenAndListed) {
+    ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8));
+    const std::string names[] = {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E",  // Japanese
+                                 "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC",  // Greek
+                                 "emoji \xF0\x9F\x98\x80", "caf\xC3\xA9"};
+    for (const std::string& name : names) {
+        MakeFolder(name + "\\inner");
+        MakeFile(name + "\\" + name + ".abc", 1536);
+        MakeFile(name + "\\inner\\x.abc", 10);
+    }
+    TreeDriver driver(form());
+    const std::string key = driver.Open(src_);
+    ASSERT_FALSE(key.empty());
+    driver.Expand(key);
+    for (const std::string& name : names) {
+        const std::string child = driver.ChildNaming(key, src_ + "\\" + name);
+        ASSERT_EQ(child, key + "\\" + name);
+        EXPECT_EQ(ItemText(form().TreeView(), driver.Item(child)), platform::win32::Widen(name, CP_UTF8));
+        driver.Expand(child);
+        EXPECT_EQ(driver.ChildNaming(child, child + "\\inner"), child + "\\inner");
+    }
+
+    const std::string chosen = key + "\\" + names[0];
+    driver.Choose(chosen);
+    EXPECT_EQ(Text(Control::dir), chosen);
+    EXPECT_EQ(form().StatusText(), chosen);
+    Click(Control::Command1);
+    const std::string report = Report("Tallyfold.txt");
+    EXPECT_EQ(report, EngineReport(listing::ListingOptions{}, chosen));
+    // The name is 13 bytes and 7 characters: padded by characters.
+    EXPECT_NE(report.find("\r\n" + names[0] + ".abc" + std::string(45 - 7, ' ')), std::string::npos) << report;
+    EXPECT_EQ(form().totals().totalFiles, 2u);
     EXPECT_TRUE(messages_.shown.empty());
 }
 

@@ -131,13 +131,16 @@ void Form1Test::MakeFile(const std::string& relative, std::size_t size) {
     WriteFile(src_ + "\\" + relative, std::string(size, 'x'));
 }
 
-void Form1Test::MakeFolder(const std::string& relative) { std::filesystem::create_directories(src_ + "\\" + relative); }
+void Form1Test::MakeFolder(const std::string& relative) {
+    // The path is UTF-8, the program's code page.
+    std::filesystem::create_directories(std::filesystem::u8path(src_ + "\\" + relative));
+}
 
-std::string Form1Test::EngineReport(listing::ListingOptions options) {
+std::string Form1Test::EngineReport(listing::ListingOptions options, const std::string& source) {
     const std::string path = root_ + "\\engine.out";
     SilentHost host;
     listing::RunTotals totals;
-    options.source = src_;
+    options.source = source.empty() ? src_ : source;
     listing::RunListing(options, *fileSystem_, host, path, totals);
     return ReadFile(path);
 }

@@ -93,8 +93,9 @@ protected:
     // Makes a file of `size` bytes below the source folder.
     void MakeFile(const std::string& relative, std::size_t size);
     void MakeFolder(const std::string& relative);
-    // What the listing engine writes for the source folder with `options`.
-    std::string EngineReport(listing::ListingOptions options);
+    // What the listing engine writes for `source` (default: the source
+    // folder) with `options`.
+    std::string EngineReport(listing::ListingOptions options, const std::string& source = {});
     // A source folder with files and two levels of subfolders.
     void MakeSampleTree();
 
