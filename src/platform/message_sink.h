@@ -8,11 +8,16 @@ namespace tf::platform {
 
 enum class MessageIcon { kNone, kError, kExclamation };
 
+// Code page of a text written for one particular code page rather than the
+// program's own.
+inline constexpr unsigned kWesternCodePage = 1252;
+
 // One OK-only message box. An empty caption means the application's title.
 struct Message {
     std::string text;
     std::string caption;
     MessageIcon icon = MessageIcon::kNone;
+    unsigned textCodePage = 0;  // of `text`; 0: the program's own code page
 };
 
 class MessageSink {

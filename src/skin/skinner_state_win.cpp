@@ -18,8 +18,8 @@ namespace {
 // SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED | SWP_NOOWNERZORDER
 constexpr UINT kRecalculateFrame = 0x227;
 
-// 8-bit text in the program's code page (Windows-1252: E1 is a-acute, F1
-// n-tilde).
+// 8-bit text in Windows-1252 (E1 is a-acute, F1 n-tilde); the box reads it
+// in that code page whatever the program's own is.
 constexpr char kInvalidSkinText[] = "Error: El arhivo no es v\xE1lido o puede estar da\xF1" "ado";
 
 // Larger files cannot hold a picture the reader would take.
@@ -89,7 +89,8 @@ bool ClsSkinner::LoadSkinBytes(const std::uint8_t* data, std::size_t size) {
     // at.
     if (size < kPictureBagOffset) return false;
     if (std::memcmp(data, kSkinSignature, sizeof kSkinSignature - 1) != 0) {
-        services_.messages->Show(platform::Message{kInvalidSkinText, {}, platform::MessageIcon::kError});
+        services_.messages->Show(
+            platform::Message{kInvalidSkinText, {}, platform::MessageIcon::kError, platform::kWesternCodePage});
         return false;
     }
     SkinFile skin;

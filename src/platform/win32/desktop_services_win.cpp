@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/win32/wide_text_win.h"
+
 namespace tf::platform::win32 {
 
 void MessageBoxSink::Show(const Message& message) {
@@ -17,7 +19,13 @@ void MessageBoxSink::Show(const Message& message) {
         case MessageIcon::kExclamation: icon = MB_ICONEXCLAMATION; break;
     }
     const std::string& caption = message.caption.empty() ? title_ : message.caption;
-    MessageBoxA(owner_, message.text.c_str(), caption.c_str(), MB_OK | icon);
+    if (message.textCodePage == 0) {
+        MessageBoxA(owner_, message.text.c_str(), caption.c_str(), MB_OK | icon);
+        return;
+    }
+    // Read in its own code page, whatever the program's is (UTF-8 would
+    // show its accented letters as replacement marks).
+    MessageBoxW(owner_, Widen(message.text, message.textCodePage).c_str(), Widen(caption).c_str(), MB_OK | icon);
 }
 
 void ShellLauncher::Open(const std::string& program, const std::string& parameter) {
