@@ -76,6 +76,19 @@ std::optional<IconSource> ClsidDefaultIcon(std::string_view value, DefaultIconFo
     return source;
 }
 
+std::optional<IconSource> DefaultIconAsWritten(std::string_view value) {
+    value = value.substr(0, value.find('\0'));
+    const std::vector<std::string_view> parts = Split(value, ',');
+    if (parts.size() < 2 || Trim(parts[0]).empty()) return std::nullopt;
+    const std::optional<int> index = ParseIndex(parts[1]);
+    if (!index) return std::nullopt;
+    IconSource source;
+    source.kind = IconSource::Kind::kModule;
+    source.file = std::string(Trim(parts[0]));
+    source.index = *index;
+    return source;
+}
+
 std::string DefaultIconKeyName(std::string_view classIdKey) {
     // "::{...}" -> "CLSID\{...}\DefaultIcon"
     std::string_view id = classIdKey;

@@ -27,6 +27,10 @@ using EnvironmentLookup = std::function<std::optional<std::string>(const std::st
 std::optional<IconSource> ClsidDefaultIcon(std::string_view value, DefaultIconForm form,
                                            const EnvironmentLookup& environment);
 
+// The module and index exactly as the value writes them, for when the form's
+// reading names no module that exists.
+std::optional<IconSource> DefaultIconAsWritten(std::string_view value);
+
 // Registry key name of a fixed folder's DefaultIcon: "CLSID\{...}\DefaultIcon"
 // for the key "::{...}".
 std::string DefaultIconKeyName(std::string_view classIdKey);

@@ -94,7 +94,9 @@ void FolderTree::FillFolder(NodeId parent, const std::string& key) {
         if (entry.isDirectory) names.push_back(listing::delete_Null(entry.name));
     });
     for (const std::string& name : names) {
-        const std::string childPath = key + "\\" + name;
+        // A drive item of the desktop itself ("Z:\\") already ends in the
+        // separator.
+        const std::string childPath = platform::JoinPath(key, name, '\\');
         if (childPath == desktopDirectory || name == "My Documents" || platform::IsDotEntry(name) || NodeExists(childPath)) {
             continue;
         }
@@ -241,12 +243,20 @@ void FolderTree::Forget(NodeId node, std::vector<std::string>& imageKeys) {
 }
 
 IconSource FolderTree::DefaultIconOf(const std::string& key, bool environmentForm) {
-    const std::optional<std::string> value = shell_.DefaultIconValue(DefaultIconKeyName(key));
-    if (!value) return {};
-    auto lookup = [this](const std::string& name) { return shell_.Environment(name); };
-    const std::optional<IconSource> source = ClsidDefaultIcon(
-        *value, environmentForm ? DefaultIconForm::kEnvironment : DefaultIconForm::kFixedFolder, lookup);
-    return source ? *source : IconSource{};
+    // The registry value read as the folder's form says, then the module as
+    // the value writes it, then the shell's own icon for the item.
+    std::vector<IconSource> candidates;
+    if (const std::optional<std::string> value = shell_.DefaultIconValue(DefaultIconKeyName(key))) {
+        auto lookup = [this](const std::string& name) { return shell_.Environment(name); };
+        const DefaultIconForm form = environmentForm ? DefaultIconForm::kEnvironment : DefaultIconForm::kFixedFolder;
+        if (std::optional<IconSource> read = ClsidDefaultIcon(*value, form, lookup)) candidates.push_back(*read);
+        std::optional<IconSource> written = DefaultIconAsWritten(*value);
+        if (written && (candidates.empty() || written->file != candidates.front().file)) candidates.push_back(*written);
+    }
+    candidates.push_back({IconSource::Kind::kShellItem, key, 0, {}});
+    IconSource first = std::move(candidates.front());
+    first.fallbacks.assign(candidates.begin() + 1, candidates.end());
+    return first;
 }
 
 }  // namespace tf::foldertree

@@ -1,11 +1,13 @@
 #include "foldertree/node_icons_win.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <climits>
 #include <cstring>
 
 #include "foldertree/node_key.h"
+#include "platform/win32/wide_text_win.h"
 
 namespace tf::foldertree {
 namespace {
@@ -42,6 +44,20 @@ HICON PathIcon(const std::string& path) {
     // A missing path returns 0 and may leave junk in hIcon.
     if (!SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON)) return nullptr;
     return info.hIcon;
+}
+
+// A virtual folder's own icon, through its item id: the parsing name alone
+// is not understood by every shell.
+HICON ShellItemIcon(const std::string& parsingName) {
+    LPITEMIDLIST pidl = nullptr;
+    if (FAILED(SHParseDisplayName(platform::win32::Widen(parsingName).c_str(), nullptr, &pidl, 0, nullptr)) || !pidl) {
+        return nullptr;
+    }
+    SHFILEINFOW info{};
+    const DWORD_PTR found = SHGetFileInfoW(reinterpret_cast<LPCWSTR>(pidl), 0, &info, sizeof info,
+                                           SHGFI_PIDL | SHGFI_ICON | SHGFI_SMALLICON);
+    CoTaskMemFree(pidl);
+    return found ? info.hIcon : nullptr;
 }
 
 HICON GenericFolderIcon() {
@@ -159,15 +175,19 @@ ShellNodeIcons::~ShellNodeIcons() {
     if (im_) ImageList_Destroy(im_);
 }
 
-void ShellNodeIcons::Draw(const IconSource& source) {
-    HICON icon = nullptr;
+HICON ShellNodeIcons::IconOf(const IconSource& source) {
     switch (source.kind) {
-        case IconSource::Kind::kModule: icon = ModuleIcon(source.file, source.index); break;
-        case IconSource::Kind::kPath:
-            if (!IsPlainFolder(source.file)) icon = PathIcon(source.file);
-            break;
-        case IconSource::Kind::kGenericFolder: break;
+        case IconSource::Kind::kModule: return ModuleIcon(source.file, source.index);
+        case IconSource::Kind::kPath: return IsPlainFolder(source.file) ? nullptr : PathIcon(source.file);
+        case IconSource::Kind::kShellItem: return ShellItemIcon(source.file);
+        case IconSource::Kind::kGenericFolder: return nullptr;
     }
+    return nullptr;
+}
+
+void ShellNodeIcons::Draw(const IconSource& source) {
+    HICON icon = IconOf(source);
+    for (std::size_t i = 0; !icon && i < source.fallbacks.size(); ++i) icon = IconOf(source.fallbacks[i]);
     if (!icon) {
         DrawGenericFolder();
         return;

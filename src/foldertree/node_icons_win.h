@@ -80,6 +80,7 @@ public:
     int KeyCount() const { return store_.KeyCount(); }
 
 private:
+    static HICON IconOf(const IconSource& source);
     void DrawGenericFolder();
 
     HIMAGELIST im_ = nullptr;

@@ -41,10 +41,14 @@ struct IconSource {
         kGenericFolder,  // when nothing better is known
         kModule,         // icon `index` of module `file` (a negative index is a resource id)
         kPath,           // the shell's icon for the file-system object `file`
+        kShellItem,      // the shell's icon for the item whose parsing name is `file` ("::{...}")
     };
     Kind kind = Kind::kGenericFolder;
     std::string file;
     int index = 0;
+    // Tried in order when this source yields no icon; after the last, the
+    // generic folder.
+    std::vector<IconSource> fallbacks = {};
 };
 
 // The image list of the tree, fed through one drawing surface: Draw puts an

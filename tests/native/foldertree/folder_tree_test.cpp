@@ -129,7 +129,9 @@ TEST_F(FolderTreeTest, RootIconsComeFromTheirSources) {
         "%SystemRoot%\\System32\\imageres.dll,-109";
     shell.registry["CLSID\\{21EC2020-3AEA-1069-A2DD-08002B30309D}\\DefaultIcon"] =
         "%SystemRoot%\\System32\\imageres.dll,-27";
-    shell.registry["CLSID\\{645FF040-5081-101B-9F08-00AA002F954E}\\DefaultIcon"] = "shell32.dll,-33";
+    // Wine's value: the fixed-folder reading names C:\Windows\System32\system32.
+    shell.registry["CLSID\\{645FF040-5081-101B-9F08-00AA002F954E}\\DefaultIcon"] =
+        "C:\\windows\\system32\\shell32.dll,-33";
     tree.BuildTreeRoot(ZipNameTest{});
 
     const IconSource* desktop = icons.Image("Desktop");
@@ -140,9 +142,19 @@ TEST_F(FolderTreeTest, RootIconsComeFromTheirSources) {
     EXPECT_EQ(icons.Image(kComputer)->index, -109);
     EXPECT_EQ(icons.Image(kControlPanel)->file, "C:\\Windows\\System32\\imageres.dll");
     EXPECT_EQ(icons.Image(kControlPanel)->index, -27);
-    // Missing, or too short for the fixed-folder form: the generic folder icon.
-    EXPECT_EQ(icons.Image(kNetwork)->kind, IconSource::Kind::kGenericFolder);
-    EXPECT_EQ(icons.Image(kRecycleBin)->kind, IconSource::Kind::kGenericFolder);
+    // Each falls back to the module as written, then to the shell's own
+    // icon for the item; a missing value leaves only the latter.
+    const IconSource* bin = icons.Image(kRecycleBin);
+    EXPECT_EQ(bin->file, "C:\\Windows\\System32\\system32");
+    ASSERT_EQ(bin->fallbacks.size(), 2u);
+    EXPECT_EQ(bin->fallbacks[0].file, "C:\\windows\\system32\\shell32.dll");
+    EXPECT_EQ(bin->fallbacks[0].index, -33);
+    EXPECT_EQ(bin->fallbacks[1].kind, IconSource::Kind::kShellItem);
+    EXPECT_EQ(bin->fallbacks[1].file, kRecycleBin);
+    EXPECT_EQ(icons.Image(kComputer)->fallbacks.size(), 2u);
+    EXPECT_EQ(icons.Image(kNetwork)->kind, IconSource::Kind::kShellItem);
+    EXPECT_EQ(icons.Image(kNetwork)->file, kNetwork);
+    EXPECT_TRUE(icons.Image(kNetwork)->fallbacks.empty());
     EXPECT_EQ(icons.Image(kDocuments)->kind, IconSource::Kind::kPath);
     EXPECT_EQ(icons.Image(kDocuments)->file, kDocuments);
     ExpectIconsMatchTree();

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <memory>
 
 #include "foldertree/shell_services_win.h"
@@ -153,6 +154,69 @@ TEST(FolderTreeWin, TheControlAsksWhetherAFolderCanBeExpanded) {
     ExpectEveryNodeHasItsIcon(window);
 }
 
+// A folder below the temporary folder, made afresh with these subfolders.
+std::string MakeTempTree(const std::string& name, std::initializer_list<const char*> folders) {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(sizeof temp, temp);
+    const std::string top = std::string(temp) + name;
+    std::error_code ignored;
+    std::filesystem::remove_all(top, ignored);
+    CreateDirectoryA(top.c_str(), nullptr);
+    for (const char* folder : folders) CreateDirectoryA((top + "\\" + folder).c_str(), nullptr);
+    return top;
+}
+
+TEST(FolderTreeWin, AClickOnTheChosenNodeCountsAgainOneOnAnExpanderDoesNot) {
+    const std::string top = MakeTempTree("tf_tree_clicks", {"a", "a\\sub", "b", "b\\sub"});
+    const std::string a = top + "\\a", b = top + "\\b";
+    TreeWindow window(std::make_unique<testing::OneFolderShell>(top));
+    ShowWindow(window.Frame(), SW_SHOWNOACTIVATE);
+    window.Model().BuildTreeRoot(ZipNameTest{});
+    window.Expand(top);
+    UpdateWindow(window.Tree());
+
+    SendMessageA(window.Tree(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(window.Item(top)));
+    SendMessageA(window.Tree(), WM_KEYDOWN, VK_DOWN, 0);
+    ASSERT_EQ(window.clicks, 1);
+    ASSERT_EQ(window.lastClick.dir, a);
+    // The user clicks the chosen node again (after typing another source,
+    // say): the node is chosen again.
+    window.lastClick = {};
+    window.ClickAt(window.LabelOf(a));
+    EXPECT_EQ(window.clicks, 2);
+    EXPECT_EQ(window.lastClick.dir, a);
+
+    const POINT expander = window.ExpanderOf(b);
+    ASSERT_GE(expander.x, 0);
+    window.ClickAt(expander);
+    EXPECT_TRUE(window.IsExpanded(b));
+    EXPECT_EQ(window.clicks, 2);
+    EXPECT_EQ(window.lastClick.dir, a);
+}
+
+TEST(FolderTreeWin, AFolderRemovedAfterItWasShownExpandsToNothing) {
+    const std::string top = MakeTempTree("tf_tree_removed", {"gone", "gone\\sub", "kept"});
+    const std::string gone = top + "\\gone";
+    TreeWindow window(std::make_unique<testing::OneFolderShell>(top));
+    ShowWindow(window.Frame(), SW_SHOWNOACTIVATE);
+    window.Model().BuildTreeRoot(ZipNameTest{});
+    window.Expand(top);
+    UpdateWindow(window.Tree());  // shown: its expander was asked for
+    ASSERT_TRUE(window.Model().HasChildren(window.Model().NodeWithKey(gone)));
+
+    ASSERT_TRUE(RemoveDirectoryA((gone + "\\sub").c_str()));
+    ASSERT_TRUE(RemoveDirectoryA(gone.c_str()));
+    window.Expand(gone);
+    UpdateWindow(window.Tree());
+    EXPECT_TRUE(window.ChildKeys(gone).empty());
+    EXPECT_FALSE(window.Model().HasChildren(window.Model().NodeWithKey(gone)));
+    // Read again, the folder is gone from the tree too.
+    window.Collapse(top);
+    window.Expand(top);
+    EXPECT_EQ(window.ChildKeys(top), (std::vector<std::string>{top + "\\kept"}));
+    ExpectEveryNodeHasItsIcon(window);
+}
+
 TEST(FolderTreeWin, RootStaysFilledWhenCollapsed) {
     TreeWindow window;
     window.Model().BuildTreeRoot(ZipNameTest{});
@@ -184,6 +248,45 @@ TEST(FolderTreeWin, OnlyTheUsersSelectionIsANodeClick) {
     SendMessageA(window.Tree(), WM_KEYDOWN, VK_UP, 0);
     EXPECT_EQ(window.lastClick.dir, "");
     EXPECT_EQ(window.lastClick.status, kComputer);
+}
+
+TEST(FolderTreeWin, ADriveOnTheDesktopJoinsItsChildrenWithOneSeparator) {
+    TreeWindow window;
+    window.Model().BuildTreeRoot(ZipNameTest{});
+    // A default prefix shows the Linux root "/" as Z:\ on the desktop.
+    const std::string drive = "Z:\\";
+    ASSERT_TRUE(window.Model().NodeExists(drive));
+    window.Expand(drive);
+    const std::vector<std::string> children = window.ChildKeys(drive);
+    ASSERT_FALSE(children.empty());
+    for (const std::string& key : children) {
+        EXPECT_EQ(key.rfind(drive, 0), 0u) << key;
+        EXPECT_EQ(key.find("\\\\"), std::string::npos) << key;
+    }
+    SendMessageA(window.Tree(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(window.Item(drive)));
+    SendMessageA(window.Tree(), WM_KEYDOWN, VK_RIGHT, 0);
+    EXPECT_EQ(window.lastClick.dir, children.front());
+    SendMessageA(window.Tree(), WM_KEYDOWN, VK_UP, 0);
+    EXPECT_EQ(window.lastClick.dir, "Z:");
+}
+
+TEST(FolderTreeWin, ComputerAndTrashShowTheShellsIconsNotTheFolders) {
+    TreeWindow window;
+    window.Model().BuildTreeRoot(ZipNameTest{});
+    // What each step of the fallback draws, from the values Wine has: no
+    // DefaultIcon for the computer, "C:\windows\system32\shell32.dll,-33"
+    // for the trash.
+    ShellNodeIcons& icons = window.Icons();
+    icons.Draw({IconSource::Kind::kGenericFolder, "", 0});
+    icons.Store("generic");
+    icons.Draw({IconSource::Kind::kShellItem, kComputer, 0});
+    icons.Store("shell computer");
+    icons.Draw({IconSource::Kind::kModule, "C:\\windows\\system32\\shell32.dll", -33});
+    icons.Store("module as written");
+    EXPECT_NE(icons.IndexOf("shell computer"), icons.IndexOf("generic"));
+    EXPECT_NE(icons.IndexOf("module as written"), icons.IndexOf("generic"));
+    EXPECT_EQ(icons.IndexOf(kComputer), icons.IndexOf("shell computer"));
+    EXPECT_EQ(icons.IndexOf(std::string(kRecycleBinKey)), icons.IndexOf("module as written"));
 }
 
 TEST(FolderTreeWin, ShellServicesReadTheDesktopDirectoryAndDefaultIcons) {

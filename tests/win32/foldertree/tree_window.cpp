@@ -1,5 +1,7 @@
 #include "foldertree/tree_window.h"
 
+#include <cstring>
+
 namespace tf::foldertree::testing {
 namespace {
 
@@ -78,6 +80,37 @@ std::vector<std::string> TreeWindow::ChildKeys(const std::string& key) {
         keys.push_back(c->placeholder ? "<" + c->text + ">" : c->key);
     }
     return keys;
+}
+
+void TreeWindow::ClickAt(POINT point) {
+    POINT screen = point;
+    ClientToScreen(tree_, &screen);
+    // Posted input carries the cursor position of its posting.
+    SetCursorPos(screen.x, screen.y);
+    const LPARAM at = MAKELPARAM(point.x, point.y);
+    PostMessageA(tree_, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(tree_, WM_LBUTTONUP, 0, at);
+    PumpMessages();
+}
+
+POINT TreeWindow::LabelOf(const std::string& key) {
+    // The message takes the item in the rectangle's first bytes.
+    RECT r{};
+    const HTREEITEM item = Item(key);
+    std::memcpy(&r, &item, sizeof item);
+    SendMessageA(tree_, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r));
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+POINT TreeWindow::ExpanderOf(const std::string& key) {
+    const POINT label = LabelOf(key);
+    for (LONG x = 0; x < label.x; ++x) {
+        TVHITTESTINFO hit{};
+        hit.pt = {x, label.y};
+        SendMessageA(tree_, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+        if (hit.hItem == Item(key) && (hit.flags & TVHT_ONITEMBUTTON)) return hit.pt;
+    }
+    return {-1, -1};
 }
 
 void TreeWindow::PumpMessages() {

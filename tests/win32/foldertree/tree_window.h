@@ -52,6 +52,12 @@ public:
     void Collapse(const std::string& key);
     bool IsExpanded(const std::string& key);
     std::vector<std::string> ChildKeys(const std::string& key);
+    // A left click at a point of the control's client area, as the mouse
+    // gives it (the frame must be shown).
+    void ClickAt(POINT point);
+    // Where a node's label, or its expander, is in the control.
+    POINT LabelOf(const std::string& key);
+    POINT ExpanderOf(const std::string& key);
     void PumpMessages();
 
 private:
