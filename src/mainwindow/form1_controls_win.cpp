@@ -113,6 +113,7 @@ bool Form1::CreateControls() {
     CreateControl(Control::Check2, frame3, "BUTTON", "Size", check, 0, kCheck2);
     CreateControl(Control::Check3, frame3, "BUTTON", "Created date", check, 0, kCheck3);
     CreateControl(Control::Check4, frame3, "BUTTON", "Last modified date", check, 0, kCheck4);
+    for (Control c : {Control::Check1, Control::Check2, Control::Check3, Control::Check4}) FitToCaption(Item(c));
 
     // Start-up draws the button images on these before they go onto the
     // buttons; they lie under the buttons' left ends.
@@ -144,6 +145,28 @@ bool Form1::CreateControls() {
                       Control::Check2, Control::Check3, Control::Check4, Control::TabStrip1, Control::status})
         if (!Item(c)) return false;
     return true;
+}
+
+void Form1::FitToCaption(HWND box) {
+    if (!box) return;
+    // The glyph and its gap do not grow with the font at every DPI: a box
+    // too narrow for its caption there is widened, never narrowed.
+    SIZE ideal{};
+    if (!SendMessageA(box, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)) || ideal.cx <= 0) {
+        char caption[64] = {};
+        const int length = GetWindowTextA(box, caption, sizeof caption);
+        platform::win32::ScopedWindowDc dc(box);
+        SIZE text{};
+        const HGDIOBJ previous = SelectObject(dc.get(), font_.get());
+        GetTextExtentPoint32A(dc.get(), caption, length, &text);
+        SelectObject(dc.get(), previous);
+        ideal.cx = text.cx + GetSystemMetrics(SM_CXMENUCHECK) + 2 * GetSystemMetrics(SM_CXEDGE);
+    }
+    RECT r{};
+    GetWindowRect(box, &r);
+    if (ideal.cx > r.right - r.left) {
+        SetWindowPos(box, nullptr, 0, 0, ideal.cx, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 void Form1::CreateToolTips() {

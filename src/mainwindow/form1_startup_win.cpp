@@ -5,7 +5,6 @@
 
 #include "foldertree/folder_tree_pane_win.h"
 #include "mainwindow/form1_win.h"
-#include "platform/win32/desktop_services_win.h"
 
 namespace tf::mainwindow {
 namespace {
@@ -25,7 +24,7 @@ HWND TopLevelOwner(HWND window) {
 void Form1::SetWindowIcons() {
     // The small icon is the first one of our icon file; a file without one
     // leaves the window without a small icon.
-    const std::string iconFile = platform::win32::ApplicationFolder() + kSmallIconFile;
+    const std::string iconFile = appFolder_ + kSmallIconFile;
     HICON large = nullptr, small = nullptr;
     const UINT extracted = ExtractIconExA(iconFile.c_str(), 0, &large, &small, 1);
     if (extracted == 0 || extracted == UINT_MAX) large = small = nullptr;  // out-parameters are not set then

@@ -98,6 +98,7 @@ private:
     HWND CreateControl(Control c, HWND parent, const char* className, const char* text, DWORD style,
                        DWORD exStyle, const TwipRect& where, int extraHeight = 0);
     void CreateToolTips();
+    void FitToCaption(HWND box);
     void Form_Load();
     // Start-up steps (form1_skin_win.cpp, form1_startup_win.cpp).
     void AttachSkin();
