@@ -83,14 +83,17 @@ std::vector<std::string> TreeWindow::ChildKeys(const std::string& key) {
 }
 
 void TreeWindow::ClickAt(POINT point) {
-    POINT screen = point;
+    POINT screen = point, before{};
     ClientToScreen(tree_, &screen);
+    GetCursorPos(&before);
     // Posted input carries the cursor position of its posting.
     SetCursorPos(screen.x, screen.y);
     const LPARAM at = MAKELPARAM(point.x, point.y);
     PostMessageA(tree_, WM_LBUTTONDOWN, MK_LBUTTON, at);
     PostMessageA(tree_, WM_LBUTTONUP, 0, at);
     PumpMessages();
+    // A cursor left behind would raise tool tips in later windows.
+    SetCursorPos(before.x, before.y);
 }
 
 POINT TreeWindow::LabelOf(const std::string& key) {
