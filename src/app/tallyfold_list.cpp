@@ -1,9 +1,10 @@
 // tallyfold-list: the listing run from the command line, for scripts and
 // for checking reports.
+#include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,21 +18,29 @@ using namespace tf;
 constexpr int kExitOk = 0;
 constexpr int kExitReportFailed = 1;
 constexpr int kExitUsage = 2;
-constexpr int kExitInterrupted = 130;
-
-volatile std::sig_atomic_t gInterrupted = 0;
-
-extern "C" void OnInterrupt(int) { gInterrupted = 1; }
+constexpr int kExitIncomplete = 3;
 
 const char kUsage[] =
-    "usage: tallyfold-list [--filter PATTERN] [--record LIST] [--order ORDER] [--format text|html]\n"
-    "                      [--output FILE] SOURCE\n"
-    "  LIST   comma list of type,size,created,modified, or none (default type,size)\n"
-    "  ORDER  none (default), name, type, size, created or modified\n";
+    "usage: tallyfold-list [OPTION]... SOURCE\n"
+    "  --filter PATTERNS   files to list, ';'-separated wildcards (default *)\n"
+    "  --exclude PATTERN   leave out files and folders whose names match (repeatable)\n"
+    "  --max-depth N       enter at most N levels of folders below SOURCE\n"
+    "  --record LIST       comma list of type,size,created,modified, or none (default type,size)\n"
+    "  --order ORDER       none (default), name, type, size, created or modified\n"
+    "  --format FORMAT     text (default), html, csv or jsonl\n"
+    "  --output FILE       the listing (default Tallyfold.txt, .html, .csv or .jsonl)\n"
+    "  --errors FILE       list the folders that could not be listed there, not on stderr\n"
+    "  --follow-links      enter links to folders (each folder is still listed once)\n"
+    "  --one-file-system   do not enter folders on other file systems\n"
+    "  -h, --help          show this help\n"
+    "Exit: 0 done, 1 the listing could not be written, 2 bad arguments or SOURCE,\n"
+    "3 some folders could not be listed, 128+N stopped by signal N.\n";
 
 struct Arguments {
     listing::ListingOptions options;
     std::string output;
+    std::string errors;
+    bool help = false;
 };
 
 bool ParseRecord(const std::string& list, listing::ListingOptions& options) {
@@ -66,6 +75,39 @@ bool ParseOrder(const std::string& text, int& order) {
     return false;
 }
 
+bool ParseFormat(const std::string& text, listing::ReportFormat& format) {
+    using listing::ReportFormat;
+    if (text == "text") format = ReportFormat::kText;
+    else if (text == "html") format = ReportFormat::kHtml;
+    else if (text == "csv") format = ReportFormat::kCsv;
+    else if (text == "jsonl") format = ReportFormat::kJsonl;
+    else return false;
+    return true;
+}
+
+// "*.txt;*.log": one pattern goes to the search itself, several are matched
+// by the scan on every name.
+bool ParseFilter(const std::string& text, listing::ListingOptions& options) {
+    std::vector<std::string> patterns;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t semicolon = std::min(text.find(';', start), text.size());
+        if (semicolon > start) patterns.push_back(text.substr(start, semicolon - start));
+        start = semicolon + 1;
+    }
+    if (patterns.empty()) return false;
+    options.filters.clear();
+    options.filter = patterns.size() == 1 ? patterns[0] : "*";
+    if (patterns.size() > 1) options.filters = std::move(patterns);
+    return true;
+}
+
+bool ParseDepth(const std::string& text, int& depth) {
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    depth = std::stoi(text);
+    return true;
+}
+
 // The source as the window gives it: no trailing separator, except that a
 // root stays a root.
 std::string NormaliseSource(std::string source, char separator) {
@@ -75,7 +117,7 @@ std::string NormaliseSource(std::string source, char separator) {
 
 bool ParseArguments(int argc, char** argv, char separator, Arguments& args, std::string& problem) {
     std::string source;
-    bool haveSource = false;
+    bool haveSource = false, optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         auto value = [&](std::string& out) {
@@ -84,11 +126,28 @@ bool ParseArguments(int argc, char** argv, char separator, Arguments& args, std:
                 return false;
             }
             out = argv[++i];
-            return true;
+            if (out.empty()) problem = arg + " needs a value that is not empty";
+            return !out.empty();
         };
         std::string v;
-        if (arg == "--filter") {
-            if (!value(args.options.filter)) return false;
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            if (haveSource) return problem = "exactly one SOURCE is expected", false;
+            source = arg;
+            haveSource = true;
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "-h" || arg == "--help") {
+            args.help = true;
+            return true;
+        } else if (arg == "--filter") {
+            if (!value(v)) return false;
+            if (!ParseFilter(v, args.options)) return problem = "bad --filter: " + v, false;
+        } else if (arg == "--exclude") {
+            if (!value(v)) return false;
+            args.options.excludes.push_back(v);
+        } else if (arg == "--max-depth") {
+            if (!value(v)) return false;
+            if (!ParseDepth(v, args.options.maxDepth)) return problem = "bad --max-depth: " + v, false;
         } else if (arg == "--record") {
             if (!value(v)) return false;
             if (!ParseRecord(v, args.options)) return problem = "bad --record list: " + v, false;
@@ -97,20 +156,17 @@ bool ParseArguments(int argc, char** argv, char separator, Arguments& args, std:
             if (!ParseOrder(v, args.options.order)) return problem = "bad --order: " + v, false;
         } else if (arg == "--format") {
             if (!value(v)) return false;
-            if (v == "text") args.options.format = listing::ReportFormat::kText;
-            else if (v == "html") args.options.format = listing::ReportFormat::kHtml;
-            else return problem = "bad --format: " + v, false;
+            if (!ParseFormat(v, args.options.format)) return problem = "bad --format: " + v, false;
         } else if (arg == "--output") {
             if (!value(args.output)) return false;
-        } else if (arg.size() > 1 && arg[0] == '-' && arg != "--") {
-            return problem = "unknown option " + arg, false;
+        } else if (arg == "--errors") {
+            if (!value(args.errors)) return false;
+        } else if (arg == "--follow-links") {
+            args.options.followLinks = true;
+        } else if (arg == "--one-file-system") {
+            args.options.oneFileSystem = true;
         } else {
-            if (arg == "--") {
-                if (++i >= argc) break;
-            }
-            if (haveSource || i + 1 < argc) return problem = "exactly one SOURCE is expected", false;
-            source = argv[i];
-            haveSource = true;
+            return problem = "unknown option " + arg, false;
         }
     }
     if (!haveSource || source.empty()) return problem = "no SOURCE given", false;
@@ -119,10 +175,18 @@ bool ParseArguments(int argc, char** argv, char separator, Arguments& args, std:
     return true;
 }
 
+// Closes a stdio file on every path out.
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
 // Progress on a terminal: one line rewritten in place a few times a second.
+// Folders that cannot be listed go to the error list, a line each.
 class ConsoleHost final : public listing::ScanHost {
 public:
-    ConsoleHost(const listing::RunTotals& totals, bool showProgress) : totals_(totals), show_(showProgress) {}
+    ConsoleHost(const listing::RunTotals& totals, bool showProgress, std::FILE* errors)
+        : totals_(totals), show_(showProgress), errors_(errors) {}
 
     void SetStatus(const std::string& text) override {
         if (!show_) return;
@@ -137,17 +201,34 @@ public:
         shown_ = true;
     }
     void PumpEvents() override {}
-    bool Stopped() override { return gInterrupted != 0; }
+    bool Stopped() override { return platform::StopSignal() != 0; }
 
-    void Finish() {
-        if (shown_) std::fprintf(stderr, "\r%-*s\r", static_cast<int>(kWidth), "");
+    void FolderSkipped(const std::string& path, listing::SkipReason reason) override {
+        std::string line = path;
+        for (char& c : line)
+            if (c == '\n' || c == '\r') c = '?';  // one line per folder
+        if (errors_ != stderr) {
+            if (std::fprintf(errors_, "%s\t%s\n", listing::SkipReasonText(reason), line.c_str()) < 0)
+                errorsFailed_ = true;
+            return;
+        }
+        ClearProgress();
+        std::fprintf(stderr, "tallyfold-list: skipped %s: %s\n", line.c_str(), listing::SkipReasonText(reason));
     }
+
+    void ClearProgress() {
+        if (shown_) std::fprintf(stderr, "\r%-*s\r", static_cast<int>(kWidth), "");
+        shown_ = false;
+    }
+    bool ErrorsFailed() const { return errorsFailed_; }
 
 private:
     static constexpr std::size_t kWidth = 79;
     const listing::RunTotals& totals_;
     bool show_;
+    std::FILE* errors_;
     bool shown_ = false;
+    bool errorsFailed_ = false;
     std::chrono::steady_clock::time_point next_{};
 };
 
@@ -161,21 +242,48 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tallyfold-list: %s\n%s", problem.c_str(), kUsage);
         return kExitUsage;
     }
+    if (args.help) {
+        std::fputs(kUsage, stdout);
+        return kExitOk;
+    }
+    if (!fs->IsDirectory(args.options.source)) {
+        std::fprintf(stderr, "tallyfold-list: SOURCE is not an existing folder: %s\n", args.options.source.c_str());
+        return kExitUsage;
+    }
+    FilePtr errorsFile;
+    if (!args.errors.empty()) {
+        errorsFile.reset(std::fopen(args.errors.c_str(), "wb"));
+        if (!errorsFile) {
+            std::fprintf(stderr, "tallyfold-list: cannot write the error list %s: %s\n", args.errors.c_str(),
+                         std::strerror(errno));
+            return kExitReportFailed;
+        }
+    }
 
-    std::signal(SIGINT, OnInterrupt);
+    platform::InstallStopSignals();
     listing::RunTotals totals;
-    ConsoleHost host(totals, platform::StderrIsTerminal());
+    ConsoleHost host(totals, platform::StderrIsTerminal(), errorsFile ? errorsFile.get() : stderr);
     const listing::RunOutcome outcome = listing::RunListing(args.options, *fs, host, args.output, totals);
-    host.Finish();
+    host.ClearProgress();
+    const bool errorsWritten = !errorsFile || (!host.ErrorsFailed() && std::fclose(errorsFile.release()) == 0);
 
     if (!outcome.reportWritten) {
         std::fprintf(stderr, "tallyfold-list: cannot write the report %s: %s\n", args.output.c_str(),
                      std::strerror(outcome.error));
         return kExitReportFailed;
     }
+    if (!errorsWritten) {
+        std::fprintf(stderr, "tallyfold-list: cannot write the error list %s\n", args.errors.c_str());
+        return kExitReportFailed;
+    }
+    const int stopSignal = platform::StopSignal();
     std::printf("Report: %s\n", args.output.c_str());
-    std::printf("Folders: %llu  Files: %llu  Bytes: %llu%s\n", static_cast<unsigned long long>(totals.totalFolders),
-                static_cast<unsigned long long>(totals.totalFiles),
-                static_cast<unsigned long long>(totals.totalBytes), gInterrupted ? "  (stopped)" : "");
-    return gInterrupted ? kExitInterrupted : kExitOk;
+    std::fflush(stdout);
+    std::fprintf(stderr, "Folders: %llu  Files: %llu  Bytes: %llu  Skipped: %llu%s\n",
+                 static_cast<unsigned long long>(totals.totalFolders),
+                 static_cast<unsigned long long>(totals.totalFiles),
+                 static_cast<unsigned long long>(totals.totalBytes),
+                 static_cast<unsigned long long>(totals.skippedFolders), stopSignal ? "  (stopped)" : "");
+    if (stopSignal) return 128 + stopSignal;
+    return totals.skippedFolders ? kExitIncomplete : kExitOk;
 }

@@ -3,6 +3,7 @@
 // soon as it is complete so that memory is bounded by the largest folder.
 #include <functional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "listing/listing_types.h"
@@ -20,33 +21,57 @@ public:
     virtual void PumpEvents() = 0;
     // True once Stop was pressed; read at the start of each folder.
     virtual bool Stopped() = 0;
+    // A folder whose contents are missing from the listing, and why.
+    virtual void FolderSkipped(const std::string& /*path*/, SkipReason /*reason*/) {}
 };
 
 using SectionSink = std::function<void(const FolderSection&)>;
+using FolderEndSink = std::function<void(const FolderRecord&)>;
 
 bool IsDirectory(platform::FileSystem& fs, const std::string& path);
 
+// A few words for the error list.
+const char* SkipReasonText(SkipReason reason);
+
 class FolderScan {
 public:
+    // `folderEnd`, when given, also hears of each folder after everything
+    // below it (post-order), with its totals; rows then carry their facts.
     FolderScan(const ListingOptions& options, platform::FileSystem& fs, ScanHost& host, RunTotals& totals,
-               SectionSink sink);
+               SectionSink sink, FolderEndSink folderEnd = nullptr);
 
     // Scans `path` and everything below it.
     void ScanFolder(const std::string& path);
 
 private:
-    void ListFiles(const std::string& path, FolderSection& section);
+    struct Subfolder {
+        std::string name;
+        platform::FindData data;
+        SkipReason refused = SkipReason::kNone;
+    };
+    struct IdHash {
+        std::size_t operator()(const platform::FolderId& id) const { return id.inode * 31 + id.device; }
+    };
+
+    // Scans one folder and everything below it; returns the bytes listed there.
+    std::uint64_t Visit(const std::string& path, const platform::FindData& self, int depth);
+    platform::SearchStatus ListFiles(const std::string& path, FolderSection& section);
     void SortFiles(std::vector<ListingEntry>& files) const;
-    void ScanSubfolders(const std::string& path);
+    std::uint64_t ScanSubfolders(const std::string& path, const platform::FolderId& id, int depth);
+    bool Excluded(const std::string& name) const;
+    bool Wanted(const std::string& name) const;
+    void Skip(const std::string& path, SkipReason reason);
+    void EndFolder(FolderRecord& record, const platform::FindData& self);
 
     const ListingOptions& options_;
     platform::FileSystem& fs_;
     ScanHost& host_;
     RunTotals& totals_;
     SectionSink sink_;
-    // Identities of the folders on the current path, to notice links that
-    // lead back up (where the platform can tell).
-    std::vector<platform::FolderId> ancestors_;
+    FolderEndSink folderEnd_;
+    platform::FolderId sourceId_;
+    // Every folder entered in this run, so that no link leads into one twice.
+    std::unordered_set<platform::FolderId, IdHash> visited_;
 };
 
 }  // namespace tf::listing

@@ -12,12 +12,14 @@ struct RunOutcome {
 };
 
 // Writes the report header, scans options.source and appends the totals,
-// which are reset first. A stage that cannot write does not end the run.
+// which are reset first. A header that cannot be written ends the run before
+// the scan; a later stage that cannot write does not. CSV and JSON Lines
+// listings are written as one stream instead.
 RunOutcome RunListing(const ListingOptions& options, platform::FileSystem& fs, ScanHost& host,
                 const std::string& reportPath, RunTotals& totals);
 
-// The report file name of a format: "Tallyfold.txt", "Tallyfold.html", or
-// empty for kNone.
+// The report file name of a format: "Tallyfold.txt", "Tallyfold.html",
+// "Tallyfold.csv", "Tallyfold.jsonl", or empty for kNone.
 std::string ReportFileName(ReportFormat format);
 
 }  // namespace tf::listing

@@ -13,7 +13,9 @@ namespace tf::listing {
 // Columns of a row, in their fixed order.
 enum Column : int { kName = 0, kType = 1, kSize = 2, kCreated = 3, kModified = 4, kColumnCount = 5 };
 
-enum class ReportFormat { kText, kHtml, kNone };  // kNone: an output format text that is neither
+// kNone: an output format text the window does not know. kCsv and kJsonl
+// are the machine-readable listings of the command line.
+enum class ReportFormat { kText, kHtml, kNone, kCsv, kJsonl };
 
 constexpr int kNoOrder = -1;
 
@@ -28,11 +30,32 @@ struct ListingOptions {
     ReportFormat format = ReportFormat::kText;
     // Of names and paths; RunListing takes it from the file system it scans.
     platform::NameEncoding names = platform::NameEncoding::kUtf8;
+    // When not empty, the search takes every name and a file is listed when
+    // any of these patterns matches it (`filter` is then "*").
+    std::vector<std::string> filters;
+    std::vector<std::string> excludes;  // files and folders whose names match are left out
+    int maxDepth = -1;                  // levels entered below the source; -1: all
+    bool followLinks = false;           // enter links to folders (each folder still once)
+    bool oneFileSystem = false;         // stay on the source's device
+};
+
+enum class EntryKind { kFile, kFolder, kLink };
+
+// What a row stands for, beyond its display texts: the machine-readable
+// listings write these exactly.
+struct EntryFacts {
+    std::string name;  // whole, uncut; name and type filled only for the machine-readable formats
+    std::string type;
+    EntryKind kind = EntryKind::kFile;
+    std::uint64_t size = 0;
+    std::uint64_t created = 0;  // FILETIME ticks
+    std::uint64_t modified = 0;
 };
 
 // One row: five display texts; a column that is not recorded stays empty.
 struct ListingEntry {
     std::array<std::string, kColumnCount> text;
+    EntryFacts facts;
 };
 
 // One folder's rows as handed to the report writer. The kind of a row follows
@@ -47,6 +70,21 @@ struct RunTotals {
     std::uint64_t totalFolders = 0;  // subfolders visited below the source, at all depths
     std::uint64_t totalFiles = 0;
     std::uint64_t totalBytes = 0;
+    std::uint64_t skippedFolders = 0;  // folders that could not be listed, or were refused
+};
+
+// Why a folder's contents are missing from the listing.
+enum class SkipReason { kNone, kDenied, kVanished, kTooLong, kUnreadable, kAlreadyListed, kOtherFileSystem,
+                        kPseudoFileSystem };
+
+// A folder once everything below it has been scanned.
+struct FolderRecord {
+    std::string path;
+    EntryFacts facts;  // kind kFolder, size 0, the folder's own name and times
+    std::uint64_t files = 0;
+    std::uint64_t bytes = 0;         // of its own listed files
+    std::uint64_t subtreeBytes = 0;  // of every listed file below it, its own included
+    SkipReason skipped = SkipReason::kNone;
 };
 
 }  // namespace tf::listing

@@ -51,9 +51,18 @@ void Line(std::string& out, std::string_view text) {
     out += kEol;
 }
 
+// A name may hold CR or LF; in the text report each becomes "?" so that
+// every line still ends where CR LF says.
+void AppendLineText(std::string& out, std::string_view text) {
+    const std::size_t start = out.size();
+    out += text;
+    for (std::size_t i = start; i < out.size(); ++i)
+        if (out[i] == '\r' || out[i] == '\n') out[i] = '?';
+}
+
 void Padded(std::string& out, std::string_view value, std::size_t width,
             platform::NameEncoding names = platform::NameEncoding::kUtf8) {
-    out += value;
+    AppendLineText(out, value);
     const std::size_t length = CharCount(value, names);
     if (length < width) out.append(width - length, ' ');
 }
@@ -84,7 +93,7 @@ void TextFileRow(std::string& out, const ListingOptions& options, const ListingE
         if (col.textWidth)
             Padded(out, row.text[col.column], col.textWidth, options.names);
         else
-            out += row.text[col.column];
+            AppendLineText(out, row.text[col.column]);
     }
     out += kEol;
 }
@@ -171,7 +180,8 @@ void FormatFolderSection(std::string& out, const ListingOptions& options, const 
     if (options.format == ReportFormat::kText) {
         out += kEol;
         out += kEol;
-        Line(out, path);
+        AppendLineText(out, path);
+        out += kEol;
         out.append(underline, '*');
         out += kEol;
         for (const ListingEntry& row : section.files) TextFileRow(out, options, row);

@@ -77,13 +77,13 @@ std::uint64_t RoundScaledBytes(std::uint64_t bytes, int power) {
     return quotient;
 }
 
-std::string DateText(platform::FileTicks ticks) {
-    constexpr std::uint64_t kTicksPerMinute = 600000000;
-    const std::uint64_t minutes = ticks / kTicksPerMinute;
+CivilTime ToCivil(platform::FileTicks ticks) {
+    constexpr std::uint64_t kTicksPerSecond = 10000000;
+    const std::uint64_t seconds = ticks / kTicksPerSecond;
     // Days since 1601-01-01 moved to days since 0000-03-01, then the usual
     // civil-from-days conversion in 400-year eras.
-    const std::int64_t days = static_cast<std::int64_t>(minutes / 1440) + 584694;
-    const std::int64_t minuteOfDay = static_cast<std::int64_t>(minutes % 1440);
+    const std::int64_t days = static_cast<std::int64_t>(seconds / 86400) + 584694;
+    const std::int64_t secondOfDay = static_cast<std::int64_t>(seconds % 86400);
     const std::int64_t era = days / 146097;
     const std::int64_t dayOfEra = days - era * 146097;
     const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
@@ -92,18 +92,22 @@ std::string DateText(platform::FileTicks ticks) {
     const std::int64_t day = dayOfYear - (153 * mp + 2) / 5 + 1;
     const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
     const std::int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    return {year, month, day, secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60};
+}
 
+std::string DateText(platform::FileTicks ticks) {
+    const CivilTime t = ToCivil(ticks);
     std::string out;
     out.reserve(16);
-    AppendNumber(out, year);
+    AppendNumber(out, t.year);
     out += '/';
-    AppendNumber(out, month);
+    AppendNumber(out, t.month);
     out += '/';
-    AppendNumber(out, day);
+    AppendNumber(out, t.day);
     out += ' ';
-    AppendNumber(out, minuteOfDay / 60);
+    AppendNumber(out, t.hour);
     out += ':';
-    AppendNumber(out, minuteOfDay % 60);
+    AppendNumber(out, t.minute);
     return out;
 }
 

@@ -25,6 +25,12 @@ double ScaleBytes(std::uint64_t bytes, int power);
 // neighbour; exact for every 64-bit value.
 std::uint64_t RoundScaledBytes(std::uint64_t bytes, int power);
 
+// A UTC time broken into its calendar fields.
+struct CivilTime {
+    std::int64_t year, month, day, hour, minute, second;
+};
+CivilTime ToCivil(platform::FileTicks ticks);
+
 // "year/month/day hour:minute" of a UTC time, no leading zeros, no seconds.
 std::string DateText(platform::FileTicks ticks);
 

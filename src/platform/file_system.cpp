@@ -10,6 +10,21 @@ bool FileSystem::HasSubdirectory(const std::string& folder) {
     return found;
 }
 
+SearchStatus FileSystem::CheckedSearch(const std::string& folder, const std::string& pattern, SearchDetail detail,
+                                       const std::function<void(const FindData&)>& visit) {
+    Search(folder, pattern, detail, visit);
+    return SearchStatus::kListed;
+}
+
+bool FileSystem::Describe(const std::string& folder, FindData& out) {
+    out = FindData{};
+    out.folderId = Identify(folder);
+    out.isDirectory = IsDirectory(folder);
+    return out.isDirectory;
+}
+
+bool FileSystem::IsPseudoFileSystem(const std::string&) { return false; }
+
 std::string JoinPath(const std::string& folder, const std::string& name, char separator) {
     std::string path;
     path.reserve(folder.size() + 1 + name.size());

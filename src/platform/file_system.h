@@ -13,9 +13,9 @@ namespace tf::platform {
 // Times are FILETIME ticks: 100 ns units since 1601-01-01 00:00 UTC.
 using FileTicks = std::uint64_t;
 
-// Identity of a folder, used to notice a link that leads back to a folder on
-// the path being scanned. Platforms whose path limit already ends such cycles
-// leave it unknown.
+// Identity of a folder, used to enter each folder once however many links
+// lead to it. Platforms whose path limit already ends link cycles leave it
+// unknown.
 struct FolderId {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
@@ -27,11 +27,24 @@ struct FolderId {
 // as one character: UTF-8, or one byte per character (a legacy code page).
 enum class NameEncoding { kUtf8, kCodePage };
 
+// How a search ended. Anything but kListed means the folder's entries could
+// not all be read: what was visited is incomplete and should be dropped.
+enum class SearchStatus {
+    kListed,
+    kMissing,   // vanished, or not a folder
+    kDenied,    // cannot be read or entered
+    kTooLong,   // the path exceeds the platform's limit
+    kFailed,    // any other error
+};
+
 // One result of a directory search.
 struct FindData {
     std::string name;
     bool isDirectory = false;  // as IsDirectory(folder + separator + name) would answer
-    // Filled only for files, in a kFiles search.
+    bool isLink = false;       // the entry itself is a symbolic link
+    // Filled for files in a kFiles search, and for folders in a kFolders
+    // search (times only). A link to a folder, and a link that leads nowhere,
+    // carry the link's own size and times in a kFiles search.
     FileTicks creationTime = 0;
     FileTicks lastWriteTime = 0;
     std::uint32_t sizeHigh = 0;
@@ -45,7 +58,7 @@ struct FindData {
 enum class SearchDetail {
     kNames,
     kFiles,    // times and size of every file
-    kFolders,  // identity of every folder
+    kFolders,  // identity and times of every folder
 };
 
 class FileSystem {
@@ -62,6 +75,12 @@ public:
     virtual void Search(const std::string& folder, const std::string& pattern, SearchDetail detail,
                         const std::function<void(const FindData&)>& visit) = 0;
 
+    // Search that also tells whether the folder could be read as a whole; a
+    // folder that cannot yields nothing. Services that cannot tell answer
+    // kListed.
+    virtual SearchStatus CheckedSearch(const std::string& folder, const std::string& pattern, SearchDetail detail,
+                                       const std::function<void(const FindData&)>& visit);
+
     // True when `path` names an existing directory (links followed).
     virtual bool IsDirectory(const std::string& path) = 0;
 
@@ -73,6 +92,14 @@ public:
     virtual std::string TypeName(const std::string& path) = 0;
 
     virtual FolderId Identify(const std::string& folder) = 0;
+
+    // Identity and times of one folder (links followed); false when it
+    // cannot be read.
+    virtual bool Describe(const std::string& folder, FindData& out);
+
+    // True for file systems that only mirror the running system (process
+    // and kernel tables), which a listing never enters unless asked to.
+    virtual bool IsPseudoFileSystem(const std::string& folder);
 
     // True when `folder` holds a directory other than "." and ".."; it may
     // stop at the first one it finds.

@@ -2,8 +2,12 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include "platform/wildcard.h"
 
@@ -40,9 +44,9 @@ struct StatResult {
     struct statx sx {};
 };
 
-StatResult StatAt(int dirFd, const char* name, unsigned mask) {
+StatResult StatAt(int dirFd, const char* name, unsigned mask, int flags = 0) {
     StatResult r;
-    if (statx(dirFd, name, AT_NO_AUTOMOUNT, mask, &r.sx) != 0) return r;
+    if (statx(dirFd, name, AT_NO_AUTOMOUNT | flags, mask, &r.sx) != 0) return r;
     r.ok = true;
     r.isDirectory = S_ISDIR(r.sx.stx_mode);
     return r;
@@ -52,7 +56,7 @@ FolderId IdOf(const struct statx& sx) {
     return FolderId{(static_cast<std::uint64_t>(sx.stx_dev_major) << 32) | sx.stx_dev_minor, sx.stx_ino, true};
 }
 
-void FillFileDetails(FindData& data, const struct statx& sx) {
+void FillTimes(FindData& data, const struct statx& sx) {
     // Creation time: the birth time where the file system keeps one,
     // otherwise the status-change time.
     if (sx.stx_mask & STATX_BTIME)
@@ -60,48 +64,100 @@ void FillFileDetails(FindData& data, const struct statx& sx) {
     else
         data.creationTime = ToTicks(sx.stx_ctime.tv_sec, sx.stx_ctime.tv_nsec);
     data.lastWriteTime = ToTicks(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
+}
+
+void FillFileDetails(FindData& data, const struct statx& sx) {
+    FillTimes(data, sx);
     data.sizeHigh = static_cast<std::uint32_t>(sx.stx_size >> 32);
     data.sizeLow = static_cast<std::uint32_t>(sx.stx_size);
+}
+
+SearchStatus StatusOf(int error) {
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR: return SearchStatus::kMissing;
+        case EACCES:
+        case EPERM: return SearchStatus::kDenied;
+        case ENAMETOOLONG: return SearchStatus::kTooLong;
+        default: return SearchStatus::kFailed;
+    }
+}
+
+constexpr unsigned kTimesMask = STATX_MTIME | STATX_CTIME | STATX_BTIME;
+constexpr unsigned kFileMask = STATX_TYPE | STATX_SIZE | kTimesMask;
+constexpr unsigned kFolderMask = STATX_TYPE | STATX_INO | kTimesMask;
+
+// Fills what `detail` asks of an entry whose directory entry cannot answer
+// alone: links, unknown types, and whatever needs details.
+void StatEntry(int fd, const char* name, unsigned char type, SearchDetail detail, FindData& data) {
+    const unsigned mask = detail == SearchDetail::kFiles    ? kFileMask
+                          : detail == SearchDetail::kFolders ? kFolderMask
+                                                             : STATX_TYPE;
+    const StatResult target = StatAt(fd, name, mask);
+    data.isDirectory = target.ok && target.isDirectory;
+    data.isLink = type == DT_LNK;
+    // The link's own details serve where it is listed as itself: it leads
+    // to a folder, or nowhere (dangling, or to itself).
+    StatResult own;
+    if (type == DT_UNKNOWN || (data.isLink && (!target.ok || data.isDirectory))) {
+        own = StatAt(fd, name, kFileMask, AT_SYMLINK_NOFOLLOW);
+        data.isLink = own.ok && S_ISLNK(own.sx.stx_mode);
+    }
+    const bool ownRow = data.isLink && own.ok && detail == SearchDetail::kFiles;
+    if (!target.ok) {
+        if (ownRow) FillFileDetails(data, own.sx);
+    } else if (data.isDirectory) {
+        if (detail == SearchDetail::kFolders) {
+            data.folderId = IdOf(target.sx);
+            FillTimes(data, target.sx);
+        } else if (ownRow) {
+            FillFileDetails(data, own.sx);
+        }
+    } else if (detail == SearchDetail::kFiles) {
+        FillFileDetails(data, target.sx);
+    }
 }
 
 }  // namespace
 
 void PosixFileSystem::Search(const std::string& folder, const std::string& pattern, SearchDetail detail,
                              const std::function<void(const FindData&)>& visit) {
+    CheckedSearch(folder, pattern, detail, visit);
+}
+
+SearchStatus PosixFileSystem::CheckedSearch(const std::string& folder, const std::string& pattern,
+                                            SearchDetail detail,
+                                            const std::function<void(const FindData&)>& visit) {
     DirHandle dir(folder.empty() ? std::string("/") : folder);
-    if (!dir.get()) return;
+    if (!dir.get()) return StatusOf(errno);
     const int fd = dirfd(dir.get());
+    // A folder that can be read but not entered gives names without any
+    // details: it counts as unreadable as a whole.
+    if (!StatAt(fd, ".", STATX_TYPE).ok) return StatusOf(errno);
     const bool matchAll = pattern == "*" || pattern == "*.*";
-    constexpr unsigned kFileMask = STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_CTIME | STATX_BTIME;
-    constexpr unsigned kFolderMask = STATX_TYPE | STATX_INO;
 
     FindData data;
-    while (const dirent* e = readdir(dir.get())) {
+    for (;;) {
+        errno = 0;
+        const dirent* e = readdir(dir.get());
+        if (!e) return errno == 0 ? SearchStatus::kListed : StatusOf(errno);
         if (!matchAll && !WildcardMatch(pattern, e->d_name)) continue;
         data.name.assign(e->d_name);
         data.creationTime = data.lastWriteTime = 0;
         data.sizeHigh = data.sizeLow = 0;
         data.folderId = FolderId{};
+        data.isLink = false;
 
-        const bool dots = IsDotEntry(e->d_name);
         const unsigned char type = e->d_type;
         // The entry's own type answers without a stat when the search needs
         // nothing more of it; links and unknown types are always statted.
         const bool knownDir = type == DT_DIR, knownFile = type == DT_REG;
-        if (dots) {
+        if (IsDotEntry(e->d_name)) {
             data.isDirectory = true;
         } else if ((knownDir && detail != SearchDetail::kFolders) || (knownFile && detail != SearchDetail::kFiles)) {
             data.isDirectory = knownDir;
         } else {
-            const unsigned mask = detail == SearchDetail::kFiles    ? kFileMask
-                                  : detail == SearchDetail::kFolders ? kFolderMask
-                                                                     : STATX_TYPE;
-            const StatResult st = StatAt(fd, e->d_name, mask);
-            // A dangling link or a vanished entry is neither a folder nor a
-            // readable file: it is listed as a file of size 0.
-            data.isDirectory = st.ok && st.isDirectory;
-            if (st.ok && data.isDirectory && detail == SearchDetail::kFolders) data.folderId = IdOf(st.sx);
-            if (st.ok && !data.isDirectory && detail == SearchDetail::kFiles) FillFileDetails(data, st.sx);
+            StatEntry(fd, e->d_name, type, detail, data);
         }
         visit(data);
     }
@@ -126,6 +182,28 @@ std::string PosixFileSystem::TypeName(const std::string& path) {
 FolderId PosixFileSystem::Identify(const std::string& folder) {
     const StatResult st = StatAt(AT_FDCWD, folder.empty() ? "/" : folder.c_str(), STATX_TYPE | STATX_INO);
     return st.ok ? IdOf(st.sx) : FolderId{};
+}
+
+bool PosixFileSystem::Describe(const std::string& folder, FindData& out) {
+    out = FindData{};
+    const StatResult st = StatAt(AT_FDCWD, folder.empty() ? "/" : folder.c_str(), kFolderMask);
+    if (!st.ok) return false;
+    out.isDirectory = st.isDirectory;
+    out.folderId = IdOf(st.sx);
+    FillTimes(out, st.sx);
+    return true;
+}
+
+bool PosixFileSystem::IsPseudoFileSystem(const std::string& folder) {
+    struct statfs fs {};
+    if (statfs(folder.c_str(), &fs) != 0) return false;
+    constexpr unsigned long kConfigFsMagic = 0x62656570;
+    const unsigned long kinds[] = {PROC_SUPER_MAGIC,   SYSFS_MAGIC,         DEBUGFS_MAGIC,  TRACEFS_MAGIC,
+                                   SECURITYFS_MAGIC,   CGROUP_SUPER_MAGIC,  CGROUP2_SUPER_MAGIC,
+                                   DEVPTS_SUPER_MAGIC, BPF_FS_MAGIC,        PSTOREFS_MAGIC, kConfigFsMagic};
+    for (unsigned long kind : kinds)
+        if (static_cast<unsigned long>(fs.f_type) == kind) return true;
+    return false;
 }
 
 std::string DefaultTypeName(const std::string& name) {

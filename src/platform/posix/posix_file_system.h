@@ -4,16 +4,20 @@
 namespace tf::platform {
 
 // Linux file system: readdir for the names, one statx per entry that needs
-// details, links followed.
+// details, links followed (and told apart).
 class PosixFileSystem final : public FileSystem {
 public:
     char Separator() const override { return '/'; }
     void Search(const std::string& folder, const std::string& pattern, SearchDetail detail,
                 const std::function<void(const FindData&)>& visit) override;
+    SearchStatus CheckedSearch(const std::string& folder, const std::string& pattern, SearchDetail detail,
+                               const std::function<void(const FindData&)>& visit) override;
     bool IsDirectory(const std::string& path) override;
     std::uint64_t LargeFileSize(const std::string& path) override;
     std::string TypeName(const std::string& path) override;
     FolderId Identify(const std::string& folder) override;
+    bool Describe(const std::string& folder, FindData& out) override;
+    bool IsPseudoFileSystem(const std::string& folder) override;
 };
 
 // Type names in the Windows default style: "ABC File" for "notes.abc",

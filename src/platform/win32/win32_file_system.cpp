@@ -33,29 +33,64 @@ std::string EntryName(const WIN32_FIND_DATAW& fd) {
     return win32::Narrow(std::wstring_view(fd.cFileName, wcsnlen(fd.cFileName, MAX_PATH)));
 }
 
+// A pattern that matches nothing is an empty folder, not a failure.
+SearchStatus StatusOf(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_NO_MORE_FILES: return SearchStatus::kListed;
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_DIRECTORY: return SearchStatus::kMissing;
+        case ERROR_ACCESS_DENIED: return SearchStatus::kDenied;
+        case ERROR_FILENAME_EXCED_RANGE: return SearchStatus::kTooLong;
+        default: return SearchStatus::kFailed;
+    }
+}
+
 }  // namespace
 
 // The wide calls are used throughout: names of any length survive, and so
 // do paths longer than MAX_PATH (see FileApiPath).
 void Win32FileSystem::Search(const std::string& folder, const std::string& pattern, SearchDetail detail,
                              const std::function<void(const FindData&)>& visit) {
+    CheckedSearch(folder, pattern, detail, visit);
+}
+
+SearchStatus Win32FileSystem::CheckedSearch(const std::string& folder, const std::string& pattern,
+                                            SearchDetail detail,
+                                            const std::function<void(const FindData&)>& visit) {
     WIN32_FIND_DATAW fd{};
     win32::UniqueFind find(FindFirstFileW(win32::FileApiPath(JoinPath(folder, pattern, '\\')).c_str(), &fd));
-    if (!find) return;
+    if (!find) return StatusOf(GetLastError());
     FindData data;
     do {
         data.name = EntryName(fd);
         data.isDirectory = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         data.creationTime = data.lastWriteTime = 0;
         data.sizeHigh = data.sizeLow = 0;
-        if (detail == SearchDetail::kFiles && !data.isDirectory) {
+        const bool details = detail == SearchDetail::kFiles ? !data.isDirectory
+                                                              : detail == SearchDetail::kFolders && data.isDirectory;
+        if (details) {
             data.creationTime = Ticks(fd.ftCreationTime);
             data.lastWriteTime = Ticks(fd.ftLastWriteTime);
+        }
+        if (details && detail == SearchDetail::kFiles) {
             data.sizeHigh = fd.nFileSizeHigh;
             data.sizeLow = fd.nFileSizeLow;
         }
         visit(data);
     } while (FindNextFileW(find.get(), &fd));
+    const DWORD error = GetLastError();
+    return error == ERROR_NO_MORE_FILES ? SearchStatus::kListed : StatusOf(error);
+}
+
+bool Win32FileSystem::Describe(const std::string& folder, FindData& out) {
+    out = FindData{};
+    WIN32_FILE_ATTRIBUTE_DATA info{};
+    if (!GetFileAttributesExW(win32::FileApiPath(folder).c_str(), GetFileExInfoStandard, &info)) return false;
+    out.isDirectory = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    out.creationTime = Ticks(info.ftCreationTime);
+    out.lastWriteTime = Ticks(info.ftLastWriteTime);
+    return true;
 }
 
 bool Win32FileSystem::HasSubdirectory(const std::string& folder) {

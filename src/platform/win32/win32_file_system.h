@@ -11,11 +11,14 @@ public:
     char Separator() const override { return '\\'; }
     void Search(const std::string& folder, const std::string& pattern, SearchDetail detail,
                 const std::function<void(const FindData&)>& visit) override;
+    SearchStatus CheckedSearch(const std::string& folder, const std::string& pattern, SearchDetail detail,
+                               const std::function<void(const FindData&)>& visit) override;
     bool IsDirectory(const std::string& path) override;
     std::uint64_t LargeFileSize(const std::string& path) override;
     std::string TypeName(const std::string& path) override;
     // The path length limit ends link cycles on Windows.
     FolderId Identify(const std::string&) override { return {}; }
+    bool Describe(const std::string& folder, FindData& out) override;
     bool HasSubdirectory(const std::string& folder) override;
     NameEncoding Names() const override;
 

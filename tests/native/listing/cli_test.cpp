@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -96,7 +98,7 @@ TEST_F(CliTest, ReportMatchesTheEngineByteForByte) {
               0)
         << Err();
     EXPECT_NE(Out().find("Report: Tallyfold.html"), std::string::npos);
-    EXPECT_NE(Out().find("Folders: 2  Files: 3  Bytes: 3003"), std::string::npos);
+    EXPECT_NE(Err().find("Folders: 2  Files: 3  Bytes: 3003  Skipped: 0"), std::string::npos);
 
     ListingOptions options;
     options.source = source_.Path();
@@ -124,24 +126,55 @@ TEST_F(CliTest, InterruptStopsTheRunAndCompletesTheReport) {
     // Enough folders that the scan is still going when the signal comes.
     for (int i = 0; i < 3000; ++i) source_.Folder("d" + std::to_string(i) + "/e");
     const std::string report = work_.Path("Tallyfold.txt");
-    Process p = Start({source_.Path()}, work_.Path());
-    // Wait until the first sections are written, then press Ctrl+C.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (ReadFile(report).find("File(s)") == std::string::npos && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    kill(p.pid, SIGINT);
-    ASSERT_EQ(Wait(p), 130) << "the run ended before the interrupt arrived";
-    const std::string text = ReadFile(report);
-    EXPECT_EQ(text.substr(text.size() - 64), std::string(62, '*') + "\r\n");
-    // Every d folder is counted, scanned or not; an e folder only when its d
-    // was scanned, and then it has a section of its own.
-    std::size_t sections = 0, eSections = 0;
-    for (std::size_t at = text.find("File(s): "); at != std::string::npos; at = text.find("File(s): ", at + 1))
-        ++sections;
-    for (std::size_t at = text.find("/e\r\n"); at != std::string::npos; at = text.find("/e\r\n", at + 1))
-        ++eSections;
-    EXPECT_LT(sections, 6001u);
-    EXPECT_NE(text.find("Total Folder(s): " + std::to_string(3000 + eSections) + "\r\n"), std::string::npos);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        std::remove(report.c_str());
+        Process p = Start({source_.Path()}, work_.Path());
+        // Wait until the first sections are written, then send the signal.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (ReadFile(report).find("File(s)") == std::string::npos && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        kill(p.pid, signal);
+        ASSERT_EQ(Wait(p), 128 + signal) << "the run ended before signal " << signal << " arrived";
+        const std::string text = ReadFile(report);
+        EXPECT_EQ(text.substr(text.size() - 64), std::string(62, '*') + "\r\n");
+        // Every d folder is counted, scanned or not; an e folder only when its d
+        // was scanned, and then it has a section of its own.
+        std::size_t sections = 0, eSections = 0;
+        for (std::size_t at = text.find("File(s): "); at != std::string::npos; at = text.find("File(s): ", at + 1))
+            ++sections;
+        for (std::size_t at = text.find("/e\r\n"); at != std::string::npos; at = text.find("/e\r\n", at + 1))
+            ++eSections;
+        EXPECT_LT(sections, 6001u);
+        EXPECT_NE(text.find("Total Folder(s): " + std::to_string(3000 + eSections) + "\r\n"), std::string::npos);
+    }
+}
+
+TEST_F(CliTest, SourceThatIsNoFolderExitsTwoAndWritesNoReport) {
+    source_.File("plain.txt", "x");
+    for (const std::string& source : {source_.Path("missing"), source_.Path("plain.txt")}) {
+        EXPECT_EQ(Run({source}), 2);
+        EXPECT_NE(Err().find("not an existing folder"), std::string::npos);
+        EXPECT_FALSE(std::filesystem::exists(work_.Path("Tallyfold.txt")));
+    }
+    EXPECT_EQ(Run({"--output", "", source_.Path()}), 2);
+    EXPECT_EQ(Run({"-h"}), 0);
+    EXPECT_NE(Out().find("usage: tallyfold-list"), std::string::npos);
+    // Options may follow SOURCE.
+    EXPECT_EQ(Run({source_.Path(), "--format", "csv"}), 0) << Err();
+    EXPECT_TRUE(std::filesystem::exists(work_.Path("Tallyfold.csv")));
+}
+
+TEST_F(CliTest, RefusedFoldersAreListedWithTheirReasonAndExitThree) {
+    source_.Folder("a");
+    std::filesystem::create_directory_symlink(source_.Path("a"), source_.Path("a/again"));
+    EXPECT_EQ(Run({"--follow-links", "--errors", work_.Path("errors.txt"), source_.Path()}), 3);
+    EXPECT_EQ(ReadFile(work_.Path("errors.txt")), "loop refused: already listed\t" + source_.Path("a/again") + "\n");
+    EXPECT_NE(Err().find("Skipped: 1"), std::string::npos);
+    EXPECT_EQ(Run({"--follow-links", source_.Path()}), 3);
+    EXPECT_NE(Err().find("skipped " + source_.Path("a/again") + ": loop refused"), std::string::npos);
+    // Not followed, the link is a row and nothing is missing.
+    EXPECT_EQ(Run({source_.Path()}), 0);
+    EXPECT_EQ(Run({"--errors", work_.Path("no/such/errors.txt"), source_.Path()}), 1);
 }
 
 }  // namespace

@@ -36,18 +36,24 @@ public:
     void Remove(const std::string& folder) { folders_.erase(folder); }
 
     char Separator() const override { return '\\'; }
-    void Search(const std::string& folder, const std::string& pattern, platform::SearchDetail,
+    void Search(const std::string& folder, const std::string& pattern, platform::SearchDetail detail,
                 const std::function<void(const platform::FindData&)>& visit) override {
+        CheckedSearch(folder, pattern, detail, visit);
+    }
+    platform::SearchStatus CheckedSearch(const std::string& folder, const std::string& pattern,
+                                         platform::SearchDetail,
+                                         const std::function<void(const platform::FindData&)>& visit) override {
         searches.push_back(folder + "\\" + pattern);
-        if (unsearchable_.count(folder)) return;
+        if (unsearchable_.count(folder)) return platform::SearchStatus::kDenied;
         auto it = folders_.find(folder);
-        if (it == folders_.end()) return;
+        if (it == folders_.end()) return platform::SearchStatus::kMissing;
         const std::vector<FakeEntry> entries = it->second;  // the visitor may change the tree
         for (const char* dots : {".", ".."}) {
             if (platform::WildcardMatch(pattern, dots)) visit(Data({dots, true}));
         }
         for (const FakeEntry& e : entries)
             if (platform::WildcardMatch(pattern, e.name)) visit(Data(e));
+        return platform::SearchStatus::kListed;
     }
     bool IsDirectory(const std::string& path) override { return folders_.count(path) != 0; }
     std::uint64_t LargeFileSize(const std::string& path) override {
@@ -91,8 +97,12 @@ public:
         if (onPump) onPump();
     }
     bool Stopped() override { return stopped; }
+    void FolderSkipped(const std::string& path, listing::SkipReason reason) override {
+        skipped.push_back(path + ": " + listing::SkipReasonText(reason));
+    }
 
     std::vector<std::string> statuses;
+    std::vector<std::string> skipped;
     int pumps = 0;
     bool stopped = false;
     std::function<void()> onPump;

@@ -193,6 +193,76 @@ TEST(FolderScan, UnsearchableAndVanishedFoldersGetAnEmptySection) {
         EXPECT_EQ(r.sections[i].summary.text[kType], "File(s): 0 - Size: 0 Byte(s).");
     }
     EXPECT_EQ(r.totals.totalFolders, 2u);
+    EXPECT_EQ(host.skipped,
+              (std::vector<std::string>{"C:\\S\\Locked: permission denied", "C:\\S\\Gone: vanished"}));
+    EXPECT_EQ(r.totals.skippedFolders, 2u);
+}
+
+TEST(FolderScan, CaseFoldCoversLatinGreekAndCyrillicLetters) {
+    FakeFileSystem fs;
+    fs.AddFolder("C:\\S");
+    for (const char* name : {"Яков", "Émile", "zeta", "Ωmega", "яблоко", "éclair", "ωa"}) fs.AddFile("C:\\S", {name});
+    RecordingHost host;
+    EXPECT_EQ(Texts(Scan(fs, host, Options("C:\\S", kName)).sections[0], kName),
+              (std::vector<std::string>{"zeta", "éclair", "Émile", "ωa", "Ωmega", "яблоко", "Яков"}));
+}
+
+TEST(FolderScan, EqualKeysKeepSearchOrderInFoldersOfManyFiles) {
+    // More rows than a sort's insertion-sort cut-off, so an unstable sort
+    // would reorder equal keys.
+    FakeFileSystem fs;
+    fs.AddFolder("C:\\S");
+    std::vector<std::string> odd, even;
+    for (int i = 0; i < 64; ++i) {
+        const std::string name = "f" + std::to_string(100 + i) + (i % 2 ? ".a" : ".b");
+        fs.AddFile("C:\\S", {name});
+        (i % 2 ? odd : even).push_back(name);
+    }
+    odd.insert(odd.end(), even.begin(), even.end());
+    RecordingHost host;
+    EXPECT_EQ(Texts(Scan(fs, host, Options("C:\\S", kType)).sections[0], kName), odd);
+}
+
+TEST(FolderScan, PatternsExclusionsAndDepth) {
+    FakeFileSystem fs;
+    for (const char* f : {"C:\\S", "C:\\S\\A", "C:\\S\\A\\Deep", "C:\\S\\cache.tmp"}) fs.AddFolder(f);
+    for (const char* name : {"a.txt", "b.LOG", "c.tmp", "d.doc"}) fs.AddFile("C:\\S", {name, false, 1});
+    fs.AddFile("C:\\S\\cache.tmp", {"x.txt", false, 1});
+    RecordingHost host;
+    ListingOptions options = Options("C:\\S");
+    options.filter = "*";
+    options.filters = {"*.txt", "*.log", "*.tmp"};
+    options.excludes = {"*.tmp"};
+    options.maxDepth = 1;
+    const ScanResult r = Scan(fs, host, options);
+    ASSERT_EQ(r.sections.size(), 2u);  // the excluded folder is not scanned, Deep is too deep
+    EXPECT_EQ(Texts(r.sections[0], kName), (std::vector<std::string>{"a.txt", "b.LOG"}));
+    EXPECT_EQ(r.sections[1].heading.text[kName], "C:\\S\\A");
+    EXPECT_EQ(r.totals.totalFolders, 1u);
+    EXPECT_EQ(r.totals.skippedFolders, 0u);
+}
+
+TEST(FolderScan, FolderRecordsFollowTheirSubtreeWithItsTotal) {
+    FakeFileSystem fs;
+    for (const char* f : {"C:\\S", "C:\\S\\A", "C:\\S\\A\\A1", "C:\\S\\B"}) fs.AddFolder(f);
+    fs.AddFile("C:\\S", {"s", false, 1});
+    fs.AddFile("C:\\S\\A", {"a", false, 10});
+    fs.AddFile("C:\\S\\A\\A1", {"a1", false, 100});
+    fs.AddFile("C:\\S\\B", {"b", false, 1000});
+    RecordingHost host;
+    RunTotals totals;
+    std::vector<std::string> events;
+    const ListingOptions options = Options("C:\\S");
+    FolderScan scan(
+        options, fs, host, totals,
+        [&](const FolderSection& s) { events.push_back("rows " + s.files.at(0).facts.name); },
+        [&](const FolderRecord& f) {
+            events.push_back(f.facts.name + " " + std::to_string(f.files) + " " + std::to_string(f.bytes) + " " +
+                             std::to_string(f.subtreeBytes));
+        });
+    scan.ScanFolder("C:\\S");
+    EXPECT_EQ(events, (std::vector<std::string>{"rows s", "rows a", "rows a1", "A1 1 100 100", "A 1 10 110", "rows b",
+                                                "B 1 1000 1000", "S 1 1 1111"}));
 }
 
 TEST(FolderScan, LargeFilesAskForTheirFullSize) {

@@ -9,6 +9,7 @@
 #include "fake_file_system.h"
 #include "listing/folder_scan.h"
 #include "platform/wildcard.h"
+#include "as_nobody.h"
 #include "temp_tree.h"
 
 namespace tf::platform {
@@ -88,19 +89,27 @@ TEST(PosixFileSystem, SparseFileAboveFourGigabytes) {
     EXPECT_EQ(sections.at(0).files.at(0).text[listing::kSize], "5242880");
 }
 
-std::vector<std::string> ScanHeadings(const std::string& source, listing::RunTotals& totals,
-                                      testing::RecordingHost& host) {
+struct LinkScan {
+    std::vector<std::string> headings;
+    std::vector<std::string> rows;  // names of the listed files and links
+    listing::RunTotals totals;
+    testing::RecordingHost host;
+};
+
+void ScanWithLinks(const std::string& source, bool followLinks, LinkScan& out) {
     PosixFileSystem fs;
     listing::ListingOptions options;
     options.source = source;
-    std::vector<std::string> headings;
-    listing::FolderScan(options, fs, host, totals,
-                        [&](const listing::FolderSection& s) { headings.push_back(s.heading.text[listing::kName]); })
-        .ScanFolder(source);
-    return headings;
+    options.followLinks = followLinks;
+    listing::FolderScan(options, fs, out.host, out.totals, [&](const listing::FolderSection& s) {
+        out.headings.push_back(s.heading.text[listing::kName]);
+        for (const listing::ListingEntry& row : s.files) out.rows.push_back(row.text[listing::kName]);
+    }).ScanFolder(source);
+    std::sort(out.headings.begin(), out.headings.end());
+    std::sort(out.rows.begin(), out.rows.end());
 }
 
-TEST(PosixFileSystem, LinksAreFollowedButNeverBackUpThePath) {
+TEST(PosixFileSystem, LinksToFoldersAreRowsUnlessFollowedAndEveryFolderIsEnteredOnce) {
     testing::TempTree tree;
     tree.Folder("a/b");
     tree.Folder("other");
@@ -108,18 +117,40 @@ TEST(PosixFileSystem, LinksAreFollowedButNeverBackUpThePath) {
     std::filesystem::create_directory_symlink(tree.Path("a"), tree.Path("a/b/up"));        // loop
     std::filesystem::create_directory_symlink(tree.Path("other"), tree.Path("a/across"));  // plain link
     std::filesystem::create_symlink(tree.Path("nowhere"), tree.Path("a/dangling"));
+    std::filesystem::create_symlink("self", tree.Path("a/self"));
+    const std::uint64_t linkBytes = tree.Path("a").size() + tree.Path("other").size() + tree.Path("nowhere").size() + 4;
 
-    listing::RunTotals totals;
-    testing::RecordingHost host;
-    std::vector<std::string> headings = ScanHeadings(tree.Path("a"), totals, host);
-    std::sort(headings.begin(), headings.end());
-    EXPECT_EQ(headings, (std::vector<std::string>{tree.Path("a"), tree.Path("a/across"), tree.Path("a/b")}));
-    // b, across and the loop link up: counted and shown, the loop not entered.
-    EXPECT_EQ(totals.totalFolders, 3u);
-    EXPECT_NE(std::find(host.statuses.begin(), host.statuses.end(), tree.Path("a/b/up")), host.statuses.end());
-    // across/f.txt, and the dangling link listed as an empty file.
-    EXPECT_EQ(totals.totalFiles, 2u);
-    EXPECT_EQ(totals.totalBytes, 1u);
+    LinkScan rows;
+    ScanWithLinks(tree.Path("a"), false, rows);
+    EXPECT_EQ(rows.headings, (std::vector<std::string>{tree.Path("a"), tree.Path("a/b")}));
+    EXPECT_EQ(rows.rows, (std::vector<std::string>{"across", "dangling", "self", "up"}));
+    // Each link is listed as itself: its own size, its own (recent) times.
+    EXPECT_EQ(rows.totals.totalBytes, linkBytes);
+    EXPECT_EQ(rows.totals.totalFolders, 1u);
+    EXPECT_EQ(rows.totals.skippedFolders, 0u);
+
+    LinkScan followed;
+    ScanWithLinks(tree.Path("a"), true, followed);
+    EXPECT_EQ(followed.headings, (std::vector<std::string>{tree.Path("a"), tree.Path("a/across"), tree.Path("a/b")}));
+    EXPECT_EQ(followed.rows, (std::vector<std::string>{"dangling", "f.txt", "self"}));
+    // b, across and the loop link up are counted; up is refused, not entered.
+    EXPECT_EQ(followed.totals.totalFolders, 3u);
+    EXPECT_EQ(followed.totals.skippedFolders, 1u);
+    EXPECT_NE(std::find(followed.host.statuses.begin(), followed.host.statuses.end(), tree.Path("a/b/up")),
+              followed.host.statuses.end());
+}
+
+TEST(PosixFileSystem, DanglingLinksCarryTheirOwnTimes) {
+    testing::TempTree tree;
+    std::filesystem::create_symlink(tree.Path("nowhere"), tree.Path("dangling"));
+    PosixFileSystem fs;
+    FindData link;
+    fs.Search(tree.Path(), "dangling", SearchDetail::kFiles, [&](const FindData& d) { link = d; });
+    EXPECT_TRUE(link.isLink);
+    EXPECT_FALSE(link.isDirectory);
+    EXPECT_EQ(link.sizeLow, tree.Path("nowhere").size());
+    const FileTicks now = (static_cast<FileTicks>(time(nullptr)) + 11644473600ull) * 10000000ull;
+    EXPECT_LT(now - std::min(now, link.lastWriteTime), 864000000000ull);  // within a day, not 1601
 }
 
 TEST(PosixFileSystem, RootIsJoinedWithoutADoubleSeparator) {
@@ -128,18 +159,27 @@ TEST(PosixFileSystem, RootIsJoinedWithoutADoubleSeparator) {
     EXPECT_EQ(JoinPath("C:", "Work", '\\'), "C:\\Work");
 }
 
-TEST(PosixFileSystem, UnreadableFolderGetsAnEmptySection) {
-    if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root; the fake file system covers this case";
+TEST(PosixFileSystem, UnreadableFoldersGetAnEmptySectionAndAreCountedAsSkipped) {
     testing::TempTree tree;
     tree.Folder("locked/inner");
     tree.File("locked/f", "abc");
-    std::filesystem::permissions(tree.Path("locked"), std::filesystem::perms::none);
-    listing::RunTotals totals;
-    testing::RecordingHost host;
-    const auto headings = ScanHeadings(tree.Path(), totals, host);
-    std::filesystem::permissions(tree.Path("locked"), std::filesystem::perms::owner_all);
-    EXPECT_EQ(headings.size(), 2u);
-    EXPECT_EQ(totals.totalFiles, 0u);
+    tree.Folder("readonly/inner");  // can be read but not entered
+    tree.File("readonly/f", "abc");
+    namespace fsys = std::filesystem;
+    fsys::permissions(tree.Path(), fsys::perms::all & ~fsys::perms::group_write & ~fsys::perms::others_write);
+    fsys::permissions(tree.Path("locked"), fsys::perms::none);
+    fsys::permissions(tree.Path("readonly"), fsys::perms::owner_read | fsys::perms::group_read | fsys::perms::others_read);
+    const std::string answer = testing::RunAsNobody([&] {
+        LinkScan scan;
+        ScanWithLinks(tree.Path(), false, scan);
+        std::string text = std::to_string(scan.headings.size()) + " sections, " +
+                           std::to_string(scan.totals.totalFiles) + " files, " +
+                           std::to_string(scan.totals.skippedFolders) + " skipped";
+        return text;
+    });
+    fsys::permissions(tree.Path("locked"), fsys::perms::owner_all);
+    fsys::permissions(tree.Path("readonly"), fsys::perms::owner_all);
+    EXPECT_EQ(answer, "3 sections, 0 files, 2 skipped");
 }
 
 }  // namespace

@@ -234,7 +234,7 @@ TEST(ReportWriter, OtherFormatWritesNothing) {
     EXPECT_FALSE(std::ifstream(path).good());
 }
 
-TEST(ReportWriter, UnwritableReportIsReportedAndTheRunGoesOn) {
+TEST(ReportWriter, UnwritableReportIsReportedBeforeAnyScanning) {
     auto fs = WorkFolder();
     ListingOptions options;
     options.source = "C:\\Work";
@@ -244,8 +244,11 @@ TEST(ReportWriter, UnwritableReportIsReportedAndTheRunGoesOn) {
         RunListing(options, fs, host, ::testing::TempDir() + "missing-folder/Tallyfold.txt", totals);
     EXPECT_FALSE(outcome.reportWritten);
     EXPECT_EQ(outcome.error, ENOENT);
-    EXPECT_EQ(totals.totalFiles, 2u);
-    EXPECT_EQ(totals.totalFolders, 1u);
+    EXPECT_TRUE(host.statuses.empty());
+    EXPECT_EQ(totals.totalFolders + totals.totalFiles, 0u);
+    options.format = ReportFormat::kJsonl;
+    EXPECT_EQ(RunListing(options, fs, host, ::testing::TempDir() + "missing-folder/t.jsonl", totals).error, ENOENT);
+    EXPECT_TRUE(host.statuses.empty());
 
     // A report path that is a folder fails the same way.
     EXPECT_FALSE(WriteReportHeader(::testing::TempDir(), options));
