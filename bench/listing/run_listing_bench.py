@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Times tallyfold-list against find on the same generated trees, in one run.
+"""Times tallyfold-list against find on the same generated trees, in one run,
+and its CSV and JSON Lines listings against its text report on the larger tree.
 
 usage: run_listing_bench.py BUILD_DIR [WORK_DIR]
 BUILD_DIR is a native build (Release, no sanitizers) holding
@@ -54,6 +55,14 @@ def main():
         t_find, m_find = best_of(find)
         print(f"{f'{folders} folders':>18} {folders * per_folder:>8} {t_ours:>12.3f} {t_find:>8.3f} "
               f"{t_ours / t_find:>6.2f} {m_ours:>14} {m_find:>9}")
+    # The machine-readable formats against the text report, same tree, same run.
+    print(f"\n{'format':>8} {'s':>8} {'vs text':>8} {'KiB':>8}   ({folders * per_folder} files)")
+    times = {}
+    for fmt in ("text", "csv", "jsonl"):
+        cmd = [tool, "--format", fmt, "--output", os.path.join(work, "listing." + fmt), root]
+        run(cmd)
+        times[fmt] = best_of(cmd)
+        print(f"{fmt:>8} {times[fmt][0]:>8.3f} {times[fmt][0] / times['text'][0]:>8.2f} {times[fmt][1]:>8}")
     if "--keep" not in sys.argv:
         shutil.rmtree(work)
 
