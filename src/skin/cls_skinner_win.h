@@ -11,9 +11,8 @@
 // Everything runs on the GUI thread.
 #include <windows.h>
 
-#include <cstddef>
-#include <cstdint>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -26,6 +25,7 @@
 #include "skin/frame_geometry.h"
 #include "skin/frame_painter_win.h"
 #include "skin/intercept_record_win.h"
+#include "skin/menu_bar_win.h"
 #include "skin/skin_file.h"
 #include "skin/skin_records.h"
 
@@ -66,9 +66,8 @@ public:
     // Minimise, maximise, restore, close: 0 normal, 1 hot, 2 pressed, 3 inactive.
     const std::array<int, 4>& ButtonStates() const { return buttonStates_; }
     bool HoverTimerRunning() const { return hoverTimerRunning_; }
-
-    // The engine's own request to open a menu-bar item.
-    static constexpr UINT kMenuSelectRequest = 0x555;
+    // The skinned menu bar (idle while nothing is hooked).
+    const MenuBar& Menus() const { return menuBar_; }
 
     // --- Interception (skinner_subclass_win.cpp) -------------------------
     // The engine intercepts its hooked window and that window's MDI client
@@ -228,24 +227,22 @@ private:
     bool hoverTimerRunning_ = false;
 
     // --- Menus (skinner_menu_win.cpp) --------------------------------------
-    // The frame calls these at its menu-bar steps.
-    void TakeOverMenuBar();  // at hook time and on WM_SHOWWINDOW
-    void SetMenuBackground(HMENU menu, HBRUSH brush);
-    void ReleaseMenuBackground();
-    void CheckMenuBar();  // WM_GETICON and WM_STYLECHANGED
+    // What the menu bar asks of the frame.
+    MenuBarHost MenuHost();
+    // The menu bar's message cases; true when consumed.
+    bool MenuMessage(LRESULT& lReturn, UINT uMsg, WPARAM wParam, LPARAM lParam);
+    // A menu the window keeps on itself (the skin leaves menus their system
+    // colour): its height in the frame, painted under the caption.
+    bool HasNativeMenuBar() const;
+    std::int32_t NativeMenuBarHeight() const;
+    void PaintNativeMenuBar(HDC window);
+    // The point (window coordinates) is on a menu bar, the engine's or the
+    // window's own.
+    bool InMenuBar(Point at) const;
+    // Height between the caption and the client area.
     std::int32_t MenuBarHeight() const;
-    void LayOutMenuBar();
-    void PaintMenuBar(HDC window, int hotItem, bool pressed);
-    int MenuBarItemUnderCursor() const;
-    // Menu-bar clicks and hover, menu and system keys; true when consumed.
-    bool MenuMessage(bool bBefore, LRESULT& lReturn, UINT uMsg, WPARAM wParam, LPARAM lParam);
 
-    HMENU menu_ = nullptr;
-    bool menuBarDrawn_ = false;
-    int hotItem_ = -1;
-    int openItem_ = -1;
-    platform::win32::UniqueBrush menuBrush_;
-    COLORREF menuBrushColour_ = 0;
+    MenuBar menuBar_;
 };
 
 }  // namespace tf::skin

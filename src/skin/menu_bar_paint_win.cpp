@@ -36,21 +36,23 @@ void BlendPiece(HDC to, std::int32_t x, std::int32_t y, std::int32_t width, HDC 
     GdiTransparentBlt(to, x, y, width, piece.Height, skin, piece.X, piece.Y, piece.Width, piece.Height, kTransparentColour);
 }
 
-// The font of the MDI child's buttons. Where the symbol font is missing the
-// font mapper would hand out a text font and show plain "0", "2" and "r";
-// the window-control font has the same three glyphs at the same codes. The
-// glyphs are smoothed as the skin's menu texts are.
-UniqueFont ButtonGlyphFont(HDC dc, BYTE quality) {
+// The font of an MDI child's button glyph. Where the symbol font is missing,
+// or lacks the glyph, the window-control font has the same three glyphs at
+// the same codes; the font mapper's text font would show a plain "0", "2" or
+// "r". The glyphs are smoothed as the skin's menu texts are.
+UniqueFont ButtonGlyphFont(HDC dc, BYTE quality, char glyph) {
     for (const char* face : {"Webdings", "Marlett"}) {
         UniqueFont font(CreateFontA(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SYMBOL_CHARSET, OUT_DEFAULT_PRECIS,
                                     CLIP_DEFAULT_PRECIS, quality, DEFAULT_PITCH, face));
         if (!font) continue;
         char chosen[LF_FACESIZE] = {};
+        WORD index = 0xFFFF;
         {
             ScopedSelect select(dc, font.get());
             GetTextFaceA(dc, LF_FACESIZE, chosen);
+            GetGlyphIndicesA(dc, &glyph, 1, &index, GGI_MARK_NONEXISTING_GLYPHS);
         }
-        if (lstrcmpiA(chosen, face) == 0) return font;
+        if (lstrcmpiA(chosen, face) == 0 && index != 0xFFFF) return font;
     }
     return UniqueFont();
 }
@@ -88,7 +90,7 @@ void MenuBar::Paint(HDC target, std::int32_t windowWidth, std::int32_t hot, bool
     UniqueBitmap bitmap(CreateCompatibleBitmap(target, width, height));
     if (!dc || !bitmap) return;
     ScopedSelect selectBitmap(dc.get(), bitmap.get());
-    ScopedSelect selectFont(dc.get(), font_.get());
+    ScopedSelect selectFont(dc.get(), Font());
     SetBkMode(dc.get(), TRANSPARENT);
 
     TileAcross(dc.get(), s.MenuBar.start().Width, width - s.MenuBar.end().Width, s.MenuBar.middle().Height, skinDc_,
@@ -96,12 +98,8 @@ void MenuBar::Paint(HDC target, std::int32_t windowWidth, std::int32_t hot, bool
 
     const auto count = static_cast<std::int32_t>(items_.size());
     const bool active = !host_.windowActive || host_.windowActive();
-    UniqueFont glyphFont;
     UniqueIcon childIcon;
-    if (mdiChildMaximised_ && MdiButtonGlyph(count - 1, count) != 0) {
-        glyphFont = ButtonGlyphFont(dc.get(), s.MenuFont.quality);
-        childIcon.reset(ActiveChildIcon());
-    }
+    if (mdiChildMaximised_) childIcon.reset(ActiveChildIcon());
     for (std::int32_t i = 0; i < count; ++i) {
         RECT box{items_[i].left, 0, items_[i].right, height};
         if (i == hot) {
@@ -120,6 +118,7 @@ void MenuBar::Paint(HDC target, std::int32_t windowWidth, std::int32_t hot, bool
             continue;
         }
         if (const char glyph = mdiChildMaximised_ ? MdiButtonGlyph(i, count) : 0) {
+            UniqueFont glyphFont = ButtonGlyphFont(dc.get(), s.MenuFont.quality, glyph);
             ScopedSelect selectGlyphs(dc.get(), glyphFont.get());
             char text[2] = {glyph, 0};
             DrawTextA(dc.get(), text, 1, &box, DT_SINGLELINE | DT_VCENTER | DT_CENTER);

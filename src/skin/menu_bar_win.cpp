@@ -38,7 +38,7 @@ void MenuBar::SetSkin(const SkinParameters* skin, HDC skinDc) {
     skin_ = skin;
     skinDc_ = skinDc;
     font_.reset();
-    if (skin_) {
+    if (skin_ && !host_.menuFont) {
         const LOGFONTA lf = ToLogFont(skin_->MenuFont);
         font_.reset(CreateFontIndirectA(&lf));
     }
@@ -54,11 +54,19 @@ void MenuBar::Attach(HWND window, HWND mdiClient) {
 
 void MenuBar::SetMdiClient(HWND mdiClient) { mdiClient_ = mdiClient; }
 
+HFONT MenuBar::Font() const { return host_.menuFont ? host_.menuFont() : font_.get(); }
+
 void MenuBar::ApplySkin() {
     if (!window_ || !skin_) return;
-    ColourMenus();
-    drawn_ = UsesOwnColour() && menu_ && GetMenuItemCount(menu_) > 0;
-    if (drawn_) LayOut();
+    if (!UsesOwnColour() && removed_ && menu_ && IsWindow(window_)) {
+        SetMenu(window_, menu_);
+        removed_ = false;
+    }
+    TakeOver();
+    if (!drawn_) {
+        items_.clear();
+        texts_.clear();
+    }
 }
 
 void MenuBar::Detach() {
@@ -224,7 +232,7 @@ void MenuBar::LayOutItems() {
     if (count <= 0) return;
 
     ScopedWindowDc screen(nullptr);
-    ScopedSelect font(screen.get(), font_.get());
+    ScopedSelect font(screen.get(), Font());
     std::vector<std::int32_t> widths;
     for (int i = 0; i < count; ++i) {
         texts_.push_back(MenuText(menu_, i));

@@ -33,6 +33,8 @@ struct MenuBarHost {
     std::function<void()> restartHoverTimer;
     std::function<void()> stopHoverTimer;
     std::function<bool()> windowActive;
+    // The frame's menu font; without one the bar builds its own from the skin.
+    std::function<HFONT()> menuFont;
 };
 
 class MenuBar {
@@ -44,7 +46,8 @@ public:
 
     // --- Life (menu_bar_win.cpp) ------------------------------------------
     // The skin the bar is drawn with; `skin` and `skinDc` stay owned by the
-    // engine and must outlive their use here. Builds the menu font.
+    // engine and must outlive their use here. Builds the menu font unless
+    // the host lends one.
     void SetSkin(const SkinParameters* skin, HDC skinDc);
     // Starts serving a hooked window: takes over its menu bar.
     void Attach(HWND window, HWND mdiClient);
@@ -53,7 +56,8 @@ public:
     // Gives a removed menu back to the window (or destroys it with a window
     // that is gone) and uncolours the menus; the bar is then idle.
     void Detach();
-    // After a new skin while attached: colours and lays out again.
+    // After a new skin while attached: colours and lays out again; a skin
+    // that leaves menus their system colour puts the menu back on the window.
     void ApplySkin();
 
     // Reads the window's menu, colours it and the system menu, and removes
@@ -110,6 +114,7 @@ public:
 
 private:
     bool UsesOwnColour() const;
+    HFONT Font() const;
     void Colour(HMENU menu, COLORREF colour);
     void ColourMenus();
     void RestoreMenus();

@@ -52,6 +52,10 @@ void ClsSkinner::OnNcHitTest(bool& bHandled, LRESULT& lReturn, LPARAM lParam) {
     // The point asked about, which is not always where the cursor is.
     const Point at = WindowPoint(lParam);
     ResetButtonStates();
+    if (InMenuBar(at)) {
+        lReturn = HTMENU;
+        return;
+    }
     const int button = ButtonAt(at);
     if (button >= 0) {
         SetButtonState(button, GetKeyState(VK_LBUTTON) < 0 ? kPressed : kHot);
@@ -75,7 +79,7 @@ void ClsSkinner::OnNcMouseMove(bool& bHandled, LRESULT& lReturn, WPARAM wParam, 
         lastHitCode_ = wParam;
     }
     LRESULT ignored = 0;
-    MenuMessage(true, ignored, WM_NCMOUSEMOVE, wParam, lParam);
+    MenuMessage(ignored, WM_NCMOUSEMOVE, wParam, lParam);
     lReturn = 1;
     bHandled = false;
 }
@@ -85,7 +89,7 @@ void ClsSkinner::OnNcLButtonDown(bool bBefore, bool& bHandled, LRESULT& lReturn,
         PaintFrame();
         return;
     }
-    if (MenuMessage(true, lReturn, WM_NCLBUTTONDOWN, wParam, lParam)) return;
+    if (MenuMessage(lReturn, WM_NCLBUTTONDOWN, wParam, lParam)) return;
     const Point at = WindowPoint(lParam);
     const int button = ButtonAt(at);
     if (button >= 0) {
@@ -107,6 +111,14 @@ void ClsSkinner::OnNcLButtonDown(bool bBefore, bool& bHandled, LRESULT& lReturn,
         return;
     }
     switch (wParam) {
+        case HTMENU:
+            // The engine's own bar: the platform must not start its menu
+            // mode on the menu it hid.
+            if (menuBar_.Drawn())
+                lReturn = 0;
+            else
+                bHandled = false;
+            return;
         case HTSYSMENU:
         case HTMINBUTTON:
         case HTMAXBUTTON:
@@ -123,7 +135,7 @@ void ClsSkinner::OnNcLButtonDown(bool bBefore, bool& bHandled, LRESULT& lReturn,
 
 void ClsSkinner::OnNcLButtonUp(bool&, LRESULT& lReturn, WPARAM wParam, LPARAM lParam) {
     lReturn = 0;
-    if (MenuMessage(true, lReturn, WM_NCLBUTTONUP, wParam, lParam)) return;
+    if (MenuMessage(lReturn, WM_NCLBUTTONUP, wParam, lParam)) return;
     const int button = ButtonAt(WindowPoint(lParam));
     if (button < 0) return;
     const FrameStyle style = Style();
@@ -155,8 +167,8 @@ void ClsSkinner::TimerProc(HWND, UINT, UINT_PTR, DWORD) {
     if (!hooked_) return;
     POINT cursor{};
     GetCursorPos(&cursor);
-    if (ButtonAt(WindowPoint(cursor)) >= 0 || MenuBarItemUnderCursor() >= 0) return;
-    hotItem_ = -1;
+    if (ButtonAt(WindowPoint(cursor)) >= 0 || menuBar_.ItemUnderCursor() >= 0) return;
+    menuBar_.ClearHotItem();
     ResetButtonStates();
     PaintFrame();
     StopHoverTimer();

@@ -38,7 +38,7 @@ constexpr Registration kWindowMessages[] = {
     {WM_NCCALCSIZE, kBefore},    {WM_NCPAINT, kBefore},         {WM_SETICON, kAfter},
     {WM_STYLECHANGED, kAfter},   {WM_ERASEBKGND, kBefore},      {WM_PAINT, kBefore},
     {WM_SIZE, kBefore},          {WM_GETMINMAXINFO, kBoth},     {WM_DESTROY, kAfter},
-    {WM_GETICON, kAfter},        {ClsSkinner::kMenuSelectRequest, kAfter},
+    {WM_GETICON, kAfter},        {kMenuSwitchMessage, kAfter},
     {WM_CREATE, kAfter},         {WM_SHOWWINDOW, kAfter},
     // The platform paints its own caption on a new text; the skin's goes
     // over it again.
@@ -58,9 +58,8 @@ bool ClsSkinner::HookForm(HWND hwnd) {
     style_ = GetWindowLongPtrA(hwnd, GWL_STYLE);
     exStyle_ = GetWindowLongPtrA(hwnd, GWL_EXSTYLE);
     active_ = GetActiveWindow() == hwnd;
-    TakeOverMenuBar();
-    hotItem_ = openItem_ = -1;
-    BuildSkinObjects();
+    BuildSkinObjects();  // the menu bar measures with the menu font
+    menuBar_.Attach(hwnd, mdiClient_);
     if (mdiClient_) InterceptMdiClient();
 
     if (!Subclass(hwnd, 0, &ClsSkinner::WindowHandler)) return false;
@@ -109,8 +108,10 @@ void ClsSkinner::UnHookForm(HWND) {
     }
     ReleaseAll();
     ReleaseAdaptors();
+    // The menu goes back to the window while its frame is still the skin's
+    // to size.
+    menuBar_.Detach();
     ReleaseSkinObjects();
-    ReleaseMenuBackground();
     hooked_ = nullptr;
     mdiClient_ = nullptr;
     // A window that lives on gets its own frame back: no skin region, the
@@ -123,8 +124,8 @@ void ClsSkinner::UnHookForm(HWND) {
 
 void ClsSkinner::ReapplySkin() {
     if (!hooked_) return;
-    TakeOverMenuBar();
     BuildSkinObjects();
+    menuBar_.ApplySkin();
     // The window keeps its size: no WM_SIZE brings the new region.
     ApplyWindowShape();
 }
@@ -136,6 +137,10 @@ void ClsSkinner::InterceptMdiClient() {
     AddMsg(mdiClient_, WM_ERASEBKGND, MSG_BEFORE);
     AddMsg(mdiClient_, WM_PAINT, MSG_BEFORE);
     AddMsg(mdiClient_, WM_MDISETMENU, MSG_BEFORE);
+    // A child made, closed or switched while maximised changes the bar's
+    // slots without a frame repaint.
+    for (UINT m : {WM_MDICREATE, WM_MDIDESTROY, WM_MDIACTIVATE, WM_MDIMAXIMIZE, WM_MDIRESTORE, WM_MDINEXT})
+        AddMsg(mdiClient_, m, MSG_AFTER);
     mdiClientIntercepted_ = true;
 }
 
@@ -156,7 +161,6 @@ void ClsSkinner::BuildSkinObjects() {
     const LOGFONTA menu = ToLogFont(params_.MenuFont);
     captionFont_.reset(CreateFontIndirectA(&caption));
     menuFont_.reset(CreateFontIndirectA(&menu));
-    if (menuBarDrawn_) LayOutMenuBar();
     ReadCaptionText();
     FetchIcon();
     if (!IsMdiChild() && params_.DropShadow && !classStyleSaved_) {
@@ -249,11 +253,11 @@ void ClsSkinner::WindowHandler(bool bBefore, bool& bHandled, LRESULT& lReturn, H
             if (static_cast<int>(wParam) == GWL_STYLE) style_ = GetWindowLongPtrA(hooked_, GWL_STYLE);
             if (static_cast<int>(wParam) == GWL_EXSTYLE) exStyle_ = GetWindowLongPtrA(hooked_, GWL_EXSTYLE);
             ReadCaptionText();
-            CheckMenuBar();
+            menuBar_.OnStyleChanged();
             PaintFrame();
             break;
         case WM_GETICON:
-            CheckMenuBar();
+            menuBar_.CheckMenuBar();
             ReadCaptionText();
             PaintFrame();
             bHandled = false;
@@ -266,12 +270,15 @@ void ClsSkinner::WindowHandler(bool bBefore, bool& bHandled, LRESULT& lReturn, H
             bHandled = !mdiClient_ && PaintClient(hooked_, uMsg, wParam, lReturn);
             break;
         case WM_SHOWWINDOW:
-            TakeOverMenuBar();
+            menuBar_.TakeOver();
             break;
         case WM_CREATE:
             if (!mdiClient_) {
                 mdiClient_ = FindWindowExA(hooked_, nullptr, kMdiClientClass, nullptr);
-                if (mdiClient_) InterceptMdiClient();
+                if (mdiClient_) {
+                    InterceptMdiClient();
+                    menuBar_.SetMdiClient(mdiClient_);
+                }
             }
             break;
         case WM_DESTROY:
@@ -292,21 +299,25 @@ void ClsSkinner::WindowHandler(bool bBefore, bool& bHandled, LRESULT& lReturn, H
             OnNcLButtonUp(bHandled, lReturn, wParam, lParam);
             break;
         default:
-            bHandled = MenuMessage(bBefore, lReturn, uMsg, wParam, lParam);
+            bHandled = MenuMessage(lReturn, uMsg, wParam, lParam);
             break;
     }
 }
 
-void ClsSkinner::MdiClientHandler(bool, bool& bHandled, LRESULT& lReturn, HWND lng_hWnd, UINT uMsg, WPARAM wParam,
-                                  LPARAM lParam, LONG_PTR&) {
+void ClsSkinner::MdiClientHandler(bool bBefore, bool& bHandled, LRESULT& lReturn, HWND lng_hWnd, UINT uMsg,
+                                  WPARAM wParam, LPARAM lParam, LONG_PTR&) {
     bHandled = false;
+    if (!bBefore) {
+        menuBar_.CheckMenuBar();
+        return;
+    }
     switch (uMsg) {
         case WM_PAINT:
         case WM_ERASEBKGND:
             bHandled = paintClientArea_ && PaintClient(lng_hWnd, uMsg, wParam, lReturn);
             break;
         default:
-            bHandled = MenuMessage(true, lReturn, uMsg, wParam, lParam);
+            bHandled = MenuMessage(lReturn, uMsg, wParam, lParam);
             break;
     }
 }
@@ -328,7 +339,7 @@ void ClsSkinner::ApplyWindowShape() {
     GetWindowRect(hooked_, &wr);
     windowWidth_ = wr.right - wr.left;
     windowHeight_ = wr.bottom - wr.top;
-    if (menuBarDrawn_) LayOutMenuBar();
+    if (menuBar_.Drawn()) menuBar_.LayOut();
     UniqueRegion region = BuildWindowRegion(params_, pieceRegions_, windowWidth_, windowHeight_);
     if (region && SetWindowRgn(hooked_, region.get(), TRUE)) region.release();  // the window owns it now
     for (int b = 0; b < 4; ++b) {
@@ -395,7 +406,10 @@ void ClsSkinner::PaintFrame() {
     windowHeight_ = wr.bottom - wr.top;
     platform::win32::ScopedWindowDc dc(hooked_, platform::win32::DcArea::kWholeWindow);
     if (!dc.get()) return;
-    if (menuBarDrawn_ && !style.minimised) PaintMenuBar(dc.get(), -1, false);
+    if (!style.minimised) {
+        menuBar_.Paint(dc.get(), windowWidth_, -1, false);
+        PaintNativeMenuBar(dc.get());
+    }
 
     FrameInput in;
     in.params = &params_;

@@ -46,7 +46,7 @@ bool ReadWholeFile(const std::string& filename, std::vector<std::uint8_t>& bytes
 
 }  // namespace
 
-ClsSkinner::ClsSkinner(SkinnerServices services) : services_(services) {
+ClsSkinner::ClsSkinner(SkinnerServices services) : services_(services), menuBar_(MenuHost()) {
     if (!services_.messages) {
         ownMessages_ = std::make_unique<platform::win32::MessageBoxSink>(nullptr, platform::win32::ApplicationTitle());
         services_.messages = ownMessages_.get();
@@ -108,6 +108,7 @@ bool ClsSkinner::LoadSkinBytes(const std::uint8_t* data, std::size_t size) {
     picture_ = std::move(picture);
     surface_ = std::move(surface);
     surfaceOldBitmap_ = SelectObject(surface_.get(), picture_.get());
+    menuBar_.SetSkin(&params_, surface_.get());
 
     if (hooked_) {
         ReapplySkin();

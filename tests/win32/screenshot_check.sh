@@ -2,8 +2,8 @@
 # Runs the real Tallyfold.exe in the current Wine session, waits for its
 # window, takes a screenshot into the build folder and checks that the Main
 # page was painted: face-coloured window, white tree and edit areas, dark
-# text, the run buttons' pictures, and a program that closes cleanly on
-# Alt+F4.
+# text, the run buttons' pictures, no menu on Alt+Space or Alt+letter, and a
+# program that closes cleanly on Alt+F4.
 #   screenshot_check.sh BUILD_ROOT      (the Win32 build is BUILD_ROOT/win32,
 #                                        or $TALLYFOLD_WIN32_BUILD)
 set -euo pipefail
@@ -63,9 +63,21 @@ echo "button pictures: green ${green}, red ${red}, blue ${blue} pixels"
 [ "$red" -ge 150 ] || fail "Stop shows no stop picture"
 [ "$blue" -ge 150 ] || fail "Save as shows no disk picture"
 
-# Focus the window with a click on its status bar, then close it.
+# Focus the window with a click on its status bar. The skin takes Alt+letter
+# and Alt+Space from the window: no menu, not even the system menu, opens.
 xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT - 20)) click 1
 sleep 0.3
+visible() { xdotool search --onlyvisible --name '' | wc -l; }
+before=$(visible)
+xdotool key alt+space
+sleep 0.5
+xdotool key alt+f
+sleep 0.5
+after=$(visible)
+echo "visible windows before Alt+Space and Alt+F: $before, after: $after"
+[ "$after" = "$before" ] || fail "a menu opened on Alt+Space or Alt+F"
+kill -0 "$app" 2>/dev/null || fail "the program ended on Alt+F"
+# Alt+F4 reaches the window from the focused control, as a close request.
 xdotool key alt+F4
 for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$app" 2>/dev/null && fail "the program did not close on Alt+F4"

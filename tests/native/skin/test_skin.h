@@ -33,10 +33,19 @@ struct TestSkin {
 // Geometry of the test skin, shared by the tests that compute points from it.
 inline constexpr std::int32_t kBorder = 6, kCaption = 28, kCorner = 10, kMiddle = 4;
 inline constexpr std::int32_t kButtonWidth = 18, kButtonHeight = 16, kButtonTop = 6;
+// With menus: the bar 20 high, its hot strip 14 high with ends 4 wide.
+inline constexpr std::int32_t kMenuBarHeight = 20;
+inline constexpr std::uint32_t kSkinMenuColour = 0xF0E8E0, kSkinMenuTextColour = 0xFAFAFA,
+                               kSkinMenuDisabledColour = 0x818080;
 
 class TestSkinBuilder {
 public:
     explicit TestSkinBuilder(bool rounded = true) : rounded_(rounded) {}
+    // Gives the skin menu-bar pieces and a menu colour of its own.
+    TestSkinBuilder& WithMenus() {
+        menus_ = true;
+        return *this;
+    }
 
     TestSkin Build() {
         TestSkin skin;
@@ -77,6 +86,17 @@ public:
         p.ClientColor = 0x00404040;
         p.MinTrackWidth = 200;
         p.MinTrackHeight = 120;
+        if (menus_) {
+            p.MenuBar = {{Add(6, kMenuBarHeight), Add(4, kMenuBarHeight), Add(5, kMenuBarHeight)}};
+            p.MenuItemHot = {{Add(4, 14, kDot), Add(2, 14), Add(4, 14)}};
+            p.MenuItemPressed = {{Add(4, 16), Add(2, 16), Add(4, 16)}};
+            p.MenuBackColor = kSkinMenuColour;
+            p.MenuTextColor = kSkinMenuTextColour;
+            p.MenuTextColorHot = 0x030201;
+            p.MenuTextColorPressed = 0x00FFFF;
+            p.MenuTextColorDisabled = kSkinMenuDisabledColour;
+            p.MenuFont.quality = 3;  // not smoothed: text pixels carry the text colour
+        }
 
         skin.width = kPictureWidth;
         skin.height = y_ + rowHeight_;
@@ -143,6 +163,7 @@ private:
     }
 
     bool rounded_;
+    bool menus_ = false;
     std::int32_t x_ = 0, y_ = 0, rowHeight_ = 0;
     std::vector<Fill> fills_;
 };

@@ -51,12 +51,12 @@ void SkinnedWindowTest::TearDown() {
     EXPECT_TRUE(eventLog_.errors.empty()) << eventLog_.errors.front();
 }
 
-void SkinnedWindowTest::Open(DWORD style, const TestSkin& skin) {
+void SkinnedWindowTest::Open(DWORD style, const TestSkin& skin, HMENU menu) {
     skin_ = skin;
     RECT frame{100, 100, 400, 300};
-    AdjustWindowRectEx(&frame, style, FALSE, 0);
+    AdjustWindowRectEx(&frame, style, menu != nullptr, 0);
     hwnd_ = CreateWindowExA(0, kClass, "Skinned", style, frame.left, frame.top, frame.right - frame.left,
-                            frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleA(nullptr), this);
+                            frame.bottom - frame.top, nullptr, menu, GetModuleHandleA(nullptr), this);
     ASSERT_TRUE(hwnd_);
     ShowWindow(hwnd_, SW_SHOW);
     SetForegroundWindow(hwnd_);
@@ -74,6 +74,8 @@ LRESULT CALLBACK SkinnedWindowTest::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     auto* self = reinterpret_cast<SkinnedWindowTest*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (msg == WM_SYSCOMMAND && self) self->sysCommands_.push_back(wp & 0xFFF0);
     if (msg == WM_ENTERMENULOOP && self) ++self->menuLoops_;
+    if (msg == WM_COMMAND && self) self->commands_.push_back(LOWORD(wp));
+    if ((msg == WM_SYSKEYDOWN || msg == WM_SYSCHAR || msg == WM_MENUCHAR) && self) ++self->systemKeys_;
     if (msg == WM_NCDESTROY && self) self->hwnd_ = nullptr;
     return DefWindowProcA(hwnd, msg, wp, lp);
 }

@@ -44,9 +44,9 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Creates the test window (client area 300 x 200 at 100, 100), shows it
-    // and hooks it with `skin`.
-    void Open(DWORD style = kFullStyle, const TestSkin& skin = MakeTestSkin());
+    // Creates the test window (client area 300 x 200 at 100, 100) with
+    // `menu`, shows it and hooks it with `skin`.
+    void Open(DWORD style = kFullStyle, const TestSkin& skin = MakeTestSkin(), HMENU menu = nullptr);
     HWND hwnd() const { return hwnd_; }
     RECT WindowRect() const;
     // A point of the window, (0, 0) its top-left corner, as a message's
@@ -64,6 +64,10 @@ protected:
     const std::vector<WPARAM>& SysCommands() const { return sysCommands_; }
     // Times the window's menu loop was entered.
     int MenuLoops() const { return menuLoops_; }
+    // WM_COMMAND identifiers, and the system keys (WM_SYSKEYDOWN, WM_SYSCHAR,
+    // WM_MENUCHAR) that reached the window's procedure.
+    const std::vector<WORD>& Commands() const { return commands_; }
+    int SystemKeys() const { return systemKeys_; }
 
     TestSkin skin_;
     platform::RecordingMessageSink messages_;
@@ -76,6 +80,8 @@ private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     std::vector<WPARAM> sysCommands_;
     int menuLoops_ = 0;
+    std::vector<WORD> commands_;
+    int systemKeys_ = 0;
 };
 
 }  // namespace tf::skin::testing
