@@ -77,7 +77,7 @@ shoot "$back"
 
 # Inactive: the skin preview window takes the activation, away from ours.
 TALLYFOLD_DEMO_AT="$((X + WIDTH + 20)),$((Y + 40))" TALLYFOLD_SKIN="$(winepath -w "$skin")" \
-  wine "$tests" --gtest_also_run_disabled_tests --gtest_filter='SkinDemo.*' >/dev/null 2>&1 &
+  wine "$tests" --gtest_also_run_disabled_tests --gtest_filter='SkinDemo.*ShowsASkinnedWindow' >/dev/null 2>&1 &
 demo=$!
 timeout 20 xdotool search --sync --onlyvisible --name '^Skin preview$' >/dev/null || fail "no preview window"
 sleep 1

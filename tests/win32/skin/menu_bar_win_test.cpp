@@ -35,16 +35,6 @@ HMENU SampleMenu(bool editEnabled = true) {
     return bar;
 }
 
-COLORREF BrushColour(HMENU menu) {
-    MENUINFO info{};
-    info.cbSize = sizeof(info);
-    info.fMask = MIM_BACKGROUND;
-    if (!GetMenuInfo(menu, &info) || !info.hbrBack) return CLR_INVALID;
-    LOGBRUSH brush{};
-    GetObjectA(info.hbrBack, sizeof(brush), &brush);
-    return brush.lbColor;
-}
-
 // A whole-window-sized surface to paint the bar into and read back.
 class Canvas {
 public:
@@ -115,9 +105,9 @@ TEST_F(MenuBarTest, OwnColourTakesTheBarOffTheWindowColoursTheMenusAndGivesTheBa
     EXPECT_EQ(w.bar().Height(), kBarHeight);
     ASSERT_EQ(w.bar().Items().size(), 5u);
     EXPECT_EQ(w.bar().Texts()[kWindow], "Wi&n&dow");
-    EXPECT_EQ(BrushColour(menu), kMenuBackColour);
-    EXPECT_EQ(BrushColour(GetSubMenu(GetSubMenu(menu, kEdit), 1)), kMenuBackColour);
-    EXPECT_EQ(BrushColour(GetSystemMenu(w.hwnd(), FALSE)), kMenuBackColour);
+    EXPECT_EQ(MenuBrushColour(menu), kMenuBackColour);
+    EXPECT_EQ(MenuBrushColour(GetSubMenu(GetSubMenu(menu, kEdit), 1)), kMenuBackColour);
+    EXPECT_EQ(MenuBrushColour(GetSystemMenu(w.hwnd(), FALSE)), kMenuBackColour);
     // The client area starts under the bar.
     POINT origin{0, 0};
     ClientToScreen(w.hwnd(), &origin);
@@ -127,7 +117,7 @@ TEST_F(MenuBarTest, OwnColourTakesTheBarOffTheWindowColoursTheMenusAndGivesTheBa
 
     w.bar().Detach();
     EXPECT_EQ(GetMenu(w.hwnd()), menu);
-    EXPECT_EQ(BrushColour(menu), CLR_INVALID);
+    EXPECT_EQ(MenuBrushColour(menu), CLR_INVALID);
 }
 
 TEST_F(MenuBarTest, SystemMenuColourLeavesTheNativeBarAndTheEngineDrawsNone) {
@@ -137,7 +127,7 @@ TEST_F(MenuBarTest, SystemMenuColourLeavesTheNativeBarAndTheEngineDrawsNone) {
     EXPECT_EQ(GetMenu(w.hwnd()), menu);
     EXPECT_FALSE(w.bar().Drawn());
     EXPECT_EQ(w.bar().Height(), 0);
-    EXPECT_EQ(BrushColour(menu), GetSysColor(COLOR_MENU));
+    EXPECT_EQ(MenuBrushColour(menu), GetSysColor(COLOR_MENU));
     w.bar().CheckMenuBar();  // an icon query does not bring the engine's bar
     EXPECT_FALSE(w.bar().Drawn());
 

@@ -182,6 +182,16 @@ void ParkPointer() {
     SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 2, GetSystemMetrics(SM_CYSCREEN) - 2);
 }
 
+COLORREF MenuBrushColour(HMENU menu) {
+    MENUINFO info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIM_BACKGROUND;
+    if (!GetMenuInfo(menu, &info) || !info.hbrBack) return CLR_INVALID;
+    LOGBRUSH brush{};
+    GetObjectA(info.hbrBack, sizeof(brush), &brush);
+    return brush.lbColor;
+}
+
 ScriptTimer::ScriptTimer(std::vector<Step> steps) : steps_(std::move(steps)) {
     gScript = this;
     id_ = SetTimer(nullptr, 0, 40, Tick);

@@ -64,6 +64,8 @@ private:
 
 // Puts the pointer in the screen's far corner, away from every test window.
 void ParkPointer();
+// The colour of the menu's background brush, CLR_INVALID for none.
+COLORREF MenuBrushColour(HMENU menu);
 
 class ScriptTimer {
 public:

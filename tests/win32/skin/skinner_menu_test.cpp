@@ -31,16 +31,6 @@ HMENU SampleMenu() {
     return bar;
 }
 
-COLORREF BrushColour(HMENU menu) {
-    MENUINFO info{};
-    info.cbSize = sizeof(info);
-    info.fMask = MIM_BACKGROUND;
-    if (!GetMenuInfo(menu, &info) || !info.hbrBack) return CLR_INVALID;
-    LOGBRUSH brush{};
-    GetObjectA(info.hbrBack, sizeof(brush), &brush);
-    return brush.lbColor;
-}
-
 void PostKey(HWND to, WPARAM key) {
     PostMessageA(to, WM_KEYDOWN, key, 1);
     PostMessageA(to, WM_KEYUP, key, 0xC0000001);
@@ -75,8 +65,8 @@ TEST_F(SkinnerMenuTest, TakesTheBarOverAndASystemColourSkinGivesTheWindowItsOwnB
     EXPECT_TRUE(bar().Drawn());
     EXPECT_EQ(ClientTop(), kCaption + kMenuBarHeight);
     EXPECT_EQ(Pixel(kBorder, kCaption), skin.PieceColour(skin.params.MenuBar.start()));
-    EXPECT_EQ(BrushColour(menu), kSkinMenuColour);
-    EXPECT_EQ(BrushColour(GetSystemMenu(hwnd_, FALSE)), kSkinMenuColour);
+    EXPECT_EQ(MenuBrushColour(menu), kSkinMenuColour);
+    EXPECT_EQ(MenuBrushColour(GetSystemMenu(hwnd_, FALSE)), kSkinMenuColour);
 
     TestSkin plain = skin;
     plain.params.MenuBackColor = kNoColour;
@@ -86,7 +76,7 @@ TEST_F(SkinnerMenuTest, TakesTheBarOverAndASystemColourSkinGivesTheWindowItsOwnB
     Pump();
     EXPECT_EQ(GetMenu(hwnd_), menu);
     EXPECT_FALSE(bar().Drawn());
-    EXPECT_EQ(BrushColour(menu), GetSysColor(COLOR_MENU));
+    EXPECT_EQ(MenuBrushColour(menu), GetSysColor(COLOR_MENU));
     // The frame keeps room for the window's own bar, which takes the clicks.
     const int native = GetSystemMetrics(SM_CYMENU);
     EXPECT_EQ(ClientTop(), kCaption + native);
@@ -101,7 +91,7 @@ TEST_F(SkinnerMenuTest, TakesTheBarOverAndASystemColourSkinGivesTheWindowItsOwnB
 
     skinner_->UnHookForm(hwnd_);
     EXPECT_EQ(GetMenu(hwnd_), menu);
-    EXPECT_EQ(BrushColour(menu), CLR_INVALID);
+    EXPECT_EQ(MenuBrushColour(menu), CLR_INVALID);
 }
 
 TEST_F(SkinnerMenuTest, AltLetterOpensTheEnginesPopupLeftWrapsAndTheChosenCommandArrives) {
@@ -135,7 +125,7 @@ TEST_F(SkinnerMenuTest, WindowWithoutMenuConsumesSystemKeysAndTheCloseButtonStil
     Open(kFullStyle, MenuSkin());
     EXPECT_FALSE(bar().Drawn());
     EXPECT_EQ(ClientTop(), kCaption);
-    EXPECT_EQ(BrushColour(GetSystemMenu(hwnd_, FALSE)), kSkinMenuColour);
+    EXPECT_EQ(MenuBrushColour(GetSystemMenu(hwnd_, FALSE)), kSkinMenuColour);
     SendMessageA(hwnd_, WM_SYSKEYDOWN, 'F', 0x20000001);
     SendMessageA(hwnd_, WM_SYSCHAR, 'f', 0x20000001);
     SendMessageA(hwnd_, WM_MENUCHAR, 'f', 0);
@@ -203,7 +193,7 @@ TEST_F(SkinnerMenuTest, MdiFrameFollowsSetMenuAndShowsAMaximisedChildsIconAndBut
     EXPECT_EQ(bar().Menu(), menu);
     EXPECT_TRUE(bar().Drawn());
     EXPECT_EQ(bar().Items().size(), 3u);
-    EXPECT_EQ(BrushColour(menu), kSkinMenuColour);
+    EXPECT_EQ(MenuBrushColour(menu), kSkinMenuColour);
     EXPECT_EQ(ClientTop(), kCaption + kMenuBarHeight);
 
     MDICREATESTRUCTA create{};
