@@ -146,12 +146,10 @@ void FolderTree::TreeView1_Expand(NodeId node) {
 void FolderTree::TreeView1_Collapse(NodeId node) {
     if (!Find(node) || node == root_) return;
     std::vector<std::string> imageKeys;
+    view_.RemoveChildren(node);
     const std::vector<NodeId> children = std::move(nodes_[node].children);
     nodes_[node].children.clear();
-    for (NodeId child : children) {
-        view_.Remove(child);
-        Forget(child, imageKeys);
-    }
+    for (NodeId child : children) Forget(child, imageKeys);
     icons_.Remove(imageKeys);
     AddPlaceholder(node, kPlaceholderText);
 }

@@ -80,6 +80,9 @@ public:
     virtual void Add(NodeId node, NodeId parent, const std::string& text, Children children) = 0;
     // Removes the node together with everything below it.
     virtual void Remove(NodeId node) = 0;
+    // Removes everything below the node, in one go: a collapsed folder of
+    // thousands of children costs what its listing did.
+    virtual void RemoveChildren(NodeId node) = 0;
     virtual void Expand(NodeId node) = 0;
 };
 

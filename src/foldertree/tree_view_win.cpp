@@ -58,6 +58,15 @@ void TreeViewBinding::Remove(NodeId node) {
     items_[node] = nullptr;
 }
 
+void TreeViewBinding::RemoveChildren(NodeId node) {
+    HTREEITEM item = Item(node);
+    if (!item) return;
+    // The control deletes the children itself, far faster than item by item
+    // (each single deletion searches and shifts its whole item table under
+    // Wine). Their handles go in the TVN_DELETEITEM notifications.
+    SendMessageA(tree_, TVM_EXPAND, TVE_COLLAPSE | TVE_COLLAPSERESET, reinterpret_cast<LPARAM>(item));
+}
+
 void TreeViewBinding::Expand(NodeId node) {
     if (HTREEITEM item = Item(node)) SendMessageA(tree_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
 }
@@ -179,6 +188,13 @@ bool TreeViewBinding::OnNotify(const NMHDR& header, LRESULT& result) {
         case NM_CLICK:
             OnClick();
             return true;
+        case TVN_DELETEITEMA:
+        case TVN_DELETEITEMW: {
+            const auto& nm = reinterpret_cast<const NMTREEVIEWA&>(header);
+            const auto node = static_cast<NodeId>(nm.itemOld.lParam);
+            if (Item(node) == nm.itemOld.hItem) items_[node] = nullptr;
+            return true;
+        }
         default:
             return false;
     }

@@ -23,6 +23,7 @@ public:
 
     void Add(NodeId node, NodeId parent, const std::string& text, Children children) override;
     void Remove(NodeId node) override;
+    void RemoveChildren(NodeId node) override;
     void Expand(NodeId node) override;
 
     // Handles the control's notifications; false for anything else.

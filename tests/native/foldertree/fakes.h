@@ -74,6 +74,9 @@ class FakeTreeView : public TreeView {
 public:
     void Add(NodeId node, NodeId parent, const std::string& text, Children children) override;
     void Remove(NodeId node) override;
+    void RemoveChildren(NodeId node) override {
+        for (NodeId child : Children(node)) Remove(child);
+    }
     void Expand(NodeId node) override { expanded.insert(node); }
 
     std::vector<NodeId> Children(NodeId parent) const;

@@ -83,14 +83,17 @@ TEST(FolderTreeBench, DISABLED_ExpandingAndCollapsingGrowLinearly) {
     std::printf("subfolders  expand(s)  of which listing(s)  collapse(s)\n");
     std::printf("%10d  %9.3f  %18.3f  %11.3f\n", 2000, a.expand, floorA, a.collapse);
     std::printf("%10d  %9.3f  %18.3f  %11.3f\n", 20000, b.expand, floorB, b.collapse);
+    const double expandRatio = b.expand / a.expand, collapseRatio = b.collapse / a.collapse;
+    const double treeRatio = (b.expand - floorB) / (a.expand - floorA);
+    std::printf("20,000 against 2,000: expand %.1fx (the tree's own part %.1fx), collapse %.1fx\n", expandRatio,
+                treeRatio, collapseRatio);
 
-    // The target is two seconds on an idle machine; what the tree adds to
-    // the file system's own cost must stay well below it.
-    EXPECT_LT(b.expand - floorB, 1.0);
-    // Ten times the folders may cost at most fifteen times the time.
-    EXPECT_LT(b.expand, 15 * a.expand);
-    // Deleting items from the control is not linear under Wine; keep it small.
-    EXPECT_LT(b.collapse, 0.5);
+    // Ten times the folders may cost at most fifteen times the time, the
+    // whole expansion, the tree's part of it beyond the listing, and the
+    // collapse alike.
+    EXPECT_LT(expandRatio, 15.0);
+    EXPECT_LT(treeRatio, 15.0);
+    EXPECT_LT(collapseRatio, 15.0);
 }
 
 }  // namespace
