@@ -73,7 +73,9 @@ std::uint64_t FolderScan::Visit(const std::string& path, const platform::FindDat
 
     FolderSection section;
     section.heading.text[kName] = path;
-    const platform::SearchStatus status = ListFiles(path, section);
+    std::vector<Subfolder> subfolders;
+    const bool descend = options_.maxDepth < 0 || depth < options_.maxDepth;
+    const platform::SearchStatus status = ReadFolder(path, descend, section, subfolders);
     const SkipReason reason = ReasonOf(status);
     if (reason != SkipReason::kNone) Skip(path, reason);
     if (options_.order != kNoOrder) SortFiles(section.files);
@@ -84,8 +86,7 @@ std::uint64_t FolderScan::Visit(const std::string& path, const platform::FindDat
     section = FolderSection{};  // only one folder's rows are held at a time
 
     std::uint64_t subtree = bytes;
-    if (reason == SkipReason::kNone && (options_.maxDepth < 0 || depth < options_.maxDepth))
-        subtree += ScanSubfolders(path, self.folderId, depth);
+    if (!subfolders.empty()) subtree += ScanSubfolders(path, self.folderId, depth, subfolders);
     if (folderEnd_) {
         FolderRecord record;
         record.path = path;
@@ -98,13 +99,22 @@ std::uint64_t FolderScan::Visit(const std::string& path, const platform::FindDat
     return subtree;
 }
 
-platform::SearchStatus FolderScan::ListFiles(const std::string& path, FolderSection& section) {
+platform::SearchStatus FolderScan::ReadFolder(const std::string& path, bool descend, FolderSection& section,
+                                              std::vector<Subfolder>& subfolders) {
     const char separator = fs_.Separator();
     const bool facts = folderEnd_ != nullptr;
     std::uint64_t fileCount = 0, byteSum = 0;
     bool first = true;
-    const platform::SearchStatus status = fs_.CheckedSearch(
-        path, options_.filter, platform::SearchDetail::kFiles, [&](const platform::FindData& entry) {
+    const platform::SearchStatus status = fs_.ReadFolder(
+        path, options_.filter, descend, [&](const platform::FindData& entry, platform::SearchDetail role) {
+            if (role == platform::SearchDetail::kFolders) {
+                std::string name = delete_Null(entry.name);
+                if (!entry.isDirectory || platform::IsDotEntry(name)) return;
+                if (entry.isLink && !options_.followLinks) return;  // listed as a row instead
+                if (Excluded(name)) return;
+                subfolders.push_back({std::move(name), entry});
+                return;
+            }
             if (!first) host_.PumpEvents();  // also for entries skipped below
             first = false;
             const std::string name = delete_Null(entry.name);
@@ -141,6 +151,7 @@ platform::SearchStatus FolderScan::ListFiles(const std::string& path, FolderSect
     if (status != platform::SearchStatus::kListed) {
         // Whatever came before the failure is not a listing of the folder.
         section.files.clear();
+        subfolders.clear();
         fileCount = byteSum = 0;
     }
     totals_.totalFiles += fileCount;
@@ -160,17 +171,8 @@ void FolderScan::SortFiles(std::vector<ListingEntry>& files) const {
     });
 }
 
-std::uint64_t FolderScan::ScanSubfolders(const std::string& path, const platform::FolderId& id, int depth) {
-    // Names first, recursion after: no search stays open below this level.
-    std::vector<Subfolder> subfolders;
-    fs_.Search(path, "*", platform::SearchDetail::kFolders, [&](const platform::FindData& entry) {
-        std::string name = delete_Null(entry.name);
-        if (!entry.isDirectory || platform::IsDotEntry(name)) return;
-        if (entry.isLink && !options_.followLinks) return;  // listed as a row instead
-        if (Excluded(name)) return;
-        subfolders.push_back({std::move(name), entry});
-    });
-
+std::uint64_t FolderScan::ScanSubfolders(const std::string& path, const platform::FolderId& id, int depth,
+                                         std::vector<Subfolder>& subfolders) {
     const char separator = fs_.Separator();
     // The real folders here are claimed before any link further down can
     // reach them, so each folder is listed under its own path if it can be.

@@ -55,9 +55,14 @@ private:
 
     // Scans one folder and everything below it; returns the bytes listed there.
     std::uint64_t Visit(const std::string& path, const platform::FindData& self, int depth);
-    platform::SearchStatus ListFiles(const std::string& path, FolderSection& section);
+    // Lists the folder's files into `section` and gathers the subfolders to
+    // enter (when `descend`), from one reading of the folder, which is
+    // complete before any subfolder is entered.
+    platform::SearchStatus ReadFolder(const std::string& path, bool descend, FolderSection& section,
+                                      std::vector<Subfolder>& subfolders);
     void SortFiles(std::vector<ListingEntry>& files) const;
-    std::uint64_t ScanSubfolders(const std::string& path, const platform::FolderId& id, int depth);
+    std::uint64_t ScanSubfolders(const std::string& path, const platform::FolderId& id, int depth,
+                                 std::vector<Subfolder>& subfolders);
     bool Excluded(const std::string& name) const;
     bool Wanted(const std::string& name) const;
     void Skip(const std::string& path, SkipReason reason);

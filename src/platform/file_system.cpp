@@ -16,6 +16,17 @@ SearchStatus FileSystem::CheckedSearch(const std::string& folder, const std::str
     return SearchStatus::kListed;
 }
 
+SearchStatus FileSystem::ReadFolder(const std::string& folder, const std::string& pattern, bool folders,
+                                    const std::function<void(const FindData&, SearchDetail)>& visit) {
+    const SearchStatus status = CheckedSearch(folder, pattern, SearchDetail::kFiles,
+                                              [&visit](const FindData& entry) { visit(entry, SearchDetail::kFiles); });
+    if (status != SearchStatus::kListed || !folders) return status;
+    Search(folder, "*", SearchDetail::kFolders, [&visit](const FindData& entry) {
+        if (entry.isDirectory && !IsDotEntry(entry.name)) visit(entry, SearchDetail::kFolders);
+    });
+    return status;
+}
+
 bool FileSystem::Describe(const std::string& folder, FindData& out) {
     out = FindData{};
     out.folderId = Identify(folder);

@@ -81,6 +81,15 @@ public:
     virtual SearchStatus CheckedSearch(const std::string& folder, const std::string& pattern, SearchDetail detail,
                                        const std::function<void(const FindData&)>& visit);
 
+    // One reading of a folder for a listing: `visit` hears every entry that
+    // matches `pattern` as a kFiles search gives it (role kFiles) and, when
+    // `folders` is set, every subfolder but "." and ".." as a kFolders search
+    // gives it (role kFolders); an entry may be heard in both roles. The
+    // status is CheckedSearch's. The default makes the two searches; a
+    // platform that can answer both from one directory read does so.
+    virtual SearchStatus ReadFolder(const std::string& folder, const std::string& pattern, bool folders,
+                                    const std::function<void(const FindData&, SearchDetail role)>& visit);
+
     // True when `path` names an existing directory (links followed).
     virtual bool IsDirectory(const std::string& path) = 0;
 
