@@ -1,6 +1,7 @@
 // peak_rss COMMAND [ARGS...]: runs the command and prints its peak resident
-// set size in KiB on stderr. A small launcher, so the child does not start
-// with the memory of a large parent (the peak survives exec).
+// set size in KiB and its processor time (user and system) on stderr. A small
+// launcher, so the child does not start with the memory of a large parent
+// (the peak survives exec).
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,6 +18,8 @@ int main(int argc, char** argv) {
     int status = 0;
     rusage usage{};
     if (pid < 0 || wait4(pid, &status, 0, &usage) < 0) return 1;
-    std::fprintf(stderr, "peak_rss_kib %ld\n", usage.ru_maxrss);
+    const double cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                       static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    std::fprintf(stderr, "cpu_s %.3f peak_rss_kib %ld\n", cpu, usage.ru_maxrss);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }

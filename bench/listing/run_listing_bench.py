@@ -1,68 +1,94 @@
 #!/usr/bin/env python3
-"""Times tallyfold-list against find on the same generated trees, in one run,
-and its CSV and JSON Lines listings against its text report on the larger tree.
+"""Times tallyfold-list against a minimal single-thread lister, du and find on
+the same generated trees, in one run, as ratios to that lister; then its CSV
+and JSON Lines listings against its text report on the larger tree.
 
-usage: run_listing_bench.py BUILD_DIR [WORK_DIR]
+usage: run_listing_bench.py BUILD_DIR [WORK_DIR] [--rounds N] [--keep]
 BUILD_DIR is a native build (Release, no sanitizers) holding
-src/app/tallyfold-list and bench/listing/{make_tree,peak_rss}.
+src/app/tallyfold-list and bench/listing/{make_tree,peak_rss,bound_lister}.
+The commands take turns round by round, so a change in the machine's load
+falls on all of them alike; each figure is the median of its rounds.
 """
 import os
 import shutil
+import statistics
 import subprocess
 import sys
 import time
-
-ROUNDS = 5
-
 
 PEAK_RSS = None
 
 
 def run(cmd):
-    """Runs cmd with its output discarded; returns (seconds, peak RSS in KiB)."""
+    """Runs cmd with its output discarded; returns (seconds, processor seconds,
+    peak RSS in KiB)."""
     start = time.perf_counter()
     proc = subprocess.run([PEAK_RSS] + cmd, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
     elapsed = time.perf_counter() - start
     if proc.returncode != 0:
         sys.exit(f"failed: {' '.join(cmd)}")
-    return elapsed, int(proc.stderr.decode().split()[-1])
+    words = proc.stderr.decode().split()
+    return elapsed, float(words[-3]), int(words[-1])
 
 
-def best_of(cmd):
-    results = [run(cmd) for _ in range(ROUNDS)]
-    return min(r[0] for r in results), max(r[1] for r in results)
+def measure(cmds, rounds):
+    """Medians of wall and processor time, and the peak memory, per command."""
+    for _, cmd in cmds:
+        run(cmd)  # warm the cache
+    samples = [[] for _ in cmds]
+    for _ in range(rounds):
+        for i, (_, cmd) in enumerate(cmds):
+            samples[i].append(run(cmd))
+    return [(statistics.median(s[0] for s in rows), statistics.median(s[1] for s in rows),
+             max(s[2] for s in rows)) for rows in samples]
 
 
 def main():
-    build = os.path.abspath(sys.argv[1])
-    work = os.path.abspath(sys.argv[2] if len(sys.argv) > 2 else os.path.join(build, "listing-bench"))
+    args = [a for a in sys.argv[1:] if not a.startswith("--")]
+    rounds = 7
+    if "--rounds" in sys.argv:
+        rounds = int(sys.argv[sys.argv.index("--rounds") + 1])
+        args.remove(str(rounds))
+    build = os.path.abspath(args[0])
+    work = os.path.abspath(args[1] if len(args) > 1 else os.path.join(build, "listing-bench"))
     tool = os.path.join(build, "src/app/tallyfold-list")
     make_tree = os.path.join(build, "bench/listing/make_tree")
     global PEAK_RSS
     PEAK_RSS = os.path.join(build, "bench/listing/peak_rss")
     os.makedirs(work, exist_ok=True)
-    print(f"{'tree':>18} {'files':>8} {'tallyfold s':>12} {'find s':>8} {'ratio':>6} "
-          f"{'tallyfold KiB':>14} {'find KiB':>9}")
+    print(f"cores {os.cpu_count()}, load average at start {os.getloadavg()[0]:.1f}, {rounds} rounds")
+    report = os.path.join(work, "Tallyfold.txt")
+    ours = [tool, "--output", report]
+    every = ["--record", "type,size,created,modified"]
+    single = ["--read-ahead", "0"]
     for folders, per_folder in ((1000, 20), (10000, 20)):
         root = os.path.join(work, f"tree-{folders}")
         if not os.path.isdir(root):
             subprocess.run([make_tree, root, str(folders), str(per_folder)], check=True)
-        report = os.path.join(work, "Tallyfold.txt")
-        ours = [tool, "--record", "type,size,created,modified", "--output", report, root]
-        find = ["find", root, "-printf", "%p %s %TY/%Tm/%Td %TH:%TM\n"]
-        run(ours), run(find)  # warm the cache for both
-        t_ours, m_ours = best_of(ours)
-        t_find, m_find = best_of(find)
-        print(f"{f'{folders} folders':>18} {folders * per_folder:>8} {t_ours:>12.3f} {t_find:>8.3f} "
-              f"{t_ours / t_find:>6.2f} {m_ours:>14} {m_find:>9}")
+        cmds = [
+            ("lower bound", [os.path.join(build, "bench/listing/bound_lister"), root]),
+            ("du -ab", ["du", "-ab", root]),
+            ("find -printf", ["find", root, "-printf", "%p %s %TY/%Tm/%Td %TH:%TM\n"]),
+            ("tallyfold all four", ours + every + [root]),
+            ("  one thread", ours + every + single + [root]),
+            ("tallyfold default", ours + [root]),
+            ("  one thread", ours + single + [root]),
+        ]
+        results = measure(cmds, rounds)
+        bound, bound_cpu = results[0][0], results[0][1]
+        print(f"\n{folders} folders, {folders * per_folder} files, load now {os.getloadavg()[0]:.1f}")
+        # On a busy machine the wall time follows the share of the cores a
+        # command gets; processor time shows the work it asked for.
+        print(f"{'command':>20} {'median s':>9} {'/ bound':>8} {'cpu s':>7} {'/ bound':>8} {'peak KiB':>9}")
+        for (name, _), (wall, cpu, peak) in zip(cmds, results):
+            print(f"{name:>20} {wall:>9.3f} {wall / bound:>8.2f} {cpu:>7.3f} {cpu / bound_cpu:>8.2f} {peak:>9}")
     # The machine-readable formats against the text report, same tree, same run.
+    formats = [(fmt, [tool, "--format", fmt, "--output", os.path.join(work, "listing." + fmt), root])
+               for fmt in ("text", "csv", "jsonl")]
+    results = measure(formats, rounds)
     print(f"\n{'format':>8} {'s':>8} {'vs text':>8} {'KiB':>8}   ({folders * per_folder} files)")
-    times = {}
-    for fmt in ("text", "csv", "jsonl"):
-        cmd = [tool, "--format", fmt, "--output", os.path.join(work, "listing." + fmt), root]
-        run(cmd)
-        times[fmt] = best_of(cmd)
-        print(f"{fmt:>8} {times[fmt][0]:>8.3f} {times[fmt][0] / times['text'][0]:>8.2f} {times[fmt][1]:>8}")
+    for (fmt, _), (wall, _, peak) in zip(formats, results):
+        print(f"{fmt:>8} {wall:>8.3f} {wall / results[0][0]:>8.2f} {peak:>8}")
     if "--keep" not in sys.argv:
         shutil.rmtree(work)
 

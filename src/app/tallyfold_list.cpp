@@ -32,11 +32,14 @@ const char kUsage[] =
     "  --errors FILE       list the folders that could not be listed there, not on stderr\n"
     "  --follow-links      enter links to folders (each folder is still listed once)\n"
     "  --one-file-system   do not enter folders on other file systems\n"
+    "  --read-ahead N      threads that read folders ahead of the listing (0: none;\n"
+    "                      default one per processor, at most 4)\n"
     "  -h, --help          show this help\n"
     "Exit: 0 done, 1 the listing could not be written, 2 bad arguments or SOURCE,\n"
     "3 some folders could not be listed, 128+N stopped by signal N.\n";
 
 struct Arguments {
+    Arguments() { options.readAhead = listing::DefaultReadAhead(); }
     listing::ListingOptions options;
     std::string output;
     std::string errors;
@@ -102,9 +105,9 @@ bool ParseFilter(const std::string& text, listing::ListingOptions& options) {
     return true;
 }
 
-bool ParseDepth(const std::string& text, int& depth) {
+bool ParseCount(const std::string& text, int& count) {
     if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return false;
-    depth = std::stoi(text);
+    count = std::stoi(text);
     return true;
 }
 
@@ -147,7 +150,7 @@ bool ParseArguments(int argc, char** argv, char separator, Arguments& args, std:
             args.options.excludes.push_back(v);
         } else if (arg == "--max-depth") {
             if (!value(v)) return false;
-            if (!ParseDepth(v, args.options.maxDepth)) return problem = "bad --max-depth: " + v, false;
+            if (!ParseCount(v, args.options.maxDepth)) return problem = "bad --max-depth: " + v, false;
         } else if (arg == "--record") {
             if (!value(v)) return false;
             if (!ParseRecord(v, args.options)) return problem = "bad --record list: " + v, false;
@@ -165,6 +168,11 @@ bool ParseArguments(int argc, char** argv, char separator, Arguments& args, std:
             args.options.followLinks = true;
         } else if (arg == "--one-file-system") {
             args.options.oneFileSystem = true;
+        } else if (arg == "--read-ahead") {
+            int threads = 0;
+            if (!value(v)) return false;
+            if (!ParseCount(v, threads) || threads > 64) return problem = "bad --read-ahead: " + v, false;
+            args.options.readAhead = static_cast<unsigned>(threads);
         } else {
             return problem = "unknown option " + arg, false;
         }

@@ -35,6 +35,38 @@ bool MatchesAny(const std::vector<std::string>& patterns, const std::string& nam
 
 bool IsDirectory(platform::FileSystem& fs, const std::string& path) { return fs.IsDirectory(path); }
 
+bool IsWalkedSubfolder(const ListingOptions& options, const std::string& name, const platform::FindData& sub) {
+    if (!sub.isDirectory || platform::IsDotEntry(name)) return false;
+    if (sub.isLink && !options.followLinks) return false;  // listed as a row instead
+    return !MatchesAny(options.excludes, name);
+}
+
+SkipReason RefusalOf(const ListingOptions& options, platform::FileSystem& fs, const platform::FolderId& sourceId,
+                     const std::string& parent, const platform::FolderId& parentId, const std::string& name,
+                     const platform::FindData& sub) {
+    const platform::FolderId& id = sub.folderId;
+    if (!id.known) return SkipReason::kNone;
+    if (options.oneFileSystem && sourceId.known && id.device != sourceId.device) return SkipReason::kOtherFileSystem;
+    if (parentId.known && id.device != parentId.device &&
+        fs.IsPseudoFileSystem(platform::JoinPath(parent, name, fs.Separator())))
+        return SkipReason::kPseudoFileSystem;
+    return SkipReason::kNone;
+}
+
+platform::ListingWalk WalkOf(const ListingOptions& options, platform::FileSystem& fs) {
+    platform::ListingWalk walk;
+    walk.root = options.source;
+    walk.pattern = options.filter;
+    walk.maxDepth = options.maxDepth;
+    walk.enters = [options, &fs, sourceId = fs.Identify(options.source)](
+                      const std::string& parent, const platform::FolderId& parentId, const platform::FindData& sub) {
+        const std::string name = delete_Null(sub.name);
+        return IsWalkedSubfolder(options, name, sub) &&
+               RefusalOf(options, fs, sourceId, parent, parentId, name, sub) == SkipReason::kNone;
+    };
+    return walk;
+}
+
 const char* SkipReasonText(SkipReason reason) {
     switch (reason) {
         case SkipReason::kNone: return "";
@@ -109,10 +141,7 @@ platform::SearchStatus FolderScan::ReadFolder(const std::string& path, bool desc
         path, options_.filter, descend, [&](const platform::FindData& entry, platform::SearchDetail role) {
             if (role == platform::SearchDetail::kFolders) {
                 std::string name = delete_Null(entry.name);
-                if (!entry.isDirectory || platform::IsDotEntry(name)) return;
-                if (entry.isLink && !options_.followLinks) return;  // listed as a row instead
-                if (Excluded(name)) return;
-                subfolders.push_back({std::move(name), entry});
+                if (IsWalkedSubfolder(options_, name, entry)) subfolders.push_back({std::move(name), entry});
                 return;
             }
             if (!first) host_.PumpEvents();  // also for entries skipped below
@@ -177,14 +206,9 @@ std::uint64_t FolderScan::ScanSubfolders(const std::string& path, const platform
     // The real folders here are claimed before any link further down can
     // reach them, so each folder is listed under its own path if it can be.
     for (Subfolder& sub : subfolders) {
-        const platform::FolderId& subId = sub.data.folderId;
-        if (!subId.known) continue;
-        if (options_.oneFileSystem && sourceId_.known && subId.device != sourceId_.device)
-            sub.refused = SkipReason::kOtherFileSystem;
-        else if (id.known && subId.device != id.device &&
-                 fs_.IsPseudoFileSystem(platform::JoinPath(path, sub.name, separator)))
-            sub.refused = SkipReason::kPseudoFileSystem;
-        else if (!sub.data.isLink && !visited_.insert(subId).second)
+        sub.refused = RefusalOf(options_, fs_, sourceId_, path, id, sub.name, sub.data);
+        if (sub.refused == SkipReason::kNone && sub.data.folderId.known && !sub.data.isLink &&
+            !visited_.insert(sub.data.folderId).second)
             sub.refused = SkipReason::kAlreadyListed;
     }
 
@@ -212,10 +236,8 @@ std::uint64_t FolderScan::ScanSubfolders(const std::string& path, const platform
     return subtree;
 }
 
-bool FolderScan::Excluded(const std::string& name) const { return MatchesAny(options_.excludes, name); }
-
 bool FolderScan::Wanted(const std::string& name) const {
-    if (Excluded(name)) return false;
+    if (MatchesAny(options_.excludes, name)) return false;
     return options_.filters.empty() || MatchesAny(options_.filters, name);
 }
 

@@ -8,6 +8,7 @@
 
 #include "listing/listing_types.h"
 #include "platform/file_system.h"
+#include "platform/read_ahead_file_system.h"
 
 namespace tf::listing {
 
@@ -29,6 +30,20 @@ using SectionSink = std::function<void(const FolderSection&)>;
 using FolderEndSink = std::function<void(const FolderRecord&)>;
 
 bool IsDirectory(platform::FileSystem& fs, const std::string& path);
+
+// Whether a walk with `options` takes the entry, as a kFolders reading of its
+// folder gives it, for a subfolder to enter: links to folders are rows unless
+// followed, and excluded names are left out.
+bool IsWalkedSubfolder(const ListingOptions& options, const std::string& name, const platform::FindData& sub);
+
+// Why such a subfolder of `parent` is not entered, leaving aside folders
+// listed before; kNone when it is.
+SkipReason RefusalOf(const ListingOptions& options, platform::FileSystem& fs, const platform::FolderId& sourceId,
+                     const std::string& parent, const platform::FolderId& parentId, const std::string& name,
+                     const platform::FindData& sub);
+
+// The walk a scan with `options` makes, for reading ahead of it.
+platform::ListingWalk WalkOf(const ListingOptions& options, platform::FileSystem& fs);
 
 // A few words for the error list.
 const char* SkipReasonText(SkipReason reason);
@@ -63,7 +78,6 @@ private:
     void SortFiles(std::vector<ListingEntry>& files) const;
     std::uint64_t ScanSubfolders(const std::string& path, const platform::FolderId& id, int depth,
                                  std::vector<Subfolder>& subfolders);
-    bool Excluded(const std::string& name) const;
     bool Wanted(const std::string& name) const;
     void Skip(const std::string& path, SkipReason reason);
     void EndFolder(FolderRecord& record, const platform::FindData& self);

@@ -1,12 +1,21 @@
 #include "listing/listing_run.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <thread>
+#include <memory>
 
 #include "listing/record_writer.h"
 #include "listing/report_writer.h"
 
 namespace tf::listing {
 namespace {
+
+// The scan reads through worker threads that run ahead of it when asked to.
+std::unique_ptr<platform::ReadAheadFileSystem> ReadAheadFor(const ListingOptions& options, platform::FileSystem& fs) {
+    if (options.readAhead == 0) return nullptr;
+    return std::make_unique<platform::ReadAheadFileSystem>(fs, WalkOf(options, fs), options.readAhead);
+}
 
 // CSV and JSON Lines keep one file open for the whole run: they are written
 // for scripts, not read by a viewer while the window waits.
@@ -15,7 +24,8 @@ RunOutcome RunRecordListing(const ListingOptions& options, platform::FileSystem&
     RunOutcome outcome;
     RecordWriter writer(options.format, fs.Separator(), options.names);
     if (!writer.Open(reportPath)) return {false, writer.Error()};
-    FolderScan scan(options, fs, host, totals, [&](const FolderSection& s) { writer.WriteSection(s); },
+    const auto ahead = ReadAheadFor(options, fs);
+    FolderScan scan(options, ahead ? *ahead : fs, host, totals, [&](const FolderSection& s) { writer.WriteSection(s); },
                     [&](const FolderRecord& r) { writer.WriteFolder(r); });
     scan.ScanFolder(options.source);
     if (!writer.Close()) outcome = {false, writer.Error()};
@@ -42,12 +52,17 @@ RunOutcome RunListing(const ListingOptions& requested, platform::FileSystem& fs,
     // A report that cannot even be started is known before a long scan.
     note(WriteReportHeader(reportPath, options));
     if (!outcome.reportWritten) return outcome;
-    FolderScan scan(options, fs, host, totals,
-                    [&](const FolderSection& section) { note(WriteFolderSection(reportPath, options, section)); });
+    const auto ahead = ReadAheadFor(options, fs);
+    SectionAppender sections(reportPath, options);
+    FolderScan scan(options, ahead ? *ahead : fs, host, totals,
+                    [&](const FolderSection& section) { note(sections.Add(section)); });
     scan.ScanFolder(options.source);
+    note(sections.Flush());
     note(WriteReportTotals(reportPath, options, totals));
     return outcome;
 }
+
+unsigned DefaultReadAhead() { return std::clamp(std::thread::hardware_concurrency(), 1u, 4u); }
 
 std::string ReportFileName(ReportFormat format) {
     switch (format) {

@@ -18,6 +18,9 @@ struct RunOutcome {
 RunOutcome RunListing(const ListingOptions& options, platform::FileSystem& fs, ScanHost& host,
                 const std::string& reportPath, RunTotals& totals);
 
+// Threads that read ahead by default: one per processor, at most four.
+unsigned DefaultReadAhead();
+
 // The report file name of a format: "Tallyfold.txt", "Tallyfold.html",
 // "Tallyfold.csv", "Tallyfold.jsonl", or empty for kNone.
 std::string ReportFileName(ReportFormat format);

@@ -37,6 +37,9 @@ struct ListingOptions {
     int maxDepth = -1;                  // levels entered below the source; -1: all
     bool followLinks = false;           // enter links to folders (each folder still once)
     bool oneFileSystem = false;         // stay on the source's device
+    // Threads that read folders ahead of the report; 0 reads each folder as
+    // the report reaches it.
+    unsigned readAhead = 0;
 };
 
 enum class EntryKind { kFile, kFolder, kLink };

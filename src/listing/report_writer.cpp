@@ -239,10 +239,19 @@ bool WriteReportHeader(const std::string& reportPath, const ListingOptions& opti
     return WriteStage(reportPath, "wb", options, bytes);
 }
 
-bool WriteFolderSection(const std::string& reportPath, const ListingOptions& options, const FolderSection& section) {
-    std::string bytes;
-    FormatFolderSection(bytes, options, section);
-    return WriteStage(reportPath, "ab", options, bytes);
+SectionAppender::SectionAppender(const std::string& reportPath, const ListingOptions& options)
+    : reportPath_(reportPath), options_(options) {}
+
+bool SectionAppender::Add(const FolderSection& section) {
+    FormatFolderSection(pending_, options_, section);
+    return pending_.size() < kBatchBytes || Flush();
+}
+
+bool SectionAppender::Flush() {
+    if (pending_.empty()) return true;
+    const bool written = WriteStage(reportPath_, "ab", options_, pending_);
+    pending_.clear();  // what failed is not tried again: a full disk stays full
+    return written;
 }
 
 bool WriteReportTotals(const std::string& reportPath, const ListingOptions& options, const RunTotals& totals) {
