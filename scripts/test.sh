@@ -17,6 +17,12 @@ ninja -C "$build/native" -j"$jobs"
 step "native tests"
 (cd "$build/native" && ctest --output-on-failure -j"$jobs")
 
+step "read-ahead tests under ThreadSanitizer"
+cmake -S . -B "$build/tsan" -G Ninja -DTALLYFOLD_WERROR=ON -DTALLYFOLD_BENCH=OFF \
+  -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
+ninja -C "$build/tsan" -j"$jobs" read_ahead_tests
+TSAN_OPTIONS=halt_on_error=1 "$build/tsan/tests/native/listing/read_ahead_tests"
+
 step "64-bit Windows compile check"
 cmake -S . -B "$build/win64" -G Ninja -DTALLYFOLD_WERROR=ON -DTALLYFOLD_TESTS=OFF \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake" >/dev/null

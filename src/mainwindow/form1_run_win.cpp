@@ -61,6 +61,7 @@ listing::ListingOptions Form1::ReadOptions(const std::string& source) const {
         }
     }
     options.format = FormatOf(Text(Control::saveas));
+    options.readAhead = listing::DefaultReadAhead();
     return options;
 }
 
