@@ -12,9 +12,12 @@ namespace tf::listing {
 namespace {
 
 // The scan reads through worker threads that run ahead of it when asked to.
-std::unique_ptr<platform::ReadAheadFileSystem> ReadAheadFor(const ListingOptions& options, platform::FileSystem& fs) {
+std::unique_ptr<platform::ReadAheadFileSystem> ReadAheadFor(const ListingOptions& options, platform::FileSystem& fs,
+                                                            ScanHost& host) {
     if (options.readAhead == 0) return nullptr;
-    return std::make_unique<platform::ReadAheadFileSystem>(fs, WalkOf(options, fs), options.readAhead);
+    platform::ListingWalk walk = WalkOf(options, fs);
+    walk.waiting = [&host] { host.PumpEvents(); };
+    return std::make_unique<platform::ReadAheadFileSystem>(fs, std::move(walk), options.readAhead);
 }
 
 // CSV and JSON Lines keep one file open for the whole run: they are written
@@ -24,7 +27,7 @@ RunOutcome RunRecordListing(const ListingOptions& options, platform::FileSystem&
     RunOutcome outcome;
     RecordWriter writer(options.format, fs.Separator(), options.names);
     if (!writer.Open(reportPath)) return {false, writer.Error()};
-    const auto ahead = ReadAheadFor(options, fs);
+    const auto ahead = ReadAheadFor(options, fs, host);
     FolderScan scan(options, ahead ? *ahead : fs, host, totals, [&](const FolderSection& s) { writer.WriteSection(s); },
                     [&](const FolderRecord& r) { writer.WriteFolder(r); });
     scan.ScanFolder(options.source);
@@ -52,7 +55,7 @@ RunOutcome RunListing(const ListingOptions& requested, platform::FileSystem& fs,
     // A report that cannot even be started is known before a long scan.
     note(WriteReportHeader(reportPath, options));
     if (!outcome.reportWritten) return outcome;
-    const auto ahead = ReadAheadFor(options, fs);
+    const auto ahead = ReadAheadFor(options, fs, host);
     SectionAppender sections(reportPath, options);
     FolderScan scan(options, ahead ? *ahead : fs, host, totals,
                     [&](const FolderSection& section) { note(sections.Add(section)); });

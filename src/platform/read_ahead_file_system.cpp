@@ -1,6 +1,7 @@
 #include "platform/read_ahead_file_system.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace tf::platform {
 
@@ -58,7 +59,14 @@ SearchStatus ReadAheadFileSystem::ReadFolder(const std::string& folder, const st
         return status;
     }
 
-    readDone_.wait(lock, [&f] { return f.state == State::kRead; });
+    // A folder being read is never forgotten, so `f` outlives the unlocked
+    // waiting call.
+    while (!readDone_.wait_for(lock, std::chrono::milliseconds(20), [&f] { return f.state == State::kRead; })) {
+        if (!walk_.waiting) continue;
+        lock.unlock();
+        walk_.waiting();
+        lock.lock();
+    }
     std::vector<Entry> entries = std::move(f.entries);
     const SearchStatus status = f.status;
     Forget(plan_.find(f.key));

@@ -30,6 +30,9 @@ struct ListingWalk {
     // Called on worker threads with the parent's path and identity and the
     // subfolder as a kFolders reading gives it.
     std::function<bool(const std::string& parent, const FolderId& parentId, const FindData& sub)> enters;
+    // Called on the walker's thread every 20 ms while it waits for a worker
+    // to finish the folder it needs, so that a window stays responsive.
+    std::function<void()> waiting;
 };
 
 class ReadAheadFileSystem final : public FileSystem {

@@ -8,7 +8,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <condition_variable>
+#include <mutex>
 #include <set>
+#include <thread>
 
 #include "listing/listing_run.h"
 #include "platform/posix/posix_file_system.h"
@@ -183,6 +186,69 @@ TEST(ReadAhead, AWalkThePlanDoesNotForeseeGetsTheWrappedAnswers) {
     ReadAheadFileSystem ahead(*t.fs, plan, 2, 2, 8);
     Walk(ahead, t.tree.Path(), "*.txt", walked);
     EXPECT_EQ(walked, expected);
+}
+
+// Holds every reading made on another thread than its creator's until
+// released (or, should nothing release it, for ten seconds).
+class HeldFileSystem final : public FileSystem {
+public:
+    char Separator() const override { return '/'; }
+    void Search(const std::string& folder, const std::string& pattern, SearchDetail detail,
+                const std::function<void(const FindData&)>& visit) override {
+        real_.Search(folder, pattern, detail, visit);
+    }
+    SearchStatus ReadFolder(const std::string& folder, const std::string& pattern, bool folders,
+                            const std::function<void(const FindData&, SearchDetail)>& visit) override {
+        if (std::this_thread::get_id() != creator_) {
+            std::unique_lock<std::mutex> lock(mutex_);
+            entered_ = true;
+            changed_.notify_all();
+            changed_.wait_for(lock, std::chrono::seconds(10), [this] { return released_; });
+        }
+        return real_.ReadFolder(folder, pattern, folders, visit);
+    }
+    bool IsDirectory(const std::string& path) override { return real_.IsDirectory(path); }
+    std::uint64_t LargeFileSize(const std::string& path) override { return real_.LargeFileSize(path); }
+    std::string TypeName(const std::string& path) override { return real_.TypeName(path); }
+    FolderId Identify(const std::string& folder) override { return real_.Identify(folder); }
+
+    void WaitUntilEntered() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return entered_; });
+    }
+    void Release() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        released_ = true;
+        changed_.notify_all();
+    }
+
+private:
+    PosixFileSystem real_;
+    const std::thread::id creator_ = std::this_thread::get_id();
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool entered_ = false, released_ = false;
+};
+
+TEST(ReadAhead, TheWalkerKeepsHandlingEventsWhileAWorkerReadsItsFolder) {
+    testing::TempTree tree;
+    tree.File("a.txt", "x");
+    HeldFileSystem fs;
+    int waits = 0;
+    ListingWalk walk;
+    walk.root = tree.Path();
+    walk.waiting = [&] {
+        if (++waits == 3) fs.Release();
+    };
+    ReadAheadFileSystem ahead(fs, walk, 1);
+    fs.WaitUntilEntered();  // the worker has the root
+    std::string names;
+    const SearchStatus status = ahead.ReadFolder(tree.Path(), "*", true, [&](const FindData& e, SearchDetail role) {
+        if (role == SearchDetail::kFiles && !IsDotEntry(e.name)) names += e.name;
+    });
+    EXPECT_EQ(status, SearchStatus::kListed);
+    EXPECT_EQ(names, "a.txt");
+    EXPECT_GE(waits, 3);
 }
 
 }  // namespace
