@@ -80,6 +80,7 @@ TEST_F(CliTest, BadArgumentsExitTwoWithUsage) {
              {"--order", "colour", source_.Path()},
              {"--record", "type,weight", source_.Path()},
              {"--format", "pdf", source_.Path()},
+             {"--read-ahead", "65", source_.Path()},
              {"--filter"},
              {"--bogus", source_.Path()},
              {source_.Path(), source_.Path()}}) {
