@@ -20,23 +20,13 @@
 namespace tf::platform {
 namespace {
 
-// The real file system with some folders that fail as an unreadable folder,
-// or one that vanished after its parent was read, does. Root ignores
-// permissions, so this stands in for them in CI.
-class GappyFileSystem final : public FileSystem {
+// The real file system, for test file systems that change how folders read.
+class PosixBased : public FileSystem {
 public:
-    explicit GappyFileSystem(std::set<std::string> denied, std::set<std::string> vanished)
-        : denied_(std::move(denied)), vanished_(std::move(vanished)) {}
     char Separator() const override { return '/'; }
     void Search(const std::string& folder, const std::string& pattern, SearchDetail detail,
                 const std::function<void(const FindData&)>& visit) override {
         real_.Search(folder, pattern, detail, visit);
-    }
-    SearchStatus ReadFolder(const std::string& folder, const std::string& pattern, bool folders,
-                            const std::function<void(const FindData&, SearchDetail)>& visit) override {
-        if (denied_.count(folder)) return SearchStatus::kDenied;
-        if (vanished_.count(folder)) return SearchStatus::kMissing;
-        return real_.ReadFolder(folder, pattern, folders, visit);
     }
     bool IsDirectory(const std::string& path) override { return real_.IsDirectory(path); }
     std::uint64_t LargeFileSize(const std::string& path) override { return real_.LargeFileSize(path); }
@@ -44,8 +34,25 @@ public:
     FolderId Identify(const std::string& folder) override { return real_.Identify(folder); }
     bool Describe(const std::string& folder, FindData& out) override { return real_.Describe(folder, out); }
 
-private:
+protected:
     PosixFileSystem real_;
+};
+
+// The real file system with some folders that fail as an unreadable folder,
+// or one that vanished after its parent was read, does. Root ignores
+// permissions, so this stands in for them in CI.
+class GappyFileSystem final : public PosixBased {
+public:
+    explicit GappyFileSystem(std::set<std::string> denied, std::set<std::string> vanished)
+        : denied_(std::move(denied)), vanished_(std::move(vanished)) {}
+    SearchStatus ReadFolder(const std::string& folder, const std::string& pattern, bool folders,
+                            const std::function<void(const FindData&, SearchDetail)>& visit) override {
+        if (denied_.count(folder)) return SearchStatus::kDenied;
+        if (vanished_.count(folder)) return SearchStatus::kMissing;
+        return real_.ReadFolder(folder, pattern, folders, visit);
+    }
+
+private:
     const std::set<std::string> denied_, vanished_;
 };
 
@@ -190,13 +197,8 @@ TEST(ReadAhead, AWalkThePlanDoesNotForeseeGetsTheWrappedAnswers) {
 
 // Holds every reading made on another thread than its creator's until
 // released (or, should nothing release it, for ten seconds).
-class HeldFileSystem final : public FileSystem {
+class HeldFileSystem final : public PosixBased {
 public:
-    char Separator() const override { return '/'; }
-    void Search(const std::string& folder, const std::string& pattern, SearchDetail detail,
-                const std::function<void(const FindData&)>& visit) override {
-        real_.Search(folder, pattern, detail, visit);
-    }
     SearchStatus ReadFolder(const std::string& folder, const std::string& pattern, bool folders,
                             const std::function<void(const FindData&, SearchDetail)>& visit) override {
         if (std::this_thread::get_id() != creator_) {
@@ -207,10 +209,6 @@ public:
         }
         return real_.ReadFolder(folder, pattern, folders, visit);
     }
-    bool IsDirectory(const std::string& path) override { return real_.IsDirectory(path); }
-    std::uint64_t LargeFileSize(const std::string& path) override { return real_.LargeFileSize(path); }
-    std::string TypeName(const std::string& path) override { return real_.TypeName(path); }
-    FolderId Identify(const std::string& folder) override { return real_.Identify(folder); }
 
     void WaitUntilEntered() {
         std::unique_lock<std::mutex> lock(mutex_);
@@ -223,7 +221,6 @@ public:
     }
 
 private:
-    PosixFileSystem real_;
     const std::thread::id creator_ = std::this_thread::get_id();
     std::mutex mutex_;
     std::condition_variable changed_;
