@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "app/version_option.h"
 #include "snapshot/snapshot_diff.h"
 
 namespace {
@@ -18,7 +19,9 @@ const char kUsage[] =
     "usage: tallyfold-diff [--format text|jsonl] OLD.jsonl NEW.jsonl\n"
     "Lists what was added (+), removed (-) and changed (~: size or modified time),\n"
     "the size change of each folder, and the total. Exit: 0 equal, 1 different,\n"
-    "2 bad arguments or a listing that cannot be read.\n";
+    "2 bad arguments or a listing that cannot be read.\n"
+    "  -h, --help   show this help\n"
+    "  --version    show the version\n";
 
 std::string Signed(std::uint64_t before, std::uint64_t after) {
     return after >= before ? "+" + std::to_string(after - before) : "-" + std::to_string(before - after);
@@ -92,6 +95,7 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (tf::app::AnswerVersion(argc, argv, "tallyfold-diff")) return kExitEqual;
     std::string format = "text";
     std::string files[2];
     int count = 0;

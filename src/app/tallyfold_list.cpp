@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/version_option.h"
 #include "listing/listing_run.h"
 #include "platform/console.h"
 
@@ -35,6 +36,7 @@ const char kUsage[] =
     "  --read-ahead N      threads that read folders ahead of the listing (0: none;\n"
     "                      default one per processor, at most 4)\n"
     "  -h, --help          show this help\n"
+    "  --version           show the version\n"
     "Exit: 0 done, 1 the listing could not be written, 2 bad arguments or SOURCE,\n"
     "3 some folders could not be listed, 128+N stopped by signal N.\n";
 
@@ -243,6 +245,7 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (tf::app::AnswerVersion(argc, argv, "tallyfold-list")) return kExitOk;
     auto fs = platform::CreateFileSystem();
     Arguments args;
     std::string problem;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/version_option.h"
 #include "platform/message_sink.h"
 #include "png/blend.h"
 #include "png/load_png.h"
@@ -31,10 +32,17 @@ struct Options {
     bool trans = true;
 };
 
-void Usage() {
-    std::cerr << "usage: tallyfold-png [--background RRGGBB] [--no-alpha] [--no-trans] "
-                 "[--out FILE.bmp] FILE.png\n";
-}
+const char kUsage[] =
+    "usage: tallyfold-png [--background RRGGBB] [--no-alpha] [--no-trans] [--out FILE.bmp] FILE.png\n"
+    "  --background RRGGBB  blend transparency onto this colour, not the file's own background\n"
+    "  --no-alpha           draw without the alpha channel\n"
+    "  --no-trans           ignore the tRNS transparency chunk\n"
+    "  --out FILE.bmp       write the final image as a 24-bit BMP\n"
+    "  -h, --help           show this help\n"
+    "  --version            show the version\n"
+    "Exit: 0 read, 1 the file was refused or the BMP could not be written, 2 bad arguments.\n";
+
+void Usage() { std::cerr << kUsage; }
 
 bool ParseHexColour(const std::string& text, std::uint32_t& colour) {
     if (text.size() != 6) return false;
@@ -190,6 +198,11 @@ std::string WriteBmp(const tf::png::DecodedImage& image, const std::string& path
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (tf::app::AnswerVersion(argc, argv, "tallyfold-png")) return kExitOk;
+    if (argc == 2 && (std::string(argv[1]) == "-h" || std::string(argv[1]) == "--help")) {
+        std::cout << kUsage;
+        return kExitOk;
+    }
     Options options;
     if (!ParseArgs(argc, argv, options)) {
         Usage();

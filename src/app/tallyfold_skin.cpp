@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/version_option.h"
 #include "skin/bmp_image.h"
 #include "skin/skin_builder.h"
 #include "skin/skin_description.h"
@@ -26,11 +27,14 @@ constexpr int kExitUsage = 2;
 
 using Bytes = std::vector<std::uint8_t>;
 
-void Usage() {
-    std::cerr << "usage: tallyfold-skin build DESCRIPTION.txt PICTURE.bmp OUT.Skin\n"
-                 "       tallyfold-skin dump FILE.Skin [--picture OUT.bmp]\n"
-                 "       tallyfold-skin check FILE.Skin\n";
-}
+const char kUsage[] =
+    "usage: tallyfold-skin build DESCRIPTION.txt PICTURE.bmp OUT.Skin\n"
+    "       tallyfold-skin dump FILE.Skin [--picture OUT.bmp]\n"
+    "       tallyfold-skin check FILE.Skin\n"
+    "       tallyfold-skin --help | --version\n"
+    "Exit: 0 done, 1 a file could not be read or written or was refused, 2 bad arguments.\n";
+
+void Usage() { std::cerr << kUsage; }
 
 int Fail(const std::string& path, const std::string& reason) {
     std::cerr << "tallyfold-skin: " << path << ": " << reason << '\n';
@@ -101,7 +105,12 @@ int Check(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (tf::app::AnswerVersion(argc, argv, "tallyfold-skin")) return kExitOk;
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && (args[0] == "-h" || args[0] == "--help")) {
+        std::cout << kUsage;
+        return kExitOk;
+    }
     if (args.size() == 4 && args[0] == "build") return Build(args[1], args[2], args[3]);
     if (args.size() == 2 && args[0] == "dump") return Dump(args[1], "");
     if (args.size() == 4 && args[0] == "dump" && args[2] == "--picture") return Dump(args[1], args[3]);

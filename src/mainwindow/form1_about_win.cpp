@@ -2,6 +2,7 @@
 // which is drawn here rather than loaded.
 #include <algorithm>
 
+#include "app/version.h"
 #include "mainwindow/child_windows_win.h"
 #include "mainwindow/form1_win.h"
 
@@ -81,7 +82,7 @@ void Form1::CreateAboutPage() {
     const DWORD label = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
     CreateControl(Control::logo, frame2, kPictureBoxClass, "", WS_CHILD | WS_VISIBLE, 0, kLogo);
     CreateControl(Control::Label2, frame2, "STATIC", "Tallyfold", label, 0, kLabel2);
-    CreateControl(Control::Label3, frame2, "STATIC", "Version 2009 (build 1.0)", label, 0, kLabel3);
+    CreateControl(Control::Label3, frame2, "STATIC", "Version " TALLYFOLD_VERSION, label, 0, kLabel3);
     CreateControl(Control::Label4, frame2, "STATIC",
                   "Free to use and to share. Lists every file below a folder as text or HTML.", label, 0,
                   kLabel4);

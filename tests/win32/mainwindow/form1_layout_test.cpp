@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "app/version.h"
 #include "mainwindow/child_windows_win.h"
 #include "mainwindow/form1_fixture.h"
 
@@ -159,7 +160,7 @@ TEST_F(Form1Layout, TabsSwitchPagesAndLinksOpenTheirAddresses) {
     EXPECT_TRUE(visible(Control::status));
     EXPECT_TRUE(visible(Control::TabStrip1));
     EXPECT_EQ(Text(Control::Label2), "Tallyfold");
-    EXPECT_EQ(Text(Control::Label3), "Version 2009 (build 1.0)");
+    EXPECT_EQ(Text(Control::Label3), "Version " TALLYFOLD_VERSION);
     EXPECT_NE(GetPicture(item(Control::logo)), nullptr);
 
     for (Control link : {Control::Label5, Control::Label6, Control::logo}) {
