@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native suites under ASan and
-# UBSan, the 64-bit Windows compile check, and the Win32 suites and a
-# screenshot check under Wine in a private Xvfb display.
+# UBSan, then the Win32 suite and the checks of the real programs under Wine
+# in a private Xvfb display, for the 32-bit build in a 32-bit prefix and for
+# the 64-bit build in a 64-bit one.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -23,24 +24,26 @@ cmake -S . -B "$build/tsan" -G Ninja -DTALLYFOLD_WERROR=ON -DTALLYFOLD_BENCH=OFF
 ninja -C "$build/tsan" -j"$jobs" read_ahead_tests
 TSAN_OPTIONS=halt_on_error=1 "$build/tsan/tests/native/listing/read_ahead_tests"
 
-step "64-bit Windows compile check"
-cmake -S . -B "$build/win64" -G Ninja -DTALLYFOLD_WERROR=ON -DTALLYFOLD_TESTS=OFF \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake" >/dev/null
-ninja -C "$build/win64" -j"$jobs"
+for arch in win32 win64; do
+  toolchain=$root/cmake/toolchain-i686-w64-mingw32.cmake
+  [ "$arch" = win64 ] && toolchain=$root/cmake/toolchain-x86_64-w64-mingw32.cmake
+  step "$arch Windows build"
+  cmake -S . -B "$build/$arch" -G Ninja -DTALLYFOLD_WERROR=ON -DCMAKE_TOOLCHAIN_FILE="$toolchain" >/dev/null
+  ninja -C "$build/$arch" -j"$jobs"
+done
 
-step "32-bit Windows build"
-cmake -S . -B "$build/win32" -G Ninja -DTALLYFOLD_WERROR=ON \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-w64-mingw32.cmake" >/dev/null
-ninja -C "$build/win32" -j"$jobs"
-
-step "Win32 tests under Wine"
 . "$root/scripts/wine-session.sh"
 trap wine_session_stop EXIT
-wine_session_start "$build"
-wine "$build/win32/tests/win32/tallyfold_tests.exe"
-for check in "$root"/tests/win32/*.sh; do
-  [ -e "$check" ] || continue
-  step "$(basename "$check")"
-  bash "$check" "$build"
+for arch in win32 win64; do
+  step "Win32 tests under Wine, $arch build in a $arch prefix"
+  wine_session_start "$build" "$arch"
+  wine "$build/$arch/tests/win32/tallyfold_tests.exe"
+  for check in "$root"/tests/win32/*.sh; do
+    [ -e "$check" ] || continue
+    step "$(basename "$check") ($arch)"
+    TALLYFOLD_WIN32_BUILD=$build/$arch bash "$check" "$build"
+  done
+  wine_session_stop
 done
+
 step "all tests passed"

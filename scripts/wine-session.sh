@@ -1,6 +1,9 @@
-# Sourced by the scripts that run the Win32 build under Wine: a private
+# Sourced by the scripts that run the Windows builds under Wine: a private
 # prefix inside the build folder and a private Xvfb display.
-#   wine_session_start BUILD_DIR   sets WINEPREFIX, DISPLAY and starts both
+#   wine_session_start BUILD_DIR [win32|win64]
+#                                  sets WINEPREFIX, DISPLAY and starts both;
+#                                  the 64-bit build needs a 64-bit prefix
+#                                  (BUILD_DIR/wine-prefix64)
 #   wine_session_stop              ends the Wine server and Xvfb
 
 wine_prefix_create() {
@@ -34,9 +37,13 @@ REG
 }
 
 wine_session_start() {
-  local build=$1
-  export WINEARCH=win32 WINEDEBUG=-all
+  local build=$1 arch=${2:-win32}
+  export WINEARCH=$arch WINEDEBUG=-all
+  # Wine maps file names through the Unix locale: without one it cannot
+  # make or open names beyond ASCII.
+  export LANG=C.UTF-8
   export WINEPREFIX=$build/wine-prefix
+  [ "$arch" = win32 ] || WINEPREFIX=$build/wine-prefix64
   wine_prefix_create "$WINEPREFIX"
   local n=99
   while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
