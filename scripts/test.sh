@@ -2,7 +2,9 @@
 # Builds everything and runs every test: the native suites under ASan and
 # UBSan, then the Win32 suite and the checks of the real programs under Wine
 # in a private Xvfb display, for the 32-bit build in a 32-bit prefix and for
-# the 64-bit build in a 64-bit one.
+# the 64-bit build in a 64-bit one; last the release (scripts/package.sh)
+# and its checks: the installer under Wine, the Debian package in a clean
+# Debian 12 root.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -46,4 +48,10 @@ for arch in win32 win64; do
   wine_session_stop
 done
 
+step "release packages"
+"$root/scripts/package.sh" "$build"
+for check in "$root"/tests/package/*.sh; do
+  step "$(basename "$check")"
+  bash "$check" "$build"
+done
 step "all tests passed"
