@@ -28,13 +28,17 @@ struct Invalid {
     std::string reason;
 };
 
+// Lines of the file, a last one without its line end included.
 std::uint64_t CountLines(std::FILE* f) {
     std::rewind(f);
     std::uint64_t lines = 0;
     char buffer[1 << 16];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
+    char last = '\n';
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) {
         for (std::size_t i = 0; i < n; ++i) lines += buffer[i] == '\n';
-    return lines;
+        last = buffer[n - 1];
+    }
+    return lines + (last != '\n');
 }
 
 // The last line of the file, without its line end; nothing when the file is
