@@ -14,20 +14,21 @@
 namespace tf::mainwindow {
 namespace {
 
+struct Search {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK MatchId(HWND child, LPARAM context) {
+    auto* search = reinterpret_cast<Search*>(context);
+    if (GetDlgCtrlID(child) != search->id) return TRUE;
+    search->found = child;
+    return FALSE;
+}
+
 HWND FindControl(HWND window, Control id) {
-    struct Search {
-        int id;
-        HWND found;
-    } search{static_cast<int>(id), nullptr};
-    EnumChildWindows(
-        window,
-        [](HWND child, LPARAM context) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(context);
-            if (GetDlgCtrlID(child) != s->id) return TRUE;
-            s->found = child;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    Search search{static_cast<int>(id), nullptr};
+    EnumChildWindows(window, MatchId, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
