@@ -19,7 +19,7 @@ function foldCase(text) {
 }
 
 function escapeRegExp(text) {
-  return text.replace(/[\\^$.*+?()[\]{}|/-]/g, '\\$&');
+  return text.replace(/[\\^$.*+?()[\]{}|/]/g, '\\$&');
 }
 
 // {text} for plain text (or a pattern that amounts to it), {regex} for a

@@ -208,19 +208,19 @@ class Grid {
 
 // ---- the listing ----
 
-let model = null;
+let store = null;
 let worker = null;
 const paths = new Map(); // folder -> its path
 
 function folderName(f) {
-  return entryName(model, model.folderEntry[f]);
+  return entryName(store, store.folderEntry[f]);
 }
 function parentFolder(f) {
-  return model.parent[model.folderEntry[f]];
+  return store.parent[store.folderEntry[f]];
 }
 function listingOf(f) {
   while (parentFolder(f) >= 0) f = parentFolder(f);
-  return model.listings.find((l) => l.root === f);
+  return store.listings.find((l) => l.root === f);
 }
 function folderPath(f) {
   let p = paths.get(f);
@@ -237,17 +237,17 @@ function folderPath(f) {
   return p;
 }
 function entryPath(e) {
-  if (model.kind[e] === KIND_FOLDER) return folderPath(model.folderOf[e]);
-  const f = model.parent[e];
+  if (store.kind[e] === KIND_FOLDER) return folderPath(store.folderOf[e]);
+  const f = store.parent[e];
   const base = folderPath(f);
   const sep = listingOf(f).separator;
-  return (base.endsWith(sep) ? base : base + sep) + entryName(model, e);
+  return (base.endsWith(sep) ? base : base + sep) + entryName(store, e);
 }
 function subtreeBytes(f) {
-  return model.size[model.folderEntry[f]];
+  return store.size[store.folderEntry[f]];
 }
 function kindText(e) {
-  return ['file', 'link', 'folder'][model.kind[e]];
+  return ['file', 'link', 'folder'][store.kind[e]];
 }
 
 // ---- the tree ----
@@ -255,7 +255,7 @@ function kindText(e) {
 const tree = { rows: [], depth: [], expanded: new Set(), active: 0, selected: -1, order: 'size', list: null };
 
 function sortedChildren(f) {
-  const kids = Array.from(model.children.subarray(model.childStart[f], model.childStart[f + 1]));
+  const kids = Array.from(store.children.subarray(store.childStart[f], store.childStart[f + 1]));
   if (tree.order === 'size') kids.sort((a, b) => subtreeBytes(b) - subtreeBytes(a) || a - b);
   else {
     const names = new Map(kids.map((k) => [k, folderName(k).toLowerCase()]));
@@ -264,7 +264,7 @@ function sortedChildren(f) {
   return kids;
 }
 function hasChildren(f) {
-  return model.childStart[f + 1] > model.childStart[f];
+  return store.childStart[f + 1] > store.childStart[f];
 }
 
 function expand(row) {
@@ -288,7 +288,7 @@ function collapse(row) {
 
 function drawTreeRow(row, i) {
   const f = tree.rows[i];
-  const e = model.folderEntry[f];
+  const e = store.folderEntry[f];
   const up = parentFolder(f);
   const share = up >= 0 && subtreeBytes(up) > 0 ? subtreeBytes(f) / subtreeBytes(up) : 1;
   row.replaceChildren();
@@ -298,13 +298,13 @@ function drawTreeRow(row, i) {
   row.setAttribute('aria-selected', String(f === tree.selected));
   if (hasChildren(f)) row.setAttribute('aria-expanded', String(tree.expanded.has(f)));
   else row.removeAttribute('aria-expanded');
-  const skipped = model.skipped.get(f);
-  const label = folderName(f) + ', ' + count(subtreeBytes(f)) + ' bytes, ' + count(model.subFiles[f]) + ' files, ' +
-    count(model.subFolders[f]) + ' folders' + (skipped ? ', not listed: ' + skipped : '');
+  const skipped = store.skipped.get(f);
+  const label = folderName(f) + ', ' + count(subtreeBytes(f)) + ' bytes, ' + count(store.subFiles[f]) + ' files, ' +
+    count(store.subFolders[f]) + ' folders' + (skipped ? ', not listed: ' + skipped : '');
   row.setAttribute('aria-label', label);
   row.title = label;
   row.dataset.folder = String(f);
-  row.dataset.bytes = String(model.size[e]);
+  row.dataset.bytes = String(store.size[e]);
   row.classList.toggle('selected', f === tree.selected);
   row.classList.toggle('active', i === tree.active);
   const indent = el('span');
@@ -405,10 +405,10 @@ function folderFiles(f) {
   // but a subfolder's subtree is stepped over wherever it is.
   const out = [];
   if (f < 0) return out;
-  const end = model.folderEnd[f];
-  for (let e = model.folderEntry[f] + 1; e < end;) {
-    if (model.kind[e] === KIND_FOLDER) {
-      e = model.folderEnd[model.folderOf[e]];
+  const end = store.folderEnd[f];
+  for (let e = store.folderEntry[f] + 1; e < end;) {
+    if (store.kind[e] === KIND_FOLDER) {
+      e = store.folderEnd[store.folderOf[e]];
     } else {
       out.push(e);
       e++;
@@ -419,12 +419,12 @@ function folderFiles(f) {
 
 function entryCell(e, key) {
   switch (key) {
-    case 'name': return entryName(model, e);
-    case 'type': return model.kind[e] === KIND_FOLDER ? 'Folder' : model.types[model.type[e]];
-    case 'size': return count(model.size[e]);
-    case 'created': return dateText(model.ctime[e]);
-    case 'modified': return dateText(model.mtime[e]);
-    case 'path': return folderPath(model.kind[e] === KIND_FOLDER ? model.folderOf[e] : model.parent[e]);
+    case 'name': return entryName(store, e);
+    case 'type': return store.kind[e] === KIND_FOLDER ? 'Folder' : store.types[store.type[e]];
+    case 'size': return count(store.size[e]);
+    case 'created': return dateText(store.ctime[e]);
+    case 'modified': return dateText(store.mtime[e]);
+    case 'path': return folderPath(store.kind[e] === KIND_FOLDER ? store.folderOf[e] : store.parent[e]);
     case 'kind': return kindText(e);
     default: return '';
   }
@@ -432,11 +432,11 @@ function entryCell(e, key) {
 
 function sortEntries(list, key, up) {
   let keyOf;
-  if (key === 'name') keyOf = (e) => entryName(model, e).toLowerCase();
+  if (key === 'name') keyOf = (e) => entryName(store, e).toLowerCase();
   else if (key === 'type') keyOf = (e) => entryCell(e, 'type').toLowerCase();
-  else if (key === 'size') keyOf = (e) => model.size[e];
-  else if (key === 'created') keyOf = (e) => model.ctime[e];
-  else if (key === 'modified') keyOf = (e) => model.mtime[e];
+  else if (key === 'size') keyOf = (e) => store.size[e];
+  else if (key === 'created') keyOf = (e) => store.ctime[e];
+  else if (key === 'modified') keyOf = (e) => store.mtime[e];
   else return list;
   const keys = new Map(list.map((e) => [e, keyOf(e)]));
   const dir = up ? 1 : -1;
@@ -469,10 +469,10 @@ function chooseFolder(f, fromHash) {
 // The fragment of a folder: its path, after its listing's number in a
 // catalogue.
 function folderRef(f) {
-  if (!model.catalogue) return folderPath(f);
+  if (!store.catalogue) return folderPath(f);
   let root = f;
   while (parentFolder(root) >= 0) root = parentFolder(root);
-  return (model.listings.findIndex((l) => l.root === root) + 1) + '|' + folderPath(f);
+  return (store.listings.findIndex((l) => l.root === root) + 1) + '|' + folderPath(f);
 }
 
 function folderFromHash() {
@@ -483,10 +483,10 @@ function folderFromHash() {
   } catch {
     return -1;
   }
-  let listings = model.listings;
-  if (model.catalogue) {
+  let listings = store.listings;
+  if (store.catalogue) {
     const bar = ref.indexOf('|');
-    listings = [model.listings[Number(ref.slice(0, bar)) - 1]].filter(Boolean);
+    listings = [store.listings[Number(ref.slice(0, bar)) - 1]].filter(Boolean);
     ref = ref.slice(bar + 1);
   }
   for (const l of listings) {
@@ -499,8 +499,8 @@ function folderFromHash() {
     const parts = ref.slice(rootPath.length).split(l.separator).filter((s) => s !== '');
     for (const part of parts) {
       let next = -1;
-      for (let k = model.childStart[f]; k < model.childStart[f + 1]; k++) {
-        if (folderName(model.children[k]) === part) next = model.children[k];
+      for (let k = store.childStart[f]; k < store.childStart[f + 1]; k++) {
+        if (folderName(store.children[k]) === part) next = store.children[k];
       }
       if (next < 0) break;
       f = next;
@@ -535,9 +535,9 @@ function drawCrumbs() {
   });
   const f = view.folder;
   if (f >= 0) {
-    box.appendChild(document.createTextNode('  —  ' + count(model.folderFiles[f]) + ' files here, ' +
-      bytesText(model.folderBytes[f]) + '; below: ' + count(model.subFiles[f]) + ' files, ' +
-      count(model.subFolders[f]) + ' folders, ' + bytesText(subtreeBytes(f))));
+    box.appendChild(document.createTextNode('  —  ' + count(store.folderFiles[f]) + ' files here, ' +
+      bytesText(store.folderBytes[f]) + '; below: ' + count(store.subFiles[f]) + ' files, ' +
+      count(store.subFolders[f]) + ' folders, ' + bytesText(subtreeBytes(f))));
   }
 }
 
@@ -547,7 +547,7 @@ function requestSummary() {
   if (view.folder < 0 || !worker) return;
   const f = view.folder;
   view.summaryId++;
-  worker.postMessage({ op: 'summary', id: view.summaryId, from: model.folderEntry[f], to: model.folderEnd[f] });
+  worker.postMessage({ op: 'summary', id: view.summaryId, from: store.folderEntry[f], to: store.folderEnd[f] });
 }
 
 function table(headers, rows) {
@@ -598,8 +598,8 @@ function drawSummary() {
   }
   $('panel-largest').appendChild(table(
     [{ label: 'Name' }, { label: 'Folder' }, { label: 'Bytes', num: true }, { label: 'Modified' }],
-    s.largest.map((e) => [entryName(model, e), folderPath(model.parent[e]), count(model.size[e]),
-      dateText(model.mtime[e])])));
+    s.largest.map((e) => [entryName(store, e), folderPath(store.parent[e]), count(store.size[e]),
+      dateText(store.mtime[e])])));
   const most = Math.max(1, ...s.years.map((y) => y.bytes));
   $('panel-years').appendChild(table(
     [{ label: 'Modified in' }, { label: 'Files', num: true }, { label: 'Bytes', num: true }, { label: '' }],
@@ -614,11 +614,11 @@ function drawTreemap() {
   const f = view.folder;
   if (f < 0) return;
   const items = [];
-  for (let k = model.childStart[f]; k < model.childStart[f + 1]; k++) {
-    const c = model.children[k];
+  for (let k = store.childStart[f]; k < store.childStart[f + 1]; k++) {
+    const c = store.children[k];
     if (subtreeBytes(c) > 0) items.push({ folder: c, bytes: subtreeBytes(c), name: folderName(c) });
   }
-  for (const e of view.files) if (model.size[e] > 0) items.push({ entry: e, bytes: model.size[e], name: entryName(model, e) });
+  for (const e of view.files) if (store.size[e] > 0) items.push({ entry: e, bytes: store.size[e], name: entryName(store, e) });
   items.sort((a, b) => b.bytes - a.bytes);
   const limit = 300;
   if (items.length > limit) {
@@ -704,10 +704,10 @@ function resultCell(i, key) {
 
 function openResult(i) {
   const e = search.hits[i];
-  const f = model.kind[e] === KIND_FOLDER ? model.folderOf[e] : model.parent[e];
+  const f = store.kind[e] === KIND_FOLDER ? store.folderOf[e] : store.parent[e];
   revealFolder(f);
   chooseFolder(f, false);
-  if (model.kind[e] !== KIND_FOLDER) {
+  if (store.kind[e] !== KIND_FOLDER) {
     showTab('files');
     const at = view.files.indexOf(e);
     if (at >= 0) {
@@ -740,8 +740,8 @@ function exportCsv() {
   const entries = view.tab === 'results' ? Array.from(search.hits.subarray(0, search.shown)) : view.files;
   const lines = ['path,name,kind,type,size,created,modified'];
   for (const e of entries) {
-    lines.push([entryPath(e), entryName(model, e), kindText(e), entryCell(e, 'type'), String(model.size[e]),
-      isoText(model.ctime[e]), isoText(model.mtime[e])].map(csvField).join(','));
+    lines.push([entryPath(e), entryName(store, e), kindText(e), entryCell(e, 'type'), String(store.size[e]),
+      isoText(store.ctime[e]), isoText(store.mtime[e])].map(csvField).join(','));
   }
   const blob = new Blob([lines.join('\r\n') + '\r\n'], { type: 'text/csv' });
   const a = el('a');
@@ -756,9 +756,9 @@ function exportCsv() {
 // ---- start ----
 
 function headerText() {
-  return model.listings.map((l) => {
-    const t = l.totals || { folders: l.root >= 0 ? model.subFolders[l.root] : 0,
-      files: l.root >= 0 ? model.subFiles[l.root] : 0, bytes: l.root >= 0 ? subtreeBytes(l.root) : 0, skipped: 0 };
+  return store.listings.map((l) => {
+    const t = l.totals || { folders: l.root >= 0 ? store.subFolders[l.root] : 0,
+      files: l.root >= 0 ? store.subFiles[l.root] : 0, bytes: l.root >= 0 ? subtreeBytes(l.root) : 0, skipped: 0 };
     return l.source + ' — listed ' + dateText(l.listedAt) + ' UTC — ' + count(t.folders) + ' folders, ' +
       count(t.files) + ' files, ' + count(t.bytes) + ' bytes (' + bytesText(t.bytes) + '), ' +
       count(t.skipped) + ' skipped folders' + (l.totals ? '' : ' (the listing was cut short)');
@@ -781,18 +781,18 @@ function startWorker() {
     $('search-count').textContent = 'Search is not available in this browser.';
   };
   worker.postMessage({
-    op: 'load', count: model.count, chunks: model.chunks, kind: model.kind.slice(), chunkOf: model.chunkOf.slice(),
-    nameStart: model.nameStart.slice(), nameEnd: model.nameEnd.slice(), size: model.size.slice(),
-    mtime: model.mtime.slice(),
+    op: 'load', count: store.count, chunks: store.chunks, kind: store.kind.slice(), chunkOf: store.chunkOf.slice(),
+    nameStart: store.nameStart.slice(), nameEnd: store.nameEnd.slice(), size: store.size.slice(),
+    mtime: store.mtime.slice(),
   });
 }
 
 function buildPage() {
   $('summary').textContent = headerText();
-  if (model.listings.length === 1) document.title = 'Tallyfold: ' + model.listings[0].source;
-  model.catalogue = model.listings.length > 1;
+  if (store.listings.length === 1) document.title = 'Tallyfold: ' + store.listings[0].source;
+  store.catalogue = store.listings.length > 1;
   tree.list = new VirtualList($('tree'), drawTreeRow);
-  tree.rows = model.listings.filter((l) => l.root >= 0).map((l) => l.root);
+  tree.rows = store.listings.filter((l) => l.root >= 0).map((l) => l.root);
   tree.depth = tree.rows.map(() => 0);
   if (tree.rows.length === 1) expand(0);
   tree.list.setCount(tree.rows.length);
@@ -803,7 +803,7 @@ function buildPage() {
     const open = [...tree.expanded];
     const f = tree.rows[tree.active];
     tree.expanded.clear();
-    tree.rows = model.listings.filter((l) => l.root >= 0).map((l) => l.root);
+    tree.rows = store.listings.filter((l) => l.root >= 0).map((l) => l.root);
     tree.depth = tree.rows.map(() => 0);
     for (let i = 0; i < tree.rows.length; i++) if (open.includes(tree.rows[i])) expand(i);
     tree.list.setCount(tree.rows.length);
@@ -910,7 +910,7 @@ function load() {
       setTimeout(step, 0);
       return;
     }
-    model = decoder.finish();
+    store = decoder.finish();
     buildPage();
     performance.mark('tallyfold-sizes-shown');
     document.body.dataset.ready = '1';
