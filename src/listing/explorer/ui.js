@@ -424,7 +424,7 @@ function entryCell(e, key) {
     case 'size': return count(store.size[e]);
     case 'created': return dateText(store.ctime[e]);
     case 'modified': return dateText(store.mtime[e]);
-    case 'path': return folderPath(store.kind[e] === KIND_FOLDER ? store.folderOf[e] : store.parent[e]);
+    case 'path': return store.parent[e] >= 0 ? folderPath(store.parent[e]) : '';
     case 'kind': return kindText(e);
     default: return '';
   }
@@ -642,7 +642,7 @@ function drawTreemap() {
     d.dataset.bytes = String(item.bytes);
     const label = item.name + ', ' + bytesText(item.bytes);
     d.title = label;
-    if (r.w > 40 && r.h > 14) d.textContent = label;
+    if (r.w > 40 && r.h > 14) d.appendChild(el('span', '', label));
     if (item.folder !== undefined) {
       d.setAttribute('role', 'button');
       d.setAttribute('aria-label', 'Open ' + label);
