@@ -24,15 +24,65 @@ function timed(args) {
   return Number(process.hrtime.bigint() - start) / 1e9;
 }
 
+// The JavaScript heap of the page and its workers, with the array buffers
+// they hold, after a collection.
 async function heap(page) {
-  let total = 0;
+  let used = 0;
+  let buffers = 0;
   const sessions = [await page.createCDPSession()];
   for (const w of page.workers()) sessions.push(w.client);
   for (const s of sessions) {
     await s.send('HeapProfiler.collectGarbage');
-    total += (await s.send('Runtime.getHeapUsage')).usedSize;
+    const h = await s.send('Runtime.getHeapUsage');
+    used += h.usedSize;
+    buffers += h.backingStorageSize || 0;
+  }
+  return mb(used) + ' heap + ' + mb(buffers) + ' array buffers';
+}
+
+// Resident memory of the browser's renderer processes (the tab and its worker).
+function rendererMemory(browserPid) {
+  const parent = new Map();
+  const rss = new Map();
+  const renderer = new Set();
+  for (const pid of fs.readdirSync('/proc').filter((d) => /^\d+$/.test(d))) {
+    try {
+      const stat = fs.readFileSync('/proc/' + pid + '/stat', 'utf8');
+      parent.set(pid, stat.slice(stat.lastIndexOf(')') + 2).split(' ')[1]);
+      if (fs.readFileSync('/proc/' + pid + '/cmdline', 'utf8').includes('--type=renderer')) renderer.add(pid);
+      const m = /VmRSS:\s+(\d+)/.exec(fs.readFileSync('/proc/' + pid + '/status', 'utf8'));
+      rss.set(pid, m ? Number(m[1]) * 1024 : 0);
+    } catch {
+      // gone meanwhile
+    }
+  }
+  let total = 0;
+  for (const pid of renderer) {
+    for (let p = pid; p && p !== '1'; p = parent.get(p)) {
+      if (p === String(browserPid)) {
+        total += rss.get(pid);
+        break;
+      }
+    }
   }
   return total;
+}
+
+function perEntry(what, jsonl, explorer) {
+  let entries = 0;
+  let nameBytes = 0;
+  for (const line of fs.readFileSync(jsonl, 'utf8').split('\n')) {
+    if (!line) continue;
+    entries++;
+    nameBytes += Buffer.byteLength(JSON.parse(line).name);
+  }
+  const page = fs.readFileSync(explorer, 'latin1');
+  let dataBytes = 0;
+  const re = /<script type="application\/x-tallyfold-listing">([^<]*)<\/script>/g;
+  for (let m; (m = re.exec(page));) dataBytes += m[1].length;
+  console.log(what + ':', entries, 'entries (files, links and folders); explorer file', mb(page.length), '; data',
+    mb(dataBytes), '; names', mb(nameBytes), '; bytes per entry besides names',
+    ((dataBytes - nameBytes) / entries).toFixed(2), '(goal <= 20)');
 }
 
 async function main() {
@@ -47,20 +97,12 @@ async function main() {
   const html = best([tree, '--format', 'html', '--output', out('t.html')]);
   execFileSync(lister, [tree, '--format', 'jsonl', '--output', out('t.jsonl')], { stdio: 'ignore' });
 
-  let entries = 0;
-  let nameBytes = 0;
-  for (const line of fs.readFileSync(out('t.jsonl'), 'utf8').split('\n')) {
-    if (!line) continue;
-    entries++;
-    nameBytes += Buffer.byteLength(JSON.parse(line).name);
-  }
-  const page = fs.readFileSync(out('t.explorer.html'), 'latin1');
-  let dataBytes = 0;
-  const re = /<script type="application\/x-tallyfold-listing">([^<]*)<\/script>/g;
-  for (let m; (m = re.exec(page));) dataBytes += m[1].length;
-  console.log('entries', entries, '(files, links and folders)');
-  console.log('explorer file', mb(page.length), '; data', mb(dataBytes), '; names', mb(nameBytes));
-  console.log('bytes per entry besides names', ((dataBytes - nameBytes) / entries).toFixed(2), '(goal <= 20)');
+  perEntry('generated tree', out('t.jsonl'), out('t.explorer.html'));
+  // The generated files share a few times; a real tree's times vary.
+  const real = process.env.REAL_TREE || '/usr';
+  execFileSync(lister, [real, '--format', 'jsonl', '--output', out('r.jsonl')], { stdio: 'ignore' });
+  execFileSync(lister, [real, '--format', 'explorer', '--output', out('r.explorer.html')], { stdio: 'ignore' });
+  perEntry(real, out('r.jsonl'), out('r.explorer.html'));
   console.log('write: text', text.toFixed(2), 's; explorer', explorer.toFixed(2), 's =', (explorer / text).toFixed(2),
     'x text (goal <= 1.3); html', html.toFixed(2), 's =', (html / text).toFixed(2), 'x text; html file',
     mb(fs.statSync(out('t.html')).size));
@@ -100,14 +142,16 @@ async function main() {
       console.log('search', JSON.stringify(query) + ':', r.count, '; first hits', r.first, 'ms (goal <= 200); count',
         r.all, 'ms (goal <= 1000); longest main-thread task', Math.round(r.longest), 'ms (goal < 100; tasks over 50 ms are seen)');
     }
-    console.log('JavaScript heap, page and worker:', mb(await heap(tab)), '(goal <= 350 MB)');
+    console.log('JavaScript, page and worker:', await heap(tab), '(goal <= 350 MB); renderer processes resident',
+      mb(rendererMemory(browser.process().pid)));
     await tab.close();
 
     const old = await browser.newPage();
     const t0 = Date.now();
     try {
       await old.goto('file://' + out('t.html'), { timeout: 120000, waitUntil: 'load' });
-      console.log('HTML report of today: loaded in', Date.now() - t0, 'ms; JavaScript heap', mb(await heap(old)));
+      console.log('HTML report of today: loaded in', Date.now() - t0, 'ms; JavaScript', await heap(old),
+        '; renderer processes resident', mb(rendererMemory(browser.process().pid)));
     } catch (e) {
       console.log('HTML report of today: not loaded within 120 s (' + e.message.split('\n')[0] + ')');
     }

@@ -20,7 +20,8 @@ module.exports = [
   },
   {
     files: ['tests/explorer/**/*.js', 'bench/explorer/**/*.js'],
-    languageOptions: { sourceType: 'commonjs', globals: { ...globals.node } },
+    // Functions handed to the page run there.
+    languageOptions: { sourceType: 'commonjs', globals: { ...globals.node, ...globals.browser } },
   },
   {
     rules: {

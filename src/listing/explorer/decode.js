@@ -242,7 +242,8 @@ class Decoder {
         subFolders[p] += subFolders[f] + 1;
       }
     }
-    const trim = (a, len) => a.subarray(0, len);
+    // Copies at their length: the arrays grew by doubling.
+    const trim = (a, len) => a.slice(0, len);
     const n = this.count;
     return {
       count: n,

@@ -273,8 +273,9 @@ function expand(row) {
   tree.expanded.add(f);
   const kids = sortedChildren(f);
   const d = tree.depth[row] + 1;
-  tree.rows.splice(row + 1, 0, ...kids);
-  tree.depth.splice(row + 1, 0, ...kids.map(() => d));
+  // Not splice(...kids): a folder may have more children than a call takes arguments.
+  tree.rows = tree.rows.slice(0, row + 1).concat(kids, tree.rows.slice(row + 1));
+  tree.depth = tree.depth.slice(0, row + 1).concat(kids.map(() => d), tree.depth.slice(row + 1));
 }
 function collapse(row) {
   const f = tree.rows[row];
@@ -316,7 +317,8 @@ function drawTreeRow(row, i) {
   const fill = el('div');
   fill.style.width = (share * 100).toFixed(1) + '%';
   bar.appendChild(fill);
-  row.append(indent, twisty, name, bar, el('span', 'tsize', bytesText(subtreeBytes(f))));
+  row.append(indent, twisty, name, el('span', 'tcount', count(store.subFiles[f]) + ' files'), bar,
+    el('span', 'tsize', bytesText(subtreeBytes(f))));
 }
 
 function setTreeActive(i, choose) {
@@ -646,9 +648,17 @@ function drawTreemap() {
     if (item.folder !== undefined) {
       d.setAttribute('role', 'button');
       d.setAttribute('aria-label', 'Open ' + label);
-      d.addEventListener('click', () => {
+      d.tabIndex = 0;
+      const open = () => {
         revealFolder(item.folder);
         chooseFolder(item.folder, false);
+      };
+      d.addEventListener('click', open);
+      d.addEventListener('keydown', (e) => {
+        if (e.key === 'Enter' || e.key === ' ') {
+          e.preventDefault();
+          open();
+        }
       });
     }
     box.appendChild(d);
