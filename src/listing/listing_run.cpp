@@ -1,12 +1,11 @@
 #include "listing/listing_run.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <thread>
+#include <chrono>
 #include <memory>
+#include <thread>
 
-#include "listing/record_writer.h"
-#include "listing/report_writer.h"
+#include "listing/report_sinks.h"
 
 namespace tf::listing {
 namespace {
@@ -16,52 +15,70 @@ std::unique_ptr<platform::ReadAheadFileSystem> ReadAheadFor(const ListingOptions
                                                             ScanHost& host) {
     if (options.readAhead == 0) return nullptr;
     platform::ListingWalk walk = WalkOf(options, fs);
-    walk.waiting = [&host] { host.PumpEvents(); };
+    walk.waiting = [&host] {
+        host.PumpEvents();
+        return !host.Stopped();
+    };
     return std::make_unique<platform::ReadAheadFileSystem>(fs, std::move(walk), options.readAhead);
 }
 
-// CSV and JSON Lines keep one file open for the whole run: they are written
-// for scripts, not read by a viewer while the window waits.
-RunOutcome RunRecordListing(const ListingOptions& options, platform::FileSystem& fs, ScanHost& host,
-                            const std::string& reportPath, RunTotals& totals) {
-    RunOutcome outcome;
-    RecordWriter writer(options.format, fs.Separator(), options.names);
-    if (!writer.Open(reportPath)) return {false, writer.Error()};
-    const auto ahead = ReadAheadFor(options, fs, host);
-    FolderScan scan(options, ahead ? *ahead : fs, host, totals, [&](const FolderSection& s) { writer.WriteSection(s); },
-                    [&](const FolderRecord& r) { writer.WriteFolder(r); });
-    scan.ScanFolder(options.source);
-    if (!writer.Close()) outcome = {false, writer.Error()};
-    return outcome;
+// The format the window does not know: the run still scans and counts.
+class NullSink final : public ListingSink {
+public:
+    WriteError Begin(const RunHeader&) override { return 0; }
+    WriteError BeginSection(const FolderStart&) override { return 0; }
+    WriteError Row(const ListedFile&) override { return 0; }
+    WriteError EndSection(const SectionTotals&) override { return 0; }
+    WriteError EndFolder(const FolderRecord&) override { return 0; }
+    WriteError FolderSkipped(const FolderRecord&) override { return 0; }
+    WriteError Totals(const RunTotals&) override { return 0; }
+    WriteError Close() override { return 0; }
+};
+
+platform::FileTicks Now() {
+    using namespace std::chrono;
+    constexpr std::uint64_t kUnixEpochTicks = 116444736000000000ULL;
+    const auto since = duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
+    return since < 0 ? 0 : kUnixEpochTicks + static_cast<std::uint64_t>(since) * 10;
 }
 
 }  // namespace
+
+std::unique_ptr<ListingSink> CreateSink(ReportFormat format, const std::string& path) {
+    switch (format) {
+        case ReportFormat::kText: return MakeTextSink(path);
+        case ReportFormat::kHtml: return MakeHtmlSink(path);
+        case ReportFormat::kCsv: return MakeCsvSink(path);
+        case ReportFormat::kJsonl: return MakeJsonlSink(path);
+        case ReportFormat::kNcdu: return MakeNcduSink(path);
+        case ReportFormat::kNone: break;
+    }
+    return nullptr;
+}
 
 RunOutcome RunListing(const ListingOptions& requested, platform::FileSystem& fs, ScanHost& host,
                       const std::string& reportPath, RunTotals& totals) {
     ListingOptions options = requested;
     options.names = fs.Names();
     totals = RunTotals{};
-    if (options.format == ReportFormat::kCsv || options.format == ReportFormat::kJsonl)
-        return RunRecordListing(options, fs, host, reportPath, totals);
+    std::unique_ptr<ListingSink> sink = CreateSink(options.format, reportPath);
+    if (!sink) sink = std::make_unique<NullSink>();
 
     RunOutcome outcome;
-    auto note = [&outcome](bool ok) {
-        if (!ok && outcome.reportWritten) {
-            outcome.reportWritten = false;
-            outcome.error = errno;
-        }
+    auto note = [&outcome](WriteError error) {
+        if (error && outcome.reportWritten) outcome = {false, error};
     };
     // A report that cannot even be started is known before a long scan.
-    note(WriteReportHeader(reportPath, options));
+    note(sink->Begin(RunHeader{options, fs.Separator(), Now()}));
     if (!outcome.reportWritten) return outcome;
-    const auto ahead = ReadAheadFor(options, fs, host);
-    SectionAppender sections(reportPath, options);
-    FolderScan scan(options, ahead ? *ahead : fs, host, totals,
-                    [&](const FolderSection& section) { note(sections.Add(section)); });
-    scan.ScanFolder(options.source);
-    note(sections.Flush());
-    note(WriteReportTotals(reportPath, options, totals));
+    {
+        const auto ahead = ReadAheadFor(options, fs, host);
+        FolderScan scan(options, ahead ? *ahead : fs, host, totals, *sink);
+        scan.ScanFolder(options.source);
+        note(scan.Error());
+    }
+    note(sink->Totals(totals));
+    note(sink->Close());
     return outcome;
 }
 
@@ -73,6 +90,7 @@ std::string ReportFileName(ReportFormat format) {
         case ReportFormat::kHtml: return "Tallyfold.html";
         case ReportFormat::kCsv: return "Tallyfold.csv";
         case ReportFormat::kJsonl: return "Tallyfold.jsonl";
+        case ReportFormat::kNcdu: return "Tallyfold.ncdu.json";
         case ReportFormat::kNone: return std::string();
     }
     return std::string();
