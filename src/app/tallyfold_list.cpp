@@ -27,8 +27,9 @@ const char kUsage[] =
     "  --max-depth N       enter at most N levels of folders below SOURCE\n"
     "  --record LIST       comma list of type,size,created,modified, or none (default type,size)\n"
     "  --order ORDER       none (default), name, type, size, created or modified\n"
-    "  --format FORMAT     text (default), html, csv or jsonl\n"
-    "  --output FILE       the listing (default Tallyfold.txt, .html, .csv or .jsonl)\n"
+    "  --format FORMAT     text (default), html, csv, jsonl or explorer\n"
+    "  --output FILE       the listing (default Tallyfold.txt, .html, .csv, .jsonl or\n"
+    "                      .explorer.html)\n"
     "  --errors FILE       list the folders that could not be listed there, not on stderr\n"
     "  --follow-links      enter links to folders (each folder is still listed once)\n"
     "  --one-file-system   do not enter folders on other file systems\n"
@@ -84,6 +85,7 @@ bool ParseFormat(const std::string& text, listing::ReportFormat& format) {
     else if (text == "html") format = ReportFormat::kHtml;
     else if (text == "csv") format = ReportFormat::kCsv;
     else if (text == "jsonl") format = ReportFormat::kJsonl;
+    else if (text == "explorer") format = ReportFormat::kExplorer;
     else return false;
     return true;
 }

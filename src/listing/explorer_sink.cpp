@@ -1,7 +1,5 @@
 #include "listing/explorer_sink.h"
 
-#include <cerrno>
-
 #include "listing/explorer_page.h"
 #include "listing/folder_scan.h"
 
@@ -9,7 +7,6 @@ namespace tf::listing {
 namespace {
 
 constexpr std::size_t kChunkAt = 256 * 1024;  // numbers and names of one data element
-constexpr std::size_t kWriteAt = 1 << 16;
 constexpr std::size_t kMaxExtensions = 1 << 16;  // beyond: types written out each time
 constexpr std::uint64_t kTicksPerSecond = 10000000;
 constexpr char kChunkStart[] = "<script type=\"application/x-tallyfold-listing\">";
@@ -86,15 +83,8 @@ std::string_view LastName(const std::string& path, char separator, int depth) {
 
 }  // namespace
 
-ExplorerSink::~ExplorerSink() {
-    if (file_) std::fclose(file_);
-}
-
-void ExplorerSink::Write(const char* data, std::size_t size) {
-    out_.append(data, size);
-    if (out_.size() < kWriteAt || !file_) return;
-    if (std::fwrite(out_.data(), 1, out_.size(), file_) != out_.size() && !error_) error_ = errno ? errno : EIO;
-    out_.clear();
+void ExplorerSink::Note(WriteError error) {
+    if (error && !error_) error_ = error;
 }
 
 void ExplorerSink::Number(std::uint64_t value) {
@@ -150,20 +140,22 @@ void ExplorerSink::EndRecord() {
 
 void ExplorerSink::FlushChunk() {
     if (numbers_.empty()) return;
-    Write(kChunkStart, sizeof kChunkStart - 1);
-    Write(numbers_.data(), numbers_.size());
-    Write("\n", 1);
-    Write(names_.data(), names_.size());
-    Write(kChunkEnd, sizeof kChunkEnd - 1);
+    std::string& out = file_.Pending();
+    out += kChunkStart;
+    out += numbers_;
+    out += '\n';
+    out += names_;
+    out += kChunkEnd;
     numbers_.clear();
     names_.clear();
+    Note(file_.Step());
 }
 
 WriteError ExplorerSink::Begin(const RunHeader& header) {
-    if (!file_) {
-        file_ = std::fopen(path_.c_str(), "wb");
-        if (!file_) return error_ = errno ? errno : EIO;
-        Write(kExplorerPageHead, kExplorerPageHeadSize);
+    if (!started_) {
+        file_.Pending().assign(kExplorerPageHead, kExplorerPageHeadSize);
+        if (const WriteError error = file_.Create()) return error_ = error;
+        started_ = true;
     }
     utf8_ = header.options.names == platform::NameEncoding::kUtf8;
     separator_ = header.separator;
@@ -244,6 +236,7 @@ WriteError ExplorerSink::EndFolder(const FolderRecord& folder) {
 }
 
 WriteError ExplorerSink::FolderSkipped(const FolderRecord& folder) {
+    if (folder.skipped == SkipReason::kExcluded) return Status();  // left out, as the other listings do
     Folder(LastName(folder.path, separator_, 1));
     Closed(folder);
     return Status();
@@ -260,15 +253,11 @@ WriteError ExplorerSink::Totals(const RunTotals& totals) {
 }
 
 WriteError ExplorerSink::Close() {
-    if (closed_ || !file_) return Status();
+    if (closed_ || !started_) return Status();
     closed_ = true;
     FlushChunk();
-    Write(kExplorerPageTail, kExplorerPageTailSize);
-    if (!out_.empty() && std::fwrite(out_.data(), 1, out_.size(), file_) != out_.size() && !error_)
-        error_ = errno ? errno : EIO;
-    out_.clear();
-    if (std::fclose(file_) != 0 && !error_) error_ = errno ? errno : EIO;
-    file_ = nullptr;
+    file_.Pending().append(kExplorerPageTail, kExplorerPageTailSize);
+    Note(file_.Flush());
     return Status();
 }
 

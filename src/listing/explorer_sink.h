@@ -4,18 +4,17 @@
 // encoding of docs/explorer-format.md, written as the walk goes; the page's
 // own code comes after the last chunk.
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <unordered_map>
 
 #include "listing/listing_sink.h"
+#include "listing/report_file.h"
 
 namespace tf::listing {
 
 class ExplorerSink final : public ListingSink {
 public:
-    explicit ExplorerSink(std::string path) : path_(std::move(path)) {}
-    ~ExplorerSink() override;
+    explicit ExplorerSink(std::string path) : file_(std::move(path)) {}
     ExplorerSink(const ExplorerSink&) = delete;
     ExplorerSink& operator=(const ExplorerSink&) = delete;
 
@@ -40,21 +39,20 @@ private:
     std::uint64_t TypeRef(std::string_view name, std::string_view type);
     void EndRecord();
     void FlushChunk();
-    void Write(const char* data, std::size_t size);
+    void Note(WriteError error);
     WriteError Status() const { return error_; }
 
-    std::string path_;
-    std::FILE* file_ = nullptr;
+    ReportFile file_;
+    bool started_ = false;
     bool utf8_ = true;
     char separator_ = '\\';
     std::string numbers_;  // the chunk being made
     std::string names_;
-    std::string out_;      // written in large pieces
     std::string scratch_;
     std::int64_t lastTime_ = 0;
-    std::unordered_map<std::string, std::uint32_t> types_;               // type -> number
-    std::unordered_map<std::string, std::uint32_t> typeOfExtension_;     // as the page infers it
-    WriteError error_ = 0;
+    std::unordered_map<std::string, std::uint32_t> types_;            // type -> number
+    std::unordered_map<std::string, std::uint32_t> typeOfExtension_;  // as the page infers it
+    WriteError error_ = 0;  // the first write that failed
     bool closed_ = false;
 };
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <thread>
 
+#include "listing/explorer_sink.h"
 #include "listing/report_sinks.h"
 
 namespace tf::listing {
@@ -51,6 +52,7 @@ std::unique_ptr<ListingSink> CreateSink(ReportFormat format, const std::string& 
         case ReportFormat::kCsv: return MakeCsvSink(path);
         case ReportFormat::kJsonl: return MakeJsonlSink(path);
         case ReportFormat::kNcdu: return MakeNcduSink(path);
+        case ReportFormat::kExplorer: return std::make_unique<ExplorerSink>(path);
         case ReportFormat::kNone: break;
     }
     return nullptr;
@@ -91,6 +93,7 @@ std::string ReportFileName(ReportFormat format) {
         case ReportFormat::kCsv: return "Tallyfold.csv";
         case ReportFormat::kJsonl: return "Tallyfold.jsonl";
         case ReportFormat::kNcdu: return "Tallyfold.ncdu.json";
+        case ReportFormat::kExplorer: return "Tallyfold.explorer.html";
         case ReportFormat::kNone: return std::string();
     }
     return std::string();

@@ -22,8 +22,8 @@ RunOutcome RunListing(const ListingOptions& options, platform::FileSystem& fs, S
 unsigned DefaultReadAhead();
 
 // The report file name of a format: "Tallyfold.txt", "Tallyfold.html",
-// "Tallyfold.csv", "Tallyfold.jsonl", "Tallyfold.ncdu.json", or empty for
-// kNone.
+// "Tallyfold.csv", "Tallyfold.jsonl", "Tallyfold.ncdu.json",
+// "Tallyfold.explorer.html", or empty for kNone.
 std::string ReportFileName(ReportFormat format);
 
 }  // namespace tf::listing
