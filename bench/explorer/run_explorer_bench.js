@@ -114,9 +114,10 @@ async function main() {
     await tab.goto('file://' + out('t.explorer.html'), { timeout: 120000 });
     await tab.waitForSelector('body[data-ready]', { timeout: 120000 });
     const shown = Date.now() - start;
-    const mark = await tab.evaluate(() => performance.getEntriesByName('tallyfold-sizes-shown')[0].startTime);
+    const [parsed, mark] = await tab.evaluate(() => ['tallyfold-data-parsed', 'tallyfold-sizes-shown']
+      .map((m) => performance.getEntriesByName(m)[0].startTime));
     console.log('navigation to the root\'s sizes:', shown, 'ms measured outside;', Math.round(mark),
-      'ms by the page\'s clock (goal <= 2500)');
+      'ms by the page\'s clock (goal <= 2500), of which', Math.round(parsed), 'ms until the page\'s script ran');
     // Let the worker take the names in, then search for a common substring.
     await new Promise((r) => setTimeout(r, 3000));
     for (const query of ['file1', '*.tar.gz', 'le19.c']) {

@@ -19,7 +19,11 @@ const yieldNow = () => new Promise((resolve) => {
 
 function load(message) {
   data = message;
-  folded = message.chunks.map((c) => '\0' + foldCase(c));
+  // Names ended by U+0000 throughout, so no pattern reaches across two.
+  folded = message.chunks.map((c, k) => {
+    const text = '\0' + foldCase(c);
+    return message.slotEnds[k] === '/' ? text.replaceAll('/', '\0') : text;
+  });
   data.chunks = null;
   chunkFirst = new Int32Array(folded.length + 1).fill(data.count);
   for (let i = data.count - 1; i >= 0; i--) chunkFirst[data.chunkOf[i]] = i;
