@@ -1,5 +1,7 @@
 #include "listing/listing_run.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <chrono>
 #include <memory>
@@ -36,11 +38,19 @@ public:
     WriteError Close() override { return 0; }
 };
 
+constexpr std::uint64_t kUnixEpochTicks = 116444736000000000ULL;
+
 platform::FileTicks Now() {
     using namespace std::chrono;
-    constexpr std::uint64_t kUnixEpochTicks = 116444736000000000ULL;
     const auto since = duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
     return since < 0 ? 0 : kUnixEpochTicks + static_cast<std::uint64_t>(since) * 10;
+}
+
+// When a saved listing was written: the time of its file.
+platform::FileTicks ModifiedTime(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || st.st_mtime < 0) return 0;
+    return kUnixEpochTicks + static_cast<std::uint64_t>(st.st_mtime) * 10000000;
 }
 
 }  // namespace
@@ -78,6 +88,46 @@ RunOutcome RunListing(const ListingOptions& requested, platform::FileSystem& fs,
         FolderScan scan(options, ahead ? *ahead : fs, host, totals, *sink);
         scan.ScanFolder(options.source);
         note(scan.Error());
+    }
+    note(sink->Totals(totals));
+    note(sink->Close());
+    return outcome;
+}
+
+RunOutcome ReplayListings(const std::vector<std::string>& listings, const ListingOptions& requested, ScanHost& host,
+                          const std::string& reportPath, RunTotals& totals, ReplayResult& invalid) {
+    ListingOptions options = requested;
+    options.names = platform::NameEncoding::kUtf8;  // listings hold UTF-8, and the exact bytes beside it
+    totals = RunTotals{};
+    invalid = ReplayResult{};
+    // The header needs the first listing's source and separator.
+    char separator = '/';
+    for (const std::string& listing : listings) {
+        ReplayResult source;
+        if (!ListingSource(listing, source, separator)) {
+            invalid = source;
+            invalid.source = listing;
+            return RunOutcome{};
+        }
+        if (&listing == &listings.front()) options.source = source.source;
+    }
+    std::unique_ptr<ListingSink> sink = CreateSink(options.format, reportPath);
+    if (!sink) sink = std::make_unique<NullSink>();
+    RunOutcome outcome;
+    auto note = [&outcome](WriteError error) {
+        if (error && outcome.reportWritten) outcome = {false, error};
+    };
+    note(sink->Begin(RunHeader{options, separator, listings.empty() ? 0 : ModifiedTime(listings.front())}));
+    if (!outcome.reportWritten) return outcome;
+    for (const std::string& listing : listings) {
+        WriteError error = 0;
+        const ReplayResult result = ReplayListing(listing, options, host, totals, *sink, error);
+        note(error);
+        if (!result.ok) {
+            invalid = result;
+            invalid.source = listing;
+            return outcome;
+        }
     }
     note(sink->Totals(totals));
     note(sink->Close());

@@ -3,7 +3,10 @@
 // replay of a saved listing), totals, each written by the format's sink.
 #include <string>
 
+#include <vector>
+
 #include "listing/folder_scan.h"
+#include "listing/listing_replay.h"
 
 namespace tf::listing {
 
@@ -17,6 +20,14 @@ struct RunOutcome {
 // the scan; a later stage that cannot write does not.
 RunOutcome RunListing(const ListingOptions& options, platform::FileSystem& fs, ScanHost& host,
                       const std::string& reportPath, RunTotals& totals);
+
+// Writes the report of saved JSON Lines listings instead of a scan: with
+// the options of a direct run, the same bytes that run writes (several
+// listings follow each other, each with its own source). A listing that is
+// not valid ends the run with `invalid` saying where and why; the report is
+// then not complete and should be thrown away.
+RunOutcome ReplayListings(const std::vector<std::string>& listings, const ListingOptions& options, ScanHost& host,
+                          const std::string& reportPath, RunTotals& totals, ReplayResult& invalid);
 
 // Threads that read ahead by default: one per processor, at most four.
 unsigned DefaultReadAhead();

@@ -48,7 +48,8 @@ public:
         AppendJsonString(out, file.name, bytes_);
         if (file.size) out += ",\"asize\":" + std::to_string(file.size);
         if (file.allocated) out += ",\"dsize\":" + std::to_string(file.allocated);
-        if (file.links > 1) {
+        // A link shows its target's details; only a file's own links count.
+        if (file.links > 1 && file.kind == EntryKind::kFile) {
             out += ",\"ino\":" + std::to_string(file.inode);
             out += ",\"nlink\":" + std::to_string(file.links);
             out += ",\"hlnkc\":true";
