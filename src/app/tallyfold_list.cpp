@@ -33,6 +33,7 @@ const char kUsage[] =
     "  --output FILE       the listing (default Tallyfold.txt, .html, .csv, .jsonl, .ncdu.json,\n"
     "                      .explorer.html)\n"
     "  --from LISTING      write the report of a saved jsonl listing instead of a folder\n"
+    "                      (repeated with --format explorer: a catalogue of listings)\n"
     "  --errors FILE       list the folders that could not be listed there, not on stderr\n"
     "  --follow-links      enter links to folders (each folder is still listed once)\n"
     "  --one-file-system   do not enter folders on other file systems\n"
@@ -189,7 +190,8 @@ bool ParseArguments(int argc, char** argv, char separator, Arguments& args, std:
     }
     if (!args.from.empty()) {
         if (haveSource) return problem = "give SOURCE or --from, not both", false;
-        if (args.from.size() > 1) return problem = "one --from listing at a time", false;
+        if (args.from.size() > 1 && args.options.format != listing::ReportFormat::kExplorer)
+            return problem = "several --from listings make an explorer catalogue only", false;
     } else {
         if (!haveSource || source.empty()) return problem = "no SOURCE given", false;
         args.options.source = NormaliseSource(source, separator);

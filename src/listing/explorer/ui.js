@@ -16,6 +16,7 @@ function el(tag, className, text) {
 }
 
 const count = (n) => Math.round(n).toLocaleString('en-US');
+const counted = (n, word) => count(n) + ' ' + word + (n === 1 ? '' : 's');
 function bytesText(n) {
   if (n < 1024) return count(n) + ' B';
   const units = ['KiB', 'MiB', 'GiB', 'TiB', 'PiB', 'EiB'];
@@ -300,8 +301,8 @@ function drawTreeRow(row, i) {
   if (hasChildren(f)) row.setAttribute('aria-expanded', String(tree.expanded.has(f)));
   else row.removeAttribute('aria-expanded');
   const skipped = store.skipped.get(f);
-  const label = folderName(f) + ', ' + count(subtreeBytes(f)) + ' bytes, ' + count(store.subFiles[f]) + ' files, ' +
-    count(store.subFolders[f]) + ' folders' + (skipped ? ', not listed: ' + skipped : '');
+  const label = folderName(f) + ', ' + counted(subtreeBytes(f), 'byte') + ', ' + counted(store.subFiles[f], 'file') + ', ' +
+    counted(store.subFolders[f], 'folder') + (skipped ? ', not listed: ' + skipped : '');
   row.setAttribute('aria-label', label);
   row.title = label;
   row.dataset.folder = String(f);
@@ -317,7 +318,7 @@ function drawTreeRow(row, i) {
   const fill = el('div');
   fill.style.width = (share * 100).toFixed(1) + '%';
   bar.appendChild(fill);
-  row.append(indent, twisty, name, el('span', 'tcount', count(store.subFiles[f]) + ' files'), bar,
+  row.append(indent, twisty, name, el('span', 'tcount', counted(store.subFiles[f], 'file')), bar,
     el('span', 'tsize', bytesText(subtreeBytes(f))));
 }
 
@@ -537,9 +538,9 @@ function drawCrumbs() {
   });
   const f = view.folder;
   if (f >= 0) {
-    box.appendChild(document.createTextNode('  —  ' + count(store.folderFiles[f]) + ' files here, ' +
-      bytesText(store.folderBytes[f]) + '; below: ' + count(store.subFiles[f]) + ' files, ' +
-      count(store.subFolders[f]) + ' folders, ' + bytesText(subtreeBytes(f))));
+    box.appendChild(document.createTextNode('  —  ' + counted(store.folderFiles[f], 'file') + ' here, ' +
+      bytesText(store.folderBytes[f]) + '; below: ' + counted(store.subFiles[f], 'file') + ', ' +
+      counted(store.subFolders[f], 'folder') + ', ' + bytesText(subtreeBytes(f))));
   }
 }
 
@@ -771,9 +772,9 @@ function headerText() {
   return store.listings.map((l) => {
     const t = l.totals || { folders: l.root >= 0 ? store.subFolders[l.root] : 0,
       files: l.root >= 0 ? store.subFiles[l.root] : 0, bytes: l.root >= 0 ? subtreeBytes(l.root) : 0, skipped: 0 };
-    return l.source + ' — listed ' + dateText(l.listedAt) + ' UTC — ' + count(t.folders) + ' folders, ' +
-      count(t.files) + ' files, ' + count(t.bytes) + ' bytes (' + bytesText(t.bytes) + '), ' +
-      count(t.skipped) + ' skipped folders' + (l.totals ? '' : ' (the listing was cut short)');
+    return l.source + ' — listed ' + dateText(l.listedAt) + ' UTC — ' + counted(t.folders, 'folder') + ', ' +
+      counted(t.files, 'file') + ', ' + counted(t.bytes, 'byte') + ' (' + bytesText(t.bytes) + '), ' +
+      counted(t.skipped, 'skipped folder') + (l.totals ? '' : ' (the listing was cut short)');
   }).join('\n');
 }
 
