@@ -1,5 +1,6 @@
 #pragma once
 #include <map>
+#include <mutex>
 
 #include "platform/file_system.h"
 
@@ -23,7 +24,12 @@ public:
     NameEncoding Names() const override;
 
 private:
+    // Bytes per cluster of the volume holding `folder`; 0 when unknown.
+    std::uint64_t ClusterSize(const std::string& folder);
+
     std::map<std::string, std::string> typeNames_;  // lower-case extension -> type name
+    std::mutex clusterMutex_;  // searches run on read-ahead threads too
+    std::map<std::string, std::uint64_t> clusterSizes_;
 };
 
 }  // namespace tf::platform
