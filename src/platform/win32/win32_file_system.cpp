@@ -58,6 +58,29 @@ void Win32FileSystem::Search(const std::string& folder, const std::string& patte
 SearchStatus Win32FileSystem::CheckedSearch(const std::string& folder, const std::string& pattern,
                                             SearchDetail detail,
                                             const std::function<void(const FindData&)>& visit) {
+    return SearchUntil(folder, pattern, detail, [&visit](const FindData& data) {
+        visit(data);
+        return true;
+    });
+}
+
+SearchStatus Win32FileSystem::ReadFolder(const std::string& folder, const std::string& pattern, bool folders,
+                                         const FolderVisitor& visit) {
+    // A visit that says stop ends the search there: a folder of a million
+    // entries is not read to its end after Stop.
+    bool going = true;
+    const SearchStatus status = SearchUntil(folder, pattern, SearchDetail::kFiles, [&](const FindData& entry) {
+        return going = visit(entry, SearchDetail::kFiles);
+    });
+    if (status != SearchStatus::kListed || !folders || !going) return status;
+    return SearchUntil(folder, "*", SearchDetail::kFolders, [&](const FindData& entry) {
+        if (!entry.isDirectory || IsDotEntry(entry.name)) return true;
+        return visit(entry, SearchDetail::kFolders);
+    });
+}
+
+SearchStatus Win32FileSystem::SearchUntil(const std::string& folder, const std::string& pattern, SearchDetail detail,
+                                          const std::function<bool(const FindData&)>& visit) {
     WIN32_FIND_DATAW fd{};
     // No short names (nothing here reads them), and larger batches per
     // call: a listing asks this of every folder.
@@ -86,7 +109,7 @@ SearchStatus Win32FileSystem::CheckedSearch(const std::string& folder, const std
             const std::uint64_t size = (static_cast<std::uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
             data.allocated = cluster ? (size + cluster - 1) / cluster * cluster : size;
         }
-        visit(data);
+        if (!visit(data)) return SearchStatus::kListed;
     } while (FindNextFileW(find.get(), &fd));
     const DWORD error = GetLastError();
     return error == ERROR_NO_MORE_FILES ? SearchStatus::kListed : StatusOf(error);

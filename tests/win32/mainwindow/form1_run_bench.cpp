@@ -1,12 +1,13 @@
 // The window's run against tallyfold-list.exe on the same tree, and how long
 // a run takes to end after Stop inside a wide folder. Not part of the suite:
 //   TALLYFOLD_BENCH_TREE='Z:\...\tree' TALLYFOLD_BENCH_WIDE='Z:\...\wide'
-//   TALLYFOLD_LIST_EXE='Z:\...\tallyfold-list.exe'
+//   TALLYFOLD_LIST_EXE='Z:\...\tallyfold-list.exe' [TALLYFOLD_BENCH_STOP_MS=1000]
 //   tallyfold_tests.exe --gtest_also_run_disabled_tests --gtest_filter='Form1RunBench*'
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "form1_fixture.h"
@@ -79,8 +80,10 @@ TEST_F(Form1RunBench, DISABLED_StopInsideAWideFolder) {
         SetText(Control::orderby, order);
         form().SetSourceFolder(wide);
         g_form = &form();
-        // A second into the run, from inside its event handling, Stop.
-        const UINT_PTR timer = SetTimer(nullptr, 0, 1000, StopNow);
+        // Some time into the run (a second unless TALLYFOLD_BENCH_STOP_MS
+        // says), from inside its event handling, Stop.
+        const std::string after = Setting("TALLYFOLD_BENCH_STOP_MS");
+        const UINT_PTR timer = SetTimer(nullptr, 0, after.empty() ? 1000 : std::stoul(after), StopNow);
         ASSERT_NE(timer, 0u);
         g_stopAt = {};
         Click(Control::Command1);
