@@ -24,7 +24,10 @@ step "explorer page: lint, its pure parts, and the page in Chromium"
 (cd tests/explorer && npm ci --no-audit --no-fund --loglevel=error)
 tests/explorer/node_modules/.bin/eslint -c tests/explorer/eslint.config.js src/listing/explorer tests/explorer bench/explorer
 node --test tests/explorer/decode.test.js tests/explorer/matcher.test.js tests/explorer/treemap.test.js
-TALLYFOLD_LIST="$build/native/src/app/tallyfold-list" EXPLORER_SHOTS="$build" node --test tests/explorer/browser.test.js
+# Chromium names its downloads through the locale: without one (as on CI)
+# a non-ASCII file name comes out otherwise.
+LANG=C.UTF-8 TALLYFOLD_LIST="$build/native/src/app/tallyfold-list" EXPLORER_SHOTS="$build" \
+  node --test tests/explorer/browser.test.js
 
 step "read-ahead tests under ThreadSanitizer"
 cmake -S . -B "$build/tsan" -G Ninja -DTALLYFOLD_WERROR=ON -DTALLYFOLD_BENCH=OFF \
