@@ -21,10 +21,11 @@ SearchStatus FileSystem::ReadFolder(const std::string& folder, const std::string
     const SearchStatus status = CheckedSearch(folder, pattern, SearchDetail::kFiles,
                                               [&visit](const FindData& entry) { visit(entry, SearchDetail::kFiles); });
     if (status != SearchStatus::kListed || !folders) return status;
-    Search(folder, "*", SearchDetail::kFolders, [&visit](const FindData& entry) {
+    // A folder whose subfolders cannot be searched is not a folder without
+    // subfolders: the failure is the folder's status.
+    return CheckedSearch(folder, "*", SearchDetail::kFolders, [&visit](const FindData& entry) {
         if (entry.isDirectory && !IsDotEntry(entry.name)) visit(entry, SearchDetail::kFolders);
     });
-    return status;
 }
 
 bool FileSystem::Describe(const std::string& folder, FindData& out) {

@@ -85,8 +85,9 @@ public:
     // matches `pattern` as a kFiles search gives it (role kFiles) and, when
     // `folders` is set, every subfolder but "." and ".." as a kFolders search
     // gives it (role kFolders); an entry may be heard in both roles. The
-    // status is CheckedSearch's. The default makes the two searches; a
-    // platform that can answer both from one directory read does so.
+    // status is that of the first CheckedSearch that failed. The default
+    // makes the two searches; a platform that can answer both from one
+    // directory read does so.
     virtual SearchStatus ReadFolder(const std::string& folder, const std::string& pattern, bool folders,
                                     const std::function<void(const FindData&, SearchDetail role)>& visit);
 

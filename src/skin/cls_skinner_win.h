@@ -46,6 +46,8 @@ public:
     ClsSkinner& operator=(const ClsSkinner&) = delete;
 
     // --- Skin file and state (skinner_state_win.cpp) ---------------------
+    // A file that is there but refused leaves the skin in force and writes
+    // the reason to the event log; a missing file is no error.
     bool LoadSkinFromFile(const std::string& filename);
     // Both identifiers go to the resource loader as given (MAKEINTRESOURCE
     // values or names).
@@ -106,8 +108,9 @@ private:
     // --- Skin file and state --------------------------------------------
     bool hasSkin() const { return static_cast<bool>(surface_); }
     // The load from a skin file's bytes, after the file was found; nothing
-    // of the engine's state changes unless it succeeds.
-    bool LoadSkinBytes(const std::uint8_t* data, std::size_t size);
+    // of the engine's state changes unless it succeeds, and `reason` then
+    // says why not.
+    bool LoadSkinBytes(const std::uint8_t* data, std::size_t size, std::string& reason);
     void DeleteSurface();
     // Invalidates the whole hooked window and makes it recalculate its frame.
     void InvalidateHookedFrame();
