@@ -22,6 +22,7 @@
 #include "platform/event_log.h"
 #include "platform/message_sink.h"
 #include "platform/win32/unique_handle.h"
+#include "skin/close_key_win.h"
 #include "skin/frame_geometry.h"
 #include "skin/frame_painter_win.h"
 #include "skin/intercept_record_win.h"
@@ -228,6 +229,7 @@ private:
     ULONG_PTR savedClassStyle_ = 0;
     WPARAM lastHitCode_ = 0;
     bool hoverTimerRunning_ = false;
+    std::unique_ptr<CloseOnAltF4> closeKey_;  // top-level windows only
 
     // --- Menus (skinner_menu_win.cpp) --------------------------------------
     // What the menu bar asks of the frame.

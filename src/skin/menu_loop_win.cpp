@@ -224,6 +224,12 @@ bool MenuBar::OnHotKey(WPARAM id) {
 bool MenuBar::OnSystemKey(UINT message, WPARAM wParam, LPARAM lParam) {
     if (!window_) return false;
     const auto key = static_cast<std::uint32_t>(wParam & 0xFFFF);
+    if (message == WM_SYSKEYDOWN && key == VK_F4 && !IsMdiChild() &&
+        !(GetWindowLongPtrA(window_, GWL_STYLE) & WS_CHILD)) {
+        // The platform's own close on Alt+F4 is among the keys taken.
+        PostMessageA(window_, WM_CLOSE, 0, 0);
+        return true;
+    }
     if (IsMdiChild()) {
         if (message == WM_SYSKEYDOWN && key == VK_F4)
             PostMessageA(window_, WM_CLOSE, 0, 0);

@@ -65,6 +65,7 @@ bool ClsSkinner::HookForm(HWND hwnd) {
     if (!Subclass(hwnd, 0, &ClsSkinner::WindowHandler)) return false;
     for (const Registration& r : kWindowMessages) AddMsg(hwnd, r.message, r.when);
     windowIntercepted_ = true;
+    if (!IsMdiChild() && !(style_ & WS_CHILD)) closeKey_ = std::make_unique<CloseOnAltF4>(hwnd);
 
     if (!IsMdiChild()) {
         // Keep the client area's place and size under the new frame.
@@ -96,6 +97,7 @@ bool ClsSkinner::HookForm(HWND hwnd) {
 
 void ClsSkinner::UnHookForm(HWND) {
     HWND window = hooked_;
+    closeKey_.reset();
     StopHoverTimer();
     if (mdiClientIntercepted_) {
         ReleaseWindow(mdiClient_);

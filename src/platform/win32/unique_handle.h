@@ -70,6 +70,13 @@ struct IconTraits {
     static void Close(HICON h) { DestroyIcon(h); }
 };
 
+// A hook from SetWindowsHookEx.
+struct HookTraits {
+    using Handle = HHOOK;
+    static HHOOK Empty() { return nullptr; }
+    static void Close(HHOOK h) { UnhookWindowsHookEx(h); }
+};
+
 using UniqueFont = Unique<GdiObjectTraits<HFONT>>;
 using UniqueBrush = Unique<GdiObjectTraits<HBRUSH>>;
 using UniquePen = Unique<GdiObjectTraits<HPEN>>;
@@ -79,6 +86,7 @@ using UniqueMemoryDc = Unique<MemoryDcTraits>;
 using UniqueFile = Unique<FileHandleTraits>;
 using UniqueIcon = Unique<IconTraits>;
 using UniqueFind = Unique<FindHandleTraits>;
+using UniqueHook = Unique<HookTraits>;
 
 // GetDC (client area) or GetWindowDC (the whole window, frame included) and
 // ReleaseDC.

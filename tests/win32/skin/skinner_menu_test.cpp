@@ -129,13 +129,34 @@ TEST_F(SkinnerMenuTest, WindowWithoutMenuConsumesSystemKeysAndTheCloseButtonStil
     SendMessageA(hwnd_, WM_SYSKEYDOWN, 'F', 0x20000001);
     SendMessageA(hwnd_, WM_SYSCHAR, 'f', 0x20000001);
     SendMessageA(hwnd_, WM_MENUCHAR, 'f', 0);
-    SendMessageA(hwnd_, WM_SYSKEYDOWN, VK_F4, 0x20000001);
     Pump();
     EXPECT_EQ(SystemKeys(), 0);
     EXPECT_TRUE(SysCommands().empty());
     ASSERT_TRUE(IsWindow(hwnd_));
     ButtonDown(kClose, HTCLOSE);
     ButtonUp(kClose, HTCLOSE);
+    Pump();
+    EXPECT_EQ(hwnd_, nullptr);  // destroyed
+}
+
+LRESULT CALLBACK KeepsSystemKeys(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return message == WM_SYSKEYDOWN ? 0 : DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST_F(SkinnerMenuTest, AltF4ClosesTheWindowFromAControlThatKeepsSystemKeys) {
+    Open(kFullStyle, MenuSkin(), SampleMenu());
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = KeepsSystemKeys;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "TfKeepsSystemKeys";
+    RegisterClassA(&wc);
+    HWND control = CreateWindowExA(0, wc.lpszClassName, "", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, hwnd_, nullptr,
+                                   wc.hInstance, nullptr);
+    ASSERT_NE(control, nullptr);
+    PostMessageA(control, WM_SYSKEYDOWN, VK_F4, 0x60000001);  // a repeat: ignored
+    Pump();
+    ASSERT_TRUE(IsWindow(control));
+    PostMessageA(control, WM_SYSKEYDOWN, VK_F4, 0x20000001);
     Pump();
     EXPECT_EQ(hwnd_, nullptr);  // destroyed
 }
