@@ -7,7 +7,8 @@ set -euo pipefail
 packages=(cmake ninja-build g++ clang googletest libgtest-dev libbenchmark-dev
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
           wine wine32:i386 xvfb xdotool imagemagick x11-utils
-          zlib1g-dev libpng-dev libspng-dev libclang-rt-14-dev python3 nlohmann-json3-dev)
+          zlib1g-dev libpng-dev libspng-dev libclang-rt-14-dev python3 nlohmann-json3-dev
+          ncdu gdu)
 
 missing=()
 for p in "${packages[@]}"; do

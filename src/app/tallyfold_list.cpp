@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,20 +23,22 @@ constexpr int kExitIncomplete = 3;
 
 const char kUsage[] =
     "usage: tallyfold-list [OPTION]... SOURCE\n"
+    "       tallyfold-list [OPTION]... --from LISTING.jsonl\n"
     "  --filter PATTERNS   files to list, ';'-separated wildcards (default *)\n"
     "  --exclude PATTERN   leave out files and folders whose names match (repeatable)\n"
     "  --max-depth N       enter at most N levels of folders below SOURCE\n"
     "  --record LIST       comma list of type,size,created,modified, or none (default type,size)\n"
     "  --order ORDER       none (default), name, type, size, created or modified\n"
-    "  --format FORMAT     text (default), html, csv or jsonl\n"
-    "  --output FILE       the listing (default Tallyfold.txt, .html, .csv or .jsonl)\n"
+    "  --format FORMAT     text (default), html, csv, jsonl or ncdu\n"
+    "  --output FILE       the listing (default Tallyfold.txt, .html, .csv, .jsonl, .ncdu.json)\n"
+    "  --from LISTING      write the report of a saved jsonl listing instead of a folder\n"
     "  --errors FILE       list the folders that could not be listed there, not on stderr\n"
     "  --follow-links      enter links to folders (each folder is still listed once)\n"
     "  --one-file-system   do not enter folders on other file systems\n"
     "  --read-ahead N      threads that read folders ahead of the listing (0: none;\n"
     "                      default one per processor, at most 4)\n"
     "  -h, --help          show this help\n"
-    "Exit: 0 done, 1 the listing could not be written, 2 bad arguments or SOURCE,\n"
+    "Exit: 0 done, 1 the listing could not be written, 2 bad arguments, SOURCE or LISTING,\n"
     "3 some folders could not be listed, 128+N stopped by signal N.\n";
 
 struct Arguments {
@@ -43,6 +46,7 @@ struct Arguments {
     listing::ListingOptions options;
     std::string output;
     std::string errors;
+    std::vector<std::string> from;  // saved listings to write the report of
     bool help = false;
 };
 
@@ -84,6 +88,7 @@ bool ParseFormat(const std::string& text, listing::ReportFormat& format) {
     else if (text == "html") format = ReportFormat::kHtml;
     else if (text == "csv") format = ReportFormat::kCsv;
     else if (text == "jsonl") format = ReportFormat::kJsonl;
+    else if (text == "ncdu") format = ReportFormat::kNcdu;
     else return false;
     return true;
 }
@@ -164,6 +169,9 @@ bool ParseArguments(int argc, char** argv, char separator, Arguments& args, std:
             if (!value(args.output)) return false;
         } else if (arg == "--errors") {
             if (!value(args.errors)) return false;
+        } else if (arg == "--from") {
+            if (!value(v)) return false;
+            args.from.push_back(v);
         } else if (arg == "--follow-links") {
             args.options.followLinks = true;
         } else if (arg == "--one-file-system") {
@@ -177,8 +185,13 @@ bool ParseArguments(int argc, char** argv, char separator, Arguments& args, std:
             return problem = "unknown option " + arg, false;
         }
     }
-    if (!haveSource || source.empty()) return problem = "no SOURCE given", false;
-    args.options.source = NormaliseSource(source, separator);
+    if (!args.from.empty()) {
+        if (haveSource) return problem = "give SOURCE or --from, not both", false;
+        if (args.from.size() > 1) return problem = "one --from listing at a time", false;
+    } else {
+        if (!haveSource || source.empty()) return problem = "no SOURCE given", false;
+        args.options.source = NormaliseSource(source, separator);
+    }
     if (args.output.empty()) args.output = listing::ReportFileName(args.options.format);
     return true;
 }
@@ -254,7 +267,7 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stdout);
         return kExitOk;
     }
-    if (!fs->IsDirectory(args.options.source)) {
+    if (args.from.empty() && !fs->IsDirectory(args.options.source)) {
         std::fprintf(stderr, "tallyfold-list: SOURCE is not an existing folder: %s\n", args.options.source.c_str());
         return kExitUsage;
     }
@@ -271,7 +284,29 @@ int main(int argc, char** argv) {
     platform::InstallStopSignals();
     listing::RunTotals totals;
     ConsoleHost host(totals, platform::StderrIsTerminal(), errorsFile ? errorsFile.get() : stderr);
-    const listing::RunOutcome outcome = listing::RunListing(args.options, *fs, host, args.output, totals);
+    listing::RunOutcome outcome;
+    if (args.from.empty()) {
+        outcome = listing::RunListing(args.options, *fs, host, args.output, totals);
+    } else {
+        // The report is made beside its place and put there only when the
+        // listing read through: a listing that is not valid leaves nothing
+        // half-written, and an earlier report stays.
+        const std::string partial = args.output + ".partial";
+        listing::ReplayResult invalid;
+        outcome = listing::ReplayListings(args.from, args.options, host, partial, totals, invalid);
+        host.ClearProgress();
+        std::error_code ignored;
+        if (!invalid.ok) {
+            std::filesystem::remove(partial, ignored);
+            std::fprintf(stderr, "tallyfold-list: %s:%llu: not a valid listing: %s\n", invalid.source.c_str(),
+                         static_cast<unsigned long long>(invalid.line), invalid.reason.c_str());
+            return kExitUsage;
+        }
+        std::error_code renamed;
+        if (outcome.reportWritten) std::filesystem::rename(partial, args.output, renamed);
+        if (renamed) outcome = {false, renamed.value()};
+        if (!outcome.reportWritten) std::filesystem::remove(partial, ignored);
+    }
     host.ClearProgress();
     const bool errorsWritten = !errorsFile || (!host.ErrorsFailed() && std::fclose(errorsFile.release()) == 0);
 

@@ -2,15 +2,12 @@
 
 #include <algorithm>
 
-#include "listing/case_fold.h"
 #include "listing/text_units.h"
 #include "platform/wildcard.h"
 
 namespace tf::listing {
 namespace {
 
-constexpr std::size_t kNameLimit = 35;
-constexpr std::size_t kTypeLimit = 20;
 // Sizes from the search itself are trusted below 2^31; larger files ask the
 // file system for their full size.
 constexpr std::uint32_t kLargeFileThreshold = 0x80000000u;
@@ -77,22 +74,18 @@ const char* SkipReasonText(SkipReason reason) {
         case SkipReason::kAlreadyListed: return "loop refused: already listed";
         case SkipReason::kOtherFileSystem: return "other file system";
         case SkipReason::kPseudoFileSystem: return "pseudo file system";
+        case SkipReason::kExcluded: return "excluded";
     }
     return "";
 }
 
 FolderScan::FolderScan(const ListingOptions& options, platform::FileSystem& fs, ScanHost& host, RunTotals& totals,
-                       SectionSink sink, FolderEndSink folderEnd)
-    : options_(options),
-      fs_(fs),
-      host_(host),
-      totals_(totals),
-      sink_(std::move(sink)),
-      folderEnd_(std::move(folderEnd)) {}
+                       ListingSink& sink)
+    : options_(options), fs_(fs), host_(host), totals_(totals), sink_(sink), section_(options, sink, totals, error_) {}
 
 void FolderScan::ScanFolder(const std::string& path) {
     platform::FindData self;
-    if (folderEnd_) fs_.Describe(path, self);
+    fs_.Describe(path, self);
     self.folderId = fs_.Identify(path);
     sourceId_ = self.folderId;
     visited_.clear();
@@ -103,101 +96,71 @@ void FolderScan::ScanFolder(const std::string& path) {
 std::uint64_t FolderScan::Visit(const std::string& path, const platform::FindData& self, int depth) {
     if (host_.Stopped()) return 0;
 
-    FolderSection section;
-    section.heading.text[kName] = path;
     std::vector<Subfolder> subfolders;
     const bool descend = options_.maxDepth < 0 || depth < options_.maxDepth;
-    const platform::SearchStatus status = ReadFolder(path, descend, section, subfolders);
+    section_.Open(path, depth);
+    const platform::SearchStatus status = ReadFolder(path, descend, subfolders);
     const SkipReason reason = ReasonOf(status);
     if (reason != SkipReason::kNone) Skip(path, reason);
-    if (options_.order != kNoOrder) SortFiles(section.files);
-    sink_(section);
-    const std::uint64_t files = section.files.size();
-    std::uint64_t bytes = 0;
-    for (const ListingEntry& row : section.files) bytes += row.facts.size;
-    section = FolderSection{};  // only one folder's rows are held at a time
+    const SectionTotals own = section_.End(reason);
 
-    std::uint64_t subtree = bytes;
+    std::uint64_t subtree = own.bytes;
     if (!subfolders.empty()) subtree += ScanSubfolders(path, self.folderId, depth, subfolders);
-    if (folderEnd_) {
-        FolderRecord record;
-        record.path = path;
-        record.files = files;
-        record.bytes = bytes;
-        record.subtreeBytes = subtree;
-        record.skipped = reason;
-        EndFolder(record, self);
-    }
+    FolderRecord record = RecordOf(path, self);
+    record.files = own.files;
+    record.bytes = own.bytes;
+    record.subtreeBytes = subtree;
+    record.skipped = reason;
+    Note(sink_.EndFolder(record));
     return subtree;
 }
 
-platform::SearchStatus FolderScan::ReadFolder(const std::string& path, bool descend, FolderSection& section,
+platform::SearchStatus FolderScan::ReadFolder(const std::string& path, bool descend,
                                               std::vector<Subfolder>& subfolders) {
     const char separator = fs_.Separator();
-    const bool facts = folderEnd_ != nullptr;
-    std::uint64_t fileCount = 0, byteSum = 0;
     bool first = true;
+    std::string full, type;
     const platform::SearchStatus status = fs_.ReadFolder(
         path, options_.filter, descend, [&](const platform::FindData& entry, platform::SearchDetail role) {
             if (role == platform::SearchDetail::kFolders) {
                 std::string name = delete_Null(entry.name);
-                if (IsWalkedSubfolder(options_, name, entry)) subfolders.push_back({std::move(name), entry});
-                return;
+                if (!entry.isDirectory || platform::IsDotEntry(name)) return true;
+                if (entry.isLink && !options_.followLinks) return true;  // listed as a row instead
+                const SkipReason excluded =
+                    MatchesAny(options_.excludes, name) ? SkipReason::kExcluded : SkipReason::kNone;
+                subfolders.push_back({std::move(name), entry, excluded});
+                return true;
             }
             if (!first) host_.PumpEvents();  // also for entries skipped below
             first = false;
+            // Stop ends the folder here: its section keeps the rows so far.
+            if (host_.Stopped()) return false;
             const std::string name = delete_Null(entry.name);
-            if (platform::IsDotEntry(name)) return;
+            if (platform::IsDotEntry(name)) return true;
             // A link to a folder that is not followed is a row of its own.
-            if (entry.isDirectory && !(entry.isLink && !options_.followLinks)) return;
-            if (!Wanted(name)) return;
+            if (entry.isDirectory && !(entry.isLink && !options_.followLinks)) return true;
+            if (!Wanted(name)) return true;
 
-            const std::string full = platform::JoinPath(path, name, separator);
+            full = platform::JoinPath(path, name, separator);
             host_.SetStatus(full);
-
-            ListingEntry row;
-            row.text[kName] = CutToChars(name, kNameLimit, options_.names);
-            if (options_.recordType || facts) {
-                std::string type = delete_Null(fs_.TypeName(full));
-                if (options_.recordType) row.text[kType] = CutToChars(type, kTypeLimit, options_.names);
-                if (facts) row.facts.type = std::move(type);
-            }
-            const std::uint64_t size = (entry.sizeHigh == 0 && entry.sizeLow < kLargeFileThreshold)
-                                           ? entry.sizeLow
-                                           : fs_.LargeFileSize(full);
-            if (options_.recordSize) row.text[kSize] = std::to_string(RoundScaledBytes(size, 1));
-            if (options_.recordCreated) row.text[kCreated] = DateText(entry.creationTime);
-            if (options_.recordModified) row.text[kModified] = DateText(entry.lastWriteTime);
-            if (facts) row.facts.name = name;
-            row.facts.kind = entry.isLink ? EntryKind::kLink : EntryKind::kFile;
-            row.facts.size = size;
-            row.facts.created = entry.creationTime;
-            row.facts.modified = entry.lastWriteTime;
-            section.files.push_back(std::move(row));
-            ++fileCount;
-            byteSum += size;
+            type = delete_Null(fs_.TypeName(full));
+            ListedFile file;
+            file.name = name;
+            file.type = type;
+            file.kind = entry.isLink ? EntryKind::kLink : EntryKind::kFile;
+            file.size = (entry.sizeHigh == 0 && entry.sizeLow < kLargeFileThreshold) ? entry.sizeLow
+                                                                                     : fs_.LargeFileSize(full);
+            file.allocated = entry.allocated;
+            file.created = entry.creationTime;
+            file.modified = entry.lastWriteTime;
+            file.inode = entry.inode;
+            file.links = entry.links;
+            section_.Add(file);
+            return true;
         });
-    if (status != platform::SearchStatus::kListed) {
-        // Whatever came before the failure is not a listing of the folder.
-        section.files.clear();
-        subfolders.clear();
-        fileCount = byteSum = 0;
-    }
-    totals_.totalFiles += fileCount;
-    totals_.totalBytes += byteSum;
-    section.summary.text[kName] = "Info";
-    section.summary.text[kType] = "File(s): " + std::to_string(fileCount) + " - Size: " + std::to_string(byteSum) +
-                                  " Byte(s).";
+    // Subfolders found before a failure are not a listing of the folder.
+    if (status != platform::SearchStatus::kListed) subfolders.clear();
     return status;
-}
-
-void FolderScan::SortFiles(std::vector<ListingEntry>& files) const {
-    const int column = options_.order;
-    if (column < 0 || column >= kColumnCount) return;
-    const platform::NameEncoding names = options_.names;
-    std::stable_sort(files.begin(), files.end(), [column, names](const ListingEntry& a, const ListingEntry& b) {
-        return CompareIgnoringCase(a.text[column], b.text[column], names) < 0;
-    });
 }
 
 std::uint64_t FolderScan::ScanSubfolders(const std::string& path, const platform::FolderId& id, int depth,
@@ -206,6 +169,7 @@ std::uint64_t FolderScan::ScanSubfolders(const std::string& path, const platform
     // The real folders here are claimed before any link further down can
     // reach them, so each folder is listed under its own path if it can be.
     for (Subfolder& sub : subfolders) {
+        if (sub.refused == SkipReason::kExcluded) continue;
         sub.refused = RefusalOf(options_, fs_, sourceId_, path, id, sub.name, sub.data);
         if (sub.refused == SkipReason::kNone && sub.data.folderId.known && !sub.data.isLink &&
             !visited_.insert(sub.data.folderId).second)
@@ -215,6 +179,14 @@ std::uint64_t FolderScan::ScanSubfolders(const std::string& path, const platform
     std::uint64_t subtree = 0;
     for (Subfolder& sub : subfolders) {
         const std::string full = platform::JoinPath(path, sub.name, separator);
+        if (sub.refused == SkipReason::kExcluded) {
+            // Left out on purpose: no total counts it.
+            if (host_.Stopped()) continue;
+            FolderRecord record = RecordOf(full, sub.data);
+            record.skipped = sub.refused;
+            Note(sink_.FolderSkipped(record));
+            continue;
+        }
         ++totals_.totalFolders;
         host_.SetStatus(full);
         if (host_.Stopped()) continue;  // counted and shown, but not scanned
@@ -226,12 +198,9 @@ std::uint64_t FolderScan::ScanSubfolders(const std::string& path, const platform
             continue;
         }
         Skip(full, sub.refused);
-        if (folderEnd_) {
-            FolderRecord record;
-            record.path = full;
-            record.skipped = sub.refused;
-            EndFolder(record, sub.data);
-        }
+        FolderRecord record = RecordOf(full, sub.data);
+        record.skipped = sub.refused;
+        Note(sink_.FolderSkipped(record));
     }
     return subtree;
 }
@@ -246,14 +215,15 @@ void FolderScan::Skip(const std::string& path, SkipReason reason) {
     host_.FolderSkipped(path, reason);
 }
 
-void FolderScan::EndFolder(FolderRecord& record, const platform::FindData& self) {
-    const std::size_t cut = record.path.rfind(fs_.Separator());
-    record.facts.name = (cut == std::string::npos || cut + 1 == record.path.size()) ? record.path
-                                                                                     : record.path.substr(cut + 1);
+FolderRecord FolderScan::RecordOf(const std::string& path, const platform::FindData& self) const {
+    FolderRecord record;
+    record.path = path;
+    const std::size_t cut = path.rfind(fs_.Separator());
+    record.facts.name = (cut == std::string::npos || cut + 1 == path.size()) ? path : path.substr(cut + 1);
     record.facts.kind = EntryKind::kFolder;
     record.facts.created = self.creationTime;
     record.facts.modified = self.lastWriteTime;
-    folderEnd_(record);
+    return record;
 }
 
 }  // namespace tf::listing

@@ -1,12 +1,14 @@
 #pragma once
-// The recursive folder scan: one section per folder, pre-order, written as
-// soon as it is complete so that memory is bounded by the largest folder.
+// The recursive folder scan: one section per folder, pre-order, each row
+// handed to the listing's sink as it is read (or, with an order, once its
+// folder is read), so that memory does not grow with the tree.
 #include <functional>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
-#include "listing/listing_types.h"
+#include "listing/listing_sink.h"
+#include "listing/section_writer.h"
 #include "platform/file_system.h"
 #include "platform/read_ahead_file_system.h"
 
@@ -20,14 +22,11 @@ public:
     virtual void SetStatus(const std::string& text) = 0;
     // Lets the window handle its pending events (Stop, tabs, repaints).
     virtual void PumpEvents() = 0;
-    // True once Stop was pressed; read at the start of each folder.
+    // True once Stop was pressed; read before each entry.
     virtual bool Stopped() = 0;
     // A folder whose contents are missing from the listing, and why.
     virtual void FolderSkipped(const std::string& /*path*/, SkipReason /*reason*/) {}
 };
-
-using SectionSink = std::function<void(const FolderSection&)>;
-using FolderEndSink = std::function<void(const FolderRecord&)>;
 
 bool IsDirectory(platform::FileSystem& fs, const std::string& path);
 
@@ -50,13 +49,13 @@ const char* SkipReasonText(SkipReason reason);
 
 class FolderScan {
 public:
-    // `folderEnd`, when given, also hears of each folder after everything
-    // below it (post-order), with its totals; rows then carry their facts.
     FolderScan(const ListingOptions& options, platform::FileSystem& fs, ScanHost& host, RunTotals& totals,
-               SectionSink sink, FolderEndSink folderEnd = nullptr);
+               ListingSink& sink);
 
     // Scans `path` and everything below it.
     void ScanFolder(const std::string& path);
+    // The first sink call that failed, or 0.
+    WriteError Error() const { return error_; }
 
 private:
     struct Subfolder {
@@ -70,24 +69,26 @@ private:
 
     // Scans one folder and everything below it; returns the bytes listed there.
     std::uint64_t Visit(const std::string& path, const platform::FindData& self, int depth);
-    // Lists the folder's files into `section` and gathers the subfolders to
-    // enter (when `descend`), from one reading of the folder, which is
-    // complete before any subfolder is entered.
-    platform::SearchStatus ReadFolder(const std::string& path, bool descend, FolderSection& section,
-                                      std::vector<Subfolder>& subfolders);
-    void SortFiles(std::vector<ListingEntry>& files) const;
+    // Lists the folder's files and gathers the subfolders to enter (when
+    // `descend`), from one reading of the folder, which is complete before
+    // any subfolder is entered.
+    platform::SearchStatus ReadFolder(const std::string& path, bool descend, std::vector<Subfolder>& subfolders);
     std::uint64_t ScanSubfolders(const std::string& path, const platform::FolderId& id, int depth,
                                  std::vector<Subfolder>& subfolders);
     bool Wanted(const std::string& name) const;
     void Skip(const std::string& path, SkipReason reason);
-    void EndFolder(FolderRecord& record, const platform::FindData& self);
+    FolderRecord RecordOf(const std::string& path, const platform::FindData& self) const;
+    void Note(WriteError e) {
+        if (e && !error_) error_ = e;
+    }
 
     const ListingOptions& options_;
     platform::FileSystem& fs_;
     ScanHost& host_;
     RunTotals& totals_;
-    SectionSink sink_;
-    FolderEndSink folderEnd_;
+    ListingSink& sink_;
+    WriteError error_ = 0;
+    SectionWriter section_;
     platform::FolderId sourceId_;
     // Every folder entered in this run, so that no link leads into one twice.
     std::unordered_set<platform::FolderId, IdHash> visited_;

@@ -1,12 +1,13 @@
 #include "listing/listing_run.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <thread>
-#include <memory>
+#include <sys/stat.h>
 
-#include "listing/record_writer.h"
-#include "listing/report_writer.h"
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "listing/report_sinks.h"
 
 namespace tf::listing {
 namespace {
@@ -16,52 +17,118 @@ std::unique_ptr<platform::ReadAheadFileSystem> ReadAheadFor(const ListingOptions
                                                             ScanHost& host) {
     if (options.readAhead == 0) return nullptr;
     platform::ListingWalk walk = WalkOf(options, fs);
-    walk.waiting = [&host] { host.PumpEvents(); };
+    walk.waiting = [&host] {
+        host.PumpEvents();
+        return !host.Stopped();
+    };
     return std::make_unique<platform::ReadAheadFileSystem>(fs, std::move(walk), options.readAhead);
 }
 
-// CSV and JSON Lines keep one file open for the whole run: they are written
-// for scripts, not read by a viewer while the window waits.
-RunOutcome RunRecordListing(const ListingOptions& options, platform::FileSystem& fs, ScanHost& host,
-                            const std::string& reportPath, RunTotals& totals) {
-    RunOutcome outcome;
-    RecordWriter writer(options.format, fs.Separator(), options.names);
-    if (!writer.Open(reportPath)) return {false, writer.Error()};
-    const auto ahead = ReadAheadFor(options, fs, host);
-    FolderScan scan(options, ahead ? *ahead : fs, host, totals, [&](const FolderSection& s) { writer.WriteSection(s); },
-                    [&](const FolderRecord& r) { writer.WriteFolder(r); });
-    scan.ScanFolder(options.source);
-    if (!writer.Close()) outcome = {false, writer.Error()};
-    return outcome;
+// The format the window does not know: the run still scans and counts.
+class NullSink final : public ListingSink {
+public:
+    WriteError Begin(const RunHeader&) override { return 0; }
+    WriteError BeginSection(const FolderStart&) override { return 0; }
+    WriteError Row(const ListedFile&) override { return 0; }
+    WriteError EndSection(const SectionTotals&) override { return 0; }
+    WriteError EndFolder(const FolderRecord&) override { return 0; }
+    WriteError FolderSkipped(const FolderRecord&) override { return 0; }
+    WriteError Totals(const RunTotals&) override { return 0; }
+    WriteError Close() override { return 0; }
+};
+
+constexpr std::uint64_t kUnixEpochTicks = 116444736000000000ULL;
+
+platform::FileTicks Now() {
+    using namespace std::chrono;
+    const auto since = duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
+    return since < 0 ? 0 : kUnixEpochTicks + static_cast<std::uint64_t>(since) * 10;
+}
+
+// When a saved listing was written: the time of its file.
+platform::FileTicks ModifiedTime(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || st.st_mtime < 0) return 0;
+    return kUnixEpochTicks + static_cast<std::uint64_t>(st.st_mtime) * 10000000;
 }
 
 }  // namespace
+
+std::unique_ptr<ListingSink> CreateSink(ReportFormat format, const std::string& path) {
+    switch (format) {
+        case ReportFormat::kText: return MakeTextSink(path);
+        case ReportFormat::kHtml: return MakeHtmlSink(path);
+        case ReportFormat::kCsv: return MakeCsvSink(path);
+        case ReportFormat::kJsonl: return MakeJsonlSink(path);
+        case ReportFormat::kNcdu: return MakeNcduSink(path);
+        case ReportFormat::kNone: break;
+    }
+    return nullptr;
+}
 
 RunOutcome RunListing(const ListingOptions& requested, platform::FileSystem& fs, ScanHost& host,
                       const std::string& reportPath, RunTotals& totals) {
     ListingOptions options = requested;
     options.names = fs.Names();
     totals = RunTotals{};
-    if (options.format == ReportFormat::kCsv || options.format == ReportFormat::kJsonl)
-        return RunRecordListing(options, fs, host, reportPath, totals);
+    std::unique_ptr<ListingSink> sink = CreateSink(options.format, reportPath);
+    if (!sink) sink = std::make_unique<NullSink>();
 
     RunOutcome outcome;
-    auto note = [&outcome](bool ok) {
-        if (!ok && outcome.reportWritten) {
-            outcome.reportWritten = false;
-            outcome.error = errno;
-        }
+    auto note = [&outcome](WriteError error) {
+        if (error && outcome.reportWritten) outcome = {false, error};
     };
     // A report that cannot even be started is known before a long scan.
-    note(WriteReportHeader(reportPath, options));
+    note(sink->Begin(RunHeader{options, fs.Separator(), Now()}));
     if (!outcome.reportWritten) return outcome;
-    const auto ahead = ReadAheadFor(options, fs, host);
-    SectionAppender sections(reportPath, options);
-    FolderScan scan(options, ahead ? *ahead : fs, host, totals,
-                    [&](const FolderSection& section) { note(sections.Add(section)); });
-    scan.ScanFolder(options.source);
-    note(sections.Flush());
-    note(WriteReportTotals(reportPath, options, totals));
+    {
+        const auto ahead = ReadAheadFor(options, fs, host);
+        FolderScan scan(options, ahead ? *ahead : fs, host, totals, *sink);
+        scan.ScanFolder(options.source);
+        note(scan.Error());
+    }
+    note(sink->Totals(totals));
+    note(sink->Close());
+    return outcome;
+}
+
+RunOutcome ReplayListings(const std::vector<std::string>& listings, const ListingOptions& requested, ScanHost& host,
+                          const std::string& reportPath, RunTotals& totals, ReplayResult& invalid) {
+    ListingOptions options = requested;
+    options.names = platform::NameEncoding::kUtf8;  // listings hold UTF-8, and the exact bytes beside it
+    totals = RunTotals{};
+    invalid = ReplayResult{};
+    // The header needs the first listing's source and separator.
+    char separator = '/';
+    for (const std::string& listing : listings) {
+        ReplayResult source;
+        if (!ListingSource(listing, source, separator)) {
+            invalid = source;
+            invalid.source = listing;
+            return RunOutcome{};
+        }
+        if (&listing == &listings.front()) options.source = source.source;
+    }
+    std::unique_ptr<ListingSink> sink = CreateSink(options.format, reportPath);
+    if (!sink) sink = std::make_unique<NullSink>();
+    RunOutcome outcome;
+    auto note = [&outcome](WriteError error) {
+        if (error && outcome.reportWritten) outcome = {false, error};
+    };
+    note(sink->Begin(RunHeader{options, separator, listings.empty() ? 0 : ModifiedTime(listings.front())}));
+    if (!outcome.reportWritten) return outcome;
+    for (const std::string& listing : listings) {
+        WriteError error = 0;
+        const ReplayResult result = ReplayListing(listing, options, host, totals, *sink, error);
+        note(error);
+        if (!result.ok) {
+            invalid = result;
+            invalid.source = listing;
+            return outcome;
+        }
+    }
+    note(sink->Totals(totals));
+    note(sink->Close());
     return outcome;
 }
 
@@ -73,6 +140,7 @@ std::string ReportFileName(ReportFormat format) {
         case ReportFormat::kHtml: return "Tallyfold.html";
         case ReportFormat::kCsv: return "Tallyfold.csv";
         case ReportFormat::kJsonl: return "Tallyfold.jsonl";
+        case ReportFormat::kNcdu: return "Tallyfold.ncdu.json";
         case ReportFormat::kNone: return std::string();
     }
     return std::string();

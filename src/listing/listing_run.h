@@ -1,28 +1,40 @@
 #pragma once
-// A whole listing run as both front ends perform it: header, scan, totals.
+// A whole listing run as both front ends perform it: header, scan (or the
+// replay of a saved listing), totals, each written by the format's sink.
 #include <string>
 
+#include <vector>
+
 #include "listing/folder_scan.h"
+#include "listing/listing_replay.h"
 
 namespace tf::listing {
 
 struct RunOutcome {
     bool reportWritten = true;  // every stage wrote its part
-    int error = 0;              // errno of the first stage that failed
+    int error = 0;              // the error code of the first write that failed
 };
 
 // Writes the report header, scans options.source and appends the totals,
 // which are reset first. A header that cannot be written ends the run before
-// the scan; a later stage that cannot write does not. CSV and JSON Lines
-// listings are written as one stream instead.
+// the scan; a later stage that cannot write does not.
 RunOutcome RunListing(const ListingOptions& options, platform::FileSystem& fs, ScanHost& host,
-                const std::string& reportPath, RunTotals& totals);
+                      const std::string& reportPath, RunTotals& totals);
+
+// Writes the report of saved JSON Lines listings instead of a scan: with
+// the options of a direct run, the same bytes that run writes (several
+// listings follow each other, each with its own source). A listing that is
+// not valid ends the run with `invalid` saying where and why; the report is
+// then not complete and should be thrown away.
+RunOutcome ReplayListings(const std::vector<std::string>& listings, const ListingOptions& options, ScanHost& host,
+                          const std::string& reportPath, RunTotals& totals, ReplayResult& invalid);
 
 // Threads that read ahead by default: one per processor, at most four.
 unsigned DefaultReadAhead();
 
 // The report file name of a format: "Tallyfold.txt", "Tallyfold.html",
-// "Tallyfold.csv", "Tallyfold.jsonl", or empty for kNone.
+// "Tallyfold.csv", "Tallyfold.jsonl", "Tallyfold.ncdu.json", or empty for
+// kNone.
 std::string ReportFileName(ReportFormat format);
 
 }  // namespace tf::listing

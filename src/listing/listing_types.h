@@ -1,7 +1,6 @@
 #pragma once
 // The records a listing run passes between the window, the scan and the
 // report writer.
-#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,8 +13,8 @@ namespace tf::listing {
 enum Column : int { kName = 0, kType = 1, kSize = 2, kCreated = 3, kModified = 4, kColumnCount = 5 };
 
 // kNone: an output format text the window does not know. kCsv and kJsonl
-// are the machine-readable listings of the command line.
-enum class ReportFormat { kText, kHtml, kNone, kCsv, kJsonl };
+// are the machine-readable listings; kNcdu the disk-usage browsers' export.
+enum class ReportFormat { kText, kHtml, kNone, kCsv, kJsonl, kNcdu };
 
 constexpr int kNoOrder = -1;
 
@@ -44,29 +43,14 @@ struct ListingOptions {
 
 enum class EntryKind { kFile, kFolder, kLink };
 
-// What a row stands for, beyond its display texts: the machine-readable
-// listings write these exactly.
+// A folder's own facts, as the machine-readable listings write them.
 struct EntryFacts {
-    std::string name;  // whole, uncut; name and type filled only for the machine-readable formats
+    std::string name;
     std::string type;
     EntryKind kind = EntryKind::kFile;
     std::uint64_t size = 0;
     std::uint64_t created = 0;  // FILETIME ticks
     std::uint64_t modified = 0;
-};
-
-// One row: five display texts; a column that is not recorded stays empty.
-struct ListingEntry {
-    std::array<std::string, kColumnCount> text;
-    EntryFacts facts;
-};
-
-// One folder's rows as handed to the report writer. The kind of a row follows
-// from where it sits, never from its texts.
-struct FolderSection {
-    ListingEntry heading;             // Name = the folder path
-    std::vector<ListingEntry> files;  // in their final order
-    ListingEntry summary;             // Name = "Info", Type = the count and byte sum
 };
 
 struct RunTotals {
@@ -77,8 +61,17 @@ struct RunTotals {
 };
 
 // Why a folder's contents are missing from the listing.
+// kExcluded (a folder left out by an exclude) is no failure: no total
+// counts it.
 enum class SkipReason { kNone, kDenied, kVanished, kTooLong, kUnreadable, kAlreadyListed, kOtherFileSystem,
-                        kPseudoFileSystem };
+                        kPseudoFileSystem, kExcluded };
+
+// Whether a folder with this reason was entered (its entries could not be
+// read) rather than refused before it was entered.
+inline bool IsReadFailure(SkipReason reason) {
+    return reason == SkipReason::kDenied || reason == SkipReason::kVanished || reason == SkipReason::kTooLong ||
+           reason == SkipReason::kUnreadable;
+}
 
 // A folder once everything below it has been scanned.
 struct FolderRecord {

@@ -11,10 +11,9 @@ bool InRange(std::string_view text, std::size_t at, unsigned char low, unsigned 
     return c >= low && c <= high;
 }
 
-// Bytes of the character at `at`: a well-formed UTF-8 sequence (no overlong
-// forms, no surrogates, nothing above U+10FFFF), or one stray byte.
-std::size_t CharLength(std::string_view text, std::size_t at, platform::NameEncoding encoding) {
-    if (encoding != platform::NameEncoding::kUtf8) return 1;
+}  // namespace
+
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
     const auto lead = static_cast<unsigned char>(text[at]);
     unsigned char low = 0x80, high = 0xBF;  // range of the first continuation byte
     std::size_t length;
@@ -30,14 +29,24 @@ std::size_t CharLength(std::string_view text, std::size_t at, platform::NameEnco
         if (lead == 0xF0) low = 0x90;
         if (lead == 0xF4) high = 0x8F;
     } else {
-        return 1;
+        return 0;
     }
-    if (!InRange(text, at + 1, low, high)) return 1;
+    if (!InRange(text, at + 1, low, high)) return 0;
     for (std::size_t i = 2; i < length; ++i) {
-        if (!InRange(text, at + i, 0x80, 0xBF)) return 1;
+        if (!InRange(text, at + i, 0x80, 0xBF)) return 0;
     }
     return length;
 }
+
+namespace {
+
+// Bytes of the character at `at`: a well-formed sequence, or one stray byte.
+std::size_t CharLength(std::string_view text, std::size_t at, platform::NameEncoding encoding) {
+    if (encoding != platform::NameEncoding::kUtf8) return 1;
+    const std::size_t n = Utf8SequenceLength(text, at);
+    return n ? n : 1;
+}
+
 
 void AppendNumber(std::string& out, std::int64_t value) { out += std::to_string(value); }
 

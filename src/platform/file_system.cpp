@@ -17,14 +17,17 @@ SearchStatus FileSystem::CheckedSearch(const std::string& folder, const std::str
 }
 
 SearchStatus FileSystem::ReadFolder(const std::string& folder, const std::string& pattern, bool folders,
-                                    const std::function<void(const FindData&, SearchDetail)>& visit) {
-    const SearchStatus status = CheckedSearch(folder, pattern, SearchDetail::kFiles,
-                                              [&visit](const FindData& entry) { visit(entry, SearchDetail::kFiles); });
-    if (status != SearchStatus::kListed || !folders) return status;
-    // A folder whose subfolders cannot be searched is not a folder without
-    // subfolders: the failure is the folder's status.
-    return CheckedSearch(folder, "*", SearchDetail::kFolders, [&visit](const FindData& entry) {
-        if (entry.isDirectory && !IsDotEntry(entry.name)) visit(entry, SearchDetail::kFolders);
+                                    const FolderVisitor& visit) {
+    // Searches cannot be cut short: once a visit says stop, the rest is
+    // passed over.
+    bool going = true;
+    const SearchStatus status = CheckedSearch(folder, pattern, SearchDetail::kFiles, [&](const FindData& entry) {
+        if (going) going = visit(entry, SearchDetail::kFiles);
+    });
+    if (status != SearchStatus::kListed || !folders || !going) return status;
+    // A folder whose subfolders cannot be searched is not complete either.
+    return CheckedSearch(folder, "*", SearchDetail::kFolders, [&](const FindData& entry) {
+        if (going && entry.isDirectory && !IsDotEntry(entry.name)) going = visit(entry, SearchDetail::kFolders);
     });
 }
 

@@ -49,6 +49,12 @@ struct FindData {
     FileTicks lastWriteTime = 0;
     std::uint32_t sizeHigh = 0;
     std::uint32_t sizeLow = 0;
+    // Filled for files in a kFiles search where the platform tells: the
+    // space the file takes on its volume, and for a file with more than one
+    // hard link the identity the links share.
+    std::uint64_t allocated = 0;
+    std::uint64_t inode = 0;
+    std::uint32_t links = 1;
     // Filled only for directories, in a kFolders search.
     FolderId folderId;
 };
@@ -60,6 +66,10 @@ enum class SearchDetail {
     kFiles,    // times and size of every file
     kFolders,  // identity and times of every folder
 };
+
+// Hears each entry of a folder reading and its role; false ends the reading
+// there.
+using FolderVisitor = std::function<bool(const FindData&, SearchDetail role)>;
 
 class FileSystem {
 public:
@@ -85,11 +95,11 @@ public:
     // matches `pattern` as a kFiles search gives it (role kFiles) and, when
     // `folders` is set, every subfolder but "." and ".." as a kFolders search
     // gives it (role kFolders); an entry may be heard in both roles. The
-    // status is that of the first CheckedSearch that failed. The default
-    // makes the two searches; a platform that can answer both from one
-    // directory read does so.
+    // status is that of the first search that failed. The default makes the
+    // two searches; a platform that can answer both from one directory read
+    // does so. A visit that answers false ends the reading (kListed).
     virtual SearchStatus ReadFolder(const std::string& folder, const std::string& pattern, bool folders,
-                                    const std::function<void(const FindData&, SearchDetail role)>& visit);
+                                    const FolderVisitor& visit);
 
     // True when `path` names an existing directory (links followed).
     virtual bool IsDirectory(const std::string& path) = 0;

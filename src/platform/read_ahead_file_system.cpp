@@ -23,6 +23,7 @@ ReadAheadFileSystem::~ReadAheadFileSystem() {
         closing_ = true;
     }
     workReady_.notify_all();
+    taken_.notify_all();
     for (std::thread& worker : workers_) worker.join();
 }
 
@@ -31,7 +32,7 @@ bool ReadAheadFileSystem::Descends(const Folder& folder) const {
 }
 
 SearchStatus ReadAheadFileSystem::ReadFolder(const std::string& folder, const std::string& pattern, bool folders,
-                                             const std::function<void(const FindData&, SearchDetail)>& visit) {
+                                             const FolderVisitor& visit) {
     std::unique_lock<std::mutex> lock(mutex_);
     const auto found = byPath_.find(folder);
     if (pattern != walk_.pattern || found == byPath_.end() || Descends(*found->second) != folders) {
@@ -41,7 +42,6 @@ SearchStatus ReadAheadFileSystem::ReadFolder(const std::string& folder, const st
     Folder& f = *found->second;
     // The walk never comes back: whatever it passed by is not wanted any more.
     DropBefore(f.key);
-
     if (f.state == State::kWaiting) {
         // The workers are behind: the walker reads this one itself, handing
         // out each entry as it comes.
@@ -49,33 +49,72 @@ SearchStatus ReadAheadFileSystem::ReadFolder(const std::string& folder, const st
         f.state = State::kTaken;
         lock.unlock();
         std::vector<FindData> subfolders;
+        bool going = true;
         const SearchStatus status = inner_.ReadFolder(folder, pattern, folders, [&](const FindData& e, SearchDetail role) {
             if (role == SearchDetail::kFolders) subfolders.push_back(e);
-            visit(e, role);
+            return going = visit(e, role);
         });
         lock.lock();
-        if (!closing_ && status == SearchStatus::kListed) PlanChildren(f, subfolders);
+        if (going && !closing_ && status == SearchStatus::kListed) PlanChildren(f, subfolders);
         Forget(plan_.find(f.key));
         return status;
     }
-
     // A folder being read is never forgotten, so `f` outlives the unlocked
-    // waiting call.
-    while (!readDone_.wait_for(lock, std::chrono::milliseconds(20), [&f] { return f.state == State::kRead; })) {
-        if (!walk_.waiting) continue;
-        lock.unlock();
-        walk_.waiting();
-        lock.lock();
+    // calls; its entries are taken in batches as the worker hands them over.
+    for (;;) {
+        if (!readDone_.wait_for(lock, std::chrono::milliseconds(20),
+                                [&f] { return f.state == State::kRead || !f.entries.empty(); })) {
+            if (!walk_.waiting) continue;
+            lock.unlock();
+            const bool wait = walk_.waiting();
+            lock.lock();
+            if (wait) continue;
+        } else {
+            std::vector<Entry> batch = std::move(f.entries);
+            f.entries.clear();
+            heldEntries_ -= batch.size();
+            const bool read = f.state == State::kRead;
+            taken_.notify_all();
+            workReady_.notify_all();
+            lock.unlock();
+            bool going = true;
+            for (const Entry& entry : batch)
+                if (!(going = visit(entry.first, entry.second))) break;
+            lock.lock();
+            if (going && !read) continue;
+            if (going) {
+                const SearchStatus status = f.status;
+                Forget(plan_.find(f.key));
+                return status;
+            }
+        }
+        // Given up: the worker ends its reading at its next batch.
+        f.abandoned = true;
+        heldEntries_ -= f.entries.size();
+        f.entries.clear();
+        taken_.notify_all();
+        if (f.state == State::kRead) Forget(plan_.find(f.key));
+        return SearchStatus::kListed;
     }
-    std::vector<Entry> entries = std::move(f.entries);
-    const SearchStatus status = f.status;
-    Forget(plan_.find(f.key));
+}
+
+bool ReadAheadFileSystem::Deliver(Folder& f, std::vector<Entry>& batch, std::unique_lock<std::mutex>& lock) {
+    lock.lock();
+    if (!f.abandoned) {
+        heldEntries_ += batch.size();
+        for (Entry& e : batch) f.entries.push_back(std::move(e));
+        readDone_.notify_all();
+        // A wide folder waits for the walker rather than filling memory.
+        taken_.wait(lock, [&] { return closing_ || f.abandoned || f.entries.size() < maxEntries_; });
+    }
+    const bool going = !closing_ && !f.abandoned;
     lock.unlock();
-    for (const Entry& entry : entries) visit(entry.first, entry.second);
-    return status;
+    batch.clear();
+    return going;
 }
 
 void ReadAheadFileSystem::Work() {
+    constexpr std::size_t kBatch = 256;
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         workReady_.wait(lock, [this] {
@@ -88,22 +127,21 @@ void ReadAheadFileSystem::Work() {
         f.state = State::kReading;
         ++heldFolders_;
         lock.unlock();
-
-        std::vector<Entry> entries;
+        std::vector<Entry> batch;
         std::vector<FindData> subfolders;
+        bool going = true;
         const SearchStatus status =
             inner_.ReadFolder(f.path, walk_.pattern, Descends(f), [&](const FindData& e, SearchDetail role) {
-                entries.emplace_back(e, role);
+                batch.emplace_back(e, role);
                 if (role == SearchDetail::kFolders) subfolders.push_back(e);
+                if (batch.size() >= kBatch) going = Deliver(f, batch, lock);
+                return going;
             });
-
+        if (going) Deliver(f, batch, lock);
         lock.lock();
-        f.entries = std::move(entries);
         f.status = status;
         f.state = State::kRead;
-        f.held = f.entries.size();
-        heldEntries_ += f.held;
-        if (!closing_ && status == SearchStatus::kListed) PlanChildren(f, subfolders);
+        if (!closing_ && !f.abandoned && status == SearchStatus::kListed) PlanChildren(f, subfolders);
         readDone_.notify_all();
     }
 }
@@ -144,7 +182,7 @@ void ReadAheadFileSystem::Forget(Plan::iterator it) {
     if (f.state == State::kWaiting) waiting_.erase(f.key);
     if (f.state == State::kRead) {
         --heldFolders_;
-        heldEntries_ -= f.held;
+        heldEntries_ -= f.entries.size();
     }
     plan_.erase(it);
     workReady_.notify_all();

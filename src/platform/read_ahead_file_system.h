@@ -31,14 +31,17 @@ struct ListingWalk {
     // subfolder as a kFolders reading gives it.
     std::function<bool(const std::string& parent, const FolderId& parentId, const FindData& sub)> enters;
     // Called on the walker's thread every 20 ms while it waits for a worker
-    // to finish the folder it needs, so that a window stays responsive.
-    std::function<void()> waiting;
+    // to read the folder it needs, so that a window stays responsive; false
+    // gives up the folder (the run is being stopped).
+    std::function<bool()> waiting;
 };
 
 class ReadAheadFileSystem final : public FileSystem {
 public:
     // At most `maxFolders` folders and, beyond the first, `maxEntries`
-    // entries are held read ahead. The walk is expected from one thread; a
+    // entries are held read ahead; a folder being read holds at most
+    // `maxEntries` that the walker has not taken, so a folder of millions of
+    // entries streams through. The walk is expected from one thread; a
     // reading the plan does not foresee is answered by `inner` directly. `inner`'s ReadFolder and IsPseudoFileSystem
     // must be safe to call from several threads at once.
     ReadAheadFileSystem(FileSystem& inner, ListingWalk walk, unsigned workers, std::size_t maxFolders = 256,
@@ -48,7 +51,7 @@ public:
     ReadAheadFileSystem& operator=(const ReadAheadFileSystem&) = delete;
 
     SearchStatus ReadFolder(const std::string& folder, const std::string& pattern, bool folders,
-                            const std::function<void(const FindData&, SearchDetail)>& visit) override;
+                            const FolderVisitor& visit) override;
 
     char Separator() const override { return separator_; }
     void Search(const std::string& folder, const std::string& pattern, SearchDetail detail,
@@ -82,14 +85,16 @@ private:
         FolderId id;
         State state = State::kWaiting;
         SearchStatus status = SearchStatus::kListed;
-        std::vector<Entry> entries;
-        std::size_t held = 0;  // entries counted against the limit
+        std::vector<Entry> entries;  // read and not yet handed out
+        bool abandoned = false;      // the walker stopped taking its entries
     };
     using Plan = std::map<WalkKey, std::unique_ptr<Folder>>;
 
     bool Descends(const Folder& folder) const;
     void Work();
     void PlanChildren(const Folder& parent, const std::vector<FindData>& subfolders);
+    // Hands `batch` to the folder's entries; false when the reading should end.
+    bool Deliver(Folder& f, std::vector<Entry>& batch, std::unique_lock<std::mutex>& lock);
     void Add(std::string path, WalkKey key, IdChain above, FolderId id);
     void Forget(Plan::iterator it);
     void DropBefore(const WalkKey& key);
@@ -101,7 +106,8 @@ private:
 
     std::mutex mutex_;
     std::condition_variable workReady_;  // a folder to read and room for it, or closing
-    std::condition_variable readDone_;
+    std::condition_variable readDone_;   // entries came, or a folder is read
+    std::condition_variable taken_;      // the walker took entries, or closing
     Plan plan_;
     std::map<WalkKey, Folder*> waiting_;  // the first one is read next
     std::unordered_map<std::string, Folder*> byPath_;

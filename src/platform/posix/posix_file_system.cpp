@@ -70,6 +70,9 @@ void FillFileDetails(FindData& data, const struct statx& sx) {
     FillTimes(data, sx);
     data.sizeHigh = static_cast<std::uint32_t>(sx.stx_size >> 32);
     data.sizeLow = static_cast<std::uint32_t>(sx.stx_size);
+    data.allocated = (sx.stx_mask & STATX_BLOCKS) ? sx.stx_blocks * 512 : 0;
+    data.links = (sx.stx_mask & STATX_NLINK) && sx.stx_nlink > 1 ? sx.stx_nlink : 1;
+    data.inode = data.links > 1 ? sx.stx_ino : 0;
 }
 
 SearchStatus StatusOf(int error) {
@@ -84,7 +87,7 @@ SearchStatus StatusOf(int error) {
 }
 
 constexpr unsigned kTimesMask = STATX_MTIME | STATX_CTIME | STATX_BTIME;
-constexpr unsigned kFileMask = STATX_TYPE | STATX_SIZE | kTimesMask;
+constexpr unsigned kFileMask = STATX_TYPE | STATX_SIZE | STATX_BLOCKS | STATX_NLINK | STATX_INO | kTimesMask;
 constexpr unsigned kFolderMask = STATX_TYPE | STATX_INO | kTimesMask;
 
 // Fills what `detail` asks of an entry whose directory entry cannot answer
@@ -119,7 +122,7 @@ void StatEntry(int fd, const char* name, unsigned char type, SearchDetail detail
 }
 
 // Reads `folder` once, handing each directory entry to `onEntry` with the
-// folder's descriptor.
+// folder's descriptor, until it answers false.
 template <typename OnEntry>
 SearchStatus ReadEntries(const std::string& folder, OnEntry onEntry) {
     DirHandle dir(folder.empty() ? std::string("/") : folder);
@@ -132,7 +135,7 @@ SearchStatus ReadEntries(const std::string& folder, OnEntry onEntry) {
         errno = 0;
         const dirent* e = readdir(dir.get());
         if (!e) return errno == 0 ? SearchStatus::kListed : StatusOf(errno);
-        onEntry(fd, *e);
+        if (!onEntry(fd, *e)) return SearchStatus::kListed;
     }
 }
 
@@ -141,6 +144,8 @@ void FillEntry(int fd, const dirent& e, SearchDetail detail, FindData& data) {
     data.name.assign(e.d_name);
     data.creationTime = data.lastWriteTime = 0;
     data.sizeHigh = data.sizeLow = 0;
+    data.allocated = data.inode = 0;
+    data.links = 1;
     data.folderId = FolderId{};
     data.isLink = false;
     const unsigned char type = e.d_type;
@@ -171,32 +176,33 @@ SearchStatus PosixFileSystem::CheckedSearch(const std::string& folder, const std
     const bool matchAll = MatchAll(pattern);
     FindData data;
     return ReadEntries(folder, [&](int fd, const dirent& e) {
-        if (!matchAll && !WildcardMatch(pattern, e.d_name)) return;
+        if (!matchAll && !WildcardMatch(pattern, e.d_name)) return true;
         FillEntry(fd, e, detail, data);
         visit(data);
+        return true;
     });
 }
 
 // Both roles from one directory read: each folder costs one pass over its
 // entries instead of two.
 SearchStatus PosixFileSystem::ReadFolder(const std::string& folder, const std::string& pattern, bool folders,
-                                         const std::function<void(const FindData&, SearchDetail)>& visit) {
+                                         const FolderVisitor& visit) {
     const bool matchAll = MatchAll(pattern);
     FindData data;
     return ReadEntries(folder, [&](int fd, const dirent& e) {
         const bool matched = matchAll || WildcardMatch(pattern, e.d_name);
         if (matched) {
             FillEntry(fd, e, SearchDetail::kFiles, data);
-            visit(data, SearchDetail::kFiles);
+            if (!visit(data, SearchDetail::kFiles)) return false;
         }
-        if (!folders || IsDotEntry(e.d_name)) return;
+        if (!folders || IsDotEntry(e.d_name)) return true;
         const bool mayLead = e.d_type == DT_LNK || e.d_type == DT_UNKNOWN;
-        if (e.d_type != DT_DIR && !mayLead) return;
+        if (e.d_type != DT_DIR && !mayLead) return true;
         // A link or unknown type already found not to be a folder needs no
         // second look.
-        if (matched && mayLead && !data.isDirectory) return;
+        if (matched && mayLead && !data.isDirectory) return true;
         FillEntry(fd, e, SearchDetail::kFolders, data);
-        if (data.isDirectory) visit(data, SearchDetail::kFolders);
+        return !data.isDirectory || visit(data, SearchDetail::kFolders);
     });
 }
 

@@ -13,7 +13,7 @@ public:
     SearchStatus CheckedSearch(const std::string& folder, const std::string& pattern, SearchDetail detail,
                                const std::function<void(const FindData&)>& visit) override;
     SearchStatus ReadFolder(const std::string& folder, const std::string& pattern, bool folders,
-                            const std::function<void(const FindData&, SearchDetail)>& visit) override;
+                            const FolderVisitor& visit) override;
     bool IsDirectory(const std::string& path) override;
     std::uint64_t LargeFileSize(const std::string& path) override;
     std::string TypeName(const std::string& path) override;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "collecting_sink.h"
 #include "fake_file_system.h"
 
 namespace tf::listing {
@@ -18,9 +19,8 @@ struct ScanResult {
 
 ScanResult Scan(platform::FileSystem& fs, RecordingHost& host, const ListingOptions& options) {
     ScanResult result;
-    FolderScan scan(options, fs, host, result.totals,
-                    [&](const FolderSection& s) { result.sections.push_back(s); });
-    scan.ScanFolder(options.source);
+    ScanSections(options, fs, host, result.totals, options.source,
+                 [&](const FolderSection& s) { result.sections.push_back(s); });
     return result;
 }
 
@@ -154,7 +154,7 @@ TEST(FolderScan, PumpsOncePerEntryAfterTheFirstIncludingSkippedOnes) {
     EXPECT_EQ(host.pumps, 5);
 }
 
-TEST(FolderScan, StopInTheFirstFolderCompletesItsSectionAndCountsTheRest) {
+TEST(FolderScan, StopEndsTheFolderBeingReadWithTheRowsListedSoFar) {
     FakeFileSystem fs;
     fs.AddFolder("C:\\S");
     fs.AddFolder("C:\\S\\A");
@@ -163,15 +163,20 @@ TEST(FolderScan, StopInTheFirstFolderCompletesItsSectionAndCountsTheRest) {
     fs.AddFile("C:\\S", {"one", false, 1});
     fs.AddFile("C:\\S", {"two", false, 2});
     fs.AddFile("C:\\S", {"three", false, 3});
-    RecordingHost host;
-    host.onPump = [&] { host.stopped = true; };
-    const ScanResult r = Scan(fs, host, Options("C:\\S"));
-    ASSERT_EQ(r.sections.size(), 1u);
-    EXPECT_EQ(r.sections[0].files.size(), 3u);
-    EXPECT_EQ(r.sections[0].summary.text[kType], "File(s): 3 - Size: 6 Byte(s).");
-    // A and B are counted and shown; Deep is never reached.
-    EXPECT_EQ(r.totals.totalFolders, 2u);
-    EXPECT_EQ(host.statuses.back(), "C:\\S\\B");
+    for (const bool order : {false, true}) {
+        RecordingHost host;
+        host.onPump = [&] {
+            if (!host.statuses.empty() && host.statuses.back() == "C:\\S\\two") host.stopped = true;
+        };
+        const ScanResult r = Scan(fs, host, Options("C:\\S", order ? kName : kNoOrder));
+        ASSERT_EQ(r.sections.size(), 1u);
+        EXPECT_EQ(Texts(r.sections[0], kName), (std::vector<std::string>{"one", "two"}));
+        EXPECT_EQ(r.sections[0].summary.text[kType], "File(s): 2 - Size: 3 Byte(s).");
+        EXPECT_EQ(r.totals.totalFiles, 2u);
+        EXPECT_EQ(r.totals.totalBytes, 3u);
+        // The reading ended before the subfolders came: none is counted.
+        EXPECT_EQ(r.totals.totalFolders, 0u);
+    }
 }
 
 TEST(FolderScan, UnsearchableAndVanishedFoldersGetAnEmptySection) {
@@ -267,14 +272,13 @@ TEST(FolderScan, FolderRecordsFollowTheirSubtreeWithItsTotal) {
     RunTotals totals;
     std::vector<std::string> events;
     const ListingOptions options = Options("C:\\S");
-    FolderScan scan(
-        options, fs, host, totals,
+    ScanSections(
+        options, fs, host, totals, "C:\\S",
         [&](const FolderSection& s) { events.push_back("rows " + s.files.at(0).facts.name); },
         [&](const FolderRecord& f) {
             events.push_back(f.facts.name + " " + std::to_string(f.files) + " " + std::to_string(f.bytes) + " " +
                              std::to_string(f.subtreeBytes));
         });
-    scan.ScanFolder("C:\\S");
     EXPECT_EQ(events, (std::vector<std::string>{"rows s", "rows a", "rows a1", "A1 1 100 100", "A 1 10 110", "rows b",
                                                 "B 1 1000 1000", "S 1 1 1111"}));
 }

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "fake_file_system.h"
-#include "listing/folder_scan.h"
+#include "collecting_sink.h"
 #include "platform/wildcard.h"
 #include "as_nobody.h"
 #include "temp_tree.h"
@@ -83,8 +83,8 @@ TEST(PosixFileSystem, SparseFileAboveFourGigabytes) {
     listing::ListingOptions options;
     options.source = tree.Path();
     std::vector<listing::FolderSection> sections;
-    listing::FolderScan(options, fs, host, totals, [&](const listing::FolderSection& s) { sections.push_back(s); })
-        .ScanFolder(tree.Path());
+    listing::ScanSections(options, fs, host, totals, tree.Path(),
+                          [&](const listing::FolderSection& s) { sections.push_back(s); });
     EXPECT_EQ(totals.totalBytes, size);
     EXPECT_EQ(sections.at(0).files.at(0).text[listing::kSize], "5242880");
 }
@@ -101,10 +101,10 @@ void ScanWithLinks(const std::string& source, bool followLinks, LinkScan& out) {
     listing::ListingOptions options;
     options.source = source;
     options.followLinks = followLinks;
-    listing::FolderScan(options, fs, out.host, out.totals, [&](const listing::FolderSection& s) {
+    listing::ScanSections(options, fs, out.host, out.totals, source, [&](const listing::FolderSection& s) {
         out.headings.push_back(s.heading.text[listing::kName]);
         for (const listing::ListingEntry& row : s.files) out.rows.push_back(row.text[listing::kName]);
-    }).ScanFolder(source);
+    });
     std::sort(out.headings.begin(), out.headings.end());
     std::sort(out.rows.begin(), out.rows.end());
 }

@@ -46,7 +46,7 @@ public:
     explicit GappyFileSystem(std::set<std::string> denied, std::set<std::string> vanished)
         : denied_(std::move(denied)), vanished_(std::move(vanished)) {}
     SearchStatus ReadFolder(const std::string& folder, const std::string& pattern, bool folders,
-                            const std::function<void(const FindData&, SearchDetail)>& visit) override {
+                            const FolderVisitor& visit) override {
         if (denied_.count(folder)) return SearchStatus::kDenied;
         if (vanished_.count(folder)) return SearchStatus::kMissing;
         return real_.ReadFolder(folder, pattern, folders, visit);
@@ -179,6 +179,7 @@ void Walk(FileSystem& fs, const std::string& folder, const std::string& pattern,
     fs.ReadFolder(folder, pattern, true, [&](const FindData& e, SearchDetail role) {
         if (role == SearchDetail::kFiles) out += e.name + ' ' + std::to_string(e.sizeLow) + ';';
         if (role == SearchDetail::kFolders && !e.isLink) subfolders.push_back(e.name);
+        return true;
     });
     out += '\n' + folder + '\n';
     for (std::size_t i = 0; i < subfolders.size(); i += 2) Walk(fs, JoinPath(folder, subfolders[i], '/'), "*", out);
@@ -200,7 +201,7 @@ TEST(ReadAhead, AWalkThePlanDoesNotForeseeGetsTheWrappedAnswers) {
 class HeldFileSystem final : public PosixBased {
 public:
     SearchStatus ReadFolder(const std::string& folder, const std::string& pattern, bool folders,
-                            const std::function<void(const FindData&, SearchDetail)>& visit) override {
+                            const FolderVisitor& visit) override {
         if (std::this_thread::get_id() != creator_) {
             std::unique_lock<std::mutex> lock(mutex_);
             entered_ = true;
@@ -236,12 +237,14 @@ TEST(ReadAhead, TheWalkerKeepsHandlingEventsWhileAWorkerReadsItsFolder) {
     walk.root = tree.Path();
     walk.waiting = [&] {
         if (++waits == 3) fs.Release();
+        return true;
     };
     ReadAheadFileSystem ahead(fs, walk, 1);
     fs.WaitUntilEntered();  // the worker has the root
     std::string names;
     const SearchStatus status = ahead.ReadFolder(tree.Path(), "*", true, [&](const FindData& e, SearchDetail role) {
         if (role == SearchDetail::kFiles && !IsDotEntry(e.name)) names += e.name;
+        return true;
     });
     EXPECT_EQ(status, SearchStatus::kListed);
     EXPECT_EQ(names, "a.txt");

@@ -1,12 +1,14 @@
-#include "listing/report_writer.h"
+#include "listing/listing_sink.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "fake_file_system.h"
 #include "listing/listing_run.h"
+#include "listing/record_text.h"
 
 namespace tf::listing {
 namespace {
@@ -81,7 +83,7 @@ TEST(ReportWriter, HtmlWorkedExample) {
     const std::string header = "px; height:100px;\"><b>";
     const std::string data = "px;\">";
     const std::string expected = Lines({
-        "<table>", "<tr>",
+        "<meta charset=\"utf-8\">", "<table>", "<tr>",
         cell + "450" + header + "Name</b>",
         cell + "300" + header + "Type</b>",
         cell + "200" + header + "Size(KB)</b>",
@@ -108,86 +110,95 @@ TEST(ReportWriter, HtmlWorkedExample) {
     EXPECT_EQ(RunToString(fs, options), expected);
 }
 
+// What a sink of `options.format` writes for the calls `body` makes between
+// its start and its close.
+std::string Written(ListingOptions options, const std::function<void(ListingSink&)>& body = nullptr) {
+    const std::string path = ::testing::TempDir() + "report_sink_test.out";
+    auto sink = CreateSink(options.format, path);
+    EXPECT_EQ(sink->Begin(RunHeader{options, '\\', 0}), 0);
+    if (body) body(*sink);
+    EXPECT_EQ(sink->Close(), 0);
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void OneRowSection(ListingSink& sink, const std::string& path, const ListedFile& row) {
+    sink.BeginSection(FolderStart{path, 0, SkipReason::kNone});
+    sink.Row(row);
+    sink.EndSection(SectionTotals{1, 0});
+}
+
+ListedFile Named(std::string_view name) {
+    ListedFile file;
+    file.name = name;
+    return file;
+}
+
 TEST(ReportWriter, HeaderColumnChoices) {
     ListingOptions none;
     none.recordType = none.recordSize = false;
-    std::string out;
-    FormatReportHeader(out, none);
-    EXPECT_EQ(out, "Name" + Spaces(41) + "\r\n");
+    EXPECT_EQ(Written(none), "Name" + Spaces(41) + "\r\n");
 
     ListingOptions modifiedOnly = none;
     modifiedOnly.recordModified = true;
-    out.clear();
-    FormatReportHeader(out, modifiedOnly);
-    EXPECT_EQ(out, "Name" + Spaces(41) + "Last modified date\r\n");
+    EXPECT_EQ(Written(modifiedOnly), "Name" + Spaces(41) + "Last modified date\r\n");
 
     ListingOptions all;
     all.recordCreated = all.recordModified = true;
     all.format = ReportFormat::kHtml;
-    out.clear();
-    FormatReportHeader(out, all);
-    EXPECT_NE(out.find("<td style=\"width:200px; height:100px;\"><b>Created date</b>\r\n"
-                       "<td style=\"width:200px; height:100px;\"><b>Last modified date</b>\r\n</table>\r\n"),
+    const std::string html = Written(all);
+    EXPECT_EQ(html.rfind("<meta charset=\"utf-8\">\r\n<table>\r\n", 0), 0u);
+    EXPECT_NE(html.find("<td style=\"width:200px; height:100px;\"><b>Created date</b>\r\n"
+                        "<td style=\"width:200px; height:100px;\"><b>Last modified date</b>\r\n</table>\r\n"),
               std::string::npos);
-}
-
-FolderSection OneRowSection(const std::string& path, ListingEntry row) {
-    FolderSection section;
-    section.heading.text[kName] = path;
-    section.files.push_back(std::move(row));
-    section.summary.text[kName] = "Info";
-    section.summary.text[kType] = "File(s): 1 - Size: 0 Byte(s).";
-    return section;
 }
 
 TEST(ReportWriter, FileRowPaddingAndLastColumn) {
     ListingOptions options;
     options.recordType = options.recordSize = false;
     options.recordModified = true;
-    ListingEntry row;
-    row.text[kName] = std::string(35, 'n');
-    row.text[kModified] = "2009/3/7 9:5";
-    std::string out;
-    FormatFolderSection(out, options, OneRowSection("C:\\A", row));
+    const std::string name35(35, 'n');
+    ListedFile row = Named(name35);
+    row.modified = *ParseIsoTime("2009-03-07T09:05:30Z");
+    row.size = 12 * 1024;
     // 35 characters get 10 spaces; the last column is not padded.
-    EXPECT_NE(out.find(std::string(35, 'n') + Spaces(10) + "2009/3/7 9:5\r\n"), std::string::npos);
+    EXPECT_NE(Written(options, [&](ListingSink& s) { OneRowSection(s, "C:\\A", row); })
+                  .find(name35 + Spaces(10) + "2009/3/7 9:5\r\n"),
+              std::string::npos);
 
     // Every recorded column pads, even the last one present.
     options.recordModified = false;
     options.recordSize = true;
-    row.text[kSize] = "12";
-    out.clear();
-    FormatFolderSection(out, options, OneRowSection("C:\\A", row));
-    EXPECT_NE(out.find(std::string(35, 'n') + Spaces(10) + "12" + Spaces(18) + "\r\n"), std::string::npos);
+    EXPECT_NE(Written(options, [&](ListingSink& s) { OneRowSection(s, "C:\\A", row); })
+                  .find(name35 + Spaces(10) + "12" + Spaces(18) + "\r\n"),
+              std::string::npos);
 
-    // A value longer than its column is written whole, without padding.
-    row.text[kName] = std::string(50, 'x');
-    out.clear();
-    FormatFolderSection(out, options, OneRowSection("C:\\A", row));
-    EXPECT_NE(out.find(std::string(50, 'x') + "12"), std::string::npos);
+    // A name is cut to 35 characters.
+    const std::string name50(50, 'x');
+    row.name = name50;
+    EXPECT_NE(Written(options, [&](ListingSink& s) { OneRowSection(s, "C:\\A", row); })
+                  .find(std::string(35, 'x') + Spaces(10) + "12"),
+              std::string::npos);
 }
 
 TEST(ReportWriter, RowKindsFollowPlaceNotText) {
     ListingOptions options;
     options.recordType = false;  // file rows then have an empty Type, like the summary's other columns
-    ListingEntry info;
-    info.text[kName] = "Info";
-    info.text[kSize] = "1";
-    std::string out;
-    FormatFolderSection(out, options, OneRowSection("C:\\A", info));
-    EXPECT_EQ(out, Lines({"", "", "C:\\A", Stars(4), "Info" + Spaces(41) + "1" + Spaces(19), "",
-                          "File(s): 1 - Size: 0 Byte(s)."}));
+    ListedFile info = Named("Info");
+    info.size = 1024;
+    EXPECT_EQ(Written(options, [&](ListingSink& s) { OneRowSection(s, "C:\\A", info); }),
+              Lines({"Name" + Spaces(41) + "Size(KB)" + Spaces(12), "", "", "C:\\A", Stars(4),
+                     "Info" + Spaces(41) + "1" + Spaces(19), "", "File(s): 1 - Size: 0 Byte(s)."}));
 }
 
 TEST(ReportWriter, HtmlEscapesNamesPathsAndTypesButCountsTheRealCharacters) {
     ListingOptions options;
     options.format = ReportFormat::kHtml;
-    ListingEntry row;
-    row.text[kName] = "a&b<c>\"d\".txt";
-    row.text[kType] = "<i>TXT File";
-    row.text[kSize] = "0";
-    std::string out;
-    FormatFolderSection(out, options, OneRowSection("C:\\<b>&", row));
+    ListedFile row = Named("a&b<c>\"d\".txt");
+    row.type = "<i>TXT File";
+    const std::string out = Written(options, [&](ListingSink& s) { OneRowSection(s, "C:\\<b>&", row); });
     EXPECT_NE(out.find("<td><b>C:\\&lt;b&gt;&amp;</b>\r\n<tr>\r\n<td>" + Stars(7) + "\r\n"), std::string::npos);
     EXPECT_NE(out.find("px;\">a&amp;b&lt;c&gt;&quot;d&quot;.txt\r\n"), std::string::npos);
     EXPECT_NE(out.find("px;\">&lt;i&gt;TXT File\r\n"), std::string::npos);
@@ -195,10 +206,8 @@ TEST(ReportWriter, HtmlEscapesNamesPathsAndTypesButCountsTheRealCharacters) {
 }
 
 TEST(ReportWriter, UnderlineCountsCharactersNotBytes) {
-    ListingOptions options;
-    FolderSection section = OneRowSection("/tmp/\xC3\xA9t\xC3\xA9", ListingEntry{});
-    std::string out;
-    FormatFolderSection(out, options, section);
+    const std::string out =
+        Written(ListingOptions{}, [&](ListingSink& s) { OneRowSection(s, "/tmp/\xC3\xA9t\xC3\xA9", Named("")); });
     EXPECT_NE(out.find("\xC3\xA9t\xC3\xA9\r\n" + Stars(8) + "\r\n"), std::string::npos);
 }
 
@@ -215,11 +224,13 @@ TEST(ReportWriter, TotalsRoundHalvesToEven) {
         {18446744073709551615ull,
          "Total Files Size: 17592186044416 MB; 18014398509481984 KB; 18446744073709551615 Byte(s)."},
     };
+    ListingOptions options;
+    options.recordType = options.recordSize = false;
     for (const Case& c : cases) {
-        RunTotals totals{7, 8, c.bytes};
-        std::string out;
-        FormatReportTotals(out, ListingOptions{}, totals);
-        EXPECT_EQ(out, Lines({"", Stars(62), "Total Folder(s): 7", "Total File(s): 8", c.text, Stars(62)}))
+        const RunTotals totals{7, 8, c.bytes};
+        EXPECT_EQ(Written(options, [&](ListingSink& s) { s.Totals(totals); }),
+                  Lines({"Name" + Spaces(41), "", Stars(62), "Total Folder(s): 7", "Total File(s): 8", c.text,
+                         Stars(62)}))
             << c.bytes;
     }
 }
@@ -227,10 +238,14 @@ TEST(ReportWriter, TotalsRoundHalvesToEven) {
 TEST(ReportWriter, OtherFormatWritesNothing) {
     const std::string path = ::testing::TempDir() + "report_writer_none.out";
     std::remove(path.c_str());
+    auto fs = WorkFolder();
     ListingOptions options;
+    options.source = "C:\\Work";
     options.format = ReportFormat::kNone;
-    EXPECT_TRUE(WriteReportHeader(path, options));
-    EXPECT_TRUE(WriteReportTotals(path, options, RunTotals{}));
+    testing::RecordingHost host;
+    RunTotals totals;
+    EXPECT_TRUE(RunListing(options, fs, host, path, totals).reportWritten);
+    EXPECT_EQ(totals.totalFiles, 2u);  // the run still counts
     EXPECT_FALSE(std::ifstream(path).good());
 }
 
@@ -250,8 +265,8 @@ TEST(ReportWriter, UnwritableReportIsReportedBeforeAnyScanning) {
     EXPECT_EQ(RunListing(options, fs, host, ::testing::TempDir() + "missing-folder/t.jsonl", totals).error, ENOENT);
     EXPECT_TRUE(host.statuses.empty());
 
-    // A report path that is a folder fails the same way.
-    EXPECT_FALSE(WriteReportHeader(::testing::TempDir(), options));
+    // A report path that is a folder fails with its own reason.
+    EXPECT_EQ(CreateSink(ReportFormat::kText, ::testing::TempDir())->Begin(RunHeader{options, '\\', 0}), EISDIR);
 }
 
 }  // namespace

@@ -1,0 +1,230 @@
+// The machine-readable listings: CSV (RFC 4180, UTF-8, a header row, CR LF)
+// and JSON Lines. One record per file or link, written as its folder's rows
+// come, and one per folder once everything below it is known, so the
+// folder's subtree total is exact and nothing is held beyond one row.
+#include <string>
+
+#include "listing/folder_scan.h"
+#include "listing/record_text.h"
+#include "listing/report_file.h"
+#include "listing/report_sinks.h"
+
+namespace tf::listing {
+namespace {
+
+const char* KindText(EntryKind kind) {
+    switch (kind) {
+        case EntryKind::kFile: return "file";
+        case EntryKind::kFolder: return "folder";
+        case EntryKind::kLink: return "link";
+    }
+    return "file";
+}
+
+// One record as the fields see it.
+struct RecordView {
+    std::string_view path, name, type;
+    EntryKind kind = EntryKind::kFile;
+    std::uint64_t size = 0, allocated = 0, inode = 0;
+    std::uint32_t links = 1;
+    platform::FileTicks created = 0, modified = 0;
+    const FolderRecord* folder = nullptr;  // folders only
+    // The exact bytes of a path or name that is not UTF-8; empty otherwise.
+    std::string pathBytes, nameBytes;
+};
+
+struct FieldValue {
+    enum Type { kAbsent, kText, kWord, kNumber, kTime } type = kAbsent;
+    std::string_view text;
+    std::uint64_t number = 0;
+};
+
+FieldValue Text(std::string_view t) { return {FieldValue::kText, t, 0}; }
+FieldValue Word(std::string_view t) { return {FieldValue::kWord, t, 0}; }
+FieldValue Number(std::uint64_t n) { return {FieldValue::kNumber, {}, n}; }
+FieldValue Time(std::uint64_t ticks) { return {FieldValue::kTime, {}, ticks}; }
+FieldValue Absent() { return {}; }
+
+struct Field {
+    const char* key;
+    bool csv;  // a CSV column, empty where it does not apply; JSON leaves such fields out
+    FieldValue (*value)(const RecordView&);
+};
+
+// The one list of what a record says. Fields after the CSV columns came
+// later: JSON Lines carries them so that a saved listing loses nothing.
+const Field kFields[] = {
+    {"path", true, [](const RecordView& r) { return Text(r.path); }},
+    {"name", true, [](const RecordView& r) { return Text(r.name); }},
+    {"kind", true, [](const RecordView& r) { return Word(KindText(r.kind)); }},
+    {"type", true, [](const RecordView& r) { return Text(r.type); }},
+    {"size", true, [](const RecordView& r) { return Number(r.size); }},
+    {"created", true, [](const RecordView& r) { return Time(r.created); }},
+    {"modified", true, [](const RecordView& r) { return Time(r.modified); }},
+    {"files", true, [](const RecordView& r) { return r.folder ? Number(r.folder->files) : Absent(); }},
+    {"bytes", true, [](const RecordView& r) { return r.folder ? Number(r.folder->bytes) : Absent(); }},
+    {"subtree_bytes", true,
+     [](const RecordView& r) { return r.folder ? Number(r.folder->subtreeBytes) : Absent(); }},
+    {"skipped", true,
+     [](const RecordView& r) {
+         return r.folder && r.folder->skipped != SkipReason::kNone ? Text(SkipReasonText(r.folder->skipped))
+                                                                   : Absent();
+     }},
+    {"allocated", false, [](const RecordView& r) { return r.folder ? Absent() : Number(r.allocated); }},
+    {"inode", false, [](const RecordView& r) { return r.links > 1 ? Number(r.inode) : Absent(); }},
+    {"links", false, [](const RecordView& r) { return r.links > 1 ? Number(r.links) : Absent(); }},
+    {"path_bytes", false,
+     [](const RecordView& r) { return r.pathBytes.empty() ? Absent() : Text(r.pathBytes); }},
+    {"name_bytes", false,
+     [](const RecordView& r) { return r.nameBytes.empty() ? Absent() : Text(r.nameBytes); }},
+};
+
+class RecordSink : public ListingSink {
+public:
+    explicit RecordSink(const std::string& path) : file_(path) {}
+
+    WriteError Begin(const RunHeader& header) override {
+        separator_ = header.separator;
+        bytes_ = header.options.names == platform::NameEncoding::kUtf8 ? NameBytes::kUtf8 : NameBytes::kCodePage;
+        Start(file_.Pending());
+        return file_.Create();
+    }
+    WriteError BeginSection(const FolderStart& folder) override {
+        folder_ = folder.path;
+        if (folder_.empty() || folder_.back() != separator_) folder_ += separator_;
+        return 0;
+    }
+    WriteError Row(const ListedFile& file) override {
+        path_.assign(folder_);
+        path_ += file.name;
+        view_.path = path_;
+        view_.name = file.name;
+        view_.type = file.type;
+        view_.kind = file.kind;
+        view_.size = file.size;
+        view_.allocated = file.allocated;
+        view_.inode = file.inode;
+        view_.links = file.links;
+        view_.created = file.created;
+        view_.modified = file.modified;
+        view_.folder = nullptr;
+        return Write();
+    }
+    WriteError EndSection(const SectionTotals&) override { return 0; }
+    WriteError EndFolder(const FolderRecord& folder) override { return WriteFolder(folder); }
+    WriteError FolderSkipped(const FolderRecord& folder) override {
+        return folder.skipped == SkipReason::kExcluded ? 0 : WriteFolder(folder);
+    }
+    WriteError Totals(const RunTotals&) override { return 0; }
+    WriteError Close() override { return file_.Flush(); }
+
+protected:
+    virtual void Start(std::string& out) = 0;
+    virtual void Record(std::string& out, const RecordView& record) = 0;
+    NameBytes bytes_ = NameBytes::kUtf8;
+
+private:
+    WriteError WriteFolder(const FolderRecord& folder) {
+        view_.path = folder.path;
+        view_.name = folder.facts.name;
+        view_.type = folder.facts.type;
+        view_.kind = EntryKind::kFolder;
+        view_.size = 0;
+        view_.allocated = view_.inode = 0;
+        view_.links = 1;
+        view_.created = folder.facts.created;
+        view_.modified = folder.facts.modified;
+        view_.folder = &folder;
+        return Write();
+    }
+    WriteError Write() {
+        const bool exact = bytes_ == NameBytes::kUtf8;
+        view_.pathBytes = exact && !IsValidUtf8(view_.path) ? EscapeBytes(view_.path) : std::string();
+        view_.nameBytes = exact && !IsValidUtf8(view_.name) ? EscapeBytes(view_.name) : std::string();
+        Record(file_.Pending(), view_);
+        return file_.Step();
+    }
+
+    ReportFile file_;
+    char separator_ = '\\';
+    std::string folder_;  // the section's path with a separator at its end
+    std::string path_;    // scratch: the path of the row being written
+    RecordView view_;
+};
+
+class CsvSink final : public RecordSink {
+public:
+    using RecordSink::RecordSink;
+
+private:
+    void Start(std::string& out) override {
+        bool first = true;
+        for (const Field& field : kFields) {
+            if (!field.csv) continue;
+            if (!first) out += ',';
+            out += field.key;
+            first = false;
+        }
+        out += "\r\n";
+    }
+    void Record(std::string& out, const RecordView& record) override {
+        bool first = true;
+        for (const Field& field : kFields) {
+            if (!field.csv) continue;
+            if (!first) out += ',';
+            first = false;
+            const FieldValue v = field.value(record);
+            switch (v.type) {
+                case FieldValue::kAbsent: break;
+                case FieldValue::kText: AppendCsvField(out, v.text, bytes_); break;
+                case FieldValue::kWord: out += v.text; break;
+                case FieldValue::kNumber: out += std::to_string(v.number); break;
+                case FieldValue::kTime: AppendIsoTime(out, v.number); break;
+            }
+        }
+        out += "\r\n";
+    }
+};
+
+class JsonlSink final : public RecordSink {
+public:
+    using RecordSink::RecordSink;
+
+private:
+    void Start(std::string&) override {}
+    void Record(std::string& out, const RecordView& record) override {
+        char open = '{';
+        for (const Field& field : kFields) {
+            const FieldValue v = field.value(record);
+            if (v.type == FieldValue::kAbsent) continue;
+            out += open;
+            open = ',';
+            out += '"';
+            out += field.key;
+            out += "\":";
+            switch (v.type) {
+                case FieldValue::kAbsent: break;
+                case FieldValue::kText: AppendJsonString(out, v.text, bytes_); break;
+                case FieldValue::kWord:
+                    out += '"';
+                    out += v.text;
+                    out += '"';
+                    break;
+                case FieldValue::kNumber: out += std::to_string(v.number); break;
+                case FieldValue::kTime:
+                    out += '"';
+                    AppendIsoTime(out, v.number);
+                    out += '"';
+                    break;
+            }
+        }
+        out += "}\n";
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<ListingSink> MakeCsvSink(const std::string& path) { return std::make_unique<CsvSink>(path); }
+std::unique_ptr<ListingSink> MakeJsonlSink(const std::string& path) { return std::make_unique<JsonlSink>(path); }
+
+}  // namespace tf::listing

@@ -1,0 +1,188 @@
+#include "listing/record_text.h"
+
+#include "listing/text_units.h"
+
+namespace tf::listing {
+namespace {
+
+constexpr std::uint64_t kTicksPerSecond = 10000000;
+constexpr std::uint64_t kUnixEpochTicks = 116444736000000000ULL;
+constexpr char kHex[] = "0123456789ABCDEF";
+
+// Appends `text`, handing each ASCII byte to `ascii` and the rest as `bytes`
+// says.
+template <typename Ascii>
+void AppendText(std::string& out, std::string_view text, NameBytes bytes, Ascii ascii) {
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            ascii(out, static_cast<char>(c));
+            ++i;
+        } else if (bytes == NameBytes::kCodePage) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+            ++i;
+        } else if (const std::size_t n = Utf8SequenceLength(text, i)) {
+            out.append(text.data() + i, n);
+            i += n;
+        } else {
+            if (bytes == NameBytes::kRaw)
+                out += static_cast<char>(c);
+            else
+                out += "\xEF\xBF\xBD";  // U+FFFD for a byte that is no character
+            ++i;
+        }
+    }
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+void AppendTwoDigits(std::string& out, std::int64_t value) {
+    out += static_cast<char>('0' + value / 10);
+    out += static_cast<char>('0' + value % 10);
+}
+
+// Days from 1601-01-01 to the civil date (proleptic Gregorian).
+std::int64_t DaysSince1601(std::int64_t y, std::int64_t m, std::int64_t d) {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const std::int64_t yoe = y - era * 400;
+    const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 584694;
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t n = Utf8SequenceLength(text, i);
+        if (n == 0) return false;
+        i += n;
+    }
+    return true;
+}
+
+void AppendJsonString(std::string& out, std::string_view text, NameBytes bytes) {
+    out += '"';
+    AppendText(out, text, bytes, [](std::string& o, char c) {
+        switch (c) {
+            case '"': o += "\\\""; break;
+            case '\\': o += "\\\\"; break;
+            case '\n': o += "\\n"; break;
+            case '\r': o += "\\r"; break;
+            case '\t': o += "\\t"; break;
+            default:
+                if (static_cast<unsigned char>(c) < 0x20) {
+                    o += "\\u00";
+                    o += "0123456789abcdef"[(c >> 4) & 0xF];
+                    o += "0123456789abcdef"[c & 0xF];
+                } else {
+                    o += c;
+                }
+        }
+    });
+    out += '"';
+}
+
+void AppendCsvField(std::string& out, std::string_view text, NameBytes bytes) {
+    const bool quoted = text.find_first_of(",\"\r\n") != std::string_view::npos;
+    if (quoted) out += '"';
+    AppendText(out, text, bytes, [](std::string& o, char c) {
+        if (c == '"') o += '"';
+        o += c;
+    });
+    if (quoted) out += '"';
+}
+
+std::string EscapeBytes(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t n = Utf8SequenceLength(text, i);
+        if (n == 0 || text[i] == '%') {
+            const unsigned char c = static_cast<unsigned char>(text[i]);
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 0xF];
+            ++i;
+        } else {
+            out.append(text.data() + i, n);
+            i += n;
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> UnescapeBytes(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out += text[i];
+            continue;
+        }
+        const int high = i + 1 < text.size() ? HexValue(text[i + 1]) : -1;
+        const int low = i + 2 < text.size() ? HexValue(text[i + 2]) : -1;
+        if (high < 0 || low < 0) return std::nullopt;
+        out += static_cast<char>(high * 16 + low);
+        i += 2;
+    }
+    return out;
+}
+
+void AppendIsoTime(std::string& out, platform::FileTicks ticks) {
+    const CivilTime t = ToCivil(ticks);
+    out += std::to_string(t.year);
+    out += '-';
+    AppendTwoDigits(out, t.month);
+    out += '-';
+    AppendTwoDigits(out, t.day);
+    out += 'T';
+    AppendTwoDigits(out, t.hour);
+    out += ':';
+    AppendTwoDigits(out, t.minute);
+    out += ':';
+    AppendTwoDigits(out, t.second);
+    out += 'Z';
+}
+
+std::optional<platform::FileTicks> ParseIsoTime(std::string_view text) {
+    // YYYY-MM-DDTHH:MM:SSZ, the year of any length from 4 digits (as written).
+    const std::size_t dash = text.find('-');
+    if (dash == std::string_view::npos || dash < 4 || text.size() != dash + 16) return std::nullopt;
+    auto number = [&](std::size_t at, std::size_t length, std::int64_t& value) {
+        value = 0;
+        for (std::size_t i = at; i < at + length; ++i) {
+            if (text[i] < '0' || text[i] > '9') return false;
+            value = value * 10 + (text[i] - '0');
+        }
+        return true;
+    };
+    std::int64_t y, mo, d, h, mi, s;
+    if (dash > 9 || !number(0, dash, y)) return std::nullopt;
+    const std::size_t m = dash + 1;
+    if (!number(m, 2, mo) || text[m + 2] != '-' || !number(m + 3, 2, d) || text[m + 5] != 'T' ||
+        !number(m + 6, 2, h) || text[m + 8] != ':' || !number(m + 9, 2, mi) || text[m + 11] != ':' ||
+        !number(m + 12, 2, s) || text[m + 14] != 'Z')
+        return std::nullopt;
+    if (y < 1601 || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59) return std::nullopt;
+    const std::int64_t days = DaysSince1601(y, mo, d);
+    const std::uint64_t seconds = static_cast<std::uint64_t>(days) * 86400 + static_cast<std::uint64_t>(h * 3600 + mi * 60 + s);
+    if (seconds > UINT64_MAX / kTicksPerSecond) return std::nullopt;
+    const platform::FileTicks ticks = seconds * kTicksPerSecond;
+    // A day that the month does not have comes back as another date.
+    const CivilTime back = ToCivil(ticks);
+    if (back.year != y || back.month != mo || back.day != d) return std::nullopt;
+    return ticks;
+}
+
+std::uint64_t UnixSeconds(platform::FileTicks ticks) {
+    return ticks < kUnixEpochTicks ? 0 : (ticks - kUnixEpochTicks) / kTicksPerSecond;
+}
+
+}  // namespace tf::listing

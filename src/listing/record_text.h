@@ -1,0 +1,43 @@
+#pragma once
+// Text forms shared by the machine-readable formats: JSON strings, CSV
+// fields, ISO 8601 times, and the escaped bytes of names that are not UTF-8.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/file_system.h"
+
+namespace tf::listing {
+
+// How names reach the output.
+enum class NameBytes {
+    kUtf8,      // valid UTF-8 passes, any other byte becomes U+FFFD
+    kCodePage,  // one byte per character, read as Latin-1
+    kRaw,       // every byte as it is (formats that allow any bytes)
+};
+
+// Whether `text` is valid UTF-8 throughout.
+bool IsValidUtf8(std::string_view text);
+
+// A JSON string literal, quotes included.
+void AppendJsonString(std::string& out, std::string_view text, NameBytes bytes);
+// A CSV field (RFC 4180), quoted when it holds a comma, quote, CR or LF.
+void AppendCsvField(std::string& out, std::string_view text, NameBytes bytes);
+
+// The exact bytes of a name that is not UTF-8, as text: "%" and every byte
+// outside a valid UTF-8 sequence become "%" and two upper-case hex digits.
+std::string EscapeBytes(std::string_view text);
+// Its inverse; nothing when the text holds a "%" not followed by two hex
+// digits.
+std::optional<std::string> UnescapeBytes(std::string_view text);
+
+// 2009-03-07T09:05:30Z: UTC, whole seconds.
+void AppendIsoTime(std::string& out, platform::FileTicks ticks);
+// The ticks of such a text; nothing when it is not one.
+std::optional<platform::FileTicks> ParseIsoTime(std::string_view text);
+
+// Whole seconds since 1970, 0 for anything earlier.
+std::uint64_t UnixSeconds(platform::FileTicks ticks);
+
+}  // namespace tf::listing

@@ -1,0 +1,101 @@
+#include "listing/section_writer.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "listing/case_fold.h"
+#include "listing/report_columns.h"
+
+namespace tf::listing {
+
+SectionWriter::SectionWriter(const ListingOptions& options, ListingSink& sink, RunTotals& totals, WriteError& error)
+    : options_(options), sink_(sink), totals_(totals), error_(error), hold_(options.order != kNoOrder) {}
+
+void SectionWriter::Open(const std::string& path, int depth) {
+    path_ = path;
+    depth_ = depth;
+    begun_ = false;
+    section_ = SectionTotals{};
+    held_.clear();
+}
+
+void SectionWriter::BeginOnce(SkipReason unread) {
+    if (begun_) return;
+    begun_ = true;
+    Note(sink_.BeginSection(FolderStart{path_, depth_, unread}));
+}
+
+void SectionWriter::Add(const ListedFile& file) {
+    ++section_.files;
+    section_.bytes += file.size;
+    ++totals_.totalFiles;
+    totals_.totalBytes += file.size;
+    if (!hold_) {
+        BeginOnce(SkipReason::kNone);
+        Note(sink_.Row(file));
+        return;
+    }
+    const std::string* type = &*types_.emplace(file.type).first;
+    held_.push_back(HeldRow{std::string(file.name), type, file.kind, file.links, file.size, file.allocated,
+                            file.created, file.modified, file.inode});
+}
+
+ListedFile SectionWriter::View(const HeldRow& row) {
+    ListedFile file;
+    file.name = row.name;
+    file.type = *row.type;
+    file.kind = row.kind;
+    file.links = row.links;
+    file.size = row.size;
+    file.allocated = row.allocated;
+    file.created = row.created;
+    file.modified = row.modified;
+    file.inode = row.inode;
+    return file;
+}
+
+void SectionWriter::Sort() {
+    // Rows sort by the text the report shows in the column, letters without
+    // regard to case; equal texts keep the search order.
+    std::vector<std::uint32_t> order(held_.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::string a, b;
+    const int column = options_.order;
+    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t x, std::uint32_t y) {
+        a.clear();
+        b.clear();
+        AppendColumnText(a, View(held_[x]), column, options_);
+        AppendColumnText(b, View(held_[y]), column, options_);
+        return CompareIgnoringCase(a, b, options_.names) < 0;
+    });
+    // Rows move into place cycle by cycle, so no second copy is held.
+    for (std::uint32_t i = 0; i < order.size(); ++i) {
+        if (order[i] == i) continue;
+        HeldRow first = std::move(held_[i]);
+        std::uint32_t j = i;
+        for (;;) {
+            const std::uint32_t k = order[j];
+            order[j] = j;
+            if (k == i) {
+                held_[j] = std::move(first);
+                break;
+            }
+            held_[j] = std::move(held_[k]);
+            j = k;
+        }
+    }
+}
+
+SectionTotals SectionWriter::End(SkipReason unread) {
+    BeginOnce(unread);
+    if (!held_.empty()) {
+        if (options_.order >= 0 && options_.order < kColumnCount) Sort();
+        for (const HeldRow& row : held_) Note(sink_.Row(View(row)));
+        held_.clear();
+        held_.shrink_to_fit();  // a wide folder's rows are not kept for the next
+    }
+    Note(sink_.EndSection(section_));
+    return section_;
+}
+
+}  // namespace tf::listing
