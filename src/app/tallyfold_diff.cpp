@@ -5,6 +5,7 @@
 #include <string>
 
 #include "snapshot/snapshot_diff.h"
+#include "platform/tool_main.h"
 
 namespace {
 
@@ -91,7 +92,7 @@ private:
 
 }  // namespace
 
-int main(int argc, char** argv) {
+static int RunTool(int argc, char** argv) {
     std::string format = "text";
     std::string files[2];
     int count = 0;
@@ -133,4 +134,8 @@ int main(int argc, char** argv) {
             json.Total(result.oldBytes, result.newBytes);
     }
     return result.different ? kExitDifferent : kExitEqual;
+}
+
+int main(int argc, char** argv) {
+    return tf::platform::GuardedMain("tallyfold-diff", 2, [&] { return RunTool(argc, argv); });
 }

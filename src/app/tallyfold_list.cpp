@@ -11,6 +11,7 @@
 
 #include "listing/listing_run.h"
 #include "platform/console.h"
+#include "platform/tool_main.h"
 
 namespace {
 
@@ -255,7 +256,7 @@ private:
 
 }  // namespace
 
-int main(int argc, char** argv) {
+static int RunTool(int argc, char** argv) {
     auto fs = platform::CreateFileSystem();
     Arguments args;
     std::string problem;
@@ -329,4 +330,8 @@ int main(int argc, char** argv) {
                  static_cast<unsigned long long>(totals.skippedFolders), stopSignal ? "  (stopped)" : "");
     if (stopSignal) return 128 + stopSignal;
     return totals.skippedFolders ? kExitIncomplete : kExitOk;
+}
+
+int main(int argc, char** argv) {
+    return tf::platform::GuardedMain("tallyfold-list", kExitReportFailed, [&] { return RunTool(argc, argv); });
 }

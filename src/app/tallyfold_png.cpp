@@ -15,6 +15,7 @@
 #include "platform/message_sink.h"
 #include "png/blend.h"
 #include "png/load_png.h"
+#include "platform/tool_main.h"
 
 namespace {
 
@@ -189,7 +190,7 @@ std::string WriteBmp(const tf::png::DecodedImage& image, const std::string& path
 
 }  // namespace
 
-int main(int argc, char** argv) {
+static int RunTool(int argc, char** argv) {
     Options options;
     if (!ParseArgs(argc, argv, options)) {
         Usage();
@@ -216,4 +217,8 @@ int main(int argc, char** argv) {
         }
     }
     return kExitOk;
+}
+
+int main(int argc, char** argv) {
+    return tf::platform::GuardedMain("tallyfold-png", kExitFailure, [&] { return RunTool(argc, argv); });
 }

@@ -17,6 +17,7 @@
 #include "skin/skin_builder.h"
 #include "skin/skin_description.h"
 #include "skin/skin_file.h"
+#include "platform/tool_main.h"
 
 namespace {
 
@@ -100,7 +101,7 @@ int Check(const std::string& path) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+static int RunTool(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 4 && args[0] == "build") return Build(args[1], args[2], args[3]);
     if (args.size() == 2 && args[0] == "dump") return Dump(args[1], "");
@@ -108,4 +109,8 @@ int main(int argc, char** argv) {
     if (args.size() == 2 && args[0] == "check") return Check(args[1]);
     Usage();
     return kExitUsage;
+}
+
+int main(int argc, char** argv) {
+    return tf::platform::GuardedMain("tallyfold-skin", 1, [&] { return RunTool(argc, argv); });
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/win32/edge_guard_win.h"
 #include "platform/win32/unique_handle.h"
 
 namespace tf::skin {
@@ -17,7 +18,7 @@ bool InsideMdiChild(HWND window, HWND top) {
     return false;
 }
 
-LRESULT CALLBACK Filter(int code, WPARAM removed, LPARAM lParam) {
+void Filter(int code, WPARAM removed, LPARAM lParam) {
     if (code == HC_ACTION && removed == PM_REMOVE) {
         MSG& msg = *reinterpret_cast<MSG*>(lParam);
         if (IsCloseKey(msg) && msg.hwnd) {
@@ -28,6 +29,10 @@ LRESULT CALLBACK Filter(int code, WPARAM removed, LPARAM lParam) {
             }
         }
     }
+}
+
+LRESULT CALLBACK FilterProc(int code, WPARAM removed, LPARAM lParam) {
+    platform::win32::CatchAtEdge("Alt+F4", [&] { Filter(code, removed, lParam); });
     return CallNextHookEx(nullptr, code, removed, lParam);
 }
 
@@ -40,7 +45,7 @@ bool IsCloseKey(const MSG& msg) {
 
 CloseOnAltF4::CloseOnAltF4(HWND window) : window_(window) {
     gWindows.push_back(window_);
-    if (!gFilter) gFilter.reset(SetWindowsHookExA(WH_GETMESSAGE, Filter, nullptr, GetCurrentThreadId()));
+    if (!gFilter) gFilter.reset(SetWindowsHookExA(WH_GETMESSAGE, FilterProc, nullptr, GetCurrentThreadId()));
 }
 
 CloseOnAltF4::~CloseOnAltF4() {

@@ -58,7 +58,7 @@ public:
     // The skin in force: its parameters and the surface that holds its
     // picture (null before the first load).
     const SkinParameters& Parameters() const { return params_; }
-    HDC SkinSurface() const { return surface_.get(); }
+    HDC SkinSurface() const { return surface_.dc(); }
 
     // --- Frame (skinner_frame_win.cpp) -----------------------------------
     bool HookForm(HWND hwnd);
@@ -112,19 +112,15 @@ private:
     // of the engine's state changes unless it succeeds, and `reason` then
     // says why not.
     bool LoadSkinBytes(const std::uint8_t* data, std::size_t size, std::string& reason);
-    void DeleteSurface();
     // Invalidates the whole hooked window and makes it recalculate its frame.
     void InvalidateHookedFrame();
 
     SkinnerServices services_;
     std::unique_ptr<platform::MessageSink> ownMessages_;
     std::unique_ptr<platform::EventLog> ownEventLog_;
-    SkinSignatureRecord signature_{};
     SkinParameters params_{};
     SkinPicture skinPicture_;  // the picture's pixels, for building regions
-    platform::win32::UniqueBitmap picture_;
-    platform::win32::UniqueMemoryDc surface_;  // holds picture_ while both exist
-    HGDIOBJ surfaceOldBitmap_ = nullptr;
+    platform::win32::BitmapDc surface_;  // the picture, for painting
     bool paintClientArea_ = false;
 
     // --- Interception ----------------------------------------------------
@@ -215,7 +211,6 @@ private:
     LONG_PTR style_ = 0;
     LONG_PTR exStyle_ = 0;
     std::int32_t windowWidth_ = 0, windowHeight_ = 0;
-    std::int32_t pictureWidth_ = 0, pictureHeight_ = 0;
     bool active_ = false;
     std::array<int, 4> buttonStates_{};
     PieceRegions pieceRegions_;  // ActiveFrame pieces, edge order then piece order

@@ -79,7 +79,7 @@ void MenuBar::Detach() {
         if (IsWindow(window_))
             SetMenu(window_, menu_);
         else if (IsMenu(menu_))
-            DestroyMenu(menu_);  // attached to nothing, nobody else would free it
+            platform::win32::UniqueMenu orphan(menu_);  // attached to nothing, nobody else would free it
     }
     window_ = mdiClient_ = nullptr;
     menu_ = nullptr;

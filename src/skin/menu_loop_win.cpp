@@ -56,8 +56,8 @@ void MenuBar::RunMenuLoop(std::int32_t start) {
     if (tracking_ || !drawn_ || !window_) return;  // the loop never nests
     HWND window = window_;
     if (host_.stopHoverTimer) host_.stopHoverTimer();
-    RegisterHotKey(window, kHotKeyLeft, 0, VK_LEFT);
-    RegisterHotKey(window, kHotKeyRight, 0, VK_RIGHT);
+    const platform::win32::HotKeyRegistration left(window, kHotKeyLeft, 0, VK_LEFT);
+    const platform::win32::HotKeyRegistration right(window, kHotKeyRight, 0, VK_RIGHT);
     tracking_ = true;
     std::int32_t p = start < 0 ? ItemUnderCursor() : start;
     if (p < 0 || p >= static_cast<std::int32_t>(items_.size())) tracking_ = false;
@@ -95,8 +95,6 @@ void MenuBar::RunMenuLoop(std::int32_t start) {
             PaintOnWindow(-1, false);
         }
     }
-    UnregisterHotKey(window, kHotKeyLeft);
-    UnregisterHotKey(window, kHotKeyRight);
     hotItem_ = -1;
 }
 

@@ -149,14 +149,15 @@ void ClsSkinner::InterceptMdiClient() {
 // --- Skin objects ------------------------------------------------------------
 
 void ClsSkinner::BuildSkinObjects() {
-    const BitmapPixels pixels = ReadSurfacePixels(surface_.get());
-    pictureWidth_ = pixels.width;
-    pictureHeight_ = pixels.height;
+    // The regions come from the picture as read from the file, not from
+    // the surface it was drawn on.
+    const PixelRows pixels{skinPicture_.bgr.data(), skinPicture_.width, skinPicture_.height,
+                           static_cast<std::size_t>(skinPicture_.width) * 3};
     for (int i = 0; i < 12; ++i)
         pieceRegions_[static_cast<std::size_t>(i)] =
-            RegionFromRuns(PieceRuns(pixels.rows(), params_.ActiveFrame[i / 3].pieces[i % 3]));
+            RegionFromRuns(PieceRuns(pixels, params_.ActiveFrame[i / 3].pieces[i % 3]));
     for (std::size_t b = 0; b < 4; ++b) {
-        buttonShapes_[b] = RegionFromRuns(PieceRuns(pixels.rows(), params_.CaptionButtons[b].states[kNormal]));
+        buttonShapes_[b] = RegionFromRuns(PieceRuns(pixels, params_.CaptionButtons[b].states[kNormal]));
         buttonHits_[b].reset(CreateRectRgn(0, 0, 0, 0));
     }
     const LOGFONTA caption = ToLogFont(params_.CaptionFont);
@@ -416,8 +417,8 @@ void ClsSkinner::PaintFrame() {
     FrameInput in;
     in.params = &params_;
     in.strips = active_ ? &params_.ActiveFrame : &params_.InactiveFrame;
-    in.pictureWidth = pictureWidth_;
-    in.pictureHeight = pictureHeight_;
+    in.pictureWidth = skinPicture_.width;
+    in.pictureHeight = skinPicture_.height;
     in.width = windowWidth_;
     in.height = windowHeight_;
     in.style = style;
@@ -428,7 +429,7 @@ void ClsSkinner::PaintFrame() {
     caption.colour = active_ ? params_.CaptionTextColorActive : params_.CaptionTextColorInactive;
     caption.format = params_.CaptionTextFormat;
     caption.icon = icon_.get();
-    PaintFramePlan(dc.get(), surface_.get(), PlanFrame(in), caption);
+    PaintFramePlan(dc.get(), surface_.dc(), PlanFrame(in), caption);
 }
 
 bool ClsSkinner::PaintClient(HWND target, UINT uMsg, WPARAM wParam, LRESULT& lReturn) {
@@ -440,7 +441,7 @@ bool ClsSkinner::PaintClient(HWND target, UINT uMsg, WPARAM wParam, LRESULT& lRe
             platform::win32::UniqueBrush brush(CreateSolidBrush(params_.ClientColor));
             FillRect(dc, &area, brush.get());
         } else {
-            TileClientArea(dc, area, surface_.get(),
+            TileClientArea(dc, area, surface_.dc(),
                            {piece.X, piece.Y, piece.X + piece.Width, piece.Y + piece.Height});
         }
     };

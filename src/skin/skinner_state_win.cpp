@@ -62,7 +62,6 @@ ClsSkinner::~ClsSkinner() {
     ReleaseAll();
     ReleaseAdaptors();
     DetachRecords();
-    DeleteSurface();
 }
 
 bool ClsSkinner::LoadSkinFromFile(const std::string& filename) {
@@ -112,36 +111,24 @@ bool ClsSkinner::LoadSkinBytes(const std::uint8_t* data, std::size_t size, std::
         if (!where.empty()) reason += " (" + where + ")";
         return false;
     }
-    platform::win32::UniqueBitmap picture = MakeSkinBitmap(skin.picture);
-    platform::win32::UniqueMemoryDc surface(CreateCompatibleDC(nullptr));
-    if (!picture || !surface) {
+    platform::win32::BitmapDc surface = platform::win32::BitmapDc::Holding(nullptr, MakeSkinBitmap(skin.picture));
+    if (!surface) {
         reason = "no memory for the skin picture";
         return false;
     }
 
     // Everything is read: only now is the engine's state replaced.
     if (hooked_) ReleaseSkinObjects();
-    DeleteSurface();
-    signature_ = skin.signature;
     params_ = skin.parameters;
     skinPicture_ = std::move(skin.picture);
-    picture_ = std::move(picture);
     surface_ = std::move(surface);
-    surfaceOldBitmap_ = SelectObject(surface_.get(), picture_.get());
-    menuBar_.SetSkin(&params_, surface_.get());
+    menuBar_.SetSkin(&params_, surface_.dc());
 
     if (hooked_) {
         ReapplySkin();
         InvalidateHookedFrame();
     }
     return true;
-}
-
-void ClsSkinner::DeleteSurface() {
-    if (surface_ && surfaceOldBitmap_) SelectObject(surface_.get(), surfaceOldBitmap_);
-    surfaceOldBitmap_ = nullptr;
-    surface_.reset();
-    picture_.reset();
 }
 
 void ClsSkinner::PaintClientArea(bool value) {

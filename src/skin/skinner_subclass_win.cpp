@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/win32/edge_guard_win.h"
 #include "skin/callback_slots_win.h"
 #include "skin/cls_skinner_win.h"
 #include "skin/skinner_errors.h"
@@ -233,8 +234,14 @@ LRESULT ClsSkinner::Dispatch(void* context, HWND lng_hWnd, UINT uMsg, WPARAM wPa
     ++record.inUse;
     bool bHandled = false;
     LRESULT lReturn = 0;
-    if (record.callback && record.before.Contains(uMsg))
-        record.callback(true, bHandled, lReturn, lng_hWnd, uMsg, wParam, lParam, record.user);
+    // A handler that fails is reported here, so the nesting count stays
+    // right and the record can still be released.
+    auto call = [&](bool before) {
+        platform::win32::CatchAtEdge("Skinned window", [&] {
+            record.callback(before, bHandled, lReturn, lng_hWnd, uMsg, wParam, lParam, record.user);
+        });
+    };
+    if (record.callback && record.before.Contains(uMsg)) call(true);
     if (uMsg == WM_DESTROY) record.releasePending = true;
     if (uMsg == WM_DESTROY || !bHandled) {
         lReturn = CallPrevious(record, lng_hWnd, uMsg, wParam, lParam);
@@ -242,8 +249,7 @@ LRESULT ClsSkinner::Dispatch(void* context, HWND lng_hWnd, UINT uMsg, WPARAM wPa
             FreeRecord(&record);
             return lReturn;
         }
-        if (record.callback && record.after.Contains(uMsg))
-            record.callback(false, bHandled, lReturn, lng_hWnd, uMsg, wParam, lParam, record.user);
+        if (record.callback && record.after.Contains(uMsg)) call(false);
     }
     // A release that came while this was the outermost dispatch but after
     // its previous procedure ran would otherwise wait for the next message.

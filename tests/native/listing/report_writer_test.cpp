@@ -249,6 +249,22 @@ TEST(ReportWriter, OtherFormatWritesNothing) {
     EXPECT_FALSE(std::ifstream(path).good());
 }
 
+TEST(ReportWriter, AnExceptionInTheScanStillEndsTheReportWithItsTotalsAndComesThrough) {
+    const std::string path = ::testing::TempDir() + "report_writer_throw.out";
+    auto fs = WorkFolder();
+    ListingOptions options;
+    options.source = "C:\\Work";
+    testing::RecordingHost host;
+    host.onPump = [] { throw std::bad_alloc(); };  // at the second file
+    RunTotals totals;
+    EXPECT_THROW(RunListing(options, fs, host, path, totals), std::bad_alloc);
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    EXPECT_NE(bytes.str().find("C:\\Work\r\n"), std::string::npos);
+    EXPECT_NE(bytes.str().find("Total Folder(s): "), std::string::npos) << bytes.str();
+}
+
 TEST(ReportWriter, UnwritableReportIsReportedBeforeAnyScanning) {
     auto fs = WorkFolder();
     ListingOptions options;
