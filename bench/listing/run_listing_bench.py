@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Times tallyfold-list against a minimal single-thread lister, du and find on
-the same generated trees, in one run, as ratios to that lister; then its CSV
-and JSON Lines listings against its text report on the larger tree.
+the same generated trees, in one run, as ratios to that lister; then every
+format, and the text report replayed from a saved listing, against the text
+report on the larger tree; with --wide N, the time and peak memory of one
+folder of N files, with and without an order.
 
-usage: run_listing_bench.py BUILD_DIR [WORK_DIR] [--rounds N] [--keep]
+usage: run_listing_bench.py BUILD_DIR [WORK_DIR] [--rounds N] [--wide N] [--keep]
 BUILD_DIR is a native build (Release, no sanitizers) holding
 src/app/tallyfold-list and bench/listing/{make_tree,peak_rss,bound_lister}.
 The commands take turns round by round, so a change in the machine's load
@@ -49,6 +51,10 @@ def main():
     if "--rounds" in sys.argv:
         rounds = int(sys.argv[sys.argv.index("--rounds") + 1])
         args.remove(str(rounds))
+    wide = 0
+    if "--wide" in sys.argv:
+        wide = int(sys.argv[sys.argv.index("--wide") + 1])
+        args.remove(str(wide))
     build = os.path.abspath(args[0])
     work = os.path.abspath(args[1] if len(args) > 1 else os.path.join(build, "listing-bench"))
     tool = os.path.join(build, "src/app/tallyfold-list")
@@ -82,13 +88,27 @@ def main():
         print(f"{'command':>20} {'median s':>9} {'/ bound':>8} {'cpu s':>7} {'/ bound':>8} {'peak KiB':>9}")
         for (name, _), (wall, cpu, peak) in zip(cmds, results):
             print(f"{name:>20} {wall:>9.3f} {wall / bound:>8.2f} {cpu:>7.3f} {cpu / bound_cpu:>8.2f} {peak:>9}")
-    # The machine-readable formats against the text report, same tree, same run.
+    # Every format against the text report, same tree, same run; the saved
+    # JSON Lines listing (written by the run before) replayed as text.
     formats = [(fmt, [tool, "--format", fmt, "--output", os.path.join(work, "listing." + fmt), root])
-               for fmt in ("text", "csv", "jsonl")]
+               for fmt in ("text", "html", "csv", "jsonl", "ncdu")]
+    formats.append(("--from", [tool, "--from", os.path.join(work, "listing.jsonl"), "--output",
+                               os.path.join(work, "replayed.txt")]))
     results = measure(formats, rounds)
-    print(f"\n{'format':>8} {'s':>8} {'vs text':>8} {'KiB':>8}   ({folders * per_folder} files)")
-    for (fmt, _), (wall, _, peak) in zip(formats, results):
-        print(f"{fmt:>8} {wall:>8.3f} {wall / results[0][0]:>8.2f} {peak:>8}")
+    print(f"\n{'format':>8} {'s':>8} {'vs text':>8} {'KiB':>8} {'out MB':>8}   ({folders * per_folder} files)")
+    for (fmt, cmd), (wall, _, peak) in zip(formats, results):
+        size = os.path.getsize(cmd[cmd.index("--output") + 1]) / 1e6
+        print(f"{fmt:>8} {wall:>8.3f} {wall / results[0][0]:>8.2f} {peak:>8} {size:>8.1f}")
+    if wide:
+        # One folder of `wide` files: rows stream unless an order holds them.
+        root = os.path.join(work, f"wide-{wide}")
+        if not os.path.isdir(root):
+            subprocess.run([make_tree, root, "1", str(wide)], check=True)
+        cmds = [("no order", ours + [root]), ("--order name", ours + ["--order", "name", root]),
+                ("no order, one thread", ours + single + [root])]
+        print(f"\none folder of {wide} files")
+        for (name, _), (wall, cpu, peak) in zip(cmds, measure(cmds, max(1, rounds // 3))):
+            print(f"{name:>22} {wall:>8.3f} s {cpu:>8.3f} cpu s {peak / 1024:>8.1f} MiB peak")
     if "--keep" not in sys.argv:
         shutil.rmtree(work)
 

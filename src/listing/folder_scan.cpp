@@ -123,6 +123,7 @@ platform::SearchStatus FolderScan::ReadFolder(const std::string& path, bool desc
     const platform::SearchStatus status = fs_.ReadFolder(
         path, options_.filter, descend, [&](const platform::FindData& entry, platform::SearchDetail role) {
             if (role == platform::SearchDetail::kFolders) {
+                if (host_.Stopped()) return false;
                 std::string name = delete_Null(entry.name);
                 if (!entry.isDirectory || platform::IsDotEntry(name)) return true;
                 if (entry.isLink && !options_.followLinks) return true;  // listed as a row instead

@@ -1,5 +1,9 @@
 #include "listing/listing_replay.h"
 
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -63,38 +67,105 @@ std::optional<std::string> LastLine(std::FILE* f) {
     }
 }
 
-const std::string& Text(const Json& record, const char* key) {
-    const auto it = record.find(key);
-    if (it == record.end() || !it->is_string()) throw Invalid{std::string("no text \"") + key + "\""};
-    return it->get_ref<const std::string&>();
-}
+// The fields of one record that a replay reads, filled by the JSON library's
+// event interface: no document is built for each of millions of lines.
+enum Key { kPath, kName, kKind, kType, kSize, kCreated, kModified, kSkipped, kAllocated, kInode, kLinks,
+           kPathBytes, kNameBytes, kKeyCount };
+constexpr std::string_view kKeys[kKeyCount] = {"path",     "name",    "kind",      "type",  "size",
+                                               "created",  "modified", "skipped", "allocated", "inode",
+                                               "links",    "path_bytes", "name_bytes"};
 
-std::uint64_t Number(const Json& record, const char* key, bool required = true) {
-    const auto it = record.find(key);
-    if (it == record.end()) {
-        if (required) throw Invalid{std::string("no number \"") + key + "\""};
-        return 0;
+class ListingRecord {
+public:
+    // False when the line is not one flat JSON object.
+    bool Parse(const std::string& line) {
+        for (Value& v : values_) v.type = Value::kAbsent;
+        depth_ = 0;
+        flat_ = true;
+        current_ = kKeyCount;
+        return Json::sax_parse(line, this, nlohmann::detail::input_format_t::json, true) && flat_;
     }
-    if (!it->is_number_unsigned()) throw Invalid{std::string("\"") + key + "\" is not a whole number"};
-    return it->get<std::uint64_t>();
-}
+    bool Has(Key key) const { return values_[key].type != Value::kAbsent; }
+    const std::string& Text(Key key) const {
+        if (values_[key].type != Value::kText) throw Invalid{"no text \"" + std::string(kKeys[key]) + "\""};
+        return values_[key].text;
+    }
+    std::uint64_t Number(Key key, bool required = true) const {
+        const Value& v = values_[key];
+        if (v.type == Value::kAbsent && !required) return 0;
+        if (v.type != Value::kNumber) throw Invalid{"no whole number \"" + std::string(kKeys[key]) + "\""};
+        return v.number;
+    }
+    platform::FileTicks Time(Key key) const {
+        const std::optional<platform::FileTicks> ticks = ParseIsoTime(Text(key));
+        if (!ticks) throw Invalid{"\"" + std::string(kKeys[key]) + "\" is not a time"};
+        return *ticks;
+    }
+    // A path or name as it was: its exact bytes where the text could not
+    // hold them.
+    std::string Bytes(Key key, Key bytesKey) const {
+        if (!Has(bytesKey)) return delete_Null(Text(key));
+        std::optional<std::string> bytes = UnescapeBytes(Text(bytesKey));
+        if (!bytes) throw Invalid{"\"" + std::string(kKeys[bytesKey]) + "\" is not escaped bytes"};
+        return *bytes;
+    }
 
-platform::FileTicks Time(const Json& record, const char* key) {
-    const std::optional<platform::FileTicks> ticks = ParseIsoTime(Text(record, key));
-    if (!ticks) throw Invalid{std::string("\"") + key + "\" is not a time"};
-    return *ticks;
-}
+    // The library's events.
+    bool null() { return Set(Value::kOther); }
+    bool boolean(bool) { return Set(Value::kOther); }
+    bool number_integer(std::int64_t) { return Set(Value::kOther); }
+    bool number_unsigned(std::uint64_t n) {
+        if (current_ < kKeyCount && depth_ == 1) {
+            values_[current_].type = Value::kNumber;
+            values_[current_].number = n;
+        }
+        return true;
+    }
+    bool number_float(double, const std::string&) { return Set(Value::kOther); }
+    bool string(std::string& text) {
+        if (current_ < kKeyCount && depth_ == 1) {
+            values_[current_].type = Value::kText;
+            values_[current_].text.swap(text);
+        }
+        return true;
+    }
+    bool binary(std::vector<std::uint8_t>&) { return Set(Value::kOther); }
+    bool start_object(std::size_t) { return Nest(); }
+    bool end_object() { return --depth_, true; }
+    bool start_array(std::size_t) { return Nest(); }
+    bool end_array() { return --depth_, true; }
+    bool key(std::string& name) {
+        current_ = kKeyCount;
+        for (int k = 0; k < kKeyCount; ++k) {
+            if (name == kKeys[k]) {
+                current_ = static_cast<Key>(k);
+                break;
+            }
+        }
+        return true;
+    }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) { return false; }
 
-// A path or name as it was: its exact bytes where the text could not hold
-// them.
-std::string Bytes(const Json& record, const char* key, const char* bytesKey) {
-    const auto it = record.find(bytesKey);
-    if (it == record.end()) return delete_Null(Text(record, key));
-    if (!it->is_string()) throw Invalid{std::string("\"") + bytesKey + "\" is not text"};
-    std::optional<std::string> bytes = UnescapeBytes(it->get_ref<const std::string&>());
-    if (!bytes) throw Invalid{std::string("\"") + bytesKey + "\" is not escaped bytes"};
-    return *bytes;
-}
+private:
+    struct Value {
+        enum Type { kAbsent, kText, kNumber, kOther } type = kAbsent;
+        std::string text;
+        std::uint64_t number = 0;
+    };
+    bool Set(Value::Type type) {
+        if (current_ < kKeyCount && depth_ == 1) values_[current_].type = type;
+        return true;
+    }
+    bool Nest() {
+        if (++depth_ > 1) flat_ = false;  // records hold no objects or arrays
+        return true;
+    }
+
+    std::array<Value, kKeyCount> values_;
+    Key current_ = kKeyCount;
+    int depth_ = 0;
+    bool flat_ = true;
+};
 
 SkipReason ReasonOf(const std::string& text) {
     for (SkipReason r : {SkipReason::kDenied, SkipReason::kVanished, SkipReason::kTooLong, SkipReason::kUnreadable,
@@ -122,12 +193,11 @@ public:
           separator_(separator) {}
 
     // One record of the listing, in its order.
-    void Record(const Json& record) {
+    void Record(const ListingRecord& record) {
         if (done_) throw Invalid{"a record after the source folder's record"};
-        if (!record.is_object()) throw Invalid{"not a record"};
-        const std::string& kind = Text(record, "kind");
-        const std::string path = Bytes(record, "path", "path_bytes");
-        const std::string name = Bytes(record, "name", "name_bytes");
+        const std::string& kind = record.Text(kKind);
+        const std::string path = record.Bytes(kPath, kPathBytes);
+        const std::string name = record.Bytes(kName, kNameBytes);
         if (kind == "folder") return FolderRecord_(record, path, name);
         if (kind != "file" && kind != "link") throw Invalid{"unknown kind \"" + kind + "\""};
         const std::string folder = ParentOf(path, name);
@@ -137,14 +207,14 @@ public:
         if (top.dropped || !Listed(name)) return;
         ListedFile file;
         file.name = name;
-        file.type = Text(record, "type");
+        file.type = record.Text(kType);
         file.kind = kind == "link" ? EntryKind::kLink : EntryKind::kFile;
-        file.size = Number(record, "size");
-        file.allocated = Number(record, "allocated", false);
-        file.created = Time(record, "created");
-        file.modified = Time(record, "modified");
-        file.links = static_cast<std::uint32_t>(std::max<std::uint64_t>(Number(record, "links", false), 1));
-        file.inode = Number(record, "inode", false);
+        file.size = record.Number(kSize);
+        file.allocated = record.Number(kAllocated, false);
+        file.created = record.Time(kCreated);
+        file.modified = record.Time(kModified);
+        file.links = static_cast<std::uint32_t>(std::clamp<std::uint64_t>(record.Number(kLinks, false), 1, UINT32_MAX));
+        file.inode = record.Number(kInode, false);
         host_.SetStatus(path);
         section_.Add(file);
     }
@@ -260,15 +330,15 @@ private:
         if (!dropped) section_.Open(path, depth);
     }
 
-    void FolderRecord_(const Json& record, const std::string& path, const std::string& name) {
+    void FolderRecord_(const ListingRecord& record, const std::string& path, const std::string& name) {
         SkipReason reason = SkipReason::kNone;
-        if (record.contains("skipped")) reason = ReasonOf(Text(record, "skipped"));
+        if (record.Has(kSkipped)) reason = ReasonOf(record.Text(kSkipped));
         FolderRecord folder;
         folder.path = path;
         folder.facts.name = name;
         folder.facts.kind = EntryKind::kFolder;
-        folder.facts.created = Time(record, "created");
-        folder.facts.modified = Time(record, "modified");
+        folder.facts.created = record.Time(kCreated);
+        folder.facts.modified = record.Time(kModified);
         folder.skipped = reason;
         if (reason != SkipReason::kNone && !IsReadFailure(reason)) return Refused(folder);
         Reach(path);
@@ -346,12 +416,12 @@ bool ListingSource(const std::string& listingPath, ReplayResult& result, char& s
         return false;
     };
     if (!last) return fail("the listing is empty or ends in the middle of a line (cut short?)");
-    const Json record = Json::parse(*last, nullptr, false);
+    ListingRecord record;
     try {
-        if (record.is_discarded() || !record.is_object()) throw Invalid{"not JSON"};
-        if (Text(record, "kind") != "folder")
+        if (!record.Parse(*last)) throw Invalid{"not a JSON record"};
+        if (record.Text(kKind) != "folder")
             throw Invalid{"the last record is not the source folder's (cut short?)"};
-        result.source = Bytes(record, "path", "path_bytes");
+        result.source = record.Bytes(kPath, kPathBytes);
     } catch (const Invalid& e) {
         return fail(e.reason);
     }
@@ -363,13 +433,13 @@ bool ListingSource(const std::string& listingPath, ReplayResult& result, char& s
     std::rewind(f.get());
     std::string first;
     for (int c; (c = std::fgetc(f.get())) != EOF && c != '\n';) first += static_cast<char>(c);
-    const Json head = Json::parse(first, nullptr, false);
-    if (head.is_object() && head.contains("path") && head["path"].is_string()) {
-        const std::string path = head.contains("path_bytes") && head["path_bytes"].is_string()
-                                     ? UnescapeBytes(head["path_bytes"].get<std::string>()).value_or(std::string())
-                                     : head["path"].get<std::string>();
+    ListingRecord head;
+    try {
+        const std::string path = head.Parse(first) ? head.Bytes(kPath, kPathBytes) : std::string();
         if (path.size() > root.size() && path.compare(0, root.size(), root) == 0)
             separator = (root.back() == '/' || root.back() == '\\') ? root.back() : path[root.size()];
+    } catch (const Invalid&) {
+        // The reading proper names what is wrong with it, and where.
     }
     return true;
 }
@@ -384,6 +454,7 @@ ReplayResult ReplayListing(const std::string& listingPath, const ListingOptions&
     Replay replay(options, host, totals, sink, writeError, result.source, separator);
     std::string line;
     std::uint64_t number = 0;
+    ListingRecord record;
     try {
         while (std::getline(in, line)) {
             ++number;
@@ -391,8 +462,7 @@ ReplayResult ReplayListing(const std::string& listingPath, const ListingOptions&
                 replay.Stop();
                 return result;
             }
-            const Json record = Json::parse(line, nullptr, false);
-            if (record.is_discarded()) throw Invalid{"not JSON"};
+            if (!record.Parse(line)) throw Invalid{"not a JSON record"};
             replay.Record(record);
         }
         if (in.bad()) throw Invalid{"read error"};

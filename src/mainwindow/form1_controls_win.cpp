@@ -7,6 +7,7 @@
 
 #include "mainwindow/child_windows_win.h"
 #include "mainwindow/form1_win.h"
+#include "mainwindow/report_choices.h"
 
 namespace tf::mainwindow {
 namespace {
@@ -41,7 +42,6 @@ constexpr TwipRect kPicSmall{8040, 240, 256, 256};
 constexpr int kComboListTwips = 6 * 255;
 
 constexpr const char* kOrderEntries[] = {"Name", "Type", "Size", "Created date", "Last modified date"};
-constexpr const char* kFormatEntries[] = {"Text", "HTML"};
 
 }  // namespace
 
@@ -217,8 +217,8 @@ void Form1::Form_Load() {
     for (const char* entry : kOrderEntries)
         SendMessageA(Item(Control::orderby), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
     SetWindowTextA(Item(Control::orderby), "No order");
-    for (const char* entry : kFormatEntries)
-        SendMessageA(Item(Control::saveas), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
+    for (const ReportChoice& choice : kReportChoices)
+        SendMessageA(Item(Control::saveas), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice.entry));
     SetWindowTextA(Item(Control::saveas), "Text");
     DrawButtonPictures();
     BuildFolderTree();

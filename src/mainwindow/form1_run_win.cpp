@@ -4,14 +4,15 @@
 #include <commctrl.h>
 
 #include "listing/listing_run.h"
+#include <chrono>
+
 #include "mainwindow/form1_win.h"
+#include "mainwindow/report_choices.h"
 #include "platform/win32/desktop_services_win.h"
 
 namespace tf::mainwindow {
 namespace {
 
-constexpr char kTextFormat[] = "Text";
-constexpr char kHtmlFormat[] = "HTML";
 constexpr char kNoOrderText[] = "No order";
 // Tree keys name the desktop by this word rather than by a path.
 constexpr char kDesktopKey[] = "Desktop";
@@ -19,11 +20,15 @@ constexpr char kDesktopKey[] = "Desktop";
 // for every file costs far more than the scan itself, and nobody can read
 // paths that change faster.
 constexpr DWORD kProgressIntervalMs = 40;
+// Pending events are handled this often during a run, and at once when input
+// is waiting: each look at the queue is a trip to the window system.
+constexpr auto kPumpInterval = std::chrono::milliseconds(5);
+// Input is looked for every this many calls between the timed pumps.
+constexpr unsigned kInputCheckEvery = 64;
 
 listing::ReportFormat FormatOf(const std::string& text) {
-    if (text == kTextFormat) return listing::ReportFormat::kText;
-    if (text == kHtmlFormat) return listing::ReportFormat::kHtml;
-    return listing::ReportFormat::kNone;
+    const ReportChoice* choice = ChoiceOf(text);
+    return choice ? choice->format : listing::ReportFormat::kNone;
 }
 
 bool Checked(HWND box) { return SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
@@ -126,10 +131,14 @@ void Form1::Command1_Click() {
         SetStatusText("The report could not be written to " + reportPath + ".");
         return;
     }
-    if (formatText == kTextFormat)
-        services_.launcher->Open("notepad.exe", reportPath);
-    else
-        services_.launcher->Open("iexplore.exe", ReportPath(kHtmlFormat));
+    // A format text the box does not know wrote nothing, and the HTML
+    // viewer is still started on the HTML report's path, as it always was.
+    const ReportChoice* choice = ChoiceOf(formatText);
+    switch (choice ? choice->viewer : Viewer::kBrowser) {
+        case Viewer::kNotepad: services_.launcher->Open("notepad.exe", reportPath); break;
+        case Viewer::kBrowser: services_.launcher->Open("iexplore.exe", ReportPath("HTML")); break;
+        case Viewer::kAssociated: services_.launcher->OpenDocument(reportPath, "notepad.exe"); break;
+    }
     SetStatusText(kDoneText);
 }
 
@@ -146,17 +155,10 @@ void Form1::Command3_Click() {
     MarkBold(Control::Command3);
 
     const std::string formatText = Text(Control::saveas);
-    std::string extension, description;
-    if (formatText == kTextFormat) {
-        extension = ".txt";
-        description = "TXT file (.txt)";
-    } else if (formatText == kHtmlFormat) {
-        extension = ".html";
-        description = "HTML file (.html)";
-    } else {
-        return;
-    }
-    const std::optional<std::string> chosen = services_.saveDialog->Ask("Tallyfold", description);
+    const ReportChoice* choice = ChoiceOf(formatText);
+    if (!choice) return;
+    const std::string extension = choice->extension;
+    const std::optional<std::string> chosen = services_.saveDialog->Ask("Tallyfold", choice->description);
     if (!chosen) {
         MarkBold(previousBold);  // a cancelled dialog leaves everything as it was
         return;
@@ -188,6 +190,9 @@ void Form1::SetStatus(const std::string& text) {
 }
 
 void Form1::PumpEvents() {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastPump_ < kPumpInterval && (++pumpCalls_ % kInputCheckEvery != 0 || !GetInputState())) return;
+    lastPump_ = now;
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {

@@ -4,6 +4,8 @@
 // inside the scan so that Stop, the tabs and repaints work during a run.
 #include <windows.h>
 
+#include <chrono>
+
 #include <array>
 #include <functional>
 #include <memory>
@@ -161,6 +163,8 @@ private:
     bool scanActive_ = false;
     bool closeRequested_ = false;
     DWORD lastProgressTick_ = 0;
+    std::chrono::steady_clock::time_point lastPump_{};
+    unsigned pumpCalls_ = 0;
     std::optional<Control> bold_;
     listing::RunTotals totals_;
 };

@@ -14,6 +14,9 @@ public:
     // Starts `program` with the one `parameter`, passed exactly as given.
     // Whether the program could be started is not reported.
     virtual void Open(const std::string& program, const std::string& parameter) = 0;
+    // Opens the file `path` with the program the system associates with it,
+    // or with `fallback` when there is none.
+    virtual void OpenDocument(const std::string& path, const std::string& fallback) = 0;
 };
 
 class SaveDialog {

@@ -32,6 +32,15 @@ void ShellLauncher::Open(const std::string& program, const std::string& paramete
     ShellExecuteA(owner_, "open", program.c_str(), parameter.c_str(), nullptr, SW_SHOWNORMAL);
 }
 
+void ShellLauncher::OpenDocument(const std::string& path, const std::string& fallback) {
+    char program[MAX_PATH] = {};
+    // More than 32: some program is registered for the file's kind.
+    if (reinterpret_cast<INT_PTR>(FindExecutableA(path.c_str(), nullptr, program)) > 32)
+        ShellExecuteA(owner_, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    else
+        Open(fallback, path);
+}
+
 std::optional<std::string> SaveFileDialog::Ask(const std::string& fileName, const std::string& description) {
     // The filter lists files of the described kind; the caller appends the
     // extension to whatever name comes back.

@@ -27,6 +27,7 @@ class ShellLauncher final : public ProgramLauncher {
 public:
     explicit ShellLauncher(HWND owner) : owner_(owner) {}
     void Open(const std::string& program, const std::string& parameter) override;
+    void OpenDocument(const std::string& path, const std::string& fallback) override;
 
 private:
     HWND owner_;

@@ -58,6 +58,29 @@ void Win32FileSystem::Search(const std::string& folder, const std::string& patte
 SearchStatus Win32FileSystem::CheckedSearch(const std::string& folder, const std::string& pattern,
                                             SearchDetail detail,
                                             const std::function<void(const FindData&)>& visit) {
+    return SearchUntil(folder, pattern, detail, [&visit](const FindData& data) {
+        visit(data);
+        return true;
+    });
+}
+
+SearchStatus Win32FileSystem::ReadFolder(const std::string& folder, const std::string& pattern, bool folders,
+                                         const FolderVisitor& visit) {
+    // A visit that says stop ends the search there: a folder of a million
+    // entries is not read to its end after Stop.
+    bool going = true;
+    const SearchStatus status = SearchUntil(folder, pattern, SearchDetail::kFiles, [&](const FindData& entry) {
+        return going = visit(entry, SearchDetail::kFiles);
+    });
+    if (status != SearchStatus::kListed || !folders || !going) return status;
+    return SearchUntil(folder, "*", SearchDetail::kFolders, [&](const FindData& entry) {
+        if (!entry.isDirectory || IsDotEntry(entry.name)) return true;
+        return visit(entry, SearchDetail::kFolders);
+    });
+}
+
+SearchStatus Win32FileSystem::SearchUntil(const std::string& folder, const std::string& pattern, SearchDetail detail,
+                                          const std::function<bool(const FindData&)>& visit) {
     WIN32_FIND_DATAW fd{};
     // No short names (nothing here reads them), and larger batches per
     // call: a listing asks this of every folder.
@@ -65,6 +88,7 @@ SearchStatus Win32FileSystem::CheckedSearch(const std::string& folder, const std
                                             FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr,
                                             FIND_FIRST_EX_LARGE_FETCH));
     if (!find) return StatusOf(GetLastError());
+    const std::uint64_t cluster = detail == SearchDetail::kFiles ? ClusterSize(folder) : 0;
     FindData data;
     do {
         data.name = EntryName(fd);
@@ -77,14 +101,34 @@ SearchStatus Win32FileSystem::CheckedSearch(const std::string& folder, const std
             data.creationTime = Ticks(fd.ftCreationTime);
             data.lastWriteTime = Ticks(fd.ftLastWriteTime);
         }
+        data.allocated = 0;
         if (details && detail == SearchDetail::kFiles) {
             data.sizeHigh = fd.nFileSizeHigh;
             data.sizeLow = fd.nFileSizeLow;
+            // The space a file takes: its size rounded up to whole clusters.
+            const std::uint64_t size = (static_cast<std::uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
+            data.allocated = cluster ? (size + cluster - 1) / cluster * cluster : size;
         }
-        visit(data);
+        if (!visit(data)) return SearchStatus::kListed;
     } while (FindNextFileW(find.get(), &fd));
     const DWORD error = GetLastError();
     return error == ERROR_NO_MORE_FILES ? SearchStatus::kListed : StatusOf(error);
+}
+
+std::uint64_t Win32FileSystem::ClusterSize(const std::string& folder) {
+    // One question per volume: a drive letter stands for its volume.
+    const std::string key = folder.size() >= 2 && folder[1] == ':' ? folder.substr(0, 2) : folder;
+    std::lock_guard<std::mutex> lock(clusterMutex_);
+    const auto known = clusterSizes_.find(key);
+    if (known != clusterSizes_.end()) return known->second;
+    std::uint64_t size = 0;
+    std::wstring volume(MAX_PATH + 1, L'\0');
+    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+    if (GetVolumePathNameW(win32::Widen(key + "\\").c_str(), volume.data(), static_cast<DWORD>(volume.size())) &&
+        GetDiskFreeSpaceW(volume.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters))
+        size = static_cast<std::uint64_t>(sectorsPerCluster) * bytesPerSector;
+    clusterSizes_.emplace(key, size);
+    return size;
 }
 
 bool Win32FileSystem::Describe(const std::string& folder, FindData& out) {

@@ -20,14 +20,18 @@
 namespace tf::mainwindow::testing {
 
 struct Launch {
-    std::string program;
+    std::string program;  // empty: the program associated with the file
     std::string parameter;
+    std::string fallback;  // with no associated program
 };
 
 class LaunchRecorder final : public platform::ProgramLauncher {
 public:
     void Open(const std::string& program, const std::string& parameter) override {
-        launches.push_back({program, parameter});
+        launches.push_back({program, parameter, {}});
+    }
+    void OpenDocument(const std::string& path, const std::string& fallback) override {
+        launches.push_back({{}, path, fallback});
     }
     std::vector<Launch> launches;
 };
