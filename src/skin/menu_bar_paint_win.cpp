@@ -127,8 +127,8 @@ void MenuBar::Paint(HDC target, std::int32_t windowWidth, std::int32_t hot, bool
 
     CopyPiece(dc, 0, 0, skinDc_, s.MenuBar.start());
     CopyPiece(dc, width - s.MenuBar.end().Width, 0, skinDc_, s.MenuBar.end());
-    BitBlt(target, s.ActiveFrame[kLeft].start().Width, s.ActiveFrame[kTop].middle().Height, width, height, dc, 0,
-           0, SRCCOPY);
+    const Point origin = MenuBarOrigin(s);
+    BitBlt(target, origin.x, origin.y, width, height, dc, 0, 0, SRCCOPY);
 }
 
 }  // namespace tf::skin

@@ -74,7 +74,7 @@ void MenuBar::RunMenuLoop(std::int32_t start) {
             GetWindowRect(window, &frame);
             const Rect& item = items_[p];
             // Below the item, where the bar draws it.
-            const int x = frame.left + skin_->ActiveFrame[kLeft].start().Width + item.left;
+            const int x = frame.left + MenuBarOrigin(*skin_).x + item.left;
             switchRequested_ = false;
             popupOpen_ = true;
             TrackPopupMenuEx(popup, TPM_VERTICAL, x, frame.top + item.bottom, window, nullptr);

@@ -139,6 +139,19 @@ TEST_F(SkinnerMenuTest, WindowWithoutMenuConsumesSystemKeysAndTheCloseButtonStil
     EXPECT_EQ(hwnd_, nullptr);  // destroyed
 }
 
+// The bar is hit where it is painted, after the left frame's start piece,
+// also when the frame's middle piece beside the client area is narrower.
+TEST_F(SkinnerMenuTest, TheBarIsHitWhereItIsPainted) {
+    TestSkin skin = MenuSkin();
+    skin.params.ActiveFrame[kLeft].pieces[kMiddle].Width = 2;
+    Open(kFullStyle, skin, SampleMenu());
+    ASSERT_TRUE(bar().Drawn());
+    const int y = kCaption + kMenuBarHeight / 2;
+    EXPECT_NE(HitTest(kBorder - 2, y), HTMENU);  // beside the client area, before the bar
+    EXPECT_EQ(HitTest(kBorder + 1, y), HTMENU);
+    EXPECT_EQ(Pixel(kBorder + 1, y), skin.PieceColour(skin.params.MenuBar.start()));
+}
+
 LRESULT CALLBACK KeepsSystemKeys(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return message == WM_SYSKEYDOWN ? 0 : DefWindowProcA(window, message, wParam, lParam);
 }
