@@ -177,7 +177,7 @@ private:
     void FetchIcon();
     FrameStyle Style() const;
     bool IsMdiChild() const { return (exStyle_ & WS_EX_MDICHILD) != 0; }
-    void InterceptMdiClient();
+    bool InterceptMdiClient();  // false: not intercepted, unchanged
     // The window region and the buttons' hit regions for the current size.
     void ApplyWindowShape();
     void ResetButtonStates();  // 0 while active, 3 while not

@@ -53,6 +53,10 @@ bool ClsSkinner::HookForm(HWND hwnd) {
     if (hooked_) UnHookForm(hooked_);
     if (!hasSkin() || !IsWindow(hwnd)) return false;
 
+    // Nothing of the window changes before its interception is in place;
+    // its tables stay empty until the frame is ready for its messages.
+    if (!Subclass(hwnd, 0, &ClsSkinner::WindowHandler)) return false;
+    windowIntercepted_ = true;
     mdiClient_ = FindWindowExA(hwnd, nullptr, kMdiClientClass, nullptr);
     hooked_ = hwnd;
     style_ = GetWindowLongPtrA(hwnd, GWL_STYLE);
@@ -60,11 +64,11 @@ bool ClsSkinner::HookForm(HWND hwnd) {
     active_ = GetActiveWindow() == hwnd;
     BuildSkinObjects();  // the menu bar measures with the menu font
     menuBar_.Attach(hwnd, mdiClient_);
-    if (mdiClient_) InterceptMdiClient();
-
-    if (!Subclass(hwnd, 0, &ClsSkinner::WindowHandler)) return false;
+    if (mdiClient_ && !InterceptMdiClient()) {
+        UnHookForm(hwnd);  // gives back the menu, the class style and the procedure
+        return false;
+    }
     for (const Registration& r : kWindowMessages) AddMsg(hwnd, r.message, r.when);
-    windowIntercepted_ = true;
     if (!IsMdiChild() && !(style_ & WS_CHILD)) closeKey_ = std::make_unique<CloseOnAltF4>(hwnd);
 
     if (!IsMdiChild()) {
@@ -132,10 +136,10 @@ void ClsSkinner::ReapplySkin() {
     ApplyWindowShape();
 }
 
-void ClsSkinner::InterceptMdiClient() {
+bool ClsSkinner::InterceptMdiClient() {
+    if (!Subclass(mdiClient_, 0, &ClsSkinner::MdiClientHandler)) return false;
     const LONG_PTR ex = GetWindowLongPtrA(mdiClient_, GWL_EXSTYLE);
     SetWindowLongPtrA(mdiClient_, GWL_EXSTYLE, ex & ~static_cast<LONG_PTR>(WS_EX_CLIENTEDGE));
-    if (!Subclass(mdiClient_, 0, &ClsSkinner::MdiClientHandler)) return;
     AddMsg(mdiClient_, WM_ERASEBKGND, MSG_BEFORE);
     AddMsg(mdiClient_, WM_PAINT, MSG_BEFORE);
     AddMsg(mdiClient_, WM_MDISETMENU, MSG_BEFORE);
@@ -144,6 +148,7 @@ void ClsSkinner::InterceptMdiClient() {
     for (UINT m : {WM_MDICREATE, WM_MDIDESTROY, WM_MDIACTIVATE, WM_MDIMAXIMIZE, WM_MDIRESTORE, WM_MDINEXT})
         AddMsg(mdiClient_, m, MSG_AFTER);
     mdiClientIntercepted_ = true;
+    return true;
 }
 
 // --- Skin objects ------------------------------------------------------------

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "skin/callback_slots_win.h"
 #include "skin/menu_bar_window.h"
 #include "skin/skinned_window.h"
 
@@ -251,6 +252,51 @@ TEST_F(SkinnerMenuTest, MdiFrameFollowsSetMenuAndShowsAMaximisedChildsIconAndBut
     EXPECT_GT(iconPixels, 0);
     DestroyWindow(hwnd_);
     gClient = nullptr;
+}
+
+// A window whose interception cannot be made is left as it was; when its MDI
+// client's cannot be made, the window gets back what was changed.
+TEST_F(SkinnerMenuTest, AFailedHookLeavesTheWindowAsItWas) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = FrameProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "TallyfoldSkinnerMdiFrame";
+    RegisterClassA(&wc);
+    skin_ = MenuSkin();
+    HMENU menu = SampleMenu();
+    hwnd_ = CreateWindowExA(0, wc.lpszClassName, "Frame", kFullStyle, 100, 100, 420, 320, nullptr, menu,
+                            wc.hInstance, nullptr);
+    CLIENTCREATESTRUCT ccs{};
+    ccs.idFirstChild = 5000;
+    gClient = CreateWindowExA(WS_EX_CLIENTEDGE, "MDICLIENT", nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 300, 200, hwnd_,
+                              nullptr, wc.hInstance, &ccs);
+    skinFile_ = WriteTestSkinFile(skin_, "mdi.Skin");
+    ASSERT_TRUE(skinner_->LoadSkinFromFile(skinFile_));
+    const LONG_PTR frameProc = GetWindowLongPtrA(hwnd_, GWLP_WNDPROC);
+    const COLORREF menuColour = MenuBrushColour(menu);
+    auto unchanged = [&] {
+        EXPECT_EQ(skinner_->HookedWindow(), nullptr);
+        EXPECT_EQ(GetWindowLongPtrA(hwnd_, GWLP_WNDPROC), frameProc);
+        EXPECT_TRUE(GetWindowLongPtrA(gClient, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+        EXPECT_EQ(GetMenu(hwnd_), menu);
+        EXPECT_EQ(MenuBrushColour(menu), menuColour);
+    };
+
+    std::vector<WNDPROC> held;  // every interception slot taken
+    while (WNDPROC proc = AcquireWindowProc([](void*, HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; }, nullptr))
+        held.push_back(proc);
+    EXPECT_FALSE(skinner_->HookForm(hwnd_));
+    unchanged();
+    ReleaseWindowProc(held.back());  // room for the frame, not for its client
+    held.pop_back();
+    EXPECT_FALSE(skinner_->HookForm(hwnd_));
+    unchanged();
+    for (WNDPROC proc : held) ReleaseWindowProc(proc);
+    EXPECT_EQ(eventLog_.errors.size(), 2u);  // each refusal was reported
+    eventLog_.errors.clear();
+    messages_.shown.clear();
+    EXPECT_TRUE(skinner_->HookForm(hwnd_));
+    EXPECT_FALSE(GetWindowLongPtrA(gClient, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
 }
 
 }  // namespace
