@@ -2,9 +2,10 @@
 // ClsSkinner: the window skin engine. One object skins one window: it loads a
 // skin file, intercepts the window's messages (and its MDI client's), paints
 // the frame, caption and caption buttons from the skin picture, hit-tests
-// them, and draws the menu bar. The class is split across files by concern:
+// them, and draws the menu bar. Interception is a MessageInterceptor of its
+// own; the class is split across files by concern:
 //   skinner_state_win.cpp      skin files, the skin surface, PaintClientArea
-//   skinner_subclass_win.cpp   message interception and the timer adaptor
+//   skinner_subclass_win.cpp   the interception members and the timer adaptor
 //   skinner_frame_win.cpp      HookForm/UnHookForm, skin objects, frame painting
 //   skinner_buttons_win.cpp    hit-testing, caption buttons, the hover timer
 //   skinner_menu_win.cpp       the skinned menu bar and its keyboard handling
@@ -26,6 +27,7 @@
 #include "skin/frame_geometry.h"
 #include "skin/frame_painter_win.h"
 #include "skin/intercept_record_win.h"
+#include "skin/message_interceptor_win.h"
 #include "skin/menu_bar_win.h"
 #include "skin/skin_file.h"
 #include "skin/skin_records.h"
@@ -72,13 +74,17 @@ public:
     // The skinned menu bar (idle while nothing is hooked).
     const MenuBar& Menus() const { return menuBar_; }
 
-    // --- Interception (skinner_subclass_win.cpp) -------------------------
+    // --- Interception (MessageInterceptor; skinner_subclass_win.cpp) -------
     // The engine intercepts its hooked window and that window's MDI client
     // with its own handlers; any other caller (tests, tools) may intercept a
     // window of this process with a handler of its own. Every error is
     // reported (event log, then message box) under the routine's name and
     // the operation then does nothing.
-    enum MsgWhen : int { MSG_BEFORE = 1, MSG_AFTER = 2, MSG_BEFORE_AND_AFTER = 3 };
+    enum MsgWhen : int {
+        MSG_BEFORE = MessageInterceptor::kBefore,
+        MSG_AFTER = MessageInterceptor::kAfter,
+        MSG_BEFORE_AND_AFTER = MessageInterceptor::kBeforeAndAfter
+    };
     // The method ordinal of TimerProc for MakeCallback.
     static constexpr int kTimerProcOrdinal = 1;
 
@@ -126,35 +132,14 @@ private:
     // --- Interception ----------------------------------------------------
     using HandlerMethod = void (ClsSkinner::*)(bool bBefore, bool& bHandled, LRESULT& lReturn, HWND lng_hWnd,
                                                UINT uMsg, WPARAM wParam, LPARAM lParam, LONG_PTR& lParamUser);
-    // Record types of FindRecord: windows, and the timer adaptors by ordinal
-    // (type 1 is never created).
-    enum RecordType : int { kWindowRecord = 0, kUnusedRecord = 1, kAdaptorRecord = 2 };
-    struct WindowEntry {
-        std::string key;  // "h" + the window handle in decimal
-        InterceptRecord* record;  // null once the record freed itself
-    };
-    struct AdaptorEntry {
-        std::string key;  // "h" + the method ordinal in decimal
-        TIMERPROC proc;
-    };
-
     // Intercepts with one of the engine's own handlers (WindowHandler,
     // MdiClientHandler).
     bool Subclass(HWND lng_hWnd, LONG_PTR lParamUser, HandlerMethod handler, bool bUnicode = false);
-    // The window's record; reports a window without one. Also null (without
-    // a report) when the record has freed itself since.
-    InterceptRecord* FindRecord(int recordType, HWND lng_hWnd);
     void ReportError(const char* routine, const std::string& message);
-    void ForgetRecord(const InterceptRecord* record);
-    void DetachRecords();  // records still running outlive the engine
-    static LRESULT Dispatch(void* record, HWND lng_hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
-    static void FreeRecord(InterceptRecord* record);
     static void RunTimerAdaptor(void* engine, HWND hwnd, UINT uMsg, UINT_PTR idEvent, DWORD dwTime);
 
-    // Created by the first Subclass and the first MakeCallback; kept in
-    // insertion order.
-    std::optional<std::vector<WindowEntry>> records_;
-    std::optional<std::vector<AdaptorEntry>> adaptors_;
+    MessageInterceptor interceptor_{
+        [this](const char* routine, const std::string& message) { ReportError(routine, message); }};
 
     // The engine's handlers (skinner_frame_win.cpp, skinner_buttons_win.cpp,
     // skinner_menu_win.cpp).

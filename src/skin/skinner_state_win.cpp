@@ -61,7 +61,6 @@ ClsSkinner::~ClsSkinner() {
     if (hooked_) UnHookForm(hooked_);
     ReleaseAll();
     ReleaseAdaptors();
-    DetachRecords();
 }
 
 bool ClsSkinner::LoadSkinFromFile(const std::string& filename) {
