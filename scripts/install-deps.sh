@@ -8,7 +8,11 @@ packages=(cmake ninja-build g++ clang googletest libgtest-dev libbenchmark-dev
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
           wine wine32:i386 xvfb xdotool imagemagick x11-utils
           zlib1g-dev libpng-dev libspng-dev libclang-rt-14-dev python3 nlohmann-json3-dev
-          ncdu gdu)
+          ncdu gdu chromium)
+# The explorer page's tests run on Node.js and npm; a machine that already
+# has them from elsewhere keeps its own.
+command -v node >/dev/null || packages+=(nodejs)
+command -v npm >/dev/null || packages+=(npm)
 
 missing=()
 for p in "${packages[@]}"; do

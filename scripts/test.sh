@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native suites under ASan and
-# UBSan, the 64-bit Windows compile check, and the Win32 suites and a
-# screenshot check under Wine in a private Xvfb display.
+# UBSan, the explorer page's tests (Node.js and Chromium), the 64-bit Windows
+# compile check, and the Win32 suites and a screenshot check under Wine in a
+# private Xvfb display.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -16,6 +17,12 @@ cmake -S . -B "$build/native" -G Ninja -DTALLYFOLD_SANITIZE=ON -DTALLYFOLD_WERRO
 ninja -C "$build/native" -j"$jobs"
 step "native tests"
 (cd "$build/native" && ctest --output-on-failure -j"$jobs")
+
+step "explorer page: lint, its pure parts, and the page in Chromium"
+(cd tests/explorer && npm ci --no-audit --no-fund --loglevel=error)
+tests/explorer/node_modules/.bin/eslint -c tests/explorer/eslint.config.js src/listing/explorer tests/explorer bench/explorer
+node --test tests/explorer/decode.test.js tests/explorer/matcher.test.js tests/explorer/treemap.test.js
+TALLYFOLD_LIST="$build/native/src/app/tallyfold-list" EXPLORER_SHOTS="$build" node --test tests/explorer/browser.test.js
 
 step "read-ahead tests under ThreadSanitizer"
 cmake -S . -B "$build/tsan" -G Ninja -DTALLYFOLD_WERROR=ON -DTALLYFOLD_BENCH=OFF \

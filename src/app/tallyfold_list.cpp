@@ -30,9 +30,11 @@ const char kUsage[] =
     "  --max-depth N       enter at most N levels of folders below SOURCE\n"
     "  --record LIST       comma list of type,size,created,modified, or none (default type,size)\n"
     "  --order ORDER       none (default), name, type, size, created or modified\n"
-    "  --format FORMAT     text (default), html, csv, jsonl or ncdu\n"
-    "  --output FILE       the listing (default Tallyfold.txt, .html, .csv, .jsonl, .ncdu.json)\n"
+    "  --format FORMAT     text (default), html, csv, jsonl, ncdu or explorer\n"
+    "  --output FILE       the listing (default Tallyfold.txt, .html, .csv, .jsonl, .ncdu.json,\n"
+    "                      .explorer.html)\n"
     "  --from LISTING      write the report of a saved jsonl listing instead of a folder\n"
+    "                      (repeated with --format explorer: a catalogue of listings)\n"
     "  --errors FILE       list the folders that could not be listed there, not on stderr\n"
     "  --follow-links      enter links to folders (each folder is still listed once)\n"
     "  --one-file-system   do not enter folders on other file systems\n"
@@ -89,6 +91,7 @@ bool ParseFormat(const std::string& text, listing::ReportFormat& format) {
     else if (text == "html") format = ReportFormat::kHtml;
     else if (text == "csv") format = ReportFormat::kCsv;
     else if (text == "jsonl") format = ReportFormat::kJsonl;
+    else if (text == "explorer") format = ReportFormat::kExplorer;
     else if (text == "ncdu") format = ReportFormat::kNcdu;
     else return false;
     return true;
@@ -188,7 +191,8 @@ bool ParseArguments(int argc, char** argv, char separator, Arguments& args, std:
     }
     if (!args.from.empty()) {
         if (haveSource) return problem = "give SOURCE or --from, not both", false;
-        if (args.from.size() > 1) return problem = "one --from listing at a time", false;
+        if (args.from.size() > 1 && args.options.format != listing::ReportFormat::kExplorer)
+            return problem = "several --from listings make an explorer catalogue only", false;
     } else {
         if (!haveSource || source.empty()) return problem = "no SOURCE given", false;
         args.options.source = NormaliseSource(source, separator);

@@ -8,6 +8,7 @@
 #include <memory>
 #include <thread>
 
+#include "listing/explorer_sink.h"
 #include "listing/report_sinks.h"
 
 namespace tf::listing {
@@ -62,6 +63,7 @@ std::unique_ptr<ListingSink> CreateSink(ReportFormat format, const std::string& 
         case ReportFormat::kCsv: return MakeCsvSink(path);
         case ReportFormat::kJsonl: return MakeJsonlSink(path);
         case ReportFormat::kNcdu: return MakeNcduSink(path);
+        case ReportFormat::kExplorer: return std::make_unique<ExplorerSink>(path);
         case ReportFormat::kNone: break;
     }
     return nullptr;
@@ -105,36 +107,56 @@ RunOutcome ReplayListings(const std::vector<std::string>& listings, const Listin
     options.names = platform::NameEncoding::kUtf8;  // listings hold UTF-8, and the exact bytes beside it
     totals = RunTotals{};
     invalid = ReplayResult{};
-    // The header needs the first listing's source and separator.
-    char separator = '/';
+    // The header needs each listing's source and separator.
+    std::vector<std::string> sources;
+    std::vector<char> separators;
     for (const std::string& listing : listings) {
         ReplayResult source;
+        char separator = '/';
         if (!ListingSource(listing, source, separator)) {
             invalid = source;
             invalid.source = listing;
             return RunOutcome{};
         }
-        if (&listing == &listings.front()) options.source = source.source;
+        sources.push_back(source.source);
+        separators.push_back(separator);
     }
+    if (!sources.empty()) options.source = sources.front();
     std::unique_ptr<ListingSink> sink = CreateSink(options.format, reportPath);
     if (!sink) sink = std::make_unique<NullSink>();
     RunOutcome outcome;
     auto note = [&outcome](WriteError error) {
         if (error && outcome.reportWritten) outcome = {false, error};
     };
-    note(sink->Begin(RunHeader{options, separator, listings.empty() ? 0 : ModifiedTime(listings.front())}));
-    if (!outcome.reportWritten) return outcome;
-    for (const std::string& listing : listings) {
+    // The explorer page keeps listings apart, a catalogue: each has its own
+    // header and totals there.
+    const bool catalogue = options.format == ReportFormat::kExplorer;
+    for (std::size_t i = 0; i < listings.size() || i == 0; ++i) {
+        if (i == 0 || catalogue) {
+            if (i < sources.size()) options.source = sources[i];
+            note(sink->Begin(RunHeader{options, separators.empty() ? '/' : separators[i],
+                                       listings.empty() ? 0 : ModifiedTime(listings[i])}));
+            if (!outcome.reportWritten) return outcome;
+        }
+        if (i == listings.size()) break;
+        RunTotals own;
         WriteError error = 0;
-        const ReplayResult result = ReplayListing(listing, options, host, totals, *sink, error);
+        const ReplayResult result = ReplayListing(listings[i], options, host, catalogue ? own : totals, *sink, error);
         note(error);
         if (!result.ok) {
             invalid = result;
-            invalid.source = listing;
+            invalid.source = listings[i];
             return outcome;
         }
+        if (catalogue) {
+            note(sink->Totals(own));
+            totals.totalFolders += own.totalFolders;
+            totals.totalFiles += own.totalFiles;
+            totals.totalBytes += own.totalBytes;
+            totals.skippedFolders += own.skippedFolders;
+        }
     }
-    note(sink->Totals(totals));
+    if (!catalogue) note(sink->Totals(totals));
     note(sink->Close());
     return outcome;
 }
@@ -148,6 +170,7 @@ std::string ReportFileName(ReportFormat format) {
         case ReportFormat::kCsv: return "Tallyfold.csv";
         case ReportFormat::kJsonl: return "Tallyfold.jsonl";
         case ReportFormat::kNcdu: return "Tallyfold.ncdu.json";
+        case ReportFormat::kExplorer: return "Tallyfold.explorer.html";
         case ReportFormat::kNone: return std::string();
     }
     return std::string();

@@ -33,8 +33,8 @@ RunOutcome ReplayListings(const std::vector<std::string>& listings, const Listin
 unsigned DefaultReadAhead();
 
 // The report file name of a format: "Tallyfold.txt", "Tallyfold.html",
-// "Tallyfold.csv", "Tallyfold.jsonl", "Tallyfold.ncdu.json", or empty for
-// kNone.
+// "Tallyfold.csv", "Tallyfold.jsonl", "Tallyfold.ncdu.json",
+// "Tallyfold.explorer.html", or empty for kNone.
 std::string ReportFileName(ReportFormat format);
 
 }  // namespace tf::listing

@@ -13,8 +13,9 @@ namespace tf::listing {
 enum Column : int { kName = 0, kType = 1, kSize = 2, kCreated = 3, kModified = 4, kColumnCount = 5 };
 
 // kNone: an output format text the window does not know. kCsv and kJsonl
-// are the machine-readable listings; kNcdu the disk-usage browsers' export.
-enum class ReportFormat { kText, kHtml, kNone, kCsv, kJsonl, kNcdu };
+// are the machine-readable listings; kNcdu the disk-usage browsers' export;
+// kExplorer the page that browses, searches and sizes a listing offline.
+enum class ReportFormat { kText, kHtml, kNone, kCsv, kJsonl, kNcdu, kExplorer };
 
 constexpr int kNoOrder = -1;
 

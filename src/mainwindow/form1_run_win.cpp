@@ -138,6 +138,7 @@ void Form1::Command1_Click() {
         case Viewer::kNotepad: services_.launcher->Open("notepad.exe", reportPath); break;
         case Viewer::kBrowser: services_.launcher->Open("iexplore.exe", ReportPath("HTML")); break;
         case Viewer::kAssociated: services_.launcher->OpenDocument(reportPath, "notepad.exe"); break;
+        case Viewer::kPage: services_.launcher->OpenDocument(reportPath, "iexplore.exe"); break;
     }
     SetStatusText(kDoneText);
 }

@@ -9,6 +9,7 @@ enum class Viewer {
     kNotepad,     // the text editor
     kBrowser,     // the HTML viewer
     kAssociated,  // the program the system associates with the file, else the text editor
+    kPage,        // the system's browser for the page, else the HTML viewer
 };
 
 struct ReportChoice {
@@ -25,6 +26,7 @@ constexpr ReportChoice kReportChoices[] = {
     {"HTML", listing::ReportFormat::kHtml, ".html", "HTML file (.html)", Viewer::kBrowser},
     {"CSV", listing::ReportFormat::kCsv, ".csv", "CSV file (.csv)", Viewer::kAssociated},
     {"JSON Lines", listing::ReportFormat::kJsonl, ".jsonl", "JSON Lines file (.jsonl)", Viewer::kAssociated},
+    {"Explorer", listing::ReportFormat::kExplorer, ".html", "Explorer page (.html)", Viewer::kPage},
 };
 
 // The choice of a format box text; null for a text that is no entry.

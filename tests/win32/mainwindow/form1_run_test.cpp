@@ -78,7 +78,17 @@ TEST_F(Form1Run, ReportEqualsTheEnginesForTheSameFolderAndOptions) {
         EXPECT_EQ(launcher_.launches.back().parameter, app_ + "\\" + file) << entry;
         EXPECT_EQ(launcher_.launches.back().fallback, "notepad.exe") << entry;
     }
-    EXPECT_EQ(launcher_.launches.size(), 4u);
+    // The explorer page (its time of listing differs from run to run) opens
+    // in the system's browser, else the HTML viewer.
+    SetText(Control::saveas, "Explorer");
+    Click(Control::Command1);
+    const std::string page = Report("Tallyfold.explorer.html");
+    EXPECT_EQ(page.rfind("<!DOCTYPE html>", 0), 0u);
+    EXPECT_NE(page.find("<script type=\"application/x-tallyfold-listing\">"), std::string::npos);
+    EXPECT_EQ(launcher_.launches.back().program, "");
+    EXPECT_EQ(launcher_.launches.back().parameter, app_ + "\\Tallyfold.explorer.html");
+    EXPECT_EQ(launcher_.launches.back().fallback, "iexplore.exe");
+    EXPECT_EQ(launcher_.launches.size(), 5u);
 }
 
 TEST_F(Form1Run, OptionsAreLockedDuringARunAndASecondStartIsIgnored) {

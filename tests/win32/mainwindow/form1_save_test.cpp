@@ -51,11 +51,22 @@ TEST_F(Form1Save, CopiesTheReportOfTheSelectedFormatWithItsExtensionAppended) {
     EXPECT_EQ(dialog_.asked[1].description, "HTML file (.html)");
     EXPECT_EQ(ReadFile(root_ + "\\listing.html.html"), html);
 
+    // A listing for scripts is saved with its own extension and filter.
+    SetText(Control::saveas, "JSON Lines");
+    Click(Control::Command1);
+    const std::string jsonl = Report("Tallyfold.jsonl");
+    ASSERT_FALSE(jsonl.empty());
+    dialog_.answers.push_back(root_ + "\\listing");
+    Click(Control::Command3);
+    ASSERT_EQ(dialog_.asked.size(), 3u);
+    EXPECT_EQ(dialog_.asked[2].description, "JSON Lines file (.jsonl)");
+    EXPECT_EQ(ReadFile(root_ + "\\listing.jsonl"), jsonl);
+
     // Any other format text: only the bold marking moves.
     SetText(Control::saveas, "Csv");
     Click(Control::Command2);
     Click(Control::Command3);
-    EXPECT_EQ(dialog_.asked.size(), 2u);
+    EXPECT_EQ(dialog_.asked.size(), 3u);
     EXPECT_TRUE(IsBold(Control::Command3));
 }
 

@@ -1,0 +1,264 @@
+#include "listing/explorer_sink.h"
+
+#include "listing/explorer_page.h"
+#include "listing/folder_scan.h"
+
+namespace tf::listing {
+namespace {
+
+constexpr std::size_t kChunkAt = 256 * 1024;  // numbers and names of one data element
+constexpr std::size_t kMaxExtensions = 1 << 16;  // beyond: types written out each time
+constexpr std::uint64_t kTicksPerSecond = 10000000;
+constexpr char kChunkStart[] = "<script type=\"application/x-tallyfold-listing\">";
+constexpr char kChunkEnd[] = "</script>\n";
+
+// Records: the low three bits of a record's first number.
+enum Record : std::uint64_t { kFileRecord, kLinkRecord, kOpenRecord, kCloseRecord, kTypeRecord, kListingRecord,
+                              kTotalsRecord };
+
+// Digits of a number: '!'..'O' without '<' end it (46), 'P'..'~' go before (47).
+constexpr std::uint64_t kLastBase = 46;
+constexpr std::uint64_t kMoreBase = 47;
+
+// Length of the well-formed UTF-8 sequence at text[i], or 0.
+std::size_t SequenceLength(std::string_view text, std::size_t i) {
+    const unsigned char lead = static_cast<unsigned char>(text[i]);
+    std::size_t n;
+    unsigned char low = 0x80, high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) n = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF) n = 3, low = lead == 0xE0 ? 0xA0 : 0x80, high = lead == 0xED ? 0x9F : 0xBF;
+    else if (lead >= 0xF0 && lead <= 0xF4) n = 4, low = lead == 0xF0 ? 0x90 : 0x80, high = lead == 0xF4 ? 0x8F : 0xBF;
+    else return 0;
+    if (i + n > text.size()) return 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        const unsigned char b = static_cast<unsigned char>(text[i + k]);
+        if (b < (k == 1 ? low : 0x80) || b > (k == 1 ? high : 0xBF)) return 0;
+    }
+    return n;
+}
+
+// `text` as UTF-8, as the JSON Lines listing writes it: code-page names read
+// as Latin-1, bytes that are no character as U+FFFD.
+void AppendUtf8(std::string& out, std::string_view text, bool utf8) {
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+            ++i;
+        } else if (!utf8) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+            ++i;
+        } else if (const std::size_t n = SequenceLength(text, i)) {
+            out.append(text.data() + i, n);
+            i += n;
+        } else {
+            out += "\xEF\xBF\xBD";
+            ++i;
+        }
+    }
+}
+
+// The extension the page infers a type from: after the last dot that does
+// not start the name, ASCII letters lowered.
+std::string ExtensionOf(std::string_view name) {
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot == 0) return {};
+    std::string ext(name.substr(dot + 1));
+    for (char& c : ext)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return ext;
+}
+
+std::int64_t Seconds(platform::FileTicks ticks) { return static_cast<std::int64_t>(ticks / kTicksPerSecond); }
+
+std::string_view LastName(const std::string& path, char separator, int depth) {
+    if (depth == 0) return path;
+    std::size_t end = path.size();
+    while (end > 1 && path[end - 1] == separator) --end;
+    const std::size_t slash = path.rfind(separator, end - 1);
+    return slash == std::string::npos ? std::string_view(path).substr(0, end)
+                                      : std::string_view(path).substr(slash + 1, end - slash - 1);
+}
+
+}  // namespace
+
+void ExplorerSink::Note(WriteError error) {
+    if (error && !error_) error_ = error;
+}
+
+void ExplorerSink::Number(std::uint64_t value) {
+    const std::uint64_t last = value % kLastBase;
+    std::uint64_t more = value / kLastBase;
+    char digits[16];
+    int n = 0;
+    while (more) {
+        digits[n++] = static_cast<char>(0x50 + more % kMoreBase);
+        more /= kMoreBase;
+    }
+    while (n) numbers_ += digits[--n];
+    numbers_ += static_cast<char>(last < 27 ? 0x21 + last : 0x22 + last);
+}
+
+void ExplorerSink::Head(std::uint64_t head) { Number(head); }
+
+// A time as the signed step from `base` in whole seconds, zigzag-coded.
+void ExplorerSink::Time(platform::FileTicks ticks, std::int64_t& base) {
+    const std::int64_t seconds = Seconds(ticks);
+    const std::int64_t step = seconds - base;
+    base = seconds;
+    Number(step >= 0 ? static_cast<std::uint64_t>(step) * 2 : (static_cast<std::uint64_t>(-(step + 1)) * 2) + 1);
+}
+
+// A string slot of the names part: as it is, ended by '/', or, when it holds
+// what the page's element or the slot cannot carry, as an empty slot and
+// its percent-escaped form.
+void ExplorerSink::Text(std::string_view text) {
+    scratch_.clear();
+    AppendUtf8(scratch_, text, utf8_);
+    if (scratch_.find_first_of("</\r") == std::string::npos && !scratch_.empty()) {
+        names_ += scratch_;
+        names_ += '/';
+        return;
+    }
+    names_ += '/';
+    for (const char c : scratch_) {
+        switch (c) {
+            case '%': names_ += "%25"; break;
+            case '/': names_ += "%2F"; break;
+            case '<': names_ += "%3C"; break;
+            case '\r': names_ += "%0D"; break;
+            default: names_ += c;
+        }
+    }
+    names_ += '/';
+}
+
+void ExplorerSink::EndRecord() {
+    if (numbers_.size() + names_.size() >= kChunkAt) FlushChunk();
+}
+
+void ExplorerSink::FlushChunk() {
+    if (numbers_.empty()) return;
+    std::string& out = file_.Pending();
+    out += kChunkStart;
+    out += numbers_;
+    out += '\n';
+    out += names_;
+    out += kChunkEnd;
+    numbers_.clear();
+    names_.clear();
+    Note(file_.Step());
+}
+
+WriteError ExplorerSink::Begin(const RunHeader& header) {
+    if (!started_) {
+        file_.Pending().assign(kExplorerPageHead, kExplorerPageHeadSize);
+        if (const WriteError error = file_.Create()) return error_ = error;
+        started_ = true;
+    }
+    utf8_ = header.options.names == platform::NameEncoding::kUtf8;
+    separator_ = header.separator;
+    Head(kListingRecord);
+    Number(static_cast<std::uint64_t>(Seconds(header.listedAt)));
+    Number(static_cast<unsigned char>(separator_));
+    Text(header.options.source);
+    EndRecord();
+    return Status();
+}
+
+void ExplorerSink::Folder(std::string_view name) {
+    Head(kOpenRecord);
+    Text(name);
+    EndRecord();
+}
+
+WriteError ExplorerSink::BeginSection(const FolderStart& folder) {
+    Folder(LastName(folder.path, separator_, folder.depth));
+    return Status();
+}
+
+std::uint64_t ExplorerSink::TypeRef(std::string_view name, std::string_view type) {
+    scratch_.clear();
+    AppendUtf8(scratch_, type, utf8_);
+    std::uint32_t id = 0;
+    if (!scratch_.empty()) {
+        const auto found = types_.find(scratch_);
+        if (found != types_.end()) {
+            id = found->second;
+        } else {
+            id = static_cast<std::uint32_t>(types_.size() + 1);
+            types_.emplace(scratch_, id);
+            Head(kTypeRecord);
+            Text(type);
+        }
+    }
+    scratch_.clear();
+    AppendUtf8(scratch_, name, utf8_);
+    std::string ext = ExtensionOf(scratch_);
+    const auto inferred = typeOfExtension_.find(ext);
+    if ((inferred == typeOfExtension_.end() ? 0 : inferred->second) == id) return 0;
+    if (inferred != typeOfExtension_.end()) inferred->second = id;
+    else if (typeOfExtension_.size() < kMaxExtensions) typeOfExtension_.emplace(std::move(ext), id);
+    return id + 1;
+}
+
+WriteError ExplorerSink::Row(const ListedFile& file) {
+    const std::uint64_t type = TypeRef(file.name, file.type);
+    Head(type * 8 + (file.kind == EntryKind::kLink ? kLinkRecord : kFileRecord));
+    Number(file.size);
+    Time(file.modified, lastTime_);
+    std::int64_t modified = Seconds(file.modified);
+    Time(file.created, modified);
+    Text(file.name);
+    EndRecord();
+    return Status();
+}
+
+WriteError ExplorerSink::EndSection(const SectionTotals&) { return Status(); }
+
+void ExplorerSink::Closed(const FolderRecord& folder) {
+    const bool skipped = folder.skipped != SkipReason::kNone;
+    Head(skipped ? 8 + kCloseRecord : kCloseRecord);
+    Number(folder.files);
+    Number(folder.bytes);
+    Number(folder.subtreeBytes);
+    Time(folder.facts.modified, lastTime_);
+    std::int64_t modified = Seconds(folder.facts.modified);
+    Time(folder.facts.created, modified);
+    if (skipped) Text(SkipReasonText(folder.skipped));
+    EndRecord();
+}
+
+WriteError ExplorerSink::EndFolder(const FolderRecord& folder) {
+    Closed(folder);
+    return Status();
+}
+
+WriteError ExplorerSink::FolderSkipped(const FolderRecord& folder) {
+    if (folder.skipped == SkipReason::kExcluded) return Status();  // left out, as the other listings do
+    Folder(LastName(folder.path, separator_, 1));
+    Closed(folder);
+    return Status();
+}
+
+WriteError ExplorerSink::Totals(const RunTotals& totals) {
+    Head(kTotalsRecord);
+    Number(totals.totalFolders);
+    Number(totals.totalFiles);
+    Number(totals.totalBytes);
+    Number(totals.skippedFolders);
+    EndRecord();
+    return Status();
+}
+
+WriteError ExplorerSink::Close() {
+    if (closed_ || !started_) return Status();
+    closed_ = true;
+    FlushChunk();
+    file_.Pending().append(kExplorerPageTail, kExplorerPageTailSize);
+    Note(file_.Flush());
+    return Status();
+}
+
+}  // namespace tf::listing

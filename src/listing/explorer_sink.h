@@ -1,0 +1,59 @@
+#pragma once
+// The explorer report: one HTML page that browses, searches and sizes the
+// listing offline. The listing goes into the page as data chunks in the
+// encoding of docs/explorer-format.md, written as the walk goes; the page's
+// own code comes after the last chunk.
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+
+#include "listing/listing_sink.h"
+#include "listing/report_file.h"
+
+namespace tf::listing {
+
+class ExplorerSink final : public ListingSink {
+public:
+    explicit ExplorerSink(std::string path) : file_(std::move(path)) {}
+    ExplorerSink(const ExplorerSink&) = delete;
+    ExplorerSink& operator=(const ExplorerSink&) = delete;
+
+    // A Begin after Totals starts the next listing of a catalogue in the
+    // same page; Close ends the page.
+    WriteError Begin(const RunHeader& header) override;
+    WriteError BeginSection(const FolderStart& folder) override;
+    WriteError Row(const ListedFile& file) override;
+    WriteError EndSection(const SectionTotals& totals) override;
+    WriteError EndFolder(const FolderRecord& folder) override;
+    WriteError FolderSkipped(const FolderRecord& folder) override;
+    WriteError Totals(const RunTotals& totals) override;
+    WriteError Close() override;
+
+private:
+    void Head(std::uint64_t head);
+    void Number(std::uint64_t value);
+    void Time(platform::FileTicks ticks, std::int64_t& base);
+    void Text(std::string_view text);
+    void Folder(std::string_view name);
+    void Closed(const FolderRecord& folder);
+    std::uint64_t TypeRef(std::string_view name, std::string_view type);
+    void EndRecord();
+    void FlushChunk();
+    void Note(WriteError error);
+    WriteError Status() const { return error_; }
+
+    ReportFile file_;
+    bool started_ = false;
+    bool utf8_ = true;
+    char separator_ = '\\';
+    std::string numbers_;  // the chunk being made
+    std::string names_;
+    std::string scratch_;
+    std::int64_t lastTime_ = 0;
+    std::unordered_map<std::string, std::uint32_t> types_;            // type -> number
+    std::unordered_map<std::string, std::uint32_t> typeOfExtension_;  // as the page infers it
+    WriteError error_ = 0;  // the first write that failed
+    bool closed_ = false;
+};
+
+}  // namespace tf::listing

@@ -1,0 +1,27 @@
+'use strict';
+// Starts Debian's Chromium headless with a profile of its own, for the page
+// tests and the benchmark.
+const fs = require('node:fs');
+const os = require('node:os');
+const path = require('node:path');
+const puppeteer = require('puppeteer-core');
+
+async function launch() {
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'tf-chromium-'));
+  const browser = await puppeteer.launch({
+    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    userDataDir: profile,
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync',
+      '--window-size=1280,860'],
+    defaultViewport: { width: 1280, height: 860 },
+  });
+  const close = async () => {
+    await browser.close();
+    fs.rmSync(profile, { recursive: true, force: true });
+  };
+  return { browser, close };
+}
+
+module.exports = { launch };
