@@ -4,6 +4,9 @@
 # compile check, and the Win32 suites and a screenshot check under Wine in a
 # private Xvfb display.
 set -euo pipefail
+# The tests make, list, download and compare names in other scripts; the C
+# locale of a machine without LANG would mangle them (in Chromium and Wine).
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 "$root/scripts/install-deps.sh"
