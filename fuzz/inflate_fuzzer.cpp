@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/message_sink.h"
 #include "png/inflate.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -17,12 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     data += 2;
     size -= 2;
 
-    tf::platform::RecordingMessageSink messages;
-    tf::png::Inflater inflater(messages);
+    tf::png::Inflater inflater;
     tf::png::Bytes out;
     const tf::png::InflateOutcome r = inflater.Inflate(data, size, hint + 100, deflate64, out);
     if (r.ok() && out.size() > static_cast<std::size_t>(hint + 101)) __builtin_trap();
-    if (!r.ok() && r.error != tf::png::PngError::kTreeCreation && !messages.shown.empty()) __builtin_trap();
 
     if (deflate64 || !r.ok() || r.result != 0) return 0;
     std::vector<std::uint8_t> expected(static_cast<std::size_t>(hint) + 101);

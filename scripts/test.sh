@@ -6,6 +6,9 @@
 # in a 64-bit one; last the release (scripts/package.sh) and its checks: the
 # installer under Wine, the Debian package in a clean Debian 12 root.
 set -euo pipefail
+# The tests make, list, download and compare names in other scripts; the C
+# locale of a machine without LANG would mangle them (in Chromium and Wine).
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 "$root/scripts/install-deps.sh"
@@ -24,10 +27,7 @@ step "explorer page: lint, its pure parts, and the page in Chromium"
 (cd tests/explorer && npm ci --no-audit --no-fund --loglevel=error)
 tests/explorer/node_modules/.bin/eslint -c tests/explorer/eslint.config.js src/listing/explorer tests/explorer bench/explorer
 node --test tests/explorer/decode.test.js tests/explorer/matcher.test.js tests/explorer/treemap.test.js
-# Chromium names its downloads through the locale: without one (as on CI)
-# a non-ASCII file name comes out otherwise.
-LANG=C.UTF-8 TALLYFOLD_LIST="$build/native/src/app/tallyfold-list" EXPLORER_SHOTS="$build" \
-  node --test tests/explorer/browser.test.js
+TALLYFOLD_LIST="$build/native/src/app/tallyfold-list" EXPLORER_SHOTS="$build" node --test tests/explorer/browser.test.js
 
 step "read-ahead tests under ThreadSanitizer"
 cmake -S . -B "$build/tsan" -G Ninja -DTALLYFOLD_WERROR=ON -DTALLYFOLD_BENCH=OFF \

@@ -1,9 +1,9 @@
 # Sourced by the scripts that run the Windows builds under Wine: a private
 # prefix inside the build folder and a private Xvfb display.
 #   wine_session_start BUILD_DIR [win32|win64]
-#                                  sets WINEPREFIX, DISPLAY and starts both;
-#                                  the 64-bit build needs a 64-bit prefix
-#                                  (BUILD_DIR/wine-prefix64)
+#                                  sets WINEPREFIX, DISPLAY and a UTF-8 locale
+#                                  and starts both; the 64-bit build needs a
+#                                  64-bit prefix (BUILD_DIR/wine-prefix64)
 #   wine_session_stop              ends the Wine server and Xvfb
 
 wine_prefix_create() {
@@ -36,12 +36,22 @@ REG
   WINEPREFIX=$prefix wineserver -w
 }
 
+# Wine reads and writes Unix file names in the locale's character set: under
+# "C" (no LANG, as on a fresh machine) folders named in other scripts cannot
+# be made or listed. C.UTF-8 comes with every glibc since 2.35.
+wine_utf8_locale() {
+  local l
+  for l in C.UTF-8 C.utf8 en_US.UTF-8 en_US.utf8; do
+    if locale -a 2>/dev/null | grep -qix "$l"; then echo "$l"; return; fi
+  done
+  echo C.UTF-8
+}
+
 wine_session_start() {
   local build=$1 arch=${2:-win32}
   export WINEARCH=$arch WINEDEBUG=-all
-  # Wine maps file names through the Unix locale: without one it cannot
-  # make or open names beyond ASCII.
-  export LANG=C.UTF-8
+  export LANG=$(wine_utf8_locale)
+  export LC_ALL=$LANG
   export WINEPREFIX=$build/wine-prefix
   [ "$arch" = win32 ] || WINEPREFIX=$build/wine-prefix64
   wine_prefix_create "$WINEPREFIX"

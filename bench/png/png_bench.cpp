@@ -74,8 +74,7 @@ bool ZlibInflate(const std::vector<std::uint8_t>& packed, std::vector<std::uint8
 }
 
 bool OurInflate(const std::vector<std::uint8_t>& packed, std::size_t expected, tf::png::Bytes& out) {
-    tf::platform::RecordingMessageSink messages;
-    tf::png::Inflater inflater(messages);
+    tf::png::Inflater inflater;
     const auto r = inflater.Inflate(packed.data() + 2, packed.size() - 2,
                                     static_cast<std::int64_t>(expected) + 100, false, out);
     return r.ok() && out.size() == expected;

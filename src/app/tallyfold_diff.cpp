@@ -6,6 +6,7 @@
 
 #include "app/version_option.h"
 #include "snapshot/snapshot_diff.h"
+#include "platform/tool_main.h"
 
 namespace {
 
@@ -94,7 +95,7 @@ private:
 
 }  // namespace
 
-int main(int argc, char** argv) {
+static int RunTool(int argc, char** argv) {
     if (tf::app::AnswerVersion(argc, argv, "tallyfold-diff")) return kExitEqual;
     std::string format = "text";
     std::string files[2];
@@ -137,4 +138,8 @@ int main(int argc, char** argv) {
             json.Total(result.oldBytes, result.newBytes);
     }
     return result.different ? kExitDifferent : kExitEqual;
+}
+
+int main(int argc, char** argv) {
+    return tf::platform::GuardedMain("tallyfold-diff", 2, [&] { return RunTool(argc, argv); });
 }

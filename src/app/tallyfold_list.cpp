@@ -12,6 +12,7 @@
 #include "app/version_option.h"
 #include "listing/listing_run.h"
 #include "platform/console.h"
+#include "platform/tool_main.h"
 
 namespace {
 
@@ -261,7 +262,7 @@ private:
 
 }  // namespace
 
-int main(int argc, char** argv) {
+static int RunTool(int argc, char** argv) {
     if (tf::app::AnswerVersion(argc, argv, "tallyfold-list")) return kExitOk;
     auto fs = platform::CreateFileSystem();
     Arguments args;
@@ -336,4 +337,8 @@ int main(int argc, char** argv) {
                  static_cast<unsigned long long>(totals.skippedFolders), stopSignal ? "  (stopped)" : "");
     if (stopSignal) return 128 + stopSignal;
     return totals.skippedFolders ? kExitIncomplete : kExitOk;
+}
+
+int main(int argc, char** argv) {
+    return tf::platform::GuardedMain("tallyfold-list", kExitReportFailed, [&] { return RunTool(argc, argv); });
 }

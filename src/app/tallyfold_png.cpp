@@ -16,6 +16,7 @@
 #include "platform/message_sink.h"
 #include "png/blend.h"
 #include "png/load_png.h"
+#include "platform/tool_main.h"
 
 namespace {
 
@@ -197,7 +198,7 @@ std::string WriteBmp(const tf::png::DecodedImage& image, const std::string& path
 
 }  // namespace
 
-int main(int argc, char** argv) {
+static int RunTool(int argc, char** argv) {
     if (tf::app::AnswerVersion(argc, argv, "tallyfold-png")) return kExitOk;
     if (argc == 2 && (std::string(argv[1]) == "-h" || std::string(argv[1]) == "--help")) {
         std::cout << kUsage;
@@ -229,4 +230,8 @@ int main(int argc, char** argv) {
         }
     }
     return kExitOk;
+}
+
+int main(int argc, char** argv) {
+    return tf::platform::GuardedMain("tallyfold-png", kExitFailure, [&] { return RunTool(argc, argv); });
 }

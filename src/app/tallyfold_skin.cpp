@@ -18,6 +18,7 @@
 #include "skin/skin_builder.h"
 #include "skin/skin_description.h"
 #include "skin/skin_file.h"
+#include "platform/tool_main.h"
 
 namespace {
 
@@ -104,7 +105,7 @@ int Check(const std::string& path) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+static int RunTool(int argc, char** argv) {
     if (tf::app::AnswerVersion(argc, argv, "tallyfold-skin")) return kExitOk;
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 1 && (args[0] == "-h" || args[0] == "--help")) {
@@ -117,4 +118,8 @@ int main(int argc, char** argv) {
     if (args.size() == 2 && args[0] == "check") return Check(args[1]);
     Usage();
     return kExitUsage;
+}
+
+int main(int argc, char** argv) {
+    return tf::platform::GuardedMain("tallyfold-skin", 1, [&] { return RunTool(argc, argv); });
 }

@@ -2,8 +2,11 @@
 #include <windows.h>
 
 #include "mainwindow/form1_win.h"
+#include "platform/win32/edge_guard_win.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+namespace {
+
+int RunWindow(HINSTANCE instance, int show) {
     tf::mainwindow::Form1 form;
     if (!form.Create(instance)) return 1;
     ShowWindow(form.hwnd(), show);
@@ -15,4 +18,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
         DispatchMessageA(&msg);
     }
     return static_cast<int>(msg.wParam);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+    return tf::platform::win32::CatchAtEdge("Tallyfold", 1, [&] { return RunWindow(instance, show); });
 }

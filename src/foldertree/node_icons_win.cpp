@@ -35,7 +35,7 @@ HICON ModuleIcon(const std::string& file, int index) {
     // On failure the out-parameters may hold junk: only trust them when an
     // icon was extracted.
     if (count == 0 || count == kNoIcons) return nullptr;
-    if (large) DestroyIcon(large);
+    platform::win32::UniqueIcon unused(large);
     return small;
 }
 
@@ -49,14 +49,14 @@ HICON PathIcon(const std::string& path) {
 // A virtual folder's own icon, through its item id: the parsing name alone
 // is not understood by every shell.
 HICON ShellItemIcon(const std::string& parsingName) {
-    LPITEMIDLIST pidl = nullptr;
-    if (FAILED(SHParseDisplayName(platform::win32::Widen(parsingName).c_str(), nullptr, &pidl, 0, nullptr)) || !pidl) {
+    platform::win32::UniqueIdList pidl;
+    if (FAILED(SHParseDisplayName(platform::win32::Widen(parsingName).c_str(), nullptr, pidl.put(), 0, nullptr)) ||
+        !pidl) {
         return nullptr;
     }
     SHFILEINFOW info{};
-    const DWORD_PTR found = SHGetFileInfoW(reinterpret_cast<LPCWSTR>(pidl), 0, &info, sizeof info,
+    const DWORD_PTR found = SHGetFileInfoW(reinterpret_cast<LPCWSTR>(pidl.get()), 0, &info, sizeof info,
                                            SHGFI_PIDL | SHGFI_ICON | SHGFI_SMALLICON);
-    CoTaskMemFree(pidl);
     return found ? info.hIcon : nullptr;
 }
 
@@ -82,15 +82,10 @@ bool IsPlainFolder(const std::string& path) {
 
 }  // namespace
 
-IconCompositor::Layer::~Layer() {
-    if (previous) SelectObject(dc.get(), previous);
-}
-
 IconCompositor::IconCompositor() {
     for (Layer* layer : {&onBlack_, &onWhite_}) {
-        layer->dc.reset(CreateCompatibleDC(nullptr));
-        layer->bitmap.reset(CreateSurfaceBitmap(&layer->bits));
-        if (layer->dc && layer->bitmap) layer->previous = SelectObject(layer->dc.get(), layer->bitmap.get());
+        layer->surface = platform::win32::BitmapDc::Holding(
+            nullptr, platform::win32::UniqueBitmap(CreateSurfaceBitmap(&layer->bits)));
     }
     image_.reset(CreateSurfaceBitmap(&imageBits_));
     mask_.reset(CreateBitmap(kNodeIconSize, kNodeIconSize, 1, 1, nullptr));
@@ -98,7 +93,7 @@ IconCompositor::IconCompositor() {
 }
 
 void IconCompositor::Clear() {
-    if (!onBlack_.previous || !onWhite_.previous) return;
+    if (!onBlack_.surface || !onWhite_.surface) return;
     GdiFlush();
     for (int i = 0; i < kPixels; ++i) {
         onBlack_.bits[i] = 0x00000000u;
@@ -108,9 +103,9 @@ void IconCompositor::Clear() {
 }
 
 void IconCompositor::DrawIcon(HICON icon) {
-    if (!onBlack_.previous || !onWhite_.previous) return;
-    DrawIconEx(onBlack_.dc.get(), 0, 0, icon, kNodeIconSize, kNodeIconSize, 0, nullptr, DI_NORMAL);
-    DrawIconEx(onWhite_.dc.get(), 0, 0, icon, kNodeIconSize, kNodeIconSize, 0, nullptr, DI_NORMAL);
+    if (!onBlack_.surface || !onWhite_.surface) return;
+    DrawIconEx(onBlack_.surface.dc(), 0, 0, icon, kNodeIconSize, kNodeIconSize, 0, nullptr, DI_NORMAL);
+    DrawIconEx(onWhite_.surface.dc(), 0, 0, icon, kNodeIconSize, kNodeIconSize, 0, nullptr, DI_NORMAL);
     Compose();
 }
 
@@ -168,12 +163,10 @@ void IconCompositor::Load(const std::string& picture) {
 }
 
 ShellNodeIcons::ShellNodeIcons() {
-    im_ = ImageList_Create(kNodeIconSize, kNodeIconSize, ILC_COLOR32 | ILC_MASK, 16, 64);
+    images_.reset(ImageList_Create(kNodeIconSize, kNodeIconSize, ILC_COLOR32 | ILC_MASK, 16, 64));
 }
 
-ShellNodeIcons::~ShellNodeIcons() {
-    if (im_) ImageList_Destroy(im_);
-}
+ShellNodeIcons::~ShellNodeIcons() = default;
 
 HICON ShellNodeIcons::IconOf(const IconSource& source) {
     switch (source.kind) {
@@ -210,18 +203,18 @@ void ShellNodeIcons::DrawGenericFolder() {
 }
 
 void ShellNodeIcons::Store(const std::string& key) {
-    if (!im_) return;
+    if (!images_) return;
     const KeyedImageStore::Placement placement = store_.Add(key, picSmall_.Picture());
-    if (placement.added) ImageList_Add(im_, picSmall_.Image(), picSmall_.Mask());
+    if (placement.added) ImageList_Add(images_.get(), picSmall_.Image(), picSmall_.Mask());
 }
 
 void ShellNodeIcons::Remove(const std::vector<std::string>& keys) {
-    if (!im_ || keys.empty()) return;
+    if (!images_ || keys.empty()) return;
     const KeyedImageStore::Compaction plan = store_.Remove(keys);
     for (const KeyedImageStore::Move& move : plan.moves) {
-        ImageList_Copy(im_, move.to, im_, move.from, ILCF_MOVE);
+        ImageList_Copy(images_.get(), move.to, images_.get(), move.from, ILCF_MOVE);
     }
-    if (plan.count != ImageList_GetImageCount(im_)) ImageList_SetImageCount(im_, static_cast<UINT>(plan.count));
+    if (plan.count != ImageList_GetImageCount(images_.get())) ImageList_SetImageCount(images_.get(), static_cast<UINT>(plan.count));
 }
 
 int ShellNodeIcons::IndexOf(const std::string& key) const {

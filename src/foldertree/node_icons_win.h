@@ -44,14 +44,10 @@ private:
     void StoreMask();
 
     // One layer per backdrop: a DC with its bitmap selected for the
-    // surface's whole life. The bitmaps are declared first so they go after
-    // the DCs have been deleted.
+    // surface's whole life.
     struct Layer {
-        platform::win32::UniqueBitmap bitmap;
-        platform::win32::UniqueMemoryDc dc;
-        HGDIOBJ previous = nullptr;
+        platform::win32::BitmapDc surface;
         std::uint32_t* bits = nullptr;
-        ~Layer();
     };
     Layer onBlack_;
     Layer onWhite_;
@@ -72,7 +68,7 @@ public:
     void Store(const std::string& key) override;
     void Remove(const std::vector<std::string>& keys) override;
 
-    HIMAGELIST ImageList() const { return im_; }
+    HIMAGELIST ImageList() const { return images_.get(); }
     // Image index of `key`, or -1.
     int IndexOf(const std::string& key) const;
     // Images in the list, and keys that have one.
@@ -83,7 +79,7 @@ private:
     static HICON IconOf(const IconSource& source);
     void DrawGenericFolder();
 
-    HIMAGELIST im_ = nullptr;
+    platform::win32::UniqueImageList images_;
     IconCompositor picSmall_;
     // The generic folder as drawn once; most folders show just this.
     std::string genericFolder_;

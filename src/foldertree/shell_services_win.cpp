@@ -4,61 +4,14 @@
 #include <shlwapi.h>
 
 #include "foldertree/shell_path.h"
+#include "platform/win32/unique_handle.h"
 
 namespace tf::foldertree {
 namespace {
 
-// Owns one COM interface pointer.
-template <class T>
-class ComRef {
-public:
-    ComRef() = default;
-    ~ComRef() { Reset(); }
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-    T* operator->() const { return p_; }
-    T* get() const { return p_; }
-    T** put() {
-        Reset();
-        return &p_;
-    }
-    void** put_void() { return reinterpret_cast<void**>(put()); }
-    void Reset() {
-        if (p_) p_->Release();
-        p_ = nullptr;
-    }
-
-private:
-    T* p_ = nullptr;
-};
-
-class CoTaskPidl {
-public:
-    CoTaskPidl() = default;
-    ~CoTaskPidl() { CoTaskMemFree(p_); }
-    CoTaskPidl(const CoTaskPidl&) = delete;
-    CoTaskPidl& operator=(const CoTaskPidl&) = delete;
-    LPITEMIDLIST* put() { return &p_; }
-    LPITEMIDLIST get() const { return p_; }
-
-private:
-    LPITEMIDLIST p_ = nullptr;
-};
-
-class RegKey {
-public:
-    RegKey() = default;
-    ~RegKey() {
-        if (h_) RegCloseKey(h_);
-    }
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
-    HKEY* put() { return &h_; }
-    HKEY get() const { return h_; }
-
-private:
-    HKEY h_ = nullptr;
-};
+using platform::win32::ComPtr;
+using platform::win32::UniqueIdList;
+using platform::win32::UniqueRegistryKey;
 
 int SpecialFolderOf(ShellNamespace ns) {
     switch (ns) {
@@ -92,28 +45,28 @@ Win32ShellServices::~Win32ShellServices() {
 
 std::vector<ShellItem> Win32ShellServices::Items(ShellNamespace ns) {
     std::vector<ShellItem> items;
-    ComRef<IShellFolder> desktop;
+    ComPtr<IShellFolder> desktop;
     if (FAILED(SHGetDesktopFolder(desktop.put()))) return items;
 
-    ComRef<IShellFolder> bound;
+    ComPtr<IShellFolder> bound;
     IShellFolder* folder = desktop.get();
     if (ns != ShellNamespace::kDesktop) {
-        CoTaskPidl pidl;
+        UniqueIdList pidl;
         if (FAILED(SHGetSpecialFolderLocation(owner_, SpecialFolderOf(ns), pidl.put())) || !pidl.get()) return items;
-        if (FAILED(desktop->BindToObject(pidl.get(), nullptr, IID_IShellFolder, bound.put_void())) || !bound.get()) {
+        if (FAILED(desktop->BindToObject(pidl.get(), nullptr, IID_IShellFolder, reinterpret_cast<void**>(bound.put()))) || !bound.get()) {
             return items;
         }
         folder = bound.get();
     }
 
-    ComRef<IEnumIDList> children;
+    ComPtr<IEnumIDList> children;
     // S_FALSE with no enumerator means an empty folder.
     if (folder->EnumObjects(owner_, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, children.put()) != S_OK ||
         !children.get()) {
         return items;
     }
     for (;;) {
-        CoTaskPidl child;
+        UniqueIdList child;
         if (children->Next(1, child.put(), nullptr) != S_OK || !child.get()) break;
         LPCITEMIDLIST item = child.get();
         ShellItem entry;
@@ -135,7 +88,7 @@ std::string Win32ShellServices::DesktopDirectory() {
 }
 
 std::optional<std::string> Win32ShellServices::DefaultIconValue(const std::string& keyName) {
-    RegKey key;
+    UniqueRegistryKey key;
     if (RegOpenKeyA(HKEY_CLASSES_ROOT, keyName.c_str(), key.put()) != ERROR_SUCCESS) return std::nullopt;
     char buffer[256] = {};
     DWORD size = sizeof buffer - 1;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <exception>
 #include <memory>
 #include <thread>
 
@@ -83,14 +84,20 @@ RunOutcome RunListing(const ListingOptions& requested, platform::FileSystem& fs,
     // A report that cannot even be started is known before a long scan.
     note(sink->Begin(RunHeader{options, fs.Separator(), Now()}));
     if (!outcome.reportWritten) return outcome;
-    {
+    // A failure in the middle (no memory, a worker that cannot start) still
+    // leaves a report with what was listed and its totals, then goes on up.
+    std::exception_ptr failure;
+    try {
         const auto ahead = ReadAheadFor(options, fs, host);
         FolderScan scan(options, ahead ? *ahead : fs, host, totals, *sink);
         scan.ScanFolder(options.source);
         note(scan.Error());
+    } catch (...) {
+        failure = std::current_exception();
     }
     note(sink->Totals(totals));
     note(sink->Close());
+    if (failure) std::rethrow_exception(failure);
     return outcome;
 }
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/win32/edge_guard_win.h"
 #include "platform/win32/window_class_win.h"
 
 namespace tf::mainwindow {
@@ -45,7 +46,7 @@ void PaintFrame(HWND frame) {
     ExtTextOutA(dc, text.left, text.top, ETO_OPAQUE, &text, padded.c_str(), static_cast<UINT>(padded.size()), nullptr);
 }
 
-LRESULT CALLBACK FrameProc(HWND frame, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT FrameMessage(HWND frame, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_COMMAND:
         case WM_NOTIFY:
@@ -77,6 +78,10 @@ LRESULT CALLBACK FrameProc(HWND frame, UINT msg, WPARAM wp, LPARAM lp) {
             break;
     }
     return DefWindowProcA(frame, msg, wp, lp);
+}
+
+LRESULT CALLBACK FrameProc(HWND frame, UINT msg, WPARAM wp, LPARAM lp) {
+    return platform::win32::CatchAtEdge("Frame", LRESULT{0}, [&] { return FrameMessage(frame, msg, wp, lp); });
 }
 
 }  // namespace

@@ -157,9 +157,8 @@ void Form1::FitToCaption(HWND box) {
         const int length = GetWindowTextA(box, caption, sizeof caption);
         platform::win32::ScopedWindowDc dc(box);
         SIZE text{};
-        const HGDIOBJ previous = SelectObject(dc.get(), font_.get());
+        platform::win32::ScopedSelect font(dc.get(), font_.get());
         GetTextExtentPoint32A(dc.get(), caption, length, &text);
-        SelectObject(dc.get(), previous);
         ideal.cx = text.cx + GetSystemMetrics(SM_CXMENUCHECK) + 2 * GetSystemMetrics(SM_CXEDGE);
     }
     RECT r{};

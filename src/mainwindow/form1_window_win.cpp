@@ -5,6 +5,7 @@
 #include "mainwindow/child_windows_win.h"
 #include "mainwindow/form1_win.h"
 #include "platform/win32/desktop_services_win.h"
+#include "platform/win32/edge_guard_win.h"
 
 namespace tf::mainwindow {
 namespace {
@@ -123,7 +124,7 @@ LRESULT CALLBACK Form1::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         self->controls_.fill(nullptr);
         return DefWindowProcA(hwnd, msg, wp, lp);
     }
-    return self->HandleMessage(msg, wp, lp);
+    return platform::win32::CatchAtEdge("Tallyfold", LRESULT{0}, [&] { return self->HandleMessage(msg, wp, lp); });
 }
 
 LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {

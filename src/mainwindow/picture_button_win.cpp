@@ -102,10 +102,9 @@ void DrawPicture(HDC dc, HBITMAP picture, COLORREF key, RECT& content, bool disa
     const int top = content.top + (content.bottom - content.top - height) / 2;
     UniqueBitmap greyed;
     if (disabled) greyed = Greyed(dc, picture, size.bmWidth, size.bmHeight, key);
-    platform::win32::UniqueMemoryDc source(CreateCompatibleDC(dc));
+    const platform::win32::BitmapDc source = platform::win32::BitmapDc::Borrowing(dc, greyed ? greyed.get() : picture);
     if (!source) return;
-    ScopedSelect select(source.get(), greyed ? greyed.get() : picture);
-    GdiTransparentBlt(dc, content.left, top, width, height, source.get(), 0, 0, width, height, key);
+    GdiTransparentBlt(dc, content.left, top, width, height, source.dc(), 0, 0, width, height, key);
     content.left += width + kGap;
 }
 

@@ -10,10 +10,8 @@
 namespace tf::png::CBitmap {
 namespace {
 
-using platform::win32::ScopedSelect;
 using platform::win32::ScopedWindowDc;
 using platform::win32::UniqueBitmap;
-using platform::win32::UniqueMemoryDc;
 
 static_assert(sizeof(BgrQuad) == sizeof(RGBQUAD), "colour-table entries are blue, green, red, 0");
 static_assert(sizeof(BITMAPINFOHEADER) == 40, "the platform's bitmap header");
@@ -139,12 +137,11 @@ void DrawOnPicture(std::int32_t width, std::int32_t height, PictureBoxSurface& s
     png::DrawOnPicture(width, height, surface, resize, x, y, backgroundMode, [&](const PictureDestination& to) {
         HDC target = surface.hDC();
         if (!bitmap || !target) return;
-        UniqueMemoryDc source(CreateCompatibleDC(target));
+        const platform::win32::BitmapDc source = platform::win32::BitmapDc::Borrowing(target, bitmap.get());
         if (!source) return;
-        ScopedSelect select(source.get(), bitmap.get());
         // Pixel for pixel when the sizes differ, as every surface does.
         SetStretchBltMode(target, COLORONCOLOR);
-        StretchBlt(target, to.x, to.y, to.width, to.height, source.get(), 0, 0, width, height, SRCCOPY);
+        StretchBlt(target, to.x, to.y, to.width, to.height, source.dc(), 0, 0, width, height, SRCCOPY);
     });
 }
 

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <limits>
 
-#include "platform/message_sink.h"
 #include "png/limits.h"
 
 namespace tf::png {
@@ -183,7 +182,6 @@ struct Inflater::Stream {
     }
 };
 
-Inflater::Inflater(platform::MessageSink& messages) : messages_(messages) {}
 
 // Builds `table` from code lengths, with the canonical code assignment. The
 // return value is the count of unused code space: 0 for a complete code, > 0
@@ -651,7 +649,6 @@ InflateOutcome Inflater::Inflate(const std::uint8_t* in, std::size_t inSize,
             }
             if (s.fault != PngError::kNone) break;
             if (!built) {
-                messages_.Show(kTreeCreationMessage);
                 outcome.result = s.result;
                 outcome.error = PngError::kTreeCreation;
                 buffer.clear();

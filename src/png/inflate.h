@@ -9,8 +9,9 @@
 //  * The output can never exceed sizeHint + 100 (+1) bytes: a back-reference
 //    that would pass that point quietly ends the decode, cut to sizeHint + 100.
 //  * A code table that cannot be built (over-subscribed or incomplete code, a
-//    repeat with nothing to repeat, a repeat past the end of the lengths) shows
-//    "Error in tree creation (Static)" and leaves the data as it came in.
+//    repeat with nothing to repeat, a repeat past the end of the lengths) is
+//    reported as kTreeCreation (the caller shows kTreeCreationMessage) and
+//    leaves the data as it came in.
 //  * Running out of input inside a field, a distance before the start of the
 //    output, a literal past the output buffer and length symbols 286/287 are
 //    faults: the decode ends with an error and the data is left as it came in.
@@ -30,12 +31,9 @@
 #include "png/bytes.h"
 #include "png/png_error.h"
 
-namespace tf::platform {
-class MessageSink;
-}
-
 namespace tf::png {
 
+// What the caller shows when Inflate reports kTreeCreation.
 extern const char* const kTreeCreationMessage;
 
 struct InflateOutcome {
@@ -53,8 +51,6 @@ struct DecodeTable {
 
 class Inflater {
 public:
-    explicit Inflater(platform::MessageSink& messages);
-
     // Decodes `data` in place. `sizeHint` grows by 100, as the caller's
     // variable always has.
     InflateOutcome Inflate(Bytes& data, std::int32_t& sizeHint, bool deflate64);
@@ -74,7 +70,6 @@ private:
     bool DecodeHuffmanBlock(Stream& s);
     bool FastLoop(Stream& s, bool& endOfBlock);
 
-    platform::MessageSink& messages_;
     // Lookahead widths of the current codes. They decide how far the stored
     // block check looks into the input, so they follow the original rules:
     // raised by every table build in this object, reset only by a cached

@@ -6,6 +6,7 @@
 #include <new>
 #include <optional>
 
+#include "platform/message_sink.h"
 #include "png/blend.h"
 #include "png/chunk_fields.h"
 #include "png/convert.h"
@@ -46,7 +47,7 @@ int FinalBitsPerPixel(int colourType, int depth, bool interlaced, bool applyTran
 
 }  // namespace
 
-LoadPNG::LoadPNG(platform::MessageSink& messages) : inflater_(messages) {}
+LoadPNG::LoadPNG(platform::MessageSink& messages) : messages_(messages) {}
 
 void LoadPNG::ResetFileState() {
     Bytes().swap(imageData_);
@@ -227,7 +228,8 @@ PngError LoadPNG::HandleZtxt(const std::uint8_t* data, std::size_t length) {
     const std::uint8_t* kept = text.data();
     std::size_t keptLength = text.size();
     if (outcome.error == PngError::kTreeCreation) {
-        // The message has been shown; the data stays as it came in.
+        // The text is kept as it came in.
+        messages_.Show(kTreeCreationMessage);
         kept = compressed;
         keptLength = compressedLength;
     } else if (!outcome.ok()) {
@@ -340,6 +342,7 @@ PngError LoadPNG::Decode() {
     const InflateOutcome outcome =
         inflater_.Inflate(imageData_.data() + kZlibHeaderBytes, imageData_.size() - kZlibHeaderBytes,
                           static_cast<std::int64_t>(FilteredBytes()) + kInflateHintSlack, false, raw);
+    if (outcome.error == PngError::kTreeCreation) messages_.Show(kTreeCreationMessage);
     if (!outcome.ok()) return outcome.error;
     Bytes().swap(imageData_);
 

@@ -94,7 +94,8 @@ private:
     void WidenToImage(PictureSurface& surface) const;
     void PrepareBackground(Bytes& buffer, Background& background) const;
 
-    Inflater inflater_;  // shows its message through the sink given
+    platform::MessageSink& messages_;  // the tree-creation message
+    Inflater inflater_;
     ColourTables tables_;
 
     // Per-file state, cleared by ResetFileState.

@@ -5,9 +5,7 @@
 
 namespace tf::png {
 
-using platform::win32::ScopedSelect;
 using platform::win32::UniqueBitmap;
-using platform::win32::UniqueMemoryDc;
 
 bool PictureBoxSurface::CaptureBackground(std::int32_t x, std::int32_t y, std::uint32_t width,
                                           std::uint32_t height, std::size_t stride, std::uint8_t* bgr) {
@@ -16,14 +14,11 @@ bool PictureBoxSurface::CaptureBackground(std::int32_t x, std::int32_t y, std::u
     if (!surfaceDc) return false;
     const auto w = static_cast<int>(width);
     const auto h = static_cast<int>(height);
-    UniqueMemoryDc memory(CreateCompatibleDC(surfaceDc));
-    UniqueBitmap block(CreateCompatibleBitmap(surfaceDc, w, h));
-    if (!memory || !block) return false;
-    {
-        ScopedSelect select(memory.get(), block.get());
-        BitBlt(memory.get(), 0, 0, w, h, surfaceDc, x, y, SRCCOPY);
-    }
+    platform::win32::BitmapDc memory = platform::win32::BitmapDc::Create(surfaceDc, w, h);
+    if (!memory) return false;
+    BitBlt(memory.dc(), 0, 0, w, h, surfaceDc, x, y, SRCCOPY);
     // Read once the block is no longer selected, as GetDIBits asks.
+    const UniqueBitmap block = memory.Release();
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = w;
@@ -31,7 +26,7 @@ bool PictureBoxSurface::CaptureBackground(std::int32_t x, std::int32_t y, std::u
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 24;
     info.bmiHeader.biCompression = BI_RGB;
-    return GetDIBits(memory.get(), block.get(), 0, static_cast<UINT>(h), bgr, &info, DIB_RGB_COLORS) == h;
+    return GetDIBits(surfaceDc, block.get(), 0, static_cast<UINT>(h), bgr, &info, DIB_RGB_COLORS) == h;
 }
 
 void PictureBoxSurface::Draw(const DecodedImage& image, std::int32_t x, std::int32_t y, bool backgroundMode) {

@@ -3,6 +3,8 @@
 #include <array>
 #include <utility>
 
+#include "platform/win32/edge_guard_win.h"
+
 namespace tf::skin {
 
 namespace {
@@ -25,7 +27,9 @@ std::array<TimerSlot, kTimerProcSlots> gTimerSlots;
 
 LRESULT RunWindowSlot(std::size_t index, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     const WindowSlot& slot = gWindowSlots[index];
-    if (slot.target) return slot.target(slot.context, window, message, wParam, lParam);
+    if (slot.target)
+        return platform::win32::CatchAtEdge("Skinned window", LRESULT{0},
+                                            [&] { return slot.target(slot.context, window, message, wParam, lParam); });
     if (slot.forward)
         return slot.unicode ? CallWindowProcW(slot.forward, window, message, wParam, lParam)
                             : CallWindowProcA(slot.forward, window, message, wParam, lParam);
@@ -35,7 +39,7 @@ LRESULT RunWindowSlot(std::size_t index, HWND window, UINT message, WPARAM wPara
 void RunTimerSlot(std::size_t index, HWND window, UINT message, UINT_PTR id, DWORD time) {
     const TimerSlot& slot = gTimerSlots[index];
     if (slot.target)
-        slot.target(slot.context, window, message, id, time);
+        platform::win32::CatchAtEdge("Skin timer", [&] { slot.target(slot.context, window, message, id, time); });
     else
         KillTimer(window, id);
 }

@@ -2,9 +2,10 @@
 // ClsSkinner: the window skin engine. One object skins one window: it loads a
 // skin file, intercepts the window's messages (and its MDI client's), paints
 // the frame, caption and caption buttons from the skin picture, hit-tests
-// them, and draws the menu bar. The class is split across files by concern:
+// them, and draws the menu bar. Interception is a MessageInterceptor of its
+// own; the class is split across files by concern:
 //   skinner_state_win.cpp      skin files, the skin surface, PaintClientArea
-//   skinner_subclass_win.cpp   message interception and the timer adaptor
+//   skinner_subclass_win.cpp   the interception members and the timer adaptor
 //   skinner_frame_win.cpp      HookForm/UnHookForm, skin objects, frame painting
 //   skinner_buttons_win.cpp    hit-testing, caption buttons, the hover timer
 //   skinner_menu_win.cpp       the skinned menu bar and its keyboard handling
@@ -22,9 +23,11 @@
 #include "platform/event_log.h"
 #include "platform/message_sink.h"
 #include "platform/win32/unique_handle.h"
+#include "skin/close_key_win.h"
 #include "skin/frame_geometry.h"
 #include "skin/frame_painter_win.h"
 #include "skin/intercept_record_win.h"
+#include "skin/message_interceptor_win.h"
 #include "skin/menu_bar_win.h"
 #include "skin/skin_file.h"
 #include "skin/skin_records.h"
@@ -46,6 +49,8 @@ public:
     ClsSkinner& operator=(const ClsSkinner&) = delete;
 
     // --- Skin file and state (skinner_state_win.cpp) ---------------------
+    // A file that is there but refused leaves the skin in force and writes
+    // the reason to the event log; a missing file is no error.
     bool LoadSkinFromFile(const std::string& filename);
     // Both identifiers go to the resource loader as given (MAKEINTRESOURCE
     // values or names).
@@ -55,7 +60,7 @@ public:
     // The skin in force: its parameters and the surface that holds its
     // picture (null before the first load).
     const SkinParameters& Parameters() const { return params_; }
-    HDC SkinSurface() const { return surface_.get(); }
+    HDC SkinSurface() const { return surface_.dc(); }
 
     // --- Frame (skinner_frame_win.cpp) -----------------------------------
     bool HookForm(HWND hwnd);
@@ -69,13 +74,17 @@ public:
     // The skinned menu bar (idle while nothing is hooked).
     const MenuBar& Menus() const { return menuBar_; }
 
-    // --- Interception (skinner_subclass_win.cpp) -------------------------
+    // --- Interception (MessageInterceptor; skinner_subclass_win.cpp) -------
     // The engine intercepts its hooked window and that window's MDI client
     // with its own handlers; any other caller (tests, tools) may intercept a
     // window of this process with a handler of its own. Every error is
     // reported (event log, then message box) under the routine's name and
     // the operation then does nothing.
-    enum MsgWhen : int { MSG_BEFORE = 1, MSG_AFTER = 2, MSG_BEFORE_AND_AFTER = 3 };
+    enum MsgWhen : int {
+        MSG_BEFORE = MessageInterceptor::kBefore,
+        MSG_AFTER = MessageInterceptor::kAfter,
+        MSG_BEFORE_AND_AFTER = MessageInterceptor::kBeforeAndAfter
+    };
     // The method ordinal of TimerProc for MakeCallback.
     static constexpr int kTimerProcOrdinal = 1;
 
@@ -106,55 +115,31 @@ private:
     // --- Skin file and state --------------------------------------------
     bool hasSkin() const { return static_cast<bool>(surface_); }
     // The load from a skin file's bytes, after the file was found; nothing
-    // of the engine's state changes unless it succeeds.
-    bool LoadSkinBytes(const std::uint8_t* data, std::size_t size);
-    void DeleteSurface();
+    // of the engine's state changes unless it succeeds, and `reason` then
+    // says why not.
+    bool LoadSkinBytes(const std::uint8_t* data, std::size_t size, std::string& reason);
     // Invalidates the whole hooked window and makes it recalculate its frame.
     void InvalidateHookedFrame();
 
     SkinnerServices services_;
     std::unique_ptr<platform::MessageSink> ownMessages_;
     std::unique_ptr<platform::EventLog> ownEventLog_;
-    SkinSignatureRecord signature_{};
     SkinParameters params_{};
     SkinPicture skinPicture_;  // the picture's pixels, for building regions
-    platform::win32::UniqueBitmap picture_;
-    platform::win32::UniqueMemoryDc surface_;  // holds picture_ while both exist
-    HGDIOBJ surfaceOldBitmap_ = nullptr;
+    platform::win32::BitmapDc surface_;  // the picture, for painting
     bool paintClientArea_ = false;
 
     // --- Interception ----------------------------------------------------
     using HandlerMethod = void (ClsSkinner::*)(bool bBefore, bool& bHandled, LRESULT& lReturn, HWND lng_hWnd,
                                                UINT uMsg, WPARAM wParam, LPARAM lParam, LONG_PTR& lParamUser);
-    // Record types of FindRecord: windows, and the timer adaptors by ordinal
-    // (type 1 is never created).
-    enum RecordType : int { kWindowRecord = 0, kUnusedRecord = 1, kAdaptorRecord = 2 };
-    struct WindowEntry {
-        std::string key;  // "h" + the window handle in decimal
-        InterceptRecord* record;  // null once the record freed itself
-    };
-    struct AdaptorEntry {
-        std::string key;  // "h" + the method ordinal in decimal
-        TIMERPROC proc;
-    };
-
     // Intercepts with one of the engine's own handlers (WindowHandler,
     // MdiClientHandler).
     bool Subclass(HWND lng_hWnd, LONG_PTR lParamUser, HandlerMethod handler, bool bUnicode = false);
-    // The window's record; reports a window without one. Also null (without
-    // a report) when the record has freed itself since.
-    InterceptRecord* FindRecord(int recordType, HWND lng_hWnd);
     void ReportError(const char* routine, const std::string& message);
-    void ForgetRecord(const InterceptRecord* record);
-    void DetachRecords();  // records still running outlive the engine
-    static LRESULT Dispatch(void* record, HWND lng_hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
-    static void FreeRecord(InterceptRecord* record);
     static void RunTimerAdaptor(void* engine, HWND hwnd, UINT uMsg, UINT_PTR idEvent, DWORD dwTime);
 
-    // Created by the first Subclass and the first MakeCallback; kept in
-    // insertion order.
-    std::optional<std::vector<WindowEntry>> records_;
-    std::optional<std::vector<AdaptorEntry>> adaptors_;
+    MessageInterceptor interceptor_{
+        [this](const char* routine, const std::string& message) { ReportError(routine, message); }};
 
     // The engine's handlers (skinner_frame_win.cpp, skinner_buttons_win.cpp,
     // skinner_menu_win.cpp).
@@ -177,7 +162,7 @@ private:
     void FetchIcon();
     FrameStyle Style() const;
     bool IsMdiChild() const { return (exStyle_ & WS_EX_MDICHILD) != 0; }
-    void InterceptMdiClient();
+    bool InterceptMdiClient();  // false: not intercepted, unchanged
     // The window region and the buttons' hit regions for the current size.
     void ApplyWindowShape();
     void ResetButtonStates();  // 0 while active, 3 while not
@@ -211,7 +196,6 @@ private:
     LONG_PTR style_ = 0;
     LONG_PTR exStyle_ = 0;
     std::int32_t windowWidth_ = 0, windowHeight_ = 0;
-    std::int32_t pictureWidth_ = 0, pictureHeight_ = 0;
     bool active_ = false;
     std::array<int, 4> buttonStates_{};
     PieceRegions pieceRegions_;  // ActiveFrame pieces, edge order then piece order
@@ -225,6 +209,7 @@ private:
     ULONG_PTR savedClassStyle_ = 0;
     WPARAM lastHitCode_ = 0;
     bool hoverTimerRunning_ = false;
+    std::unique_ptr<CloseOnAltF4> closeKey_;  // top-level windows only
 
     // --- Menus (skinner_menu_win.cpp) --------------------------------------
     // What the menu bar asks of the frame.

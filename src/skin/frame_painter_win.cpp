@@ -5,36 +5,19 @@
 namespace tf::skin {
 namespace {
 
+using platform::win32::BitmapDc;
 using platform::win32::ScopedSelect;
 using platform::win32::UniqueBitmap;
 using platform::win32::UniqueBrush;
-using platform::win32::UniqueMemoryDc;
 using platform::win32::UniqueRegion;
 
 constexpr COLORREF kMagenta = RGB(0xFF, 0x00, 0xFF);
 constexpr UINT kCaptionTextFlags = DT_SINGLELINE | DT_VCENTER | DT_WORD_ELLIPSIS;
 
-// A memory DC with a bitmap of its own selected, compatible with `like`.
-class MemoryBitmap {
-public:
-    MemoryBitmap(HDC like, std::int32_t width, std::int32_t height)
-        : dc_(CreateCompatibleDC(like)),
-          bitmap_(CreateCompatibleBitmap(like, std::max(width, 1), std::max(height, 1))),
-          select_(dc_.get(), bitmap_.get()) {}
-    HDC dc() const { return dc_.get(); }
-    HBITMAP bitmap() const { return bitmap_.get(); }
-    bool ok() const { return dc_ && bitmap_; }
-
-private:
-    UniqueMemoryDc dc_;
-    UniqueBitmap bitmap_;
-    ScopedSelect select_;  // declared last: puts the old bitmap back first
-};
-
 // A pattern brush of the piece `source` of the skin picture.
 UniqueBrush PieceBrush(HDC skin, const Rect& source) {
-    MemoryBitmap tile(skin, source.width(), source.height());
-    if (!tile.ok()) return UniqueBrush();
+    const BitmapDc tile = BitmapDc::Create(skin, source.width(), source.height());
+    if (!tile) return UniqueBrush();
     BitBlt(tile.dc(), 0, 0, source.width(), source.height(), skin, source.left, source.top, SRCCOPY);
     // The brush keeps its own copy of the pattern; the tile goes with this scope.
     return UniqueBrush(CreatePatternBrush(tile.bitmap()));
@@ -82,14 +65,11 @@ BitmapPixels ReadSurfacePixels(HDC surface) {
     bmi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     // A selected bitmap cannot be read directly: copy it into a DIB.
-    UniqueBitmap dib(CreateDIBSection(surface, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    UniqueMemoryDc dc(CreateCompatibleDC(surface));
-    if (!dib || !dc || !bits) return out;
-    {
-        ScopedSelect select(dc.get(), dib.get());
-        BitBlt(dc.get(), 0, 0, info.bmWidth, info.bmHeight, surface, 0, 0, SRCCOPY);
-        GdiFlush();
-    }
+    const BitmapDc dib =
+        BitmapDc::Holding(surface, UniqueBitmap(CreateDIBSection(surface, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0)));
+    if (!dib || !bits) return out;
+    BitBlt(dib.dc(), 0, 0, info.bmWidth, info.bmHeight, surface, 0, 0, SRCCOPY);
+    GdiFlush();
     out.width = info.bmWidth;
     out.height = info.bmHeight;
     out.stride = (static_cast<std::size_t>(out.width) * 3 + 3) & ~std::size_t{3};
@@ -133,8 +113,8 @@ void PaintFramePlan(HDC target, HDC skin, const FramePlan& plan, const CaptionDr
     UniqueBrush magenta(CreateSolidBrush(kMagenta));
     for (const FrameBitmap* b : bitmaps) {
         if (b->empty()) continue;
-        MemoryBitmap surface(target, b->width, b->height);
-        if (!surface.ok()) continue;
+        const BitmapDc surface = BitmapDc::Create(target, b->width, b->height);
+        if (!surface) continue;
         // Whatever no piece covers stays out of the window.
         Fill(surface.dc(), {0, 0, b->width, b->height}, magenta.get());
         RunOps(surface.dc(), skin, b->ops);
@@ -162,9 +142,9 @@ void TileClientArea(HDC target, const RECT& area, HDC skin, const Rect& piece) {
     const Rect update{area.left, area.top, area.right, area.bottom};
     if (update.empty() || piece.empty()) return;
     const Rect grid = ExtendToTileGrid(update, piece.width(), piece.height());
-    MemoryBitmap surface(target, grid.width(), grid.height());
+    const BitmapDc surface = BitmapDc::Create(target, grid.width(), grid.height());
     UniqueBrush brush = PieceBrush(skin, piece);
-    if (!surface.ok() || !brush) return;
+    if (!surface || !brush) return;
     Fill(surface.dc(), {0, 0, grid.width(), grid.height()}, brush.get());
     BitBlt(target, update.left, update.top, update.width(), update.height(), surface.dc(), update.left - grid.left,
            update.top - grid.top, SRCCOPY);

@@ -1,7 +1,7 @@
 #pragma once
 // One intercepted window: the record that sits in front of the window's
-// previous procedure. Created by ClsSkinner::Subclass, freed by the record's
-// own dispatch once a release is pending and no other dispatch through it is
+// previous procedure. Created by MessageInterceptor::Intercept, freed by the
+// record's own dispatch once a release is pending and no other dispatch through it is
 // running (or by the engine when the window is already gone).
 #include <windows.h>
 
@@ -11,7 +11,7 @@
 
 namespace tf::skin {
 
-class ClsSkinner;
+class MessageInterceptor;
 
 // What an interception handler receives. bHandled starts False and lReturn 0;
 // both carry over from the before phase to the after phase of one message. A
@@ -27,7 +27,7 @@ struct InterceptRecord {
     bool unicode = false;         // installed and called through the W functions
     WNDPROC entry = nullptr;      // this record's own window procedure
     WNDPROC previous = nullptr;   // the procedure that was in place before
-    ClsSkinner* owner = nullptr;  // null once the engine is gone
+    MessageInterceptor* owner = nullptr;  // null once the interceptor is gone
     SubclassHandler callback;
     MessageTable before;
     MessageTable after;

@@ -25,6 +25,10 @@ std::int32_t HalveToEven(std::int32_t n) {
     return static_cast<std::int32_t>(half);
 }
 
+Point MenuBarOrigin(const SkinParameters& skin) {
+    return {Strip(skin, kLeft).start().Width, Strip(skin, kTop).middle().Height};
+}
+
 std::int32_t MenuBarSurfaceWidth(const SkinParameters& skin, std::int32_t windowWidth) {
     return windowWidth - Strip(skin, kLeft).start().Width - Strip(skin, kRight).start().Width;
 }

@@ -18,6 +18,12 @@ namespace tf::skin {
 // n / 2 rounded to the nearest integer, halves to the even neighbour.
 std::int32_t HalveToEven(std::int32_t n);
 
+// Where the bar's own coordinates start, in window coordinates: after the
+// left frame's start piece, under the top frame's middle piece. The
+// painting, the hit test, the item under the pointer and the popups all
+// measure from here.
+Point MenuBarOrigin(const SkinParameters& skin);
+
 // Width of the window-wide bitmap the bar is painted into.
 std::int32_t MenuBarSurfaceWidth(const SkinParameters& skin, std::int32_t windowWidth);
 

@@ -11,10 +11,8 @@ namespace tf::skin {
 using platform::win32::ScopedSelect;
 using platform::win32::DcArea;
 using platform::win32::ScopedWindowDc;
-using platform::win32::UniqueBitmap;
 using platform::win32::UniqueFont;
 using platform::win32::UniqueIcon;
-using platform::win32::UniqueMemoryDc;
 
 namespace {
 
@@ -86,14 +84,13 @@ void MenuBar::Paint(HDC target, std::int32_t windowWidth, std::int32_t hot, bool
     const std::int32_t height = s.MenuBar.start().Height;
     if (width <= 0 || height <= 0) return;
 
-    UniqueMemoryDc dc(CreateCompatibleDC(target));
-    UniqueBitmap bitmap(CreateCompatibleBitmap(target, width, height));
-    if (!dc || !bitmap) return;
-    ScopedSelect selectBitmap(dc.get(), bitmap.get());
-    ScopedSelect selectFont(dc.get(), Font());
-    SetBkMode(dc.get(), TRANSPARENT);
+    const platform::win32::BitmapDc bar = platform::win32::BitmapDc::Create(target, width, height);
+    if (!bar) return;
+    HDC dc = bar.dc();
+    ScopedSelect selectFont(dc, Font());
+    SetBkMode(dc, TRANSPARENT);
 
-    TileAcross(dc.get(), s.MenuBar.start().Width, width - s.MenuBar.end().Width, s.MenuBar.middle().Height, skinDc_,
+    TileAcross(dc, s.MenuBar.start().Width, width - s.MenuBar.end().Width, s.MenuBar.middle().Height, skinDc_,
                s.MenuBar.middle());
 
     const auto count = static_cast<std::int32_t>(items_.size());
@@ -105,33 +102,33 @@ void MenuBar::Paint(HDC target, std::int32_t windowWidth, std::int32_t hot, bool
         if (i == hot) {
             const EdgeStrip& strip = pressed ? s.MenuItemPressed : s.MenuItemHot;
             const HighlightPlacement at = PlaceHighlight(s, strip, items_[i]);
-            BlendPiece(dc.get(), at.startX, at.y, strip.start().Width, skinDc_, strip.start());
-            BlendPiece(dc.get(), at.middleX, at.y, at.middleWidth, skinDc_, strip.middle());
-            BlendPiece(dc.get(), at.endX, at.y, strip.end().Width, skinDc_, strip.end());
+            BlendPiece(dc, at.startX, at.y, strip.start().Width, skinDc_, strip.start());
+            BlendPiece(dc, at.middleX, at.y, at.middleWidth, skinDc_, strip.middle());
+            BlendPiece(dc, at.endX, at.y, strip.end().Width, skinDc_, strip.end());
         }
-        SetTextColor(dc.get(), MenuItemTextColour(s, ItemLook{i == hot, pressed, ItemDisabled(i), active}));
+        SetTextColor(dc, MenuItemTextColour(s, ItemLook{i == hot, pressed, ItemDisabled(i), active}));
 
         if (mdiChildMaximised_ && i == 0) {
             const IconPlacement at = PlaceMdiIcon(s, items_[i]);
             if (childIcon)
-                DrawIconEx(dc.get(), at.x, at.y, childIcon.get(), kChildIconSize, kChildIconSize, 0, nullptr, DI_NORMAL);
+                DrawIconEx(dc, at.x, at.y, childIcon.get(), kChildIconSize, kChildIconSize, 0, nullptr, DI_NORMAL);
             continue;
         }
         if (const char glyph = mdiChildMaximised_ ? MdiButtonGlyph(i, count) : 0) {
-            UniqueFont glyphFont = ButtonGlyphFont(dc.get(), s.MenuFont.quality, glyph);
-            ScopedSelect selectGlyphs(dc.get(), glyphFont.get());
+            UniqueFont glyphFont = ButtonGlyphFont(dc, s.MenuFont.quality, glyph);
+            ScopedSelect selectGlyphs(dc, glyphFont.get());
             char text[2] = {glyph, 0};
-            DrawTextA(dc.get(), text, 1, &box, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+            DrawTextA(dc, text, 1, &box, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
             continue;
         }
-        DrawTextA(dc.get(), texts_[i].c_str(), static_cast<int>(texts_[i].size()), &box,
+        DrawTextA(dc, texts_[i].c_str(), static_cast<int>(texts_[i].size()), &box,
                   DT_SINGLELINE | DT_VCENTER | DT_CENTER);
     }
 
-    CopyPiece(dc.get(), 0, 0, skinDc_, s.MenuBar.start());
-    CopyPiece(dc.get(), width - s.MenuBar.end().Width, 0, skinDc_, s.MenuBar.end());
-    BitBlt(target, s.ActiveFrame[kLeft].start().Width, s.ActiveFrame[kTop].middle().Height, width, height, dc.get(), 0,
-           0, SRCCOPY);
+    CopyPiece(dc, 0, 0, skinDc_, s.MenuBar.start());
+    CopyPiece(dc, width - s.MenuBar.end().Width, 0, skinDc_, s.MenuBar.end());
+    const Point origin = MenuBarOrigin(s);
+    BitBlt(target, origin.x, origin.y, width, height, dc, 0, 0, SRCCOPY);
 }
 
 }  // namespace tf::skin

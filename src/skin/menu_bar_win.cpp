@@ -79,7 +79,7 @@ void MenuBar::Detach() {
         if (IsWindow(window_))
             SetMenu(window_, menu_);
         else if (IsMenu(menu_))
-            DestroyMenu(menu_);  // attached to nothing, nobody else would free it
+            platform::win32::UniqueMenu orphan(menu_);  // attached to nothing, nobody else would free it
     }
     window_ = mdiClient_ = nullptr;
     menu_ = nullptr;
@@ -253,8 +253,7 @@ std::int32_t MenuBar::ItemUnderCursor() const {
     POINT cursor{};
     RECT window{};
     if (!GetCursorPos(&cursor) || !GetWindowRect(window_, &window)) return -1;
-    // Measured from where the bar is drawn.
-    const std::int32_t x = cursor.x - window.left - skin_->ActiveFrame[kLeft].start().Width;
+    const std::int32_t x = cursor.x - window.left - MenuBarOrigin(*skin_).x;
     const std::int32_t y = cursor.y - window.top;
     return MenuItemAt(bar_, items_, x, y);
 }

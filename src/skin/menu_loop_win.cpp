@@ -56,8 +56,8 @@ void MenuBar::RunMenuLoop(std::int32_t start) {
     if (tracking_ || !drawn_ || !window_) return;  // the loop never nests
     HWND window = window_;
     if (host_.stopHoverTimer) host_.stopHoverTimer();
-    RegisterHotKey(window, kHotKeyLeft, 0, VK_LEFT);
-    RegisterHotKey(window, kHotKeyRight, 0, VK_RIGHT);
+    const platform::win32::HotKeyRegistration left(window, kHotKeyLeft, 0, VK_LEFT);
+    const platform::win32::HotKeyRegistration right(window, kHotKeyRight, 0, VK_RIGHT);
     tracking_ = true;
     std::int32_t p = start < 0 ? ItemUnderCursor() : start;
     if (p < 0 || p >= static_cast<std::int32_t>(items_.size())) tracking_ = false;
@@ -74,7 +74,7 @@ void MenuBar::RunMenuLoop(std::int32_t start) {
             GetWindowRect(window, &frame);
             const Rect& item = items_[p];
             // Below the item, where the bar draws it.
-            const int x = frame.left + skin_->ActiveFrame[kLeft].start().Width + item.left;
+            const int x = frame.left + MenuBarOrigin(*skin_).x + item.left;
             switchRequested_ = false;
             popupOpen_ = true;
             TrackPopupMenuEx(popup, TPM_VERTICAL, x, frame.top + item.bottom, window, nullptr);
@@ -95,8 +95,6 @@ void MenuBar::RunMenuLoop(std::int32_t start) {
             PaintOnWindow(-1, false);
         }
     }
-    UnregisterHotKey(window, kHotKeyLeft);
-    UnregisterHotKey(window, kHotKeyRight);
     hotItem_ = -1;
 }
 
@@ -224,6 +222,12 @@ bool MenuBar::OnHotKey(WPARAM id) {
 bool MenuBar::OnSystemKey(UINT message, WPARAM wParam, LPARAM lParam) {
     if (!window_) return false;
     const auto key = static_cast<std::uint32_t>(wParam & 0xFFFF);
+    if (message == WM_SYSKEYDOWN && key == VK_F4 && !IsMdiChild() &&
+        !(GetWindowLongPtrA(window_, GWL_STYLE) & WS_CHILD)) {
+        // The platform's own close on Alt+F4 is among the keys taken.
+        PostMessageA(window_, WM_CLOSE, 0, 0);
+        return true;
+    }
     if (IsMdiChild()) {
         if (message == WM_SYSKEYDOWN && key == VK_F4)
             PostMessageA(window_, WM_CLOSE, 0, 0);

@@ -53,6 +53,10 @@ bool ClsSkinner::HookForm(HWND hwnd) {
     if (hooked_) UnHookForm(hooked_);
     if (!hasSkin() || !IsWindow(hwnd)) return false;
 
+    // Nothing of the window changes before its interception is in place;
+    // its tables stay empty until the frame is ready for its messages.
+    if (!Subclass(hwnd, 0, &ClsSkinner::WindowHandler)) return false;
+    windowIntercepted_ = true;
     mdiClient_ = FindWindowExA(hwnd, nullptr, kMdiClientClass, nullptr);
     hooked_ = hwnd;
     style_ = GetWindowLongPtrA(hwnd, GWL_STYLE);
@@ -60,11 +64,12 @@ bool ClsSkinner::HookForm(HWND hwnd) {
     active_ = GetActiveWindow() == hwnd;
     BuildSkinObjects();  // the menu bar measures with the menu font
     menuBar_.Attach(hwnd, mdiClient_);
-    if (mdiClient_) InterceptMdiClient();
-
-    if (!Subclass(hwnd, 0, &ClsSkinner::WindowHandler)) return false;
+    if (mdiClient_ && !InterceptMdiClient()) {
+        UnHookForm(hwnd);  // gives back the menu, the class style and the procedure
+        return false;
+    }
     for (const Registration& r : kWindowMessages) AddMsg(hwnd, r.message, r.when);
-    windowIntercepted_ = true;
+    if (!IsMdiChild() && !(style_ & WS_CHILD)) closeKey_ = std::make_unique<CloseOnAltF4>(hwnd);
 
     if (!IsMdiChild()) {
         // Keep the client area's place and size under the new frame.
@@ -96,6 +101,7 @@ bool ClsSkinner::HookForm(HWND hwnd) {
 
 void ClsSkinner::UnHookForm(HWND) {
     HWND window = hooked_;
+    closeKey_.reset();
     StopHoverTimer();
     if (mdiClientIntercepted_) {
         ReleaseWindow(mdiClient_);
@@ -130,10 +136,10 @@ void ClsSkinner::ReapplySkin() {
     ApplyWindowShape();
 }
 
-void ClsSkinner::InterceptMdiClient() {
+bool ClsSkinner::InterceptMdiClient() {
+    if (!Subclass(mdiClient_, 0, &ClsSkinner::MdiClientHandler)) return false;
     const LONG_PTR ex = GetWindowLongPtrA(mdiClient_, GWL_EXSTYLE);
     SetWindowLongPtrA(mdiClient_, GWL_EXSTYLE, ex & ~static_cast<LONG_PTR>(WS_EX_CLIENTEDGE));
-    if (!Subclass(mdiClient_, 0, &ClsSkinner::MdiClientHandler)) return;
     AddMsg(mdiClient_, WM_ERASEBKGND, MSG_BEFORE);
     AddMsg(mdiClient_, WM_PAINT, MSG_BEFORE);
     AddMsg(mdiClient_, WM_MDISETMENU, MSG_BEFORE);
@@ -142,19 +148,21 @@ void ClsSkinner::InterceptMdiClient() {
     for (UINT m : {WM_MDICREATE, WM_MDIDESTROY, WM_MDIACTIVATE, WM_MDIMAXIMIZE, WM_MDIRESTORE, WM_MDINEXT})
         AddMsg(mdiClient_, m, MSG_AFTER);
     mdiClientIntercepted_ = true;
+    return true;
 }
 
 // --- Skin objects ------------------------------------------------------------
 
 void ClsSkinner::BuildSkinObjects() {
-    const BitmapPixels pixels = ReadSurfacePixels(surface_.get());
-    pictureWidth_ = pixels.width;
-    pictureHeight_ = pixels.height;
+    // The regions come from the picture as read from the file, not from
+    // the surface it was drawn on.
+    const PixelRows pixels{skinPicture_.bgr.data(), skinPicture_.width, skinPicture_.height,
+                           static_cast<std::size_t>(skinPicture_.width) * 3};
     for (int i = 0; i < 12; ++i)
         pieceRegions_[static_cast<std::size_t>(i)] =
-            RegionFromRuns(PieceRuns(pixels.rows(), params_.ActiveFrame[i / 3].pieces[i % 3]));
+            RegionFromRuns(PieceRuns(pixels, params_.ActiveFrame[i / 3].pieces[i % 3]));
     for (std::size_t b = 0; b < 4; ++b) {
-        buttonShapes_[b] = RegionFromRuns(PieceRuns(pixels.rows(), params_.CaptionButtons[b].states[kNormal]));
+        buttonShapes_[b] = RegionFromRuns(PieceRuns(pixels, params_.CaptionButtons[b].states[kNormal]));
         buttonHits_[b].reset(CreateRectRgn(0, 0, 0, 0));
     }
     const LOGFONTA caption = ToLogFont(params_.CaptionFont);
@@ -414,8 +422,8 @@ void ClsSkinner::PaintFrame() {
     FrameInput in;
     in.params = &params_;
     in.strips = active_ ? &params_.ActiveFrame : &params_.InactiveFrame;
-    in.pictureWidth = pictureWidth_;
-    in.pictureHeight = pictureHeight_;
+    in.pictureWidth = skinPicture_.width;
+    in.pictureHeight = skinPicture_.height;
     in.width = windowWidth_;
     in.height = windowHeight_;
     in.style = style;
@@ -426,7 +434,7 @@ void ClsSkinner::PaintFrame() {
     caption.colour = active_ ? params_.CaptionTextColorActive : params_.CaptionTextColorInactive;
     caption.format = params_.CaptionTextFormat;
     caption.icon = icon_.get();
-    PaintFramePlan(dc.get(), surface_.get(), PlanFrame(in), caption);
+    PaintFramePlan(dc.get(), surface_.dc(), PlanFrame(in), caption);
 }
 
 bool ClsSkinner::PaintClient(HWND target, UINT uMsg, WPARAM wParam, LRESULT& lReturn) {
@@ -438,7 +446,7 @@ bool ClsSkinner::PaintClient(HWND target, UINT uMsg, WPARAM wParam, LRESULT& lRe
             platform::win32::UniqueBrush brush(CreateSolidBrush(params_.ClientColor));
             FillRect(dc, &area, brush.get());
         } else {
-            TileClientArea(dc, area, surface_.get(),
+            TileClientArea(dc, area, surface_.dc(),
                            {piece.X, piece.Y, piece.X + piece.Width, piece.Y + piece.Height});
         }
     };

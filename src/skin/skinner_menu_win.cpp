@@ -83,8 +83,15 @@ void ClsSkinner::PaintNativeMenuBar(HDC window) {
 }
 
 bool ClsSkinner::InMenuBar(Point at) const {
-    const std::int32_t height = MenuBarHeight();
-    if (height <= 0 || (IsMdiChild() && Style().maximised)) return false;
+    if (IsMdiChild() && Style().maximised) return false;
+    if (menuBar_.Drawn()) {
+        // Where the engine's bar is painted.
+        const Point origin = MenuBarOrigin(params_);
+        return at.x >= origin.x && at.x < origin.x + MenuBarSurfaceWidth(params_, WindowSize().x) &&
+               at.y >= origin.y && at.y < origin.y + menuBar_.Height();
+    }
+    const std::int32_t height = NativeMenuBarHeight();
+    if (height <= 0) return false;
     const RECT area = BarArea(params_, WindowSize().x, height);
     return at.x >= area.left && at.x < area.right && at.y >= area.top && at.y < area.bottom;
 }

@@ -61,15 +61,17 @@ ClsSkinner::~ClsSkinner() {
     if (hooked_) UnHookForm(hooked_);
     ReleaseAll();
     ReleaseAdaptors();
-    DetachRecords();
-    DeleteSurface();
 }
 
 bool ClsSkinner::LoadSkinFromFile(const std::string& filename) {
+    // Without the file the window keeps the platform's frame, as intended.
     if (!PathFileExistsA(filename.c_str())) return false;
     std::vector<std::uint8_t> bytes;
-    if (!ReadWholeFile(filename, bytes)) return false;
-    return LoadSkinBytes(bytes.data(), bytes.size());
+    std::string reason = "the file cannot be read or is too large";
+    if (ReadWholeFile(filename, bytes) && LoadSkinBytes(bytes.data(), bytes.size(), reason)) return true;
+    // The frame stays as it was; the reason is kept for whoever looks.
+    services_.eventLog->LogError("Skin " + filename + " not used: " + reason);
+    return false;
 }
 
 bool ClsSkinner::LoadSkinFromResource(const char* ResIndex, const char* ResSection) {
@@ -81,47 +83,51 @@ bool ClsSkinner::LoadSkinFromResource(const char* ResIndex, const char* ResSecti
     HGLOBAL loaded = LoadResource(module, resource);
     const void* data = loaded ? LockResource(loaded) : nullptr;
     if (!data) return false;
-    return LoadSkinBytes(static_cast<const std::uint8_t*>(data), SizeofResource(module, resource));
+    std::string reason;
+    if (LoadSkinBytes(static_cast<const std::uint8_t*>(data), SizeofResource(module, resource), reason)) return true;
+    services_.eventLog->LogError("Skin resource not used: " + reason);
+    return false;
 }
 
-bool ClsSkinner::LoadSkinBytes(const std::uint8_t* data, std::size_t size) {
+bool ClsSkinner::LoadSkinBytes(const std::uint8_t* data, std::size_t size, std::string& reason) {
     // Too short for the two records: refused before the signature is looked
     // at.
-    if (size < kPictureBagOffset) return false;
+    if (size < kPictureBagOffset) {
+        reason = ToString(SkinFileError::kTruncated);
+        return false;
+    }
     if (std::memcmp(data, kSkinSignature, sizeof kSkinSignature - 1) != 0) {
         services_.messages->Show(
             platform::Message{kInvalidSkinText, {}, platform::MessageIcon::kError, platform::kWesternCodePage});
+        reason = ToString(SkinFileError::kBadSignature);
         return false;
     }
     SkinFile skin;
-    if (ReadSkinFile(data, size, skin) != SkinFileError::kNone) return false;
-    platform::win32::UniqueBitmap picture = MakeSkinBitmap(skin.picture);
-    platform::win32::UniqueMemoryDc surface(CreateCompatibleDC(nullptr));
-    if (!picture || !surface) return false;
+    std::string where;
+    const SkinFileError error = ReadSkinFile(data, size, skin, &where);
+    if (error != SkinFileError::kNone) {
+        reason = ToString(error);
+        if (!where.empty()) reason += " (" + where + ")";
+        return false;
+    }
+    platform::win32::BitmapDc surface = platform::win32::BitmapDc::Holding(nullptr, MakeSkinBitmap(skin.picture));
+    if (!surface) {
+        reason = "no memory for the skin picture";
+        return false;
+    }
 
     // Everything is read: only now is the engine's state replaced.
     if (hooked_) ReleaseSkinObjects();
-    DeleteSurface();
-    signature_ = skin.signature;
     params_ = skin.parameters;
     skinPicture_ = std::move(skin.picture);
-    picture_ = std::move(picture);
     surface_ = std::move(surface);
-    surfaceOldBitmap_ = SelectObject(surface_.get(), picture_.get());
-    menuBar_.SetSkin(&params_, surface_.get());
+    menuBar_.SetSkin(&params_, surface_.dc());
 
     if (hooked_) {
         ReapplySkin();
         InvalidateHookedFrame();
     }
     return true;
-}
-
-void ClsSkinner::DeleteSurface() {
-    if (surface_ && surfaceOldBitmap_) SelectObject(surface_.get(), surfaceOldBitmap_);
-    surfaceOldBitmap_ = nullptr;
-    surface_.reset();
-    picture_.reset();
 }
 
 void ClsSkinner::PaintClientArea(bool value) {

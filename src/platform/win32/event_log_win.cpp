@@ -2,16 +2,17 @@
 
 #include <windows.h>
 
+#include "platform/win32/unique_handle.h"
+
 namespace tf::platform::win32 {
 
 void ApplicationEventLog::LogError(const std::string& text) {
     // A log that cannot be opened loses the entry; the caller shows the
     // message anyway.
-    HANDLE log = RegisterEventSourceA(nullptr, source_.c_str());
+    UniqueEventSource log(RegisterEventSourceA(nullptr, source_.c_str()));
     if (!log) return;
     const char* strings[] = {text.c_str()};
-    ReportEventA(log, EVENTLOG_ERROR_TYPE, 0, 0, nullptr, 1, 0, strings, nullptr);
-    DeregisterEventSource(log);
+    ReportEventA(log.get(), EVENTLOG_ERROR_TYPE, 0, 0, nullptr, 1, 0, strings, nullptr);
 }
 
 }  // namespace tf::platform::win32

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "platform/picture_units.h"
+#include "platform/win32/edge_guard_win.h"
 #include "platform/win32/window_class_win.h"
 
 namespace tf::platform::win32 {
@@ -15,23 +16,15 @@ namespace {
 constexpr int kStateSlot = 0;
 constexpr char kScaleModeProperty[] = "TallyfoldScaleMode";
 
-// What a box keeps. The image bitmap is declared before the DC it is
-// selected into, so the DC goes first.
+// What a box keeps: the picture, and the image drawn on, selected into its
+// DC for the box's whole life.
 struct BoxState {
     UniqueBitmap picture;
-    UniqueBitmap image;
-    UniqueMemoryDc dc;
-    HGDIOBJ previous = nullptr;  // the DC's own bitmap, put back before it goes
+    BitmapDc image;
     SIZE size{};
     int scaleMode = kScaleTwips;
     COLORREF back = GetSysColor(COLOR_BTNFACE);
 
-    BoxState() = default;
-    BoxState(const BoxState&) = delete;
-    BoxState& operator=(const BoxState&) = delete;
-    ~BoxState() {
-        if (previous) SelectObject(dc.get(), previous);
-    }
 };
 
 BoxState* StateOf(HWND box) {
@@ -58,16 +51,15 @@ void FillWith(HDC dc, COLORREF colour, int width, int height) {
 void DrawBitmap(HDC dc, HBITMAP bitmap) {
     if (!bitmap) return;
     const SIZE size = BitmapSize(bitmap);
-    UniqueMemoryDc source(CreateCompatibleDC(dc));
+    const BitmapDc source = BitmapDc::Borrowing(dc, bitmap);
     if (!source) return;
-    ScopedSelect select(source.get(), bitmap);
-    BitBlt(dc, 0, 0, size.cx, size.cy, source.get(), 0, 0, SRCCOPY);
+    BitBlt(dc, 0, 0, size.cx, size.cy, source.dc(), 0, 0, SRCCOPY);
 }
 
 void ClearImage(BoxState& state) {
-    if (!state.dc) return;
-    FillWith(state.dc.get(), state.back, state.size.cx, state.size.cy);
-    DrawBitmap(state.dc.get(), state.picture.get());
+    if (!state.image) return;
+    FillWith(state.image.dc(), state.back, state.size.cx, state.size.cy);
+    DrawBitmap(state.image.dc(), state.picture.get());
 }
 
 // Gives the image the size of the inner area. What was drawn stays; new
@@ -77,22 +69,15 @@ void FitImage(HWND box, BoxState& state) {
     GetClientRect(box, &client);
     const int width = std::max<int>(1, client.right);
     const int height = std::max<int>(1, client.bottom);
-    if (state.dc && state.size.cx == width && state.size.cy == height) return;
-    ScopedWindowDc screen(nullptr);
-    UniqueBitmap image(CreateCompatibleBitmap(screen.get(), width, height));
-    UniqueMemoryDc dc(CreateCompatibleDC(screen.get()));
-    if (!image || !dc) return;  // the old image stays
-    HGDIOBJ previous = SelectObject(dc.get(), image.get());
-    FillWith(dc.get(), state.back, width, height);
-    DrawBitmap(dc.get(), state.picture.get());
-    if (state.dc) {
-        BitBlt(dc.get(), 0, 0, std::min<int>(width, state.size.cx), std::min<int>(height, state.size.cy),
-               state.dc.get(), 0, 0, SRCCOPY);
-        SelectObject(state.dc.get(), state.previous);
-    }
-    state.dc = std::move(dc);
+    if (state.image && state.size.cx == width && state.size.cy == height) return;
+    BitmapDc image = BitmapDc::Create(nullptr, width, height);
+    if (!image) return;  // the old image stays
+    FillWith(image.dc(), state.back, width, height);
+    DrawBitmap(image.dc(), state.picture.get());
+    if (state.image)
+        BitBlt(image.dc(), 0, 0, std::min<int>(width, state.size.cx), std::min<int>(height, state.size.cy),
+               state.image.dc(), 0, 0, SRCCOPY);
     state.image = std::move(image);
-    state.previous = previous;
     state.size = SIZE{width, height};
 }
 
@@ -100,14 +85,14 @@ void Paint(HWND box, const BoxState& state) {
     ScopedPaint paint(box);
     RECT client{};
     GetClientRect(box, &client);
-    if (!state.dc) {
+    if (!state.image) {
         FillWith(paint.dc(), state.back, client.right, client.bottom);
         return;
     }
-    BitBlt(paint.dc(), 0, 0, client.right, client.bottom, state.dc.get(), 0, 0, SRCCOPY);
+    BitBlt(paint.dc(), 0, 0, client.right, client.bottom, state.image.dc(), 0, 0, SRCCOPY);
 }
 
-LRESULT CALLBACK PictureBoxProc(HWND box, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT PictureBoxMessage(HWND box, UINT msg, WPARAM wp, LPARAM lp) {
     BoxState* state = reinterpret_cast<BoxState*>(GetWindowLongPtrA(box, kStateSlot));
     switch (msg) {
         case WM_NCCREATE:
@@ -136,6 +121,10 @@ LRESULT CALLBACK PictureBoxProc(HWND box, UINT msg, WPARAM wp, LPARAM lp) {
             break;
     }
     return DefWindowProcA(box, msg, wp, lp);
+}
+
+LRESULT CALLBACK PictureBoxProc(HWND box, UINT msg, WPARAM wp, LPARAM lp) {
+    return CatchAtEdge("Picture box", LRESULT{0}, [&] { return PictureBoxMessage(box, msg, wp, lp); });
 }
 
 std::int32_t ScreenTwipsPerPixel(int axis) {
@@ -202,7 +191,7 @@ HBITMAP GetPicture(HWND box) {
 
 HDC PictureBox::hDC() const {
     const BoxState* state = StateOf(box_);
-    return state ? state->dc.get() : nullptr;
+    return state ? state->image.dc() : nullptr;
 }
 
 std::int32_t PictureBox::Width() const {
@@ -248,21 +237,16 @@ void PictureBox::Cls() {
 
 HBITMAP PictureBox::Image() const {
     const BoxState* state = StateOf(box_);
-    return state ? state->image.get() : nullptr;
+    return state ? state->image.bitmap() : nullptr;
 }
 
 void PictureBox::PictureFromImage() {
     BoxState* state = StateOf(box_);
-    if (!state || !state->dc) return;
-    ScopedWindowDc screen(nullptr);
-    UniqueBitmap copy(CreateCompatibleBitmap(screen.get(), state->size.cx, state->size.cy));
-    UniqueMemoryDc dc(CreateCompatibleDC(screen.get()));
-    if (!copy || !dc) return;
-    {
-        ScopedSelect select(dc.get(), copy.get());
-        BitBlt(dc.get(), 0, 0, state->size.cx, state->size.cy, state->dc.get(), 0, 0, SRCCOPY);
-    }
-    state->picture = std::move(copy);
+    if (!state || !state->image) return;
+    BitmapDc copy = BitmapDc::Create(nullptr, state->size.cx, state->size.cy);
+    if (!copy) return;
+    BitBlt(copy.dc(), 0, 0, state->size.cx, state->size.cy, state->image.dc(), 0, 0, SRCCOPY);
+    state->picture = copy.Release();
     InvalidateRect(box_, nullptr, FALSE);
 }
 
@@ -278,15 +262,10 @@ void PictureBox::SetBackColor(COLORREF colour) {
 UniqueBitmap CopyBitmap(HBITMAP bitmap) {
     const SIZE size = BitmapSize(bitmap);
     if (size.cx <= 0 || size.cy <= 0) return UniqueBitmap();
-    ScopedWindowDc screen(nullptr);
-    UniqueBitmap copy(CreateCompatibleBitmap(screen.get(), size.cx, size.cy));
-    UniqueMemoryDc dc(CreateCompatibleDC(screen.get()));
-    if (!copy || !dc) return UniqueBitmap();
-    {
-        ScopedSelect select(dc.get(), copy.get());
-        DrawBitmap(dc.get(), bitmap);
-    }
-    return copy;
+    BitmapDc copy = BitmapDc::Create(nullptr, size.cx, size.cy);
+    if (!copy) return UniqueBitmap();
+    DrawBitmap(copy.dc(), bitmap);
+    return copy.Release();
 }
 
 }  // namespace tf::platform::win32

@@ -1,8 +1,11 @@
 #pragma once
-// Owners for Win32 handles and GDI objects. Each kind of handle says what
-// "empty" is and how it is released; owners move but never copy, so no handle
-// is released twice.
+// Owners for Win32 handles, GDI objects, shell memory and COM interfaces.
+// Each kind of handle says what "empty" is and how it is released; owners
+// move but never copy, so no handle is released twice. Every release of
+// these kinds in the program goes through an owner here.
 #include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
 
 #include <utility>
 
@@ -25,6 +28,13 @@ public:
     ~Unique() { reset(); }
 
     Handle get() const { return h_; }
+    Handle operator->() const { return h_; }  // for interface pointers
+    // For functions that hand a new handle back through a pointer: the old
+    // one goes first.
+    Handle* put() {
+        reset();
+        return &h_;
+    }
     explicit operator bool() const { return h_ != Traits::Empty(); }
     Handle release() { return std::exchange(h_, Traits::Empty()); }
     void reset(Handle h = Traits::Empty()) {
@@ -70,6 +80,55 @@ struct IconTraits {
     static void Close(HICON h) { DestroyIcon(h); }
 };
 
+// A hook from SetWindowsHookEx.
+struct HookTraits {
+    using Handle = HHOOK;
+    static HHOOK Empty() { return nullptr; }
+    static void Close(HHOOK h) { UnhookWindowsHookEx(h); }
+};
+
+struct ImageListTraits {
+    using Handle = HIMAGELIST;
+    static HIMAGELIST Empty() { return nullptr; }
+    static void Close(HIMAGELIST h) { ImageList_Destroy(h); }
+};
+
+// Memory the shell hands out with the task allocator (item ID lists).
+template <class T>
+struct TaskMemoryTraits {
+    using Handle = T;
+    static T Empty() { return nullptr; }
+    static void Close(T h) { CoTaskMemFree(const_cast<void*>(static_cast<const void*>(h))); }
+};
+
+struct RegistryKeyTraits {
+    using Handle = HKEY;
+    static HKEY Empty() { return nullptr; }
+    static void Close(HKEY h) { RegCloseKey(h); }
+};
+
+// A source registered with RegisterEventSource.
+struct EventSourceTraits {
+    using Handle = HANDLE;
+    static HANDLE Empty() { return nullptr; }
+    static void Close(HANDLE h) { DeregisterEventSource(h); }
+};
+
+// A menu that belongs to no window (a window destroys its own menu).
+struct MenuTraits {
+    using Handle = HMENU;
+    static HMENU Empty() { return nullptr; }
+    static void Close(HMENU h) { DestroyMenu(h); }
+};
+
+// One reference to a COM interface.
+template <class T>
+struct ComTraits {
+    using Handle = T*;
+    static T* Empty() { return nullptr; }
+    static void Close(T* p) { p->Release(); }
+};
+
 using UniqueFont = Unique<GdiObjectTraits<HFONT>>;
 using UniqueBrush = Unique<GdiObjectTraits<HBRUSH>>;
 using UniquePen = Unique<GdiObjectTraits<HPEN>>;
@@ -79,6 +138,32 @@ using UniqueMemoryDc = Unique<MemoryDcTraits>;
 using UniqueFile = Unique<FileHandleTraits>;
 using UniqueIcon = Unique<IconTraits>;
 using UniqueFind = Unique<FindHandleTraits>;
+using UniqueHook = Unique<HookTraits>;
+using UniqueImageList = Unique<ImageListTraits>;
+using UniqueIdList = Unique<TaskMemoryTraits<LPITEMIDLIST>>;
+using UniqueRegistryKey = Unique<RegistryKeyTraits>;
+using UniqueEventSource = Unique<EventSourceTraits>;
+using UniqueMenu = Unique<MenuTraits>;
+template <class T>
+using ComPtr = Unique<ComTraits<T>>;
+
+// A hot key registered for a window, unregistered when the owner goes.
+class HotKeyRegistration {
+public:
+    HotKeyRegistration(HWND window, int id, UINT modifiers, UINT key)
+        : window_(window), id_(id), registered_(RegisterHotKey(window, id, modifiers, key) != FALSE) {}
+    ~HotKeyRegistration() {
+        if (registered_) UnregisterHotKey(window_, id_);
+    }
+    HotKeyRegistration(const HotKeyRegistration&) = delete;
+    HotKeyRegistration& operator=(const HotKeyRegistration&) = delete;
+    bool registered() const { return registered_; }
+
+private:
+    HWND window_;
+    int id_;
+    bool registered_;
+};
 
 // GetDC (client area) or GetWindowDC (the whole window, frame included) and
 // ReleaseDC.
@@ -129,6 +214,82 @@ public:
 private:
     HDC dc_;
     HGDIOBJ previous_;
+};
+
+// A memory DC with a bitmap selected into it: the DC's own bitmap goes back
+// in before the DC and the bitmap are released. The bitmap is either owned
+// (made here or handed over) or borrowed from whoever keeps it.
+class BitmapDc {
+public:
+    BitmapDc() = default;
+    // A DC compatible with `like` (null: the screen) holding a new
+    // compatible bitmap of the size, at least 1 x 1.
+    static BitmapDc Create(HDC like, int width, int height) {
+        ScopedWindowDc screen(nullptr);
+        HDC reference = like ? like : screen.get();
+        return Holding(reference, UniqueBitmap(CreateCompatibleBitmap(reference, width > 0 ? width : 1,
+                                                                      height > 0 ? height : 1)));
+    }
+    // A DC compatible with `like` (null: the screen) holding `bitmap`, owned
+    // from now on.
+    static BitmapDc Holding(HDC like, UniqueBitmap bitmap) {
+        BitmapDc out;
+        out.owned_ = std::move(bitmap);
+        out.Select(like, out.owned_.get());
+        return out;
+    }
+    // A DC holding `bitmap`, which its keeper must not delete before this
+    // owner goes.
+    static BitmapDc Borrowing(HDC like, HBITMAP bitmap) {
+        BitmapDc out;
+        out.Select(like, bitmap);
+        return out;
+    }
+
+    BitmapDc(BitmapDc&& other) noexcept { Swap(other); }
+    BitmapDc& operator=(BitmapDc&& other) noexcept {
+        if (this != &other) {
+            BitmapDc gone(std::move(*this));
+            Swap(other);
+        }
+        return *this;
+    }
+    BitmapDc(const BitmapDc&) = delete;
+    BitmapDc& operator=(const BitmapDc&) = delete;
+    ~BitmapDc() {
+        if (dc_ && previous_) SelectObject(dc_.get(), previous_);
+    }
+
+    HDC dc() const { return dc_.get(); }
+    HBITMAP bitmap() const { return bitmap_; }
+    // Ends the DC and hands out the bitmap it owned, no longer selected (so
+    // it can be read with GetDIBits or kept).
+    UniqueBitmap Release() {
+        BitmapDc gone(std::move(*this));
+        return std::move(gone.owned_);
+    }
+    // Both exist and the bitmap is selected.
+    explicit operator bool() const { return dc_ && previous_; }
+
+private:
+    void Select(HDC like, HBITMAP bitmap) {
+        if (!bitmap) return;
+        dc_.reset(CreateCompatibleDC(like));
+        if (!dc_) return;
+        previous_ = SelectObject(dc_.get(), bitmap);
+        bitmap_ = previous_ ? bitmap : nullptr;
+    }
+    void Swap(BitmapDc& other) noexcept {
+        std::swap(owned_, other.owned_);
+        std::swap(dc_, other.dc_);
+        std::swap(bitmap_, other.bitmap_);
+        std::swap(previous_, other.previous_);
+    }
+
+    UniqueBitmap owned_;  // declared first: released after the DC
+    UniqueMemoryDc dc_;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ previous_ = nullptr;
 };
 
 }  // namespace tf::platform::win32

@@ -33,6 +33,8 @@ public:
     }
     void AddFile(const std::string& folder, FakeEntry file) { folders_[folder].push_back(std::move(file)); }
     void MakeUnsearchable(const std::string& folder) { unsearchable_.insert(folder); }
+    // Its files can be listed but a search for its subfolders fails.
+    void FailFolderSearch(const std::string& folder) { failingFolderSearch_.insert(folder); }
     void Remove(const std::string& folder) { folders_.erase(folder); }
 
     char Separator() const override { return '\\'; }
@@ -41,10 +43,12 @@ public:
         CheckedSearch(folder, pattern, detail, visit);
     }
     platform::SearchStatus CheckedSearch(const std::string& folder, const std::string& pattern,
-                                         platform::SearchDetail,
+                                         platform::SearchDetail detail,
                                          const std::function<void(const platform::FindData&)>& visit) override {
         searches.push_back(folder + "\\" + pattern);
         if (unsearchable_.count(folder)) return platform::SearchStatus::kDenied;
+        if (detail == platform::SearchDetail::kFolders && failingFolderSearch_.count(folder))
+            return platform::SearchStatus::kFailed;
         auto it = folders_.find(folder);
         if (it == folders_.end()) return platform::SearchStatus::kMissing;
         const std::vector<FakeEntry> entries = it->second;  // the visitor may change the tree
@@ -85,6 +89,7 @@ private:
 
     std::map<std::string, std::vector<FakeEntry>> folders_;
     std::set<std::string> unsearchable_;
+    std::set<std::string> failingFolderSearch_;
 };
 
 // Records what the scan tells its host; the pump and stop hooks let a test

@@ -203,6 +203,19 @@ TEST(FolderScan, UnsearchableAndVanishedFoldersGetAnEmptySection) {
     EXPECT_EQ(r.totals.skippedFolders, 2u);
 }
 
+TEST(FolderScan, AFolderWhoseSubfolderSearchFailsIsSkippedLikeAnUnreadableOne) {
+    FakeFileSystem fs;
+    fs.AddFolder("C:\\S");
+    fs.AddFolder("C:\\S\\Sub");
+    fs.AddFile("C:\\S", {"x", false, 5});
+    fs.FailFolderSearch("C:\\S");
+    RecordingHost host;
+    const ScanResult r = Scan(fs, host, Options("C:\\S"));
+    EXPECT_EQ(r.sections.size(), 1u);  // Sub is not entered
+    EXPECT_EQ(host.skipped, (std::vector<std::string>{"C:\\S: cannot be read"}));
+    EXPECT_EQ(r.totals.skippedFolders, 1u);
+}
+
 TEST(FolderScan, CaseFoldCoversLatinGreekAndCyrillicLetters) {
     FakeFileSystem fs;
     fs.AddFolder("C:\\S");

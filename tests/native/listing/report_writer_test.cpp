@@ -249,6 +249,24 @@ TEST(ReportWriter, OtherFormatWritesNothing) {
     EXPECT_FALSE(std::ifstream(path).good());
 }
 
+TEST(ReportWriter, AnExceptionInTheScanStillEndsTheReportWithItsTotalsAndComesThrough) {
+    const std::string path = ::testing::TempDir() + "report_writer_throw.out";
+    auto fs = WorkFolder();
+    ListingOptions options;
+    options.source = "C:\\Work";
+    testing::RecordingHost host;
+    host.onPump = [] { throw std::bad_alloc(); };
+    RunTotals totals;
+    EXPECT_THROW(RunListing(options, fs, host, path, totals), std::bad_alloc);
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    const std::string report = bytes.str();
+    EXPECT_NE(report.find("Total Folder(s): "), std::string::npos) << report;
+    ASSERT_GT(report.size(), 64u);
+    EXPECT_EQ(report.substr(report.size() - 64), std::string(62, '*') + "\r\n");
+}
+
 TEST(ReportWriter, UnwritableReportIsReportedBeforeAnyScanning) {
     auto fs = WorkFolder();
     ListingOptions options;

@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/message_sink.h"
 #include "png/inflate.h"
 #include "test_streams.h"
 
@@ -80,8 +79,7 @@ protected:
     }
     static std::string Text(const Bytes& b) { return std::string(b.begin(), b.end()); }
 
-    platform::RecordingMessageSink messages;
-    Inflater inflater{messages};
+    Inflater inflater;
 };
 
 TEST_F(InflateTest, StoredBlockYieldsExactlyItsBytes) {
@@ -203,7 +201,6 @@ TEST_F(InflateTest, FixedAndDynamicBlocksDecodeAlikeAndFixedTablesAreReused) {
     EXPECT_EQ(Text(a), text + text);
     EXPECT_EQ(Text(b), Text(a));
     EXPECT_EQ(Text(c), Text(a));
-    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(InflateTest, DistanceOneRepeatsTheLastByte) {
@@ -219,7 +216,7 @@ TEST_F(InflateTest, DistanceOneRepeatsTheLastByte) {
     EXPECT_EQ(Text(out), std::string(11, 'q'));
 }
 
-TEST_F(InflateTest, UnbuildableCodesShowTheMessageAndLeaveDataAlone) {
+TEST_F(InflateTest, UnbuildableCodesReportTreeCreationAndLeaveDataAlone) {
     const std::vector<std::uint8_t> lit = DynamicLitLengths();
     struct Case {
         const char* name;
@@ -243,7 +240,6 @@ TEST_F(InflateTest, UnbuildableCodesShowTheMessageAndLeaveDataAlone) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        messages.shown.clear();
         BitWriter w;
         w.Put(1, 1);
         w.Put(2, 2);
@@ -255,8 +251,6 @@ TEST_F(InflateTest, UnbuildableCodesShowTheMessageAndLeaveDataAlone) {
         const InflateOutcome r = inflater.Inflate(data, hint, false);
         EXPECT_EQ(r.error, PngError::kTreeCreation);
         EXPECT_EQ(std::vector<std::uint8_t>(data.begin(), data.end()), in);
-        ASSERT_EQ(messages.shown.size(), 1u);
-        EXPECT_EQ(messages.shown[0], "Error in tree creation (Static)");
         EXPECT_EQ(hint, 150);
     }
 }

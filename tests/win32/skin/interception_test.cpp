@@ -1,9 +1,12 @@
 // The interception layer: message tables, the two phases of a dispatch,
 // WM_DESTROY, nested release, error reports and the timer adaptor.
 #include <algorithm>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "platform/win32/edge_guard_win.h"
 #include "skin/callback_slots_win.h"
 #include "skin/skinner_fixture.h"
 
@@ -267,6 +270,33 @@ TEST_F(InterceptionTest, DestroyingTheEngineRestoresEveryWindow) {
     EXPECT_EQ(GetWindowLongPtrA(first, GWLP_WNDPROC), ownProc);
     EXPECT_EQ(GetWindowLongPtrA(second, GWLP_WNDPROC), ownProc);
     EXPECT_TRUE(messages_.boxes.empty());
+}
+
+// An exception from a handler or a timer stops at the window system's edge:
+// it is reported, the window goes on and can still be released.
+TEST_F(InterceptionTest, AFailingHandlerIsReportedAndTheWindowGoesOn) {
+    std::vector<std::string> reports;
+    platform::win32::SetFailureReporter([&](const std::string& text) { reports.push_back(text); });
+    HWND window = NewWindow();
+    const LONG_PTR ownProc = GetWindowLongPtrA(window, GWLP_WNDPROC);
+    ASSERT_TRUE(skinner_->Subclass(window, 0, [](bool, bool&, LRESULT&, HWND, UINT, WPARAM, LPARAM, LONG_PTR&) {
+        throw std::bad_alloc();
+    }));
+    skinner_->AddMsg(window, WM_USER + 1, ClsSkinner::MSG_BEFORE);
+    EXPECT_EQ(SendMessageA(window, WM_USER + 1, 0, 0), 1001);  // the window's own answer still comes
+    EXPECT_EQ(SendMessageA(window, WM_USER + 2, 0, 0), 1002);
+    skinner_->ReleaseWindow(window);
+    EXPECT_EQ(GetWindowLongPtrA(window, GWLP_WNDPROC), ownProc);
+
+    const TIMERPROC timer = AcquireTimerProc([](void*, HWND, UINT, UINT_PTR, DWORD) { throw std::runtime_error("tick"); },
+                                             nullptr);
+    ASSERT_NE(timer, nullptr);
+    timer(window, WM_TIMER, 1, 0);
+    ReleaseTimerProc(timer);
+    platform::win32::SetFailureReporter(nullptr);
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_NE(reports[0].find(std::bad_alloc().what()), std::string::npos) << reports[0];
+    EXPECT_NE(reports[1].find(": tick"), std::string::npos) << reports[1];
 }
 
 TEST_F(InterceptionTest, TimerAdaptorIsMadeOncePerOrdinal) {

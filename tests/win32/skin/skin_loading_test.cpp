@@ -80,6 +80,15 @@ TEST_F(SkinLoadingTest, RefusedFilesKeepTheSkinInForce) {
     badPiece[11 + 8] = 9;  // left start Width 9 of a 2-pixel picture
     EXPECT_FALSE(skinner_->LoadSkinFromFile(Write("bad-piece.Skin", badPiece)));
     EXPECT_TRUE(messages_.boxes.empty());
+    // Each refusal leaves its reason in the event log; a missing file is none.
+    ASSERT_EQ(eventLog_.errors.size(), 3u);
+    EXPECT_EQ(eventLog_.errors[0],
+              "Skin " + folder_ + "\\records-only.Skin not used: " + ToString(SkinFileError::kBadBag));
+    EXPECT_NE(eventLog_.errors[1].find(ToString(SkinFileError::kTruncated)), std::string::npos);
+    EXPECT_NE(eventLog_.errors[2].find("bad-piece.Skin not used: " + std::string(ToString(SkinFileError::kBadPiece)) +
+                                       " (ActiveFrame.Left.Start)"),
+              std::string::npos)
+        << eventLog_.errors[2];
 
     EXPECT_EQ(skinner_->Parameters().CaptionTextLeft, 11);
     EXPECT_EQ(GetPixel(skinner_->SkinSurface(), 3, 3), before);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "skin/callback_slots_win.h"
 #include "skin/menu_bar_window.h"
 #include "skin/skinned_window.h"
 
@@ -129,13 +130,47 @@ TEST_F(SkinnerMenuTest, WindowWithoutMenuConsumesSystemKeysAndTheCloseButtonStil
     SendMessageA(hwnd_, WM_SYSKEYDOWN, 'F', 0x20000001);
     SendMessageA(hwnd_, WM_SYSCHAR, 'f', 0x20000001);
     SendMessageA(hwnd_, WM_MENUCHAR, 'f', 0);
-    SendMessageA(hwnd_, WM_SYSKEYDOWN, VK_F4, 0x20000001);
     Pump();
     EXPECT_EQ(SystemKeys(), 0);
     EXPECT_TRUE(SysCommands().empty());
     ASSERT_TRUE(IsWindow(hwnd_));
     ButtonDown(kClose, HTCLOSE);
     ButtonUp(kClose, HTCLOSE);
+    Pump();
+    EXPECT_EQ(hwnd_, nullptr);  // destroyed
+}
+
+// The bar is hit where it is painted, after the left frame's start piece,
+// also when the frame's middle piece beside the client area is narrower.
+TEST_F(SkinnerMenuTest, TheBarIsHitWhereItIsPainted) {
+    TestSkin skin = MenuSkin();
+    skin.params.ActiveFrame[kLeft].pieces[kMiddle].Width = 2;
+    Open(kFullStyle, skin, SampleMenu());
+    ASSERT_TRUE(bar().Drawn());
+    const int y = kCaption + kMenuBarHeight / 2;
+    EXPECT_NE(HitTest(kBorder - 2, y), HTMENU);  // beside the client area, before the bar
+    EXPECT_EQ(HitTest(kBorder + 1, y), HTMENU);
+    EXPECT_EQ(Pixel(kBorder + 1, y), skin.PieceColour(skin.params.MenuBar.start()));
+}
+
+LRESULT CALLBACK KeepsSystemKeys(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return message == WM_SYSKEYDOWN ? 0 : DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST_F(SkinnerMenuTest, AltF4ClosesTheWindowFromAControlThatKeepsSystemKeys) {
+    Open(kFullStyle, MenuSkin(), SampleMenu());
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = KeepsSystemKeys;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "TfKeepsSystemKeys";
+    RegisterClassA(&wc);
+    HWND control = CreateWindowExA(0, wc.lpszClassName, "", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, hwnd_, nullptr,
+                                   wc.hInstance, nullptr);
+    ASSERT_NE(control, nullptr);
+    PostMessageA(control, WM_SYSKEYDOWN, VK_F4, 0x60000001);  // a repeat: ignored
+    Pump();
+    ASSERT_TRUE(IsWindow(control));
+    PostMessageA(control, WM_SYSKEYDOWN, VK_F4, 0x20000001);
     Pump();
     EXPECT_EQ(hwnd_, nullptr);  // destroyed
 }
@@ -217,6 +252,51 @@ TEST_F(SkinnerMenuTest, MdiFrameFollowsSetMenuAndShowsAMaximisedChildsIconAndBut
     EXPECT_GT(iconPixels, 0);
     DestroyWindow(hwnd_);
     gClient = nullptr;
+}
+
+// A window whose interception cannot be made is left as it was; when its MDI
+// client's cannot be made, the window gets back what was changed.
+TEST_F(SkinnerMenuTest, AFailedHookLeavesTheWindowAsItWas) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = FrameProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "TallyfoldSkinnerMdiFrame";
+    RegisterClassA(&wc);
+    skin_ = MenuSkin();
+    HMENU menu = SampleMenu();
+    hwnd_ = CreateWindowExA(0, wc.lpszClassName, "Frame", kFullStyle, 100, 100, 420, 320, nullptr, menu,
+                            wc.hInstance, nullptr);
+    CLIENTCREATESTRUCT ccs{};
+    ccs.idFirstChild = 5000;
+    gClient = CreateWindowExA(WS_EX_CLIENTEDGE, "MDICLIENT", nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 300, 200, hwnd_,
+                              nullptr, wc.hInstance, &ccs);
+    skinFile_ = WriteTestSkinFile(skin_, "mdi.Skin");
+    ASSERT_TRUE(skinner_->LoadSkinFromFile(skinFile_));
+    const LONG_PTR frameProc = GetWindowLongPtrA(hwnd_, GWLP_WNDPROC);
+    const COLORREF menuColour = MenuBrushColour(menu);
+    auto unchanged = [&] {
+        EXPECT_EQ(skinner_->HookedWindow(), nullptr);
+        EXPECT_EQ(GetWindowLongPtrA(hwnd_, GWLP_WNDPROC), frameProc);
+        EXPECT_TRUE(GetWindowLongPtrA(gClient, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+        EXPECT_EQ(GetMenu(hwnd_), menu);
+        EXPECT_EQ(MenuBrushColour(menu), menuColour);
+    };
+
+    std::vector<WNDPROC> held;  // every interception slot taken
+    while (WNDPROC proc = AcquireWindowProc([](void*, HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; }, nullptr))
+        held.push_back(proc);
+    EXPECT_FALSE(skinner_->HookForm(hwnd_));
+    unchanged();
+    ReleaseWindowProc(held.back());  // room for the frame, not for its client
+    held.pop_back();
+    EXPECT_FALSE(skinner_->HookForm(hwnd_));
+    unchanged();
+    for (WNDPROC proc : held) ReleaseWindowProc(proc);
+    EXPECT_EQ(eventLog_.errors.size(), 2u);  // each refusal was reported
+    eventLog_.errors.clear();
+    messages_.shown.clear();
+    EXPECT_TRUE(skinner_->HookForm(hwnd_));
+    EXPECT_FALSE(GetWindowLongPtrA(gClient, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
 }
 
 }  // namespace
