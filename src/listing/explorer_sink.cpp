@@ -2,6 +2,7 @@
 
 #include "listing/explorer_page.h"
 #include "listing/folder_scan.h"
+#include "listing/record_text.h"
 
 namespace tf::listing {
 namespace {
@@ -19,45 +20,6 @@ enum Record : std::uint64_t { kFileRecord, kLinkRecord, kOpenRecord, kCloseRecor
 // Digits of a number: '!'..'O' without '<' end it (46), 'P'..'~' go before (47).
 constexpr std::uint64_t kLastBase = 46;
 constexpr std::uint64_t kMoreBase = 47;
-
-// Length of the well-formed UTF-8 sequence at text[i], or 0.
-std::size_t SequenceLength(std::string_view text, std::size_t i) {
-    const unsigned char lead = static_cast<unsigned char>(text[i]);
-    std::size_t n;
-    unsigned char low = 0x80, high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) n = 2;
-    else if (lead >= 0xE0 && lead <= 0xEF) n = 3, low = lead == 0xE0 ? 0xA0 : 0x80, high = lead == 0xED ? 0x9F : 0xBF;
-    else if (lead >= 0xF0 && lead <= 0xF4) n = 4, low = lead == 0xF0 ? 0x90 : 0x80, high = lead == 0xF4 ? 0x8F : 0xBF;
-    else return 0;
-    if (i + n > text.size()) return 0;
-    for (std::size_t k = 1; k < n; ++k) {
-        const unsigned char b = static_cast<unsigned char>(text[i + k]);
-        if (b < (k == 1 ? low : 0x80) || b > (k == 1 ? high : 0xBF)) return 0;
-    }
-    return n;
-}
-
-// `text` as UTF-8, as the JSON Lines listing writes it: code-page names read
-// as Latin-1, bytes that are no character as U+FFFD.
-void AppendUtf8(std::string& out, std::string_view text, bool utf8) {
-    for (std::size_t i = 0; i < text.size();) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-            ++i;
-        } else if (!utf8) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-            ++i;
-        } else if (const std::size_t n = SequenceLength(text, i)) {
-            out.append(text.data() + i, n);
-            i += n;
-        } else {
-            out += "\xEF\xBF\xBD";
-            ++i;
-        }
-    }
-}
 
 // The extension the page infers a type from: after the last dot that does
 // not start the name, ASCII letters lowered.
@@ -115,7 +77,7 @@ void ExplorerSink::Time(platform::FileTicks ticks, std::int64_t& base) {
 // its percent-escaped form.
 void ExplorerSink::Text(std::string_view text) {
     scratch_.clear();
-    AppendUtf8(scratch_, text, utf8_);
+    AppendUtf8Text(scratch_, text, bytes_);
     if (scratch_.find_first_of("</\r") == std::string::npos && !scratch_.empty()) {
         names_ += scratch_;
         names_ += '/';
@@ -157,7 +119,7 @@ WriteError ExplorerSink::Begin(const RunHeader& header) {
         if (const WriteError error = file_.Create()) return error_ = error;
         started_ = true;
     }
-    utf8_ = header.options.names == platform::NameEncoding::kUtf8;
+    bytes_ = Utf8Of(header.options.names);
     separator_ = header.separator;
     Head(kListingRecord);
     Number(static_cast<std::uint64_t>(Seconds(header.listedAt)));
@@ -180,7 +142,7 @@ WriteError ExplorerSink::BeginSection(const FolderStart& folder) {
 
 std::uint64_t ExplorerSink::TypeRef(std::string_view name, std::string_view type) {
     scratch_.clear();
-    AppendUtf8(scratch_, type, utf8_);
+    AppendUtf8Text(scratch_, type, bytes_);
     std::uint32_t id = 0;
     if (!scratch_.empty()) {
         const auto found = types_.find(scratch_);
@@ -194,7 +156,7 @@ std::uint64_t ExplorerSink::TypeRef(std::string_view name, std::string_view type
         }
     }
     scratch_.clear();
-    AppendUtf8(scratch_, name, utf8_);
+    AppendUtf8Text(scratch_, name, bytes_);
     std::string ext = ExtensionOf(scratch_);
     const auto inferred = typeOfExtension_.find(ext);
     if ((inferred == typeOfExtension_.end() ? 0 : inferred->second) == id) return 0;

@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "listing/listing_sink.h"
+#include "listing/record_text.h"
 #include "listing/report_file.h"
 
 namespace tf::listing {
@@ -44,7 +45,7 @@ private:
 
     ReportFile file_;
     bool started_ = false;
-    bool utf8_ = true;
+    NameBytes bytes_ = NameBytes::kUtf8;  // how names become UTF-8
     char separator_ = '\\';
     std::string numbers_;  // the chunk being made
     std::string names_;

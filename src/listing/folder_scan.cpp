@@ -30,12 +30,21 @@ bool MatchesAny(const std::vector<std::string>& patterns, const std::string& nam
 
 }  // namespace
 
+bool IsExcludedName(const ListingOptions& options, const std::string& name) {
+    return MatchesAny(options.excludes, name);
+}
+
+bool IsWantedFile(const ListingOptions& options, const std::string& name) {
+    if (IsExcludedName(options, name)) return false;
+    return options.filters.empty() || MatchesAny(options.filters, name);
+}
+
 bool IsDirectory(platform::FileSystem& fs, const std::string& path) { return fs.IsDirectory(path); }
 
 bool IsWalkedSubfolder(const ListingOptions& options, const std::string& name, const platform::FindData& sub) {
     if (!sub.isDirectory || platform::IsDotEntry(name)) return false;
     if (sub.isLink && !options.followLinks) return false;  // listed as a row instead
-    return !MatchesAny(options.excludes, name);
+    return !IsExcludedName(options, name);
 }
 
 SkipReason RefusalOf(const ListingOptions& options, platform::FileSystem& fs, const platform::FolderId& sourceId,
@@ -128,7 +137,7 @@ platform::SearchStatus FolderScan::ReadFolder(const std::string& path, bool desc
                 if (!entry.isDirectory || platform::IsDotEntry(name)) return true;
                 if (entry.isLink && !options_.followLinks) return true;  // listed as a row instead
                 const SkipReason excluded =
-                    MatchesAny(options_.excludes, name) ? SkipReason::kExcluded : SkipReason::kNone;
+                    IsExcludedName(options_, name) ? SkipReason::kExcluded : SkipReason::kNone;
                 subfolders.push_back({std::move(name), entry, excluded});
                 return true;
             }
@@ -140,7 +149,7 @@ platform::SearchStatus FolderScan::ReadFolder(const std::string& path, bool desc
             if (platform::IsDotEntry(name)) return true;
             // A link to a folder that is not followed is a row of its own.
             if (entry.isDirectory && !(entry.isLink && !options_.followLinks)) return true;
-            if (!Wanted(name)) return true;
+            if (!IsWantedFile(options_, name)) return true;
 
             full = platform::JoinPath(path, name, separator);
             host_.SetStatus(full);
@@ -206,11 +215,6 @@ std::uint64_t FolderScan::ScanSubfolders(const std::string& path, const platform
     return subtree;
 }
 
-bool FolderScan::Wanted(const std::string& name) const {
-    if (MatchesAny(options_.excludes, name)) return false;
-    return options_.filters.empty() || MatchesAny(options_.filters, name);
-}
-
 void FolderScan::Skip(const std::string& path, SkipReason reason) {
     ++totals_.skippedFolders;
     host_.FolderSkipped(path, reason);
@@ -219,8 +223,7 @@ void FolderScan::Skip(const std::string& path, SkipReason reason) {
 FolderRecord FolderScan::RecordOf(const std::string& path, const platform::FindData& self) const {
     FolderRecord record;
     record.path = path;
-    const std::size_t cut = path.rfind(fs_.Separator());
-    record.facts.name = (cut == std::string::npos || cut + 1 == path.size()) ? path : path.substr(cut + 1);
+    record.facts.name = platform::LastName(path, fs_.Separator());
     record.facts.kind = EntryKind::kFolder;
     record.facts.created = self.creationTime;
     record.facts.modified = self.lastWriteTime;

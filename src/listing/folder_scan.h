@@ -30,6 +30,12 @@ public:
 
 bool IsDirectory(platform::FileSystem& fs, const std::string& path);
 
+// Whether an exclude of `options` leaves out a file or folder of this name.
+bool IsExcludedName(const ListingOptions& options, const std::string& name);
+// Whether a file of this name is listed, as far as the excludes and the
+// several-pattern filter decide (the one-pattern filter goes to the search).
+bool IsWantedFile(const ListingOptions& options, const std::string& name);
+
 // Whether a walk with `options` takes the entry, as a kFolders reading of its
 // folder gives it, for a subfolder to enter: links to folders are rows unless
 // followed, and excluded names are left out.
@@ -75,7 +81,6 @@ private:
     platform::SearchStatus ReadFolder(const std::string& path, bool descend, std::vector<Subfolder>& subfolders);
     std::uint64_t ScanSubfolders(const std::string& path, const platform::FolderId& id, int depth,
                                  std::vector<Subfolder>& subfolders);
-    bool Wanted(const std::string& name) const;
     void Skip(const std::string& path, SkipReason reason);
     FolderRecord RecordOf(const std::string& path, const platform::FindData& self) const;
     void Note(WriteError e) {

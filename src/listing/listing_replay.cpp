@@ -228,7 +228,7 @@ public:
             Open& top = stack_.back();
             FolderRecord folder;
             folder.path = top.path;
-            folder.facts.name = OwnName(top.path);
+            folder.facts.name = platform::LastName(top.path, separator_);
             folder.facts.kind = EntryKind::kFolder;
             Finish(folder);
         }
@@ -245,11 +245,6 @@ private:
         std::uint64_t subtree = 0;
     };
 
-    std::string OwnName(const std::string& path) const {
-        const std::size_t cut = path.rfind(separator_);
-        return cut == std::string::npos || cut + 1 == path.size() ? path : path.substr(cut + 1);
-    }
-
     std::string ParentOf(const std::string& path, const std::string& name) const {
         if (name.empty() || path.size() <= name.size() + 1 ||
             path.compare(path.size() - name.size(), name.size(), name) != 0 ||
@@ -260,15 +255,11 @@ private:
         return folder;
     }
 
+    // The scan's rules, and the one-pattern filter its search applied.
     bool Listed(const std::string& name) const {
-        if (std::any_of(options_.excludes.begin(), options_.excludes.end(),
-                        [&](const std::string& p) { return platform::WildcardMatch(p, name); }))
-            return false;
         if (options_.filter != "*" && options_.filter != "*.*" && !platform::WildcardMatch(options_.filter, name))
             return false;
-        return options_.filters.empty() ||
-               std::any_of(options_.filters.begin(), options_.filters.end(),
-                           [&](const std::string& p) { return platform::WildcardMatch(p, name); });
+        return IsWantedFile(options_, name);
     }
 
     void CloseSection(SkipReason unread) {
@@ -302,8 +293,7 @@ private:
             bool dropped = parent.dropped;
             const int depth = parent.depth + 1;
             if (!dropped && options_.maxDepth >= 0 && depth > options_.maxDepth) dropped = true;
-            if (!dropped && std::any_of(options_.excludes.begin(), options_.excludes.end(),
-                                        [&](const std::string& p) { return platform::WildcardMatch(p, name); })) {
+            if (!dropped && IsExcludedName(options_, name)) {
                 FolderRecord excluded;
                 excluded.path = child;
                 excluded.facts.name = name;
@@ -361,8 +351,7 @@ private:
         const Open& top = stack_.back();
         const int depth = top.depth + 1;
         if (top.dropped || (options_.maxDepth >= 0 && depth > options_.maxDepth)) return;
-        if (std::any_of(options_.excludes.begin(), options_.excludes.end(),
-                        [&](const std::string& p) { return platform::WildcardMatch(p, folder.facts.name); })) {
+        if (IsExcludedName(options_, folder.facts.name)) {
             folder.skipped = SkipReason::kExcluded;
             Note(sink_.FolderSkipped(folder));
             return;

@@ -35,7 +35,7 @@ public:
     WriteError BeginSection(const FolderStart& folder) override {
         std::string& out = file_.Pending();
         out += ",\n[{\"name\":";
-        AppendJsonString(out, open_ == 0 ? std::string_view(folder.path) : OwnName(folder.path), bytes_);
+        AppendJsonString(out, open_ == 0 ? std::string_view(folder.path) : platform::LastName(folder.path, separator_), bytes_);
         if (IsReadFailure(folder.unread)) out += ",\"read_error\":true";
         out += '}';
         ++open_;
@@ -69,7 +69,7 @@ public:
     WriteError FolderSkipped(const FolderRecord& folder) override {
         std::string& out = file_.Pending();
         out += ",\n[{\"name\":";
-        AppendJsonString(out, OwnName(folder.path), bytes_);
+        AppendJsonString(out, platform::LastName(folder.path, separator_), bytes_);
         if (const char* excluded = ExcludedText(folder.skipped)) {
             out += ",\"excluded\":\"";
             out += excluded;
@@ -93,11 +93,6 @@ public:
     }
 
 private:
-    std::string_view OwnName(std::string_view path) const {
-        const std::size_t cut = path.rfind(separator_);
-        return cut == std::string_view::npos || cut + 1 == path.size() ? path : path.substr(cut + 1);
-    }
-
     ReportFile file_;
     std::string source_;
     char separator_ = '/';

@@ -85,7 +85,7 @@ public:
 
     WriteError Begin(const RunHeader& header) override {
         separator_ = header.separator;
-        bytes_ = header.options.names == platform::NameEncoding::kUtf8 ? NameBytes::kUtf8 : NameBytes::kCodePage;
+        bytes_ = Utf8Of(header.options.names);
         Start(file_.Pending());
         return file_.Create();
     }

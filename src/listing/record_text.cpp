@@ -68,6 +68,10 @@ bool IsValidUtf8(std::string_view text) {
     return true;
 }
 
+void AppendUtf8Text(std::string& out, std::string_view text, NameBytes bytes) {
+    AppendText(out, text, bytes, [](std::string& o, char c) { o += c; });
+}
+
 void AppendJsonString(std::string& out, std::string_view text, NameBytes bytes) {
     out += '"';
     AppendText(out, text, bytes, [](std::string& o, char c) {

@@ -17,9 +17,16 @@ enum class NameBytes {
     kRaw,       // every byte as it is (formats that allow any bytes)
 };
 
+// How names of a file system reach a UTF-8 output that must stay valid.
+inline NameBytes Utf8Of(platform::NameEncoding names) {
+    return names == platform::NameEncoding::kUtf8 ? NameBytes::kUtf8 : NameBytes::kCodePage;
+}
+
 // Whether `text` is valid UTF-8 throughout.
 bool IsValidUtf8(std::string_view text);
 
+// `text` as UTF-8 as `bytes` says, with nothing escaped.
+void AppendUtf8Text(std::string& out, std::string_view text, NameBytes bytes);
 // A JSON string literal, quotes included.
 void AppendJsonString(std::string& out, std::string_view text, NameBytes bytes);
 // A CSV field (RFC 4180), quoted when it holds a comma, quote, CR or LF.

@@ -138,4 +138,11 @@ std::unique_ptr<FileSystem> CreateFileSystem();
 // (the POSIX "/") is not doubled.
 std::string JoinPath(const std::string& folder, const std::string& name, char separator);
 
+// The name a path ends in; the whole path for a root or a path without a
+// separator.
+inline std::string_view LastName(std::string_view path, char separator) {
+    const std::size_t cut = path.rfind(separator);
+    return cut == std::string_view::npos || cut + 1 == path.size() ? path : path.substr(cut + 1);
+}
+
 }  // namespace tf::platform
