@@ -52,19 +52,7 @@ function readJsonl(file) {
   return fs.readFileSync(file, 'utf8').trim().split('\n').map((l) => JSON.parse(l));
 }
 
-// The reference search: each code point lowered on its own, plain text
-// anywhere, a pattern against the whole name.
-const lower = (s) => Array.from(s, (c) => (c === 'ς' ? 'σ' : c.toLowerCase().length === c.length ? c.toLowerCase() : c));
-function wildcard(p, n, i = 0, j = 0) {
-  if (i === p.length) return j === n.length;
-  if (p[i] === '*') return wildcard(p, n, i + 1, j) || (j < n.length && wildcard(p, n, i, j + 1));
-  return j < n.length && (p[i] === '?' || p[i] === n[j]) && wildcard(p, n, i + 1, j + 1);
-}
-function matches(query, name) {
-  const q = lower(query);
-  const n = lower(name);
-  return /[*?]/.test(query) ? wildcard(q, n) : n.join('').includes(q.join(''));
-}
+const { matches } = require('./reference_match.js');
 
 function parseCsv(text) {
   const rows = [];
