@@ -1,6 +1,7 @@
 #include "listing/record_text.h"
 
 #include "listing/text_units.h"
+#include "platform/utf8.h"
 
 namespace tf::listing {
 namespace {
@@ -22,7 +23,7 @@ void AppendText(std::string& out, std::string_view text, NameBytes bytes, Ascii 
             out += static_cast<char>(0xC0 | (c >> 6));
             out += static_cast<char>(0x80 | (c & 0x3F));
             ++i;
-        } else if (const std::size_t n = Utf8SequenceLength(text, i)) {
+        } else if (const std::size_t n = platform::Utf8SequenceLength(text, i)) {
             out.append(text.data() + i, n);
             i += n;
         } else {
@@ -61,7 +62,7 @@ std::int64_t DaysSince1601(std::int64_t y, std::int64_t m, std::int64_t d) {
 
 bool IsValidUtf8(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
-        const std::size_t n = Utf8SequenceLength(text, i);
+        const std::size_t n = platform::Utf8SequenceLength(text, i);
         if (n == 0) return false;
         i += n;
     }
@@ -107,7 +108,7 @@ void AppendCsvField(std::string& out, std::string_view text, NameBytes bytes) {
 std::string EscapeBytes(std::string_view text) {
     std::string out;
     for (std::size_t i = 0; i < text.size();) {
-        const std::size_t n = Utf8SequenceLength(text, i);
+        const std::size_t n = platform::Utf8SequenceLength(text, i);
         if (n == 0 || text[i] == '%') {
             const unsigned char c = static_cast<unsigned char>(text[i]);
             out += '%';

@@ -2,49 +2,14 @@
 
 #include <cmath>
 
+#include "platform/utf8.h"
+
 namespace tf::listing {
 namespace {
 
-bool InRange(std::string_view text, std::size_t at, unsigned char low, unsigned char high) {
-    if (at >= text.size()) return false;
-    const auto c = static_cast<unsigned char>(text[at]);
-    return c >= low && c <= high;
-}
-
-}  // namespace
-
-std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    unsigned char low = 0x80, high = 0xBF;  // range of the first continuation byte
-    std::size_t length;
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
-    } else {
-        return 0;
-    }
-    if (!InRange(text, at + 1, low, high)) return 0;
-    for (std::size_t i = 2; i < length; ++i) {
-        if (!InRange(text, at + i, 0x80, 0xBF)) return 0;
-    }
-    return length;
-}
-
-namespace {
-
-// Bytes of the character at `at`: a well-formed sequence, or one stray byte.
+// Bytes of the character at `at`: one per byte in a legacy code page.
 std::size_t CharLength(std::string_view text, std::size_t at, platform::NameEncoding encoding) {
-    if (encoding != platform::NameEncoding::kUtf8) return 1;
-    const std::size_t n = Utf8SequenceLength(text, at);
-    return n ? n : 1;
+    return encoding == platform::NameEncoding::kUtf8 ? platform::Utf8CharLength(text, at) : 1;
 }
 
 

@@ -11,10 +11,6 @@ namespace tf::listing {
 // The text up to, not including, its first NUL; all of it when it has none.
 std::string delete_Null(std::string_view text);
 
-// Bytes of the well-formed UTF-8 sequence at text[at] (no overlong forms, no
-// surrogates, nothing above U+10FFFF), or 0 when none starts there.
-std::size_t Utf8SequenceLength(std::string_view text, std::size_t at);
-
 // Number of characters of `text`. In UTF-8 a byte that starts no valid
 // sequence (a stray byte) counts as one character of its own.
 std::size_t CharCount(std::string_view text, platform::NameEncoding encoding);

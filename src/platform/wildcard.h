@@ -8,7 +8,7 @@ inline char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char
 
 // Matches a file name against a directory-search pattern the way the Windows
 // search does for ordinary names: "*" any run of characters, "?" exactly one
-// character (a whole UTF-8 sequence), ASCII letters regardless of case, and
+// character (a well-formed UTF-8 sequence, or one byte that is none), ASCII letters regardless of case, and
 // "*.*" standing for every name. An empty pattern matches nothing.
 bool WildcardMatch(std::string_view pattern, std::string_view name);
 

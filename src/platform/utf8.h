@@ -1,0 +1,27 @@
+#pragma once
+// The one reading of UTF-8 in the program: well-formed sequences only (no
+// overlong forms, no surrogates, nothing above U+10FFFF). Names come from
+// file systems that do not check them, so any other byte stands alone as a
+// character of its own.
+#include <cstddef>
+#include <string_view>
+
+namespace tf::platform {
+
+// Bytes of the well-formed sequence at text[at], or 0 when none starts there.
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t at);
+
+// Bytes of the character at text[at]: a well-formed sequence, or one byte.
+inline std::size_t Utf8CharLength(std::string_view text, std::size_t at) {
+    const std::size_t n = Utf8SequenceLength(text, at);
+    return n ? n : 1;
+}
+
+// A byte that starts no well-formed sequence decodes to this plus its
+// value: above every code point, so such names still sort in a fixed order.
+inline constexpr char32_t kStrayByteBase = 0x110000;
+
+// Decodes the character at text[at] and moves `at` past it.
+char32_t NextCodePoint(std::string_view text, std::size_t& at);
+
+}  // namespace tf::platform
