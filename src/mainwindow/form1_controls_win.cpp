@@ -92,7 +92,7 @@ bool Form1::CreateControls() {
     CreateControl(Control::Command2, frame1, "BUTTON", "Stop", pictureButton, 0, kCommand2);
     CreateControl(Control::Command3, frame1, "BUTTON", "Save as...", pictureButton, 0, kCommand3);
     CreateControl(Control::dir, frame1, "EDIT", "", kChild | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kDir);
-    const int comboList = TwipsToPixels(kComboListTwips, dpi_);
+    const int comboList = platform::TwipsToPixelsAtDpi(kComboListTwips, dpi_);
     CreateControl(Control::orderby, frame1, "COMBOBOX", "", kChild | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN |
                   CBS_AUTOHSCROLL, 0, kOrderby, comboList);
     CreateControl(Control::saveas, frame1, "COMBOBOX", "", kChild | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN |

@@ -4,6 +4,8 @@
 // screen's real DPI when the window is built.
 #include <cstdint>
 
+#include "platform/picture_units.h"
+
 namespace tf::mainwindow {
 
 // The controls keep their designer names; the values are their control ids.
@@ -52,24 +54,14 @@ struct TwipRect {
 constexpr int kClientWidthTwips = 7995;
 constexpr int kClientHeightTwips = 6960;
 
-constexpr int kTwipsPerInch = 1440;
-
-// Twips to pixels at `dpi`. Edges are converted, not sizes, so that controls
-// that touch in twips still touch in pixels.
-constexpr int TwipsToPixels(int twips, int dpi) {
-    const std::int64_t scaled = static_cast<std::int64_t>(twips) * dpi;
-    return static_cast<int>(scaled >= 0 ? (scaled + kTwipsPerInch / 2) / kTwipsPerInch
-                                        : -((-scaled + kTwipsPerInch / 2) / kTwipsPerInch));
-}
-
 struct PixelRect {
     int left, top, width, height;
 };
 
 constexpr PixelRect ToPixels(const TwipRect& r, int dpi) {
-    const int left = TwipsToPixels(r.left, dpi);
-    const int top = TwipsToPixels(r.top, dpi);
-    return {left, top, TwipsToPixels(r.left + r.width, dpi) - left, TwipsToPixels(r.top + r.height, dpi) - top};
+    const int left = platform::TwipsToPixelsAtDpi(r.left, dpi);
+    const int top = platform::TwipsToPixelsAtDpi(r.top, dpi);
+    return {left, top, platform::TwipsToPixelsAtDpi(r.left + r.width, dpi) - left, platform::TwipsToPixelsAtDpi(r.top + r.height, dpi) - top};
 }
 
 }  // namespace tf::mainwindow

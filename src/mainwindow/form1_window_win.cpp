@@ -69,7 +69,7 @@ bool Form1::Create(HINSTANCE instance) {
     if (!RegisterWindowClass(instance, WindowProc) || !RegisterChildClasses(instance)) return false;
 
     dpi_ = ScreenDpi();
-    RECT frame{0, 0, TwipsToPixels(kClientWidthTwips, dpi_), TwipsToPixels(kClientHeightTwips, dpi_)};
+    RECT frame{0, 0, platform::TwipsToPixelsAtDpi(kClientWidthTwips, dpi_), platform::TwipsToPixelsAtDpi(kClientHeightTwips, dpi_)};
     AdjustWindowRectEx(&frame, kWindowStyle, FALSE, kWindowExStyle);
     if (!CreateWindowExA(kWindowExStyle, kWindowClass, kCaption, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                          frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, this))

@@ -9,24 +9,14 @@ namespace tf::png {
 
 using platform::kScalePixels;
 using platform::kScaleTwips;
+using platform::PixelsToTwips;
 using platform::TwipsToWholePixels;
 
-namespace {
-
-// A product that stays inside 32 bits: images far wider than any surface
-// give sizes that the surface cuts down anyway.
-std::int32_t SaturatingProduct(std::int32_t a, std::int32_t b) {
-    const std::int64_t product = std::int64_t{a} * b;
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(product, INT32_MIN, INT32_MAX));
+TwipSize SizeInTwips(const PictureSurface& surface, std::int32_t width, std::int32_t height) {
+    return {PixelsToTwips(width, surface.TwipsPerPixelX()), PixelsToTwips(height, surface.TwipsPerPixelY())};
 }
 
-}  // namespace
-
-TwipSize PixelsToTwips(const PictureSurface& surface, std::int32_t width, std::int32_t height) {
-    return {SaturatingProduct(width, surface.TwipsPerPixelX()), SaturatingProduct(height, surface.TwipsPerPixelY())};
-}
-
-TwipSize TwipsToPixels(const PictureSurface& surface, std::int32_t width, std::int32_t height) {
+TwipSize SizeInPixels(const PictureSurface& surface, std::int32_t width, std::int32_t height) {
     return {TwipsToWholePixels(width, surface.TwipsPerPixelX()), TwipsToWholePixels(height, surface.TwipsPerPixelY())};
 }
 
@@ -49,7 +39,7 @@ void DrawOnPicture(std::int32_t width, std::int32_t height, PictureSurface& surf
         surface.SetScaleMode(kScaleTwips);
 
         if (resize && !backgroundMode) {
-            const TwipSize size = PixelsToTwips(surface, width, height);
+            const TwipSize size = SizeInTwips(surface, width, height);
             surface.SetHeight(size.height);
             surface.SetWidth(size.width);
         }
@@ -58,7 +48,7 @@ void DrawOnPicture(std::int32_t width, std::int32_t height, PictureSurface& surf
             if (surface.ScaleHeight() != surface.Height()) {
                 // A border: the inner area must be the image, so the outer
                 // size grows by the border's share.
-                const TwipSize inner = TwipsToPixels(surface, surface.Width(), surface.Height());
+                const TwipSize inner = SizeInPixels(surface, surface.Width(), surface.Height());
                 destination.width = inner.width;
                 destination.height = inner.height;
                 surface.SetHeight(surface.Height() + (surface.Height() - surface.ScaleHeight()));

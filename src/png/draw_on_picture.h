@@ -15,9 +15,9 @@ struct TwipSize {
 };
 
 // Pixels to twips: each factor is the screen's whole twips per pixel.
-TwipSize PixelsToTwips(const PictureSurface& surface, std::int32_t width, std::int32_t height);
+TwipSize SizeInTwips(const PictureSurface& surface, std::int32_t width, std::int32_t height);
 // Twips to whole pixels, halves to even.
-TwipSize TwipsToPixels(const PictureSurface& surface, std::int32_t width, std::int32_t height);
+TwipSize SizeInPixels(const PictureSurface& surface, std::int32_t width, std::int32_t height);
 
 // Where the copy goes, in pixels of the surface's inner area.
 struct PictureDestination {

@@ -305,7 +305,7 @@ std::uint64_t LoadPNG::InputBudget() const {
 // what lies beyond it.
 void LoadPNG::WidenToImage(PictureSurface& surface) const {
     const TwipsContainer twips(surface);
-    const TwipSize image = PixelsToTwips(surface, width_, height_);
+    const TwipSize image = SizeInTwips(surface, width_, height_);
     constexpr std::int32_t kLargest = INT32_MAX - kWidenTwips;
     if (surface.Width() < image.width) surface.SetWidth(std::min(image.width, kLargest) + kWidenTwips);
     if (surface.Height() < image.height) surface.SetHeight(std::min(image.height, kLargest) + kWidenTwips);

@@ -20,11 +20,11 @@ std::int32_t MemorySurface::ToPixels(std::int32_t containerUnits) const {
 }
 
 std::int32_t MemorySurface::Width() const {
-    return ContainerCountsPixels() ? outerWidth_ : outerWidth_ * twipsPerPixel_;
+    return ContainerCountsPixels() ? outerWidth_ : platform::PixelsToTwips(outerWidth_, twipsPerPixel_);
 }
 
 std::int32_t MemorySurface::Height() const {
-    return ContainerCountsPixels() ? outerHeight_ : outerHeight_ * twipsPerPixel_;
+    return ContainerCountsPixels() ? outerHeight_ : platform::PixelsToTwips(outerHeight_, twipsPerPixel_);
 }
 
 void MemorySurface::SetWidth(std::int32_t width) { Resize(ToPixels(width), outerHeight_); }
@@ -32,11 +32,11 @@ void MemorySurface::SetWidth(std::int32_t width) { Resize(ToPixels(width), outer
 void MemorySurface::SetHeight(std::int32_t height) { Resize(outerWidth_, ToPixels(height)); }
 
 std::int32_t MemorySurface::ScaleWidth() const {
-    return scaleMode_ == platform::kScalePixels ? InnerWidth() : InnerWidth() * twipsPerPixel_;
+    return scaleMode_ == platform::kScalePixels ? InnerWidth() : platform::PixelsToTwips(InnerWidth(), twipsPerPixel_);
 }
 
 std::int32_t MemorySurface::ScaleHeight() const {
-    return scaleMode_ == platform::kScalePixels ? InnerHeight() : InnerHeight() * twipsPerPixel_;
+    return scaleMode_ == platform::kScalePixels ? InnerHeight() : platform::PixelsToTwips(InnerHeight(), twipsPerPixel_);
 }
 
 void MemorySurface::Put(std::int32_t x, std::int32_t y, std::uint8_t blue, std::uint8_t green, std::uint8_t red) {

@@ -130,7 +130,7 @@ LRESULT CALLBACK PictureBoxProc(HWND box, UINT msg, WPARAM wp, LPARAM lp) {
 std::int32_t ScreenTwipsPerPixel(int axis) {
     ScopedWindowDc screen(nullptr);
     const int dpi = screen.get() ? GetDeviceCaps(screen.get(), axis) : 0;
-    return dpi > 0 ? 1440 / dpi : 15;
+    return WholeTwipsPerPixel(dpi);
 }
 
 // Pixels of an outer size in the units of the box's container: the
@@ -196,12 +196,12 @@ HDC PictureBox::hDC() const {
 
 std::int32_t PictureBox::Width() const {
     const int pixels = OuterSize(box_).cx;
-    return ContainerCountsPixels(box_) ? pixels : pixels * ScreenTwipsPerPixelX();
+    return ContainerCountsPixels(box_) ? pixels : PixelsToTwips(pixels, ScreenTwipsPerPixelX());
 }
 
 std::int32_t PictureBox::Height() const {
     const int pixels = OuterSize(box_).cy;
-    return ContainerCountsPixels(box_) ? pixels : pixels * ScreenTwipsPerPixelY();
+    return ContainerCountsPixels(box_) ? pixels : PixelsToTwips(pixels, ScreenTwipsPerPixelY());
 }
 
 void PictureBox::SetWidth(std::int32_t width) {
@@ -217,13 +217,13 @@ void PictureBox::SetHeight(std::int32_t height) {
 std::int32_t PictureBox::ScaleWidth() const {
     RECT client{};
     GetClientRect(box_, &client);
-    return ScaleMode() == kScalePixels ? client.right : client.right * ScreenTwipsPerPixelX();
+    return ScaleMode() == kScalePixels ? client.right : PixelsToTwips(client.right, ScreenTwipsPerPixelX());
 }
 
 std::int32_t PictureBox::ScaleHeight() const {
     RECT client{};
     GetClientRect(box_, &client);
-    return ScaleMode() == kScalePixels ? client.bottom : client.bottom * ScreenTwipsPerPixelY();
+    return ScaleMode() == kScalePixels ? client.bottom : PixelsToTwips(client.bottom, ScreenTwipsPerPixelY());
 }
 
 bool PictureBox::IsTopLevelForm() const { return (GetWindowLongPtrA(box_, GWL_STYLE) & WS_CHILD) == 0; }

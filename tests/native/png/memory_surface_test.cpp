@@ -33,14 +33,14 @@ TEST(MemorySurfaceTest, SharedDrawingCases) { test::RunAllSurfaceCases(MakeMemor
 
 TEST(MemorySurfaceTest, TwipConversionsUseWholeFactorsAndRoundHalvesToEven) {
     const MemorySurface at120dpi(1, 1, 0, 0, 12);
-    EXPECT_EQ(PixelsToTwips(at120dpi, 41, 33).width, 492);
-    EXPECT_EQ(TwipsToPixels(at120dpi, 6, 18).width, 0);    // 0.5
-    EXPECT_EQ(TwipsToPixels(at120dpi, 6, 18).height, 2);   // 1.5
-    EXPECT_EQ(TwipsToPixels(at120dpi, 7, 30).width, 1);    // 0.58
-    EXPECT_EQ(TwipsToPixels(at120dpi, 7, 30).height, 2);   // 2.5
-    EXPECT_EQ(TwipsToPixels(at120dpi, -18, 0).width, -2);
+    EXPECT_EQ(SizeInTwips(at120dpi, 41, 33).width, 492);
+    EXPECT_EQ(SizeInPixels(at120dpi, 6, 18).width, 0);    // 0.5
+    EXPECT_EQ(SizeInPixels(at120dpi, 6, 18).height, 2);   // 1.5
+    EXPECT_EQ(SizeInPixels(at120dpi, 7, 30).width, 1);    // 0.58
+    EXPECT_EQ(SizeInPixels(at120dpi, 7, 30).height, 2);   // 2.5
+    EXPECT_EQ(SizeInPixels(at120dpi, -18, 0).width, -2);
     // A product past 32 bits saturates instead of wrapping.
-    EXPECT_EQ(PixelsToTwips(at120dpi, 0x7FFFFFFF, 1).width, 0x7FFFFFFF);
+    EXPECT_EQ(SizeInTwips(at120dpi, 0x7FFFFFFF, 1).width, 0x7FFFFFFF);
 }
 
 TEST(MemorySurfaceTest, AFormCountsItsSizeInTwipsWhateverItsContainerSays) {

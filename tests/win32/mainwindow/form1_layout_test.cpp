@@ -51,8 +51,8 @@ TEST_F(Form1Layout, ControlsSitAtTheirDesignedPlacesInTheirContainers) {
     const int dpi = form().dpi();
     RECT client{};
     GetClientRect(form().hwnd(), &client);
-    EXPECT_EQ(client.right, TwipsToPixels(7995, dpi));
-    EXPECT_EQ(client.bottom, TwipsToPixels(6960, dpi));
+    EXPECT_EQ(client.right, platform::TwipsToPixelsAtDpi(7995, dpi));
+    EXPECT_EQ(client.bottom, platform::TwipsToPixelsAtDpi(6960, dpi));
     char caption[32] = {};
     GetWindowTextA(form().hwnd(), caption, sizeof caption);
     EXPECT_STREQ(caption, "Tallyfold");
@@ -95,9 +95,9 @@ TEST_F(Form1Layout, ControlsSitAtTheirDesignedPlacesInTheirContainers) {
 }
 
 TEST_F(Form1Layout, TwipsScaleWithTheScreenDpi) {
-    EXPECT_EQ(TwipsToPixels(1215, 96), 81);
-    EXPECT_EQ(TwipsToPixels(1215, 144), 122);  // 121.5 rounds up
-    EXPECT_EQ(TwipsToPixels(7995, 192), 1066);
+    EXPECT_EQ(platform::TwipsToPixelsAtDpi(1215, 96), 81);
+    EXPECT_EQ(platform::TwipsToPixelsAtDpi(1215, 144), 122);  // 121.5 rounds up
+    EXPECT_EQ(platform::TwipsToPixelsAtDpi(7995, 192), 1066);
     // Neighbours that touch in twips touch in pixels at any DPI.
     for (int dpi : {96, 120, 144, 168, 192}) {
         const PixelRect check1 = ToPixels({120, 360, 1215, 255}, dpi);

@@ -26,8 +26,8 @@ TEST_F(Form1Skin, StartsSkinnedWithTheClientAreaOfItsLayout) {
     EXPECT_EQ(form().Skinner()->HookedWindow(), form().hwnd());
     RECT client{};
     GetClientRect(form().hwnd(), &client);
-    EXPECT_EQ(client.right, TwipsToPixels(kClientWidthTwips, form().dpi()));
-    EXPECT_EQ(client.bottom, TwipsToPixels(kClientHeightTwips, form().dpi()));
+    EXPECT_EQ(client.right, platform::TwipsToPixelsAtDpi(kClientWidthTwips, form().dpi()));
+    EXPECT_EQ(client.bottom, platform::TwipsToPixelsAtDpi(kClientHeightTwips, form().dpi()));
 
     const skin::Insets insets = skin::ClientInsets(ProgramSkin(), 0);
     RECT window{};
@@ -79,7 +79,7 @@ TEST_F(Form1Skin, WithoutTheSkinFileTheWindowKeepsItsOwnFrame) {
     EXPECT_EQ(GetWindowRgn(plain.hwnd(), region.get()), ERROR);
     RECT client{};
     GetClientRect(plain.hwnd(), &client);
-    EXPECT_EQ(client.right, TwipsToPixels(kClientWidthTwips, plain.dpi()));
+    EXPECT_EQ(client.right, platform::TwipsToPixelsAtDpi(kClientWidthTwips, plain.dpi()));
     EXPECT_NE(plain.FolderTree(), nullptr);  // start-up went on
     EXPECT_TRUE(messages_.shown.empty());
 }
