@@ -68,8 +68,8 @@ public:
 
     // What the frame shows, for tests and tools.
     HWND HookedWindow() const { return hooked_; }
-    // Minimise, maximise, restore, close: 0 normal, 1 hot, 2 pressed, 3 inactive.
-    const std::array<int, 4>& ButtonStates() const { return buttonStates_; }
+    // Minimise, maximise, restore, close, indexed by CaptionButton.
+    const std::array<ButtonState, 4>& ButtonStates() const { return buttonStates_; }
     bool HoverTimerRunning() const { return hoverTimerRunning_; }
     // The skinned menu bar (idle while nothing is hooked).
     const MenuBar& Menus() const { return menuBar_; }
@@ -89,9 +89,9 @@ public:
     static constexpr int kTimerProcOrdinal = 1;
 
     // Puts an interception record with empty tables in front of the window's
-    // procedure. bUnicode asks for a Unicode record, made when the window is
+    // procedure. unicode asks for a Unicode record, made when the window is
     // a Unicode window.
-    bool Subclass(HWND lng_hWnd, LONG_PTR lParamUser, SubclassHandler callback, bool bUnicode = false);
+    bool Subclass(HWND lng_hWnd, LONG_PTR userValue, SubclassHandler callback, bool unicode = false);
     // uMsg ALL_MESSAGES (-1) registers every message / empties the table;
     // When is a combination of MSG_BEFORE and MSG_AFTER.
     void AddMsg(HWND lng_hWnd, UINT uMsg, int When);
@@ -99,7 +99,7 @@ public:
     // The window's previous procedure; 0 when the window has no record.
     LRESULT CallOldWndProc(HWND lng_hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
     LONG_PTR GetWindowUserValue(HWND lng_hWnd);
-    void SetWindowUserValue(HWND lng_hWnd, LONG_PTR lParamUser);
+    void SetWindowUserValue(HWND lng_hWnd, LONG_PTR userValue);
     // Removes the interception; while a dispatch through the window's record
     // is running the record goes when the outermost one ends.
     void ReleaseWindow(HWND lng_hWnd);
@@ -131,10 +131,10 @@ private:
 
     // --- Interception ----------------------------------------------------
     using HandlerMethod = void (ClsSkinner::*)(bool bBefore, bool& bHandled, LRESULT& lReturn, HWND lng_hWnd,
-                                               UINT uMsg, WPARAM wParam, LPARAM lParam, LONG_PTR& lParamUser);
+                                               UINT uMsg, WPARAM wParam, LPARAM lParam, LONG_PTR& userValue);
     // Intercepts with one of the engine's own handlers (WindowHandler,
     // MdiClientHandler).
-    bool Subclass(HWND lng_hWnd, LONG_PTR lParamUser, HandlerMethod handler, bool bUnicode = false);
+    bool Subclass(HWND lng_hWnd, LONG_PTR userValue, HandlerMethod handler, bool unicode = false);
     void ReportError(const char* routine, const std::string& message);
     static void RunTimerAdaptor(void* engine, HWND hwnd, UINT uMsg, UINT_PTR idEvent, DWORD dwTime);
 
@@ -144,9 +144,9 @@ private:
     // The engine's handlers (skinner_frame_win.cpp, skinner_buttons_win.cpp,
     // skinner_menu_win.cpp).
     void WindowHandler(bool bBefore, bool& bHandled, LRESULT& lReturn, HWND lng_hWnd, UINT uMsg, WPARAM wParam,
-                       LPARAM lParam, LONG_PTR& lParamUser);
+                       LPARAM lParam, LONG_PTR& userValue);
     void MdiClientHandler(bool bBefore, bool& bHandled, LRESULT& lReturn, HWND lng_hWnd, UINT uMsg, WPARAM wParam,
-                          LPARAM lParam, LONG_PTR& lParamUser);
+                          LPARAM lParam, LONG_PTR& userValue);
     // The hover timer, called through MakeCallback(4, kTimerProcOrdinal).
     void TimerProc(HWND hwnd, UINT uMsg, UINT_PTR idEvent, DWORD dwTime);
 
@@ -165,7 +165,7 @@ private:
     bool InterceptMdiClient();  // false: not intercepted, unchanged
     // The window region and the buttons' hit regions for the current size.
     void ApplyWindowShape();
-    void ResetButtonStates();  // 0 while active, 3 while not
+    void ResetButtonStates();  // normal while active, inactive while not
     void PaintFrame();
     // Client painting of the window or its MDI client; false: left to it.
     bool PaintClient(HWND target, UINT uMsg, WPARAM wParam, LRESULT& lReturn);
@@ -179,7 +179,7 @@ private:
     Point WindowPoint(LPARAM screenPoint) const;
     Point WindowSize() const;
     int ButtonAt(Point at) const;  // the first hit region holding the point, -1 none
-    void SetButtonState(int button, int state);
+    void SetButtonState(int button, ButtonState state);
     void OnNcHitTest(bool& bHandled, LRESULT& lReturn, LPARAM lParam);
     void OnNcMouseMove(bool& bHandled, LRESULT& lReturn, WPARAM wParam, LPARAM lParam);
     void OnNcLButtonDown(bool bBefore, bool& bHandled, LRESULT& lReturn, WPARAM wParam, LPARAM lParam);
@@ -197,7 +197,7 @@ private:
     LONG_PTR exStyle_ = 0;
     std::int32_t windowWidth_ = 0, windowHeight_ = 0;
     bool active_ = false;
-    std::array<int, 4> buttonStates_{};
+    std::array<ButtonState, 4> buttonStates_{};
     PieceRegions pieceRegions_;  // ActiveFrame pieces, edge order then piece order
     std::array<platform::win32::UniqueRegion, 4> buttonShapes_;
     std::array<platform::win32::UniqueRegion, 4> buttonHits_;  // window coordinates

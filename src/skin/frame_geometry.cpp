@@ -248,9 +248,8 @@ FramePlan PlanFrame(const FrameInput& in) {
     const Rect icon = PieceRect(p.IconPiece);
     c.icon = {icon.left - L, icon.top, icon.right - L, icon.bottom};
     const Rect bounds{0, 0, plan.top.width, plan.top.height};
-    auto button = [&](int record, int state, Point at) {
-        const SkinPiece& piece = p.CaptionButtons[static_cast<std::size_t>(record)].states[static_cast<std::size_t>(
-            std::clamp(state, 0, 3))];
+    auto button = [&](int record, ButtonState state, Point at) {
+        const SkinPiece& piece = p.CaptionButtons[static_cast<std::size_t>(record)].states[state];
         AddCopy(c.buttons, PaintOp::kTransparent, piece, at.x - L, at.y, picture, bounds);
     };
     const FrameStyle& st = in.style;

@@ -183,7 +183,7 @@ struct FrameInput {
     std::int32_t pictureWidth = 0, pictureHeight = 0;
     std::int32_t width = 0, height = 0;  // the window
     FrameStyle style;
-    std::array<int, 4> states{};
+    std::array<ButtonState, 4> states{};
 };
 
 FramePlan PlanFrame(const FrameInput& in);

@@ -18,7 +18,7 @@ class MessageInterceptor;
 // message handled in the before phase goes neither to the previous procedure
 // nor to the after phase.
 using SubclassHandler = std::function<void(bool bBefore, bool& bHandled, LRESULT& lReturn, HWND lng_hWnd, UINT uMsg,
-                                           WPARAM wParam, LPARAM lParam, LONG_PTR& lParamUser)>;
+                                           WPARAM wParam, LPARAM lParam, LONG_PTR& userValue)>;
 
 struct InterceptRecord {
     int inUse = 0;                // dispatches through this record now on the stack

@@ -42,7 +42,7 @@ int ClsSkinner::ButtonAt(Point at) const {
     return -1;
 }
 
-void ClsSkinner::SetButtonState(int button, int state) {
+void ClsSkinner::SetButtonState(int button, ButtonState state) {
     buttonStates_[static_cast<std::size_t>(button)] = state;
     // Maximise and restore share a place: pressing one shows both pressed.
     if (button == kMaximise) buttonStates_[kRestore] = state;
