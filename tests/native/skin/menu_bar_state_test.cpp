@@ -155,6 +155,12 @@ TEST_F(MenuBarStateTest, ItemWithoutPopupActsOnReleaseAndAHoverFollowsThePointer
     EXPECT_EQ(d.paint, (MenuBarLook{3, false}));
     EXPECT_FALSE(state.KeepWaiting(3));
     state.EndLoop();
+    // Released on a disabled item, the loop ends without its command.
+    ASSERT_EQ(state.BeginLoop(1, -1), 1);
+    state.Show(1, false);
+    EXPECT_EQ(state.ButtonUp(1, MenuItemFacts{false, true}).command, -1);
+    EXPECT_FALSE(state.Tracking());
+    state.EndLoop();
 
     // Idle, the pointer makes items hot and the hover timer watches it leave.
     d = state.PointerMoved(2);
