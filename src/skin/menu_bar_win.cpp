@@ -48,7 +48,6 @@ void MenuBar::Attach(HWND window, HWND mdiClient) {
     Detach();
     window_ = window;
     mdiClient_ = mdiClient;
-    hotItem_ = openItem_ = -1;
     TakeOver();
 }
 
@@ -66,14 +65,12 @@ void MenuBar::ApplySkin() {
     if (!drawn_) {
         items_.clear();
         texts_.clear();
+        ItemsChanged();
     }
 }
 
 void MenuBar::Detach() {
-    if (tracking_) {
-        tracking_ = false;
-        EndMenu();
-    }
+    if (state_.Reset()) EndMenu();
     RestoreMenus();
     if (removed_ && menu_) {
         if (IsWindow(window_))
@@ -86,10 +83,9 @@ void MenuBar::Detach() {
     removed_ = drawn_ = mdiChildMaximised_ = false;
     items_.clear();
     texts_.clear();
-    hotItem_ = openItem_ = -1;
+    ItemsChanged();
     currentPopup_ = nullptr;
     popupWindow_ = nullptr;
-    reopenPending_ = switchRequested_ = false;
 }
 
 bool MenuBar::UsesOwnColour() const { return skin_ && skin_->MenuBackColor != kNoColour; }
@@ -125,6 +121,7 @@ void MenuBar::CheckMenuBar() {
         drawn_ = mdiChildMaximised_ = false;
         items_.clear();
         texts_.clear();
+        ItemsChanged();
         if (changed) ForceFrameRecalc();
         return;
     }
@@ -229,6 +226,7 @@ void MenuBar::LayOutItems() {
     mdiChildMaximised_ = ActiveChildMaximised();
     items_.clear();
     texts_.clear();
+    ItemsChanged();
     if (count <= 0) return;
 
     ScopedWindowDc screen(nullptr);
@@ -244,6 +242,7 @@ void MenuBar::LayOutItems() {
     laidOutWidth_ = WindowWidth();
     bar_ = MenuBarRect(*skin_, laidOutWidth_);
     items_ = LayOutMenuBarItems(*skin_, laidOutWidth_, widths, mdiChildMaximised_);
+    ItemsChanged();
 }
 
 std::int32_t MenuBar::Height() const { return (drawn_ && skin_) ? skin_->MenuBar.start().Height : 0; }
@@ -270,6 +269,11 @@ bool MenuBar::ItemDisabled(std::int32_t item) const {
 
 HMENU MenuBar::SubMenuOf(std::int32_t item) const {
     return (menu_ && item >= 0) ? GetSubMenu(menu_, item) : nullptr;
+}
+
+MenuItemFacts MenuBar::FactsOf(std::int32_t item) const {
+    if (item < 0) return {};
+    return MenuItemFacts{SubMenuOf(item) != nullptr, ItemDisabled(item)};
 }
 
 }  // namespace tf::skin

@@ -7,7 +7,9 @@
 //
 // ClsSkinner owns one MenuBar and forwards its menu and keyboard cases to
 // it; what the menu bar needs back from the engine (frame painting, the
-// hover timer, the activation state) it asks through MenuBarHost.
+// hover timer, the activation state) it asks through MenuBarHost. What the
+// bar does with each message is decided by its MenuBarState; this class
+// reads the window's facts for it and carries out its decisions.
 #include <windows.h>
 
 #include <functional>
@@ -16,6 +18,7 @@
 
 #include "platform/win32/unique_handle.h"
 #include "skin/menu_bar_layout.h"
+#include "skin/menu_bar_state.h"
 #include "skin/skin_records.h"
 
 namespace tf::skin {
@@ -101,11 +104,11 @@ public:
     // --- State ---------------------------------------------------------------
     HMENU Menu() const { return menu_; }
     bool Drawn() const { return drawn_; }
-    bool Tracking() const { return tracking_; }
+    bool Tracking() const { return state_.Tracking(); }
     bool MdiChildMaximised() const { return mdiChildMaximised_; }
-    std::int32_t OpenItem() const { return openItem_; }
-    std::int32_t HotItem() const { return hotItem_; }
-    void ClearHotItem() { hotItem_ = -1; }
+    std::int32_t OpenItem() const { return state_.OpenItem(); }
+    std::int32_t HotItem() const { return state_.HotItem(); }
+    void ClearHotItem() { state_.ClearHotItem(); }
     HWND PopupWindow() const { return popupWindow_; }
     const std::vector<Rect>& Items() const { return items_; }
     const std::vector<std::string>& Texts() const { return texts_; }
@@ -126,7 +129,10 @@ private:
     bool LayoutStale(std::int32_t windowWidth) const;
     void ForceFrameRecalc() const;
     bool IsMdiChild() const;
-    void RequestItem(std::int32_t item);
+    MenuItemFacts FactsOf(std::int32_t item) const;
+    void ItemsChanged() { state_.SetItems(static_cast<std::int32_t>(items_.size()), mdiChildMaximised_); }
+    // Carries out what the state decided, in the order its fields give.
+    void Apply(const MenuBarDecision& decision);
     void PumpPending();
     void PostKey(HWND to, WPARAM key) const;
     HICON ActiveChildIcon() const;
@@ -150,12 +156,7 @@ private:
     Rect bar_;
     std::int32_t laidOutWidth_ = 0;
 
-    bool tracking_ = false;
-    bool popupOpen_ = false;       // TrackPopupMenuEx is running
-    bool switchRequested_ = false;  // the engine itself closed the popup to open another
-    bool reopenPending_ = false;
-    std::int32_t openItem_ = -1;
-    std::int32_t hotItem_ = -1;
+    MenuBarState state_;
     HMENU currentPopup_ = nullptr;
     HWND popupWindow_ = nullptr;
 };

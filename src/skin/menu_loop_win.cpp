@@ -1,10 +1,8 @@
 // The menu loop and the menu bar's message cases: the mouse on the bar,
 // popups opened with TrackPopupMenuEx, Left and Right as hot keys while a
-// menu is open, and Alt+letter.
-//
-// Moving to another menu always goes the same way: the open popup is ended
-// and the engine posts itself WM_MENUSELECT with kOpenItemRequest, so the
-// next popup opens from the outer message loop, never inside the old one.
+// menu is open, and Alt+letter. MenuBarState decides; this file reads what
+// it needs from the window and carries the decisions out. Its request to
+// open another item is the engine's WM_MENUSELECT with kOpenItemRequest.
 #include "skin/menu_bar_win.h"
 
 namespace tf::skin {
@@ -32,7 +30,7 @@ void MenuBar::PumpPending() {
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             PostQuitMessage(static_cast<int>(msg.wParam));  // for the outer loop
-            tracking_ = false;
+            state_.StopTracking();
             return;
         }
         TranslateMessage(&msg);
@@ -45,125 +43,103 @@ void MenuBar::PostKey(HWND to, WPARAM key) const {
     PostMessageA(to, WM_KEYUP, key, 0xC0000001);
 }
 
-void MenuBar::RequestItem(std::int32_t item) {
-    tracking_ = false;
-    EndMenu();
-    PostMessageA(window_, WM_MENUSELECT, kOpenItemRequest, item);
-    reopenPending_ = true;
+void MenuBar::Apply(const MenuBarDecision& d) {
+    switch (d.popupKey) {
+        case PopupKey::kDown:
+            PostKey(popupWindow_, VK_DOWN);
+            break;
+        case PopupKey::kLeft:
+            PostKey(popupWindow_, VK_LEFT);
+            break;
+        case PopupKey::kRight:
+            PostKey(popupWindow_, VK_RIGHT);
+            break;
+        case PopupKey::kNone:
+            break;
+    }
+    if (d.endPopup) EndMenu();
+    if (d.paint) PaintOnWindow(d.paint->hot, d.paint->pressed);
+    if (d.paintFrame && host_.paintFrame) host_.paintFrame();
+    if (d.hoverTimer == HoverTimer::kRestart && host_.restartHoverTimer) host_.restartHoverTimer();
+    if (d.hoverTimer == HoverTimer::kStop && host_.stopHoverTimer) host_.stopHoverTimer();
+    if (d.command >= 0) PostMessageA(window_, WM_COMMAND, GetMenuItemID(menu_, d.command), 0);
+    if (d.openRequest >= 0) PostMessageA(window_, WM_MENUSELECT, kOpenItemRequest, d.openRequest);
+    if (d.systemSwitch >= 0) PostMessageA(window_, kMenuSwitchMessage, 0, d.systemSwitch);
+    if (d.runLoop >= 0) RunMenuLoop(d.runLoop);
 }
 
 void MenuBar::RunMenuLoop(std::int32_t start) {
-    if (tracking_ || !drawn_ || !window_) return;  // the loop never nests
+    if (state_.Tracking() || !drawn_ || !window_) return;  // the loop never nests
     HWND window = window_;
     if (host_.stopHoverTimer) host_.stopHoverTimer();
     const platform::win32::HotKeyRegistration left(window, kHotKeyLeft, 0, VK_LEFT);
     const platform::win32::HotKeyRegistration right(window, kHotKeyRight, 0, VK_RIGHT);
-    tracking_ = true;
-    std::int32_t p = start < 0 ? ItemUnderCursor() : start;
-    if (p < 0 || p >= static_cast<std::int32_t>(items_.size())) tracking_ = false;
+    std::int32_t p = state_.BeginLoop(start, start < 0 ? ItemUnderCursor() : -1);
 
-    while (tracking_) {
+    while (state_.Tracking()) {
         PumpPending();
-        if (!tracking_ || !IsWindow(window) || window_ != window) break;
-        PaintOnWindow(p, true);
-        openItem_ = p;
+        if (!state_.Tracking() || !IsWindow(window) || window_ != window) break;
         HMENU popup = SubMenuOf(p);
+        const bool opens = popup && !ItemDisabled(p);
+        const MenuBarLook look = state_.Show(p, opens);
+        PaintOnWindow(look.hot, look.pressed);
         bool dismissed = false;
-        if (popup && !ItemDisabled(p)) {
+        if (opens) {
             RECT frame{};
             GetWindowRect(window, &frame);
             const Rect& item = items_[p];
             // Below the item, where the bar draws it.
             const int x = frame.left + MenuBarOrigin(*skin_).x + item.left;
-            switchRequested_ = false;
-            popupOpen_ = true;
             TrackPopupMenuEx(popup, TPM_VERTICAL, x, frame.top + item.bottom, window, nullptr);
-            popupOpen_ = false;
-            // Escape, a command or a click elsewhere closed it: that ends the
-            // loop even with the pointer resting on the bar.
-            dismissed = !switchRequested_;
+            dismissed = state_.PopupClosed();
         } else {
-            while (tracking_ && ItemUnderCursor() == p && IsWindow(window)) {
+            while (state_.KeepWaiting(ItemUnderCursor()) && IsWindow(window)) {
                 WaitMessage();
                 PumpPending();
             }
         }
-        if (!tracking_ || window_ != window) break;
-        p = dismissed ? -1 : ItemUnderCursor();
-        if (p < 0) {
-            tracking_ = false;
-            PaintOnWindow(-1, false);
-        }
+        if (!state_.Tracking() || window_ != window) break;
+        p = state_.Next(dismissed, dismissed ? -1 : ItemUnderCursor());
+        if (p < 0) PaintOnWindow(-1, false);
     }
-    hotItem_ = -1;
+    state_.EndLoop();
 }
 
 // --- Mouse on the bar --------------------------------------------------------
 
 bool MenuBar::OnNcMouseMove(LRESULT& result) {
-    if (tracking_ || !drawn_) return false;
-    const std::int32_t i = ItemUnderCursor();
-    if (i < 0 && hotItem_ >= 0) {
-        PaintOnWindow(-1, false);
-        hotItem_ = -1;
-        if (host_.stopHoverTimer) host_.stopHoverTimer();
-    } else if (i >= 0 && i != hotItem_) {
-        PaintOnWindow(i, false);
-        hotItem_ = i;
-        if (host_.restartHoverTimer) host_.restartHoverTimer();
-    }
+    if (state_.Tracking() || !drawn_) return false;
+    Apply(state_.PointerMoved(ItemUnderCursor()));
     result = 1;
     return false;
 }
 
-bool MenuBar::KeepHovering() {
-    if (ItemUnderCursor() >= 0) return true;
-    hotItem_ = -1;
-    return false;
-}
+bool MenuBar::KeepHovering() { return state_.KeepHovering(ItemUnderCursor()); }
 
 bool MenuBar::OnNcLButtonDown() {
     if (!drawn_) return false;
     const std::int32_t i = ItemUnderCursor();
-    if (i < 0) return false;
-    if (tracking_) {
-        if (SubMenuOf(i))
-            tracking_ = false;  // its popup closes
-        else
-            PaintOnWindow(i, true);
-    } else {
-        RunMenuLoop(i);
-    }
-    return true;
+    const MenuBarDecision d = state_.ButtonDown(i, FactsOf(i));
+    Apply(d);
+    return d.consumed;
 }
 
 bool MenuBar::OnNcLButtonUp() {
     if (!drawn_) return false;
     const std::int32_t i = ItemUnderCursor();
-    if (i < 0) return false;
-    if (tracking_ && !SubMenuOf(i)) {
-        PaintOnWindow(i, false);
-        if (!ItemDisabled(i)) PostMessageA(window_, WM_COMMAND, GetMenuItemID(menu_, i), 0);
-        tracking_ = false;
-    }
-    return true;
+    const MenuBarDecision d = state_.ButtonUp(i, FactsOf(i));
+    Apply(d);
+    return d.consumed;
 }
 
 // --- Popups ----------------------------------------------------------------------
 
 bool MenuBar::OnEnterIdle(LPARAM popupWindow) {
-    if (!tracking_) return false;
+    if (!state_.Tracking()) return false;
     HWND popup = reinterpret_cast<HWND>(popupWindow);
-    if (reopenPending_ && popup != popupWindow_) {
-        PostKey(popup, VK_DOWN);  // a popup opened from the keyboard shows its first item
-        reopenPending_ = false;
-    }
+    const MenuBarDecision d = state_.PopupIdle(popup != popupWindow_, ItemUnderCursor());
     popupWindow_ = popup;
-    const std::int32_t i = ItemUnderCursor();
-    if (i >= 0 && i != openItem_ && popupOpen_) {
-        switchRequested_ = true;
-        EndMenu();  // the loop opens the item under the pointer
-    }
+    Apply(d);
     return true;
 }
 
@@ -171,48 +147,27 @@ bool MenuBar::OnMenuSelect(WPARAM wParam, LPARAM lParam) {
     if (!drawn_) return false;  // a native bar keeps its own menu mode
     if (wParam == kOpenItemRequest) {
         const auto item = static_cast<std::int32_t>(lParam);
-        if (item < 0 || item >= static_cast<std::int32_t>(items_.size())) return true;
-        if (SubMenuOf(item)) {
-            if (host_.paintFrame) host_.paintFrame();
-            RunMenuLoop(item);
-        } else if (!ItemDisabled(item)) {
-            PostMessageA(window_, WM_COMMAND, GetMenuItemID(menu_, item), 0);
-        }
+        Apply(state_.OpenRequested(item, FactsOf(item)));
         return true;
     }
     currentPopup_ = reinterpret_cast<HMENU>(lParam);
     // The system's own menu mode on the (hidden) bar highlights a top-level
     // item: the engine takes over with its own popup.
-    const std::int32_t lit = HighlightedItem(menu_);
-    if (lit != hotItem_) {
-        hotItem_ = lit;
-        if (lit >= 0) PostMessageA(window_, kMenuSwitchMessage, 0, lit);
-    }
+    Apply(state_.SystemHighlight(HighlightedItem(menu_)));
     return true;
 }
 
-void MenuBar::OnMenuSwitch(LPARAM item) {
-    EndMenu();
-    if (host_.paintFrame) host_.paintFrame();
-    reopenPending_ = true;
-    PostMessageA(window_, WM_MENUSELECT, kOpenItemRequest, item);
-}
+void MenuBar::OnMenuSwitch(LPARAM item) { Apply(state_.SystemSwitch(static_cast<std::int32_t>(item))); }
 
 bool MenuBar::OnHotKey(WPARAM id) {
-    if (!tracking_) return false;
-    const auto count = static_cast<std::int32_t>(items_.size());
+    if (!state_.Tracking()) return false;
     if (id == kHotKeyLeft) {
         // Inside a nested submenu Left closes that submenu only.
-        if (popupOpen_ && currentPopup_ && currentPopup_ != SubMenuOf(openItem_))
-            PostKey(popupWindow_, VK_LEFT);
-        else
-            RequestItem(ItemLeftOf(openItem_, count, mdiChildMaximised_));
+        Apply(state_.Left(currentPopup_ && currentPopup_ != SubMenuOf(state_.OpenItem())));
     } else if (id == kHotKeyRight) {
-        const std::int32_t lit = popupOpen_ ? HighlightedItem(currentPopup_) : -1;
-        if (lit >= 0 && GetSubMenu(currentPopup_, lit))
-            PostKey(popupWindow_, VK_RIGHT);  // opens the highlighted submenu
-        else
-            RequestItem(ItemRightOf(openItem_, count, mdiChildMaximised_));
+        // On an item with a submenu Right opens it.
+        const std::int32_t lit = state_.PopupOpen() ? HighlightedItem(currentPopup_) : -1;
+        Apply(state_.Right(lit >= 0 && GetSubMenu(currentPopup_, lit)));
     }
     return true;
 }
@@ -239,15 +194,7 @@ bool MenuBar::OnSystemKey(UINT message, WPARAM wParam, LPARAM lParam) {
     // A key-down carries a virtual key, which is its character only for
     // letters and digits (F1 would otherwise read as "p").
     const bool character = message != WM_SYSKEYDOWN || (key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z');
-    const std::int32_t i = character ? FindAccelerator(key) : -1;
-    if (i >= 0) {
-        if (tracking_) {
-            if (i != openItem_) RequestItem(i);
-        } else {
-            reopenPending_ = true;
-            RunMenuLoop(i);
-        }
-    }
+    Apply(state_.Accelerator(character ? FindAccelerator(key) : -1));
     return true;
 }
 
