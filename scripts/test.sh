@@ -33,7 +33,7 @@ step "read-ahead tests under ThreadSanitizer"
 cmake -S . -B "$build/tsan" -G Ninja -DTALLYFOLD_WERROR=ON -DTALLYFOLD_BENCH=OFF \
   -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
 ninja -C "$build/tsan" -j"$jobs" read_ahead_tests
-TSAN_OPTIONS=halt_on_error=1 "$build/tsan/tests/native/listing/read_ahead_tests"
+TSAN_OPTIONS=halt_on_error=1 "$build/tsan/tests/native/platform/read_ahead_tests"
 
 for arch in win32 win64; do
   toolchain=$root/cmake/toolchain-i686-w64-mingw32.cmake

@@ -3,10 +3,13 @@
 //   tallyfold-skin build DESCRIPTION.txt PICTURE.bmp OUT.Skin
 //   tallyfold-skin dump FILE.Skin [--picture OUT.bmp]
 //   tallyfold-skin check FILE.Skin
+//   tallyfold-skin preview FILE.Skin [--mdi [--maximised]] [--at X,Y]   (Windows)
 //
 // dump prints every member of the records, one per line, in the form that
 // build reads; it and check read a file through the same checks as the
 // skin engine, so a file the engine would refuse fails here with the reason.
+// preview shows the skin on a window with a menu bar until it is closed.
+#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -19,6 +22,9 @@
 #include "skin/skin_description.h"
 #include "skin/skin_file.h"
 #include "platform/tool_main.h"
+#ifdef _WIN32
+#include "app/skin_preview_win.h"
+#endif
 
 namespace {
 
@@ -32,8 +38,13 @@ const char kUsage[] =
     "usage: tallyfold-skin build DESCRIPTION.txt PICTURE.bmp OUT.Skin\n"
     "       tallyfold-skin dump FILE.Skin [--picture OUT.bmp]\n"
     "       tallyfold-skin check FILE.Skin\n"
+    "       tallyfold-skin preview FILE.Skin [--mdi [--maximised]] [--at X,Y]\n"
     "       tallyfold-skin --help | --version\n"
-    "Exit: 0 done, 1 a file could not be read or written or was refused, 2 bad arguments.\n";
+    "preview (Windows only) shows the skin on a window with a menu bar until it is\n"
+    "closed; --mdi on an MDI frame with two child windows, --maximised with the\n"
+    "second child maximised, --at with the window's top left corner at X,Y.\n"
+    "Exit: 0 done, 1 a file could not be read or written or was refused, 2 bad arguments\n"
+    "(and preview anywhere but on Windows).\n";
 
 void Usage() { std::cerr << kUsage; }
 
@@ -103,6 +114,38 @@ int Check(const std::string& path) {
     return kExitOk;
 }
 
+int Preview(const std::vector<std::string>& args) {
+#ifdef _WIN32
+    tf::app::PreviewOptions options;
+    options.skin = args[1];
+    for (std::size_t i = 2; i < args.size(); ++i) {
+        char end = 0;
+        if (args[i] == "--mdi") {
+            options.mdi = true;
+        } else if (args[i] == "--maximised") {
+            options.maximised = true;
+        } else if (args[i] == "--at" && i + 1 < args.size() &&
+                   std::sscanf(args[i + 1].c_str(), "%d,%d%c", &options.x, &options.y, &end) == 2) {
+            options.placed = true;
+            ++i;
+        } else {
+            std::cerr << "tallyfold-skin: preview: " << args[i] << ": unknown option or bad value\n";
+            Usage();
+            return kExitUsage;
+        }
+    }
+    if (options.maximised && !options.mdi) {
+        std::cerr << "tallyfold-skin: preview: --maximised maximises an MDI child window and needs --mdi\n";
+        return kExitUsage;
+    }
+    return tf::app::RunSkinPreview(options, std::cerr);
+#else
+    (void)args;
+    std::cerr << "tallyfold-skin: preview shows a window and needs Windows\n";
+    return kExitUsage;
+#endif
+}
+
 }  // namespace
 
 static int RunTool(int argc, char** argv) {
@@ -116,6 +159,7 @@ static int RunTool(int argc, char** argv) {
     if (args.size() == 2 && args[0] == "dump") return Dump(args[1], "");
     if (args.size() == 4 && args[0] == "dump" && args[2] == "--picture") return Dump(args[1], args[3]);
     if (args.size() == 2 && args[0] == "check") return Check(args[1]);
+    if (args.size() >= 2 && args[0] == "preview") return Preview(args);
     Usage();
     return kExitUsage;
 }

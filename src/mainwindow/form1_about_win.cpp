@@ -9,11 +9,11 @@
 namespace tf::mainwindow {
 namespace {
 
+using platform::win32::BitmapDc;
 using platform::win32::ScopedSelect;
 using platform::win32::ScopedWindowDc;
 using platform::win32::UniqueBitmap;
 using platform::win32::UniqueBrush;
-using platform::win32::UniqueMemoryDc;
 
 constexpr char kSiteAddress[] = "https://tallyfold.example.org/";
 constexpr char kHelpAddress[] = "https://www.example.org/tallyfold/help";
@@ -45,34 +45,33 @@ void FillShape(HDC dc, COLORREF colour, const RECT& r, int radius) {
 // A sheet with a folded corner carrying four list lines, each with a tally
 // mark: a listing of things counted.
 UniqueBitmap DrawLogo(HDC reference, int size) {
-    UniqueBitmap picture(CreateCompatibleBitmap(reference, size, size));
-    UniqueMemoryDc dc(CreateCompatibleDC(reference));
-    if (!picture || !dc) return UniqueBitmap();
+    BitmapDc canvas = BitmapDc::Create(reference, size, size);
+    if (!canvas) return UniqueBitmap();
     {
-        ScopedSelect select(dc.get(), picture.get());
+        HDC dc = canvas.dc();
         RECT all{0, 0, size, size};
-        FillRect(dc.get(), &all, GetSysColorBrush(COLOR_BTNFACE));
+        FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
         const int m = size / 12;
-        FillShape(dc.get(), kLogoPage, RECT{m, m, size - m, size - m}, size / 6);
+        FillShape(dc, kLogoPage, RECT{m, m, size - m, size - m}, size / 6);
 
         const int fold = size / 4;
         POINT corner[] = {{size - m - fold, m}, {size - m, m + fold}, {size - m - fold, m + fold}};
         UniqueBrush foldBrush(CreateSolidBrush(kLogoFold));
-        ScopedSelect selectBrush(dc.get(), foldBrush.get());
-        ScopedSelect selectPen(dc.get(), GetStockObject(NULL_PEN));
-        Polygon(dc.get(), corner, 3);
+        ScopedSelect selectBrush(dc, foldBrush.get());
+        ScopedSelect selectPen(dc, GetStockObject(NULL_PEN));
+        Polygon(dc, corner, 3);
 
         const int lineHeight = size / 14;
         for (int i = 0; i < 4; ++i) {
             const int top = size * 2 / 5 + i * size * 3 / 25;
             const int markLeft = size / 5;
-            FillShape(dc.get(), kLogoMark, RECT{markLeft, top, markLeft + lineHeight, top + lineHeight}, lineHeight);
+            FillShape(dc, kLogoMark, RECT{markLeft, top, markLeft + lineHeight, top + lineHeight}, lineHeight);
             const int left = markLeft + lineHeight * 2;
             const int right = size - m * 3 - i * size / 12;
-            FillShape(dc.get(), kLogoLine, RECT{left, top, right, top + lineHeight}, lineHeight);
+            FillShape(dc, kLogoLine, RECT{left, top, right, top + lineHeight}, lineHeight);
         }
     }
-    return picture;
+    return canvas.Release();
 }
 
 }  // namespace

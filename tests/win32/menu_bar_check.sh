@@ -8,9 +8,9 @@
 #                                   or $TALLYFOLD_WIN32_BUILD)
 set -euo pipefail
 build=${TALLYFOLD_WIN32_BUILD:-$1/win32}
-tests=$build/tests/win32/tallyfold_tests.exe
+tool=$build/src/app/tallyfold-skin.exe
 skin=$build/src/app/images/DOR.Skin
-[ -x "$tests" ] || { echo "no $tests" >&2; exit 1; }
+[ -x "$tool" ] || { echo "no $tool" >&2; exit 1; }
 
 fail() { echo "menu bar check: $*" >&2; exit 1; }
 pixel() { convert "$1" -crop "1x1+$2+$3" +repage -format '%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]' info:; }
@@ -18,8 +18,7 @@ visible() { xdotool search --onlyvisible --name '' | wc -l; }
 # The caption's height: the top edge's middle piece.
 read -r _ _ _ caption_h < <(od -An -t d4 -j $((11 + 48 + 16)) -N 16 "$skin" | xargs)
 
-TALLYFOLD_DEMO_AT=100,100 TALLYFOLD_SKIN="$(winepath -w "$skin")" \
-  wine "$tests" --gtest_also_run_disabled_tests --gtest_filter='SkinDemo.*ShowsASkinnedWindow' >/dev/null 2>&1 &
+wine "$tool" preview "$(winepath -w "$skin")" --at 100,100 >/dev/null 2>&1 &
 demo=$!
 trap 'kill "$demo" 2>/dev/null || true' EXIT
 timeout 20 xdotool search --sync --onlyvisible --name '^Skin preview$' >/dev/null || fail "no preview window"

@@ -10,7 +10,7 @@ set -euo pipefail
 build=${TALLYFOLD_WIN32_BUILD:-$1/win32}
 exe=$build/src/app/Tallyfold.exe
 skin=$build/src/app/images/DOR.Skin
-tests=$build/tests/win32/tallyfold_tests.exe
+tool=$build/src/app/tallyfold-skin.exe
 [ -x "$exe" ] || { echo "no $exe" >&2; exit 1; }
 [ -f "$skin" ] || { echo "no $skin" >&2; exit 1; }
 
@@ -76,8 +76,7 @@ shoot "$back"
 [ "$(pixel "$back" $bx $by)" = "$before" ] || fail "the close button stays hot after the mouse left"
 
 # Inactive: the skin preview window takes the activation, away from ours.
-TALLYFOLD_DEMO_AT="$((X + WIDTH + 20)),$((Y + 40))" TALLYFOLD_SKIN="$(winepath -w "$skin")" \
-  wine "$tests" --gtest_also_run_disabled_tests --gtest_filter='SkinDemo.*ShowsASkinnedWindow' >/dev/null 2>&1 &
+wine "$tool" preview "$(winepath -w "$skin")" --at "$((X + WIDTH + 20)),$((Y + 40))" >/dev/null 2>&1 &
 demo=$!
 timeout 20 xdotool search --sync --onlyvisible --name '^Skin preview$' >/dev/null || fail "no preview window"
 sleep 1

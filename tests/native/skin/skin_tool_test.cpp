@@ -72,4 +72,9 @@ TEST_F(SkinTool, RefusedFilesFailWithTheReason) {
     EXPECT_EQ(Run("build a b"), 2);
 }
 
+TEST_F(SkinTool, PreviewSaysItNeedsWindows) {
+    EXPECT_EQ(Run("preview '" + dor_ + "' --mdi"), 2);
+    EXPECT_NE(err_.find("needs Windows"), std::string::npos) << err_;
+}
+
 }  // namespace

@@ -1,8 +1,9 @@
 // The window's run against tallyfold-list.exe on the same tree, and how long
-// a run takes to end after Stop inside a wide folder. Not part of the suite:
+// a run takes to end after Stop inside a wide folder; each part is skipped
+// without its folder:
 //   TALLYFOLD_BENCH_TREE='Z:\...\tree' TALLYFOLD_BENCH_WIDE='Z:\...\wide'
 //   TALLYFOLD_LIST_EXE='Z:\...\tallyfold-list.exe' [TALLYFOLD_BENCH_STOP_MS=1000]
-//   tallyfold_tests.exe --gtest_also_run_disabled_tests --gtest_filter='Form1RunBench*'
+//   form1_run_bench.exe [--gtest_filter='*StopInsideAWideFolder']
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -10,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "form1_fixture.h"
+#include "mainwindow/form1_fixture.h"
 
 namespace tf::mainwindow::testing {
 namespace {
@@ -48,7 +49,7 @@ double RunTool(const std::string& exe, const std::string& tree, const std::strin
 
 class Form1RunBench : public Form1Test {};
 
-TEST_F(Form1RunBench, DISABLED_TheWindowsRunAgainstTheCommandLine) {
+TEST_F(Form1RunBench, TheWindowsRunAgainstTheCommandLine) {
     const std::string tree = Setting("TALLYFOLD_BENCH_TREE"), exe = Setting("TALLYFOLD_LIST_EXE");
     if (tree.empty() || exe.empty()) GTEST_SKIP() << "TALLYFOLD_BENCH_TREE and TALLYFOLD_LIST_EXE";
     std::vector<double> window, tool;
@@ -73,7 +74,7 @@ void CALLBACK StopNow(HWND, UINT, UINT_PTR id, DWORD) {
     SendMessageA(g_form->Item(Control::Command2), BM_CLICK, 0, 0);
 }
 
-TEST_F(Form1RunBench, DISABLED_StopInsideAWideFolder) {
+TEST_F(Form1RunBench, StopInsideAWideFolder) {
     const std::string wide = Setting("TALLYFOLD_BENCH_WIDE");
     if (wide.empty()) GTEST_SKIP() << "TALLYFOLD_BENCH_WIDE";
     for (const char* order : {"No order", "Name"}) {
