@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "skin/skin_description.h"
-#include "skin/skin_file.h"
+#include "skin/format/skin_description.h"
+#include "skin/format/skin_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tf::skin;

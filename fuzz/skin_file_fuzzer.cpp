@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "skin/skin_check.h"
-#include "skin/skin_description.h"
-#include "skin/skin_file.h"
+#include "skin/format/skin_check.h"
+#include "skin/format/skin_description.h"
+#include "skin/format/skin_file.h"
 
 namespace {
 

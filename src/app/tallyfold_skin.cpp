@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "app/version_option.h"
-#include "skin/bmp_image.h"
-#include "skin/skin_builder.h"
-#include "skin/skin_description.h"
-#include "skin/skin_file.h"
+#include "skin/format/bmp_image.h"
+#include "skin/format/skin_builder.h"
+#include "skin/format/skin_description.h"
+#include "skin/format/skin_file.h"
 #include "platform/tool_main.h"
 #ifdef _WIN32
 #include "app/skin_preview_win.h"

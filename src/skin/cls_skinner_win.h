@@ -23,14 +23,14 @@
 #include "platform/event_log.h"
 #include "platform/message_sink.h"
 #include "platform/win32/unique_handle.h"
-#include "skin/close_key_win.h"
-#include "skin/frame_geometry.h"
-#include "skin/frame_painter_win.h"
-#include "skin/intercept_record_win.h"
-#include "skin/message_interceptor_win.h"
-#include "skin/menu_bar_win.h"
-#include "skin/skin_file.h"
-#include "skin/skin_records.h"
+#include "skin/frame/close_key_win.h"
+#include "skin/frame/frame_geometry.h"
+#include "skin/frame/frame_painter_win.h"
+#include "skin/interception/intercept_record_win.h"
+#include "skin/interception/message_interceptor_win.h"
+#include "skin/menu/menu_bar_win.h"
+#include "skin/format/skin_file.h"
+#include "skin/format/skin_records.h"
 
 namespace tf::skin {
 

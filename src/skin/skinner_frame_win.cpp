@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "skin/cls_skinner_win.h"
-#include "skin/skin_font_win.h"
+#include "skin/frame/skin_font_win.h"
 
 namespace tf::skin {
 namespace {

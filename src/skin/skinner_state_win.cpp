@@ -8,8 +8,8 @@
 #include "platform/win32/desktop_services_win.h"
 #include "platform/win32/event_log_win.h"
 #include "skin/cls_skinner_win.h"
-#include "skin/skin_bitmap_win.h"
-#include "skin/skin_limits.h"
+#include "skin/frame/skin_bitmap_win.h"
+#include "skin/format/skin_limits.h"
 
 namespace tf::skin {
 

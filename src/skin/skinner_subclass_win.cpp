@@ -1,7 +1,7 @@
 // The engine's interception members: forwards to its MessageInterceptor,
 // its own handlers as interception callbacks, and the hover timer's adaptor.
 #include "skin/cls_skinner_win.h"
-#include "skin/skinner_errors.h"
+#include "skin/interception/skinner_errors.h"
 
 namespace tf::skin {
 

@@ -8,8 +8,8 @@
 #include <sstream>
 #include <string>
 
-#include "skin/skin_description.h"
-#include "skin/skin_file.h"
+#include "skin/format/skin_description.h"
+#include "skin/format/skin_file.h"
 
 namespace tf::skin {
 namespace {

@@ -1,4 +1,4 @@
-#include "skin/frame_geometry.h"
+#include "skin/frame/frame_geometry.h"
 
 #include <gtest/gtest.h>
 

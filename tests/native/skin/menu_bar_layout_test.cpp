@@ -1,6 +1,6 @@
 // Menu bar geometry and keyboard rules, on a skin whose pieces all differ in
 // size so that a piece taken for another shows.
-#include "skin/menu_bar_layout.h"
+#include "skin/menu/menu_bar_layout.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The menu bar's decisions, driven as the Win32 bar drives them: the loop
 // shows an item, its popup runs, and the messages that arrive meanwhile are
 // events.
-#include "skin/menu_bar_state.h"
+#include "skin/menu/menu_bar_state.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The interception layer's message tables: slots, reuse, every message.
 #include <gtest/gtest.h>
 
-#include "skin/message_table.h"
+#include "skin/interception/message_table.h"
 
 namespace tf::skin {
 namespace {

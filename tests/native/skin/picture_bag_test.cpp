@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "hand_bytes.h"
-#include "skin/bmp_image.h"
-#include "skin/picture_bag.h"
+#include "skin/format/bmp_image.h"
+#include "skin/format/picture_bag.h"
 
 namespace tf::skin {
 namespace {

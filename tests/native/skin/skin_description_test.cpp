@@ -8,9 +8,9 @@
 #include <string>
 
 #include "hand_bytes.h"
-#include "skin/skin_builder.h"
-#include "skin/skin_description.h"
-#include "skin/skin_file.h"
+#include "skin/format/skin_builder.h"
+#include "skin/format/skin_description.h"
+#include "skin/format/skin_file.h"
 
 namespace tf::skin {
 namespace {

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "hand_bytes.h"
-#include "skin/skin_description.h"
-#include "skin/skin_file.h"
+#include "skin/format/skin_description.h"
+#include "skin/format/skin_file.h"
 
 namespace tf::skin {
 namespace {

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "skin/frame_geometry.h"
-#include "skin/skin_records.h"
+#include "skin/frame/frame_geometry.h"
+#include "skin/format/skin_records.h"
 
 namespace tf::skin::testing {
 

@@ -5,8 +5,8 @@
 #include <iterator>
 
 #include "mainwindow/form1_fixture.h"
-#include "skin/frame_geometry.h"
-#include "skin/skin_file.h"
+#include "skin/frame/frame_geometry.h"
+#include "skin/format/skin_file.h"
 
 namespace tf::mainwindow::testing {
 namespace {

@@ -1,6 +1,6 @@
 // Regions and frame painting on plain bitmaps and windows, without any
 // interception.
-#include "skin/frame_painter_win.h"
+#include "skin/frame/frame_painter_win.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/win32/edge_guard_win.h"
-#include "skin/callback_slots_win.h"
+#include "skin/interception/callback_slots_win.h"
 #include "skin/skinner_fixture.h"
 
 namespace tf::skin::testing {

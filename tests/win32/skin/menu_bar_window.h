@@ -14,7 +14,7 @@
 #include <memory>
 #include <vector>
 
-#include "skin/menu_bar_win.h"
+#include "skin/menu/menu_bar_win.h"
 #include "skin/menu_test_skin.h"
 #include "skin/skinned_window.h"
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "platform/win32/unique_handle.h"
-#include "skin/skin_records.h"
+#include "skin/format/skin_records.h"
 
 namespace tf::skin::testing {
 

@@ -7,7 +7,7 @@
 
 #include "gdi_objects.h"
 #include "platform/win32/desktop_services_win.h"
-#include "skin/skin_file.h"
+#include "skin/format/skin_file.h"
 #include "skin/skinner_fixture.h"
 
 namespace tf::skin::testing {

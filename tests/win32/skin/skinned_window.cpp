@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "skin/skin_file.h"
+#include "skin/format/skin_file.h"
 
 namespace tf::skin::testing {
 namespace {

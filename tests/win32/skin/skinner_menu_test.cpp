@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "skin/callback_slots_win.h"
+#include "skin/interception/callback_slots_win.h"
 #include "skin/menu_bar_window.h"
 #include "skin/skinned_window.h"
 
