@@ -10,12 +10,20 @@ constexpr std::size_t kTypeLimit = 20;
 
 }  // namespace
 
-void AppendColumnText(std::string& out, const ListedFile& file, int column, const ListingOptions& options) {
+std::optional<std::string_view> ColumnTextInPlace(const ListedFile& file, int column, const ListingOptions& options) {
     switch (column) {
-        case kName: out += CutToChars(file.name, kNameLimit, options.names); break;
-        case kType:
-            if (options.recordType) out += CutToChars(file.type, kTypeLimit, options.names);
-            break;
+        case kName: return CutToChars(file.name, kNameLimit, options.names);
+        case kType: return options.recordType ? CutToChars(file.type, kTypeLimit, options.names) : std::string_view();
+        default: return std::nullopt;
+    }
+}
+
+void AppendColumnText(std::string& out, const ListedFile& file, int column, const ListingOptions& options) {
+    if (const auto text = ColumnTextInPlace(file, column, options)) {
+        out += *text;
+        return;
+    }
+    switch (column) {
         case kSize:
             if (options.recordSize) out += std::to_string(RoundScaledBytes(file.size, 1));
             break;

@@ -56,18 +56,33 @@ ListedFile SectionWriter::View(const HeldRow& row) {
 
 void SectionWriter::Sort() {
     // Rows sort by the text the report shows in the column, letters without
-    // regard to case; equal texts keep the search order.
-    std::vector<std::uint32_t> order(held_.size());
-    std::iota(order.begin(), order.end(), 0u);
-    std::string a, b;
+    // regard to case; equal texts keep the search order. Names and types are
+    // compared where they are held; the formatted columns are formatted once
+    // a row, not once a comparison.
     const int column = options_.order;
+    const std::size_t count = held_.size();
+    const bool inPlace = ColumnTextInPlace(ListedFile{}, column, options_).has_value();
+    std::string texts;
+    std::vector<std::size_t> ends;
+    if (!inPlace) {
+        ends.reserve(count);
+        for (const HeldRow& row : held_) {
+            AppendColumnText(texts, View(row), column, options_);
+            ends.push_back(texts.size());
+        }
+    }
+    const auto text = [&](std::uint32_t i) -> std::string_view {
+        if (inPlace) return *ColumnTextInPlace(View(held_[i]), column, options_);
+        const std::size_t start = i == 0 ? 0 : ends[i - 1];
+        return std::string_view(texts).substr(start, ends[i] - start);
+    };
+    std::vector<std::uint32_t> order(count);
+    std::iota(order.begin(), order.end(), 0u);
     std::stable_sort(order.begin(), order.end(), [&](std::uint32_t x, std::uint32_t y) {
-        a.clear();
-        b.clear();
-        AppendColumnText(a, View(held_[x]), column, options_);
-        AppendColumnText(b, View(held_[y]), column, options_);
-        return CompareIgnoringCase(a, b, options_.names) < 0;
+        return CompareIgnoringCase(text(x), text(y), options_.names) < 0;
     });
+    texts = std::string();
+    ends = std::vector<std::size_t>();
     // Rows move into place cycle by cycle, so no second copy is held.
     for (std::uint32_t i = 0; i < order.size(); ++i) {
         if (order[i] == i) continue;

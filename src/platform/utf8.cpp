@@ -36,7 +36,7 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
     return length;
 }
 
-char32_t NextCodePoint(std::string_view text, std::size_t& at) {
+char32_t NextMultibyteCodePoint(std::string_view text, std::size_t& at) {
     const auto lead = static_cast<unsigned char>(text[at]);
     const std::size_t n = Utf8SequenceLength(text, at);
     if (n == 0) {

@@ -21,7 +21,16 @@ inline std::size_t Utf8CharLength(std::string_view text, std::size_t at) {
 // value: above every code point, so such names still sort in a fixed order.
 inline constexpr char32_t kStrayByteBase = 0x110000;
 
-// Decodes the character at text[at] and moves `at` past it.
-char32_t NextCodePoint(std::string_view text, std::size_t& at);
+// Decodes the character at text[at] and moves `at` past it. ASCII is read
+// here, inline: the sort compares names a character at a time.
+char32_t NextMultibyteCodePoint(std::string_view text, std::size_t& at);
+inline char32_t NextCodePoint(std::string_view text, std::size_t& at) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    if (lead < 0x80) {
+        ++at;
+        return lead;
+    }
+    return NextMultibyteCodePoint(text, at);
+}
 
 }  // namespace tf::platform
