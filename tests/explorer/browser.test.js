@@ -8,14 +8,10 @@ const os = require('node:os');
 const path = require('node:path');
 const { execFileSync } = require('node:child_process');
 const { launch } = require('./browser.js');
+const { random } = require('./seeded_random.js');
 
 const lister = process.env.TALLYFOLD_LIST;
 const shots = process.env.EXPLORER_SHOTS || os.tmpdir();
-
-function random(seed) {
-  let s = seed >>> 0;
-  return () => ((s = (s * 1664525 + 1013904223) >>> 0) / 2 ** 32);
-}
 
 const stems = ['report', 'Ärger', 'σύνοψη', 'ΣΗΜΕΙΩΣΗ', '日本語', 'Straße', 'data', 'notes 2', '🙂smile', 'x'];
 const exts = ['.txt', '.TXT', '.pdf', '.jpg', '.tar.gz', '', '.dat', '.Ödf'];

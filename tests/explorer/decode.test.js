@@ -2,17 +2,9 @@
 const test = require('node:test');
 const assert = require('node:assert');
 const path = require('node:path');
+const { random } = require('./seeded_random.js');
 const { encode } = require('./encode.js');
 const { Decoder, entryName, typeOf } = require(path.join(__dirname, '../../src/listing/explorer/decode.js'));
-
-// A small random generator that repeats from its seed.
-function random(seed) {
-  let s = seed >>> 0;
-  return () => {
-    s = (s * 1664525 + 1013904223) >>> 0;
-    return s / 2 ** 32;
-  };
-}
 
 const odd = ['</script><img src=x onerror=alert(1)>', '<!--', 'a%2Fb', 'cr\rlf\n', 'tab\t', 'Ärger.TXT', 'Σίσυφος.txt',
   '日本語.md', '🙂.png', '.hidden', 'no-dot', 'x.tar.GZ', '%', '%%3C'];

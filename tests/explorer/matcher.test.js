@@ -2,15 +2,8 @@
 const test = require('node:test');
 const assert = require('node:assert');
 const path = require('node:path');
+const { random } = require('./seeded_random.js');
 const { foldCase, compileQuery, searchText } = require(path.join(__dirname, '../../src/listing/explorer/matcher.js'));
-
-function random(seed) {
-  let s = seed >>> 0;
-  return () => {
-    s = (s * 1664525 + 1013904223) >>> 0;
-    return s / 2 ** 32;
-  };
-}
 
 const { matches } = require('./reference_match.js');
 

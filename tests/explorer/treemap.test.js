@@ -2,11 +2,11 @@
 const test = require('node:test');
 const assert = require('node:assert');
 const path = require('node:path');
+const { random } = require('./seeded_random.js');
 const { layoutTreemap } = require(path.join(__dirname, '../../src/listing/explorer/treemap.js'));
 
 test('rectangles have areas in proportion to their values and fill the box', () => {
-  let s = 17;
-  const rand = () => ((s = (s * 1664525 + 1013904223) >>> 0) / 2 ** 32);
+  const rand = random(17);
   for (let round = 0; round < 200; round++) {
     const n = 1 + Math.floor(rand() * 60);
     const values = Array.from({ length: n }, () => (rand() < 0.2 ? 1 + rand() * 10 : rand() * 1e9 + 1));
