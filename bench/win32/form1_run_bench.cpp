@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "child_process.h"
 #include "mainwindow/form1_fixture.h"
 
 namespace tf::mainwindow::testing {
@@ -32,18 +33,10 @@ double Median(std::vector<double> v) {
 
 // Runs the command-line tool to the end; its wall time.
 double RunTool(const std::string& exe, const std::string& tree, const std::string& report) {
-    std::string command = "\"" + exe + "\" --output \"" + report + "\" \"" + tree + "\"";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
     const auto start = Clock::now();
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
-                        &pi))
-        return -1;
-    WaitForSingleObject(pi.hProcess, INFINITE);
+    const int code = tf::testing::ChildProcess("\"" + exe + "\" --output \"" + report + "\" \"" + tree + "\"").Wait();
     const auto end = Clock::now();
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    if (code == tf::testing::ChildProcess::kStillRunning) return -1;
     return Seconds(end - start);
 }
 

@@ -67,6 +67,13 @@ struct FileHandleTraits {
     static void Close(HANDLE h) { CloseHandle(h); }
 };
 
+// Processes, threads and events: null when there is none.
+struct KernelObjectTraits {
+    using Handle = HANDLE;
+    static HANDLE Empty() { return nullptr; }
+    static void Close(HANDLE h) { CloseHandle(h); }
+};
+
 // A directory search from FindFirstFile(Ex)A.
 struct FindHandleTraits {
     using Handle = HANDLE;
@@ -136,6 +143,7 @@ using UniqueBitmap = Unique<GdiObjectTraits<HBITMAP>>;
 using UniqueRegion = Unique<GdiObjectTraits<HRGN>>;
 using UniqueMemoryDc = Unique<MemoryDcTraits>;
 using UniqueFile = Unique<FileHandleTraits>;
+using UniqueKernelObject = Unique<KernelObjectTraits>;
 using UniqueIcon = Unique<IconTraits>;
 using UniqueFind = Unique<FindHandleTraits>;
 using UniqueHook = Unique<HookTraits>;

@@ -9,11 +9,10 @@
 #include <iterator>
 #include <string>
 
+#include "child_process.h"
 #include "platform/win32/unique_handle.h"
 
 namespace {
-
-using tf::platform::win32::UniqueFile;
 
 const std::string kDorSkin = std::string(TF_ASSETS_DIR) + "\\images\\DOR.Skin";
 
@@ -31,33 +30,13 @@ std::string ReadAll(const std::string& path) {
 // The tool running with its output going to a file.
 class Tool {
 public:
-    explicit Tool(const std::string& args) : output_(TempPath("output" + std::to_string(++count_) + ".txt")) {
-        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        UniqueFile out(CreateFileA(output_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0,
-                                   nullptr));
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = startup.hStdError = out.get();
-        std::string command = "\"" + std::string(TF_PROGRAM_SKIN) + "\" " + args;
-        started_ = out && CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                                         nullptr, &startup, &process_);
-    }
-    ~Tool() {
-        if (!started_) return;
-        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process_.hProcess, 99);
-        CloseHandle(process_.hThread);
-        CloseHandle(process_.hProcess);
-        DeleteFileA(output_.c_str());
-    }
-    bool started() const { return started_; }
+    explicit Tool(const std::string& args)
+        : output_(TempPath("output" + std::to_string(++count_) + ".txt")),
+          process_("\"" + std::string(TF_PROGRAM_SKIN) + "\" " + args, output_) {}
+    ~Tool() { DeleteFileA(output_.c_str()); }
+    bool started() const { return process_.started(); }
     // The exit code, or -1 when it has not ended within 20 seconds.
-    int Wait() {
-        if (WaitForSingleObject(process_.hProcess, 20000) != WAIT_OBJECT_0) return -1;
-        DWORD code = 0;
-        GetExitCodeProcess(process_.hProcess, &code);
-        return static_cast<int>(code);
-    }
+    int Wait() { return process_.Wait(20000); }
     std::string Output() const { return ReadAll(output_); }
     // The tool's top-level window of `windowClass`, once it is shown.
     HWND FindShown(const char* windowClass) const {
@@ -66,7 +45,7 @@ public:
             while ((found = FindWindowExA(nullptr, found, windowClass, nullptr)) != nullptr) {
                 DWORD owner = 0;
                 GetWindowThreadProcessId(found, &owner);
-                if (owner == process_.dwProcessId && IsWindowVisible(found)) return found;
+                if (owner == process_.id() && IsWindowVisible(found)) return found;
             }
             Sleep(20);
         }
@@ -76,8 +55,7 @@ public:
 private:
     static inline int count_ = 0;
     std::string output_;
-    PROCESS_INFORMATION process_{};
-    bool started_ = false;
+    tf::testing::ChildProcess process_;
 };
 
 bool HasWindowRegion(HWND window) {

@@ -2,6 +2,7 @@
 // images folder and the executable, and check boxes at a higher DPI.
 #include <windows.h>
 
+#include "child_process.h"
 #include "mainwindow/form1_fixture.h"
 
 namespace tf::mainwindow::testing {
@@ -93,21 +94,16 @@ TEST(Form1Dpi, CheckBoxCaptionsFitAt144Dpi) {
     // A process reads the screen's DPI once, when it starts.
     char self[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, self, sizeof self);
-    std::string command = std::string("\"") + self + "\" --gtest_also_run_disabled_tests --gtest_filter=" + kDpiChild;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
+    const std::string command =
+        std::string("\"") + self + "\" --gtest_also_run_disabled_tests --gtest_filter=" + kDpiChild;
+    int code = 1;
     {
         LogPixels dpi(144);
-        ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                   &process));
-        WaitForSingleObject(process.hProcess, INFINITE);
+        tf::testing::ChildProcess child(command, {}, 0);
+        ASSERT_TRUE(child.started());
+        code = child.Wait();
     }
-    DWORD code = 1;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(code, 0);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "child_process.h"
 #include "skin/skinner_fixture.h"
 
 namespace tf::skin::testing {
@@ -28,31 +29,24 @@ const bool gIsHelper = [] {
 
 class ForeignWindow {
 public:
-    ForeignWindow() {
-        char exe[MAX_PATH] = {};
-        GetModuleFileNameA(nullptr, exe, MAX_PATH);
-        const std::string title = "tallyfold foreign " + std::to_string(GetCurrentProcessId());
-        std::string command = "\"" + std::string(exe) + "\" " + kHelperSwitch + title;
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        if (!CreateProcessA(exe, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process_))
-            return;
+    ForeignWindow() : process_(Command(), {}, 0) {
+        if (!process_.started()) return;
         for (int i = 0; i < 1000 && !window_; ++i) {
-            window_ = FindWindowA("STATIC", title.c_str());
+            window_ = FindWindowA("STATIC", Title().c_str());
             if (!window_) Sleep(20);
         }
-    }
-    ~ForeignWindow() {
-        if (!process_.hProcess) return;
-        TerminateProcess(process_.hProcess, 0);
-        WaitForSingleObject(process_.hProcess, INFINITE);
-        CloseHandle(process_.hThread);
-        CloseHandle(process_.hProcess);
     }
     HWND window() const { return window_; }
 
 private:
-    PROCESS_INFORMATION process_{};
+    static std::string Title() { return "tallyfold foreign " + std::to_string(GetCurrentProcessId()); }
+    static std::string Command() {
+        char exe[MAX_PATH] = {};
+        GetModuleFileNameA(nullptr, exe, MAX_PATH);
+        return "\"" + std::string(exe) + "\" " + kHelperSwitch + Title();
+    }
+
+    tf::testing::ChildProcess process_;  // ended when the test is done with it
     HWND window_ = nullptr;
 };
 

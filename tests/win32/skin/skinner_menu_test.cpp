@@ -199,19 +199,26 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 LRESULT CALLBACK ChildProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) { return DefMDIChildProcA(hwnd, msg, wp, lp); }
 
-TEST_F(SkinnerMenuTest, MdiFrameFollowsSetMenuAndShowsAMaximisedChildsIconAndButtons) {
+// An MDI frame window; its class is registered on first use.
+HWND MakeMdiFrame(HMENU menu, DWORD style) {
     WNDCLASSA wc{};
     wc.lpfnWndProc = FrameProc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "TallyfoldSkinnerMdiFrame";
     RegisterClassA(&wc);
+    return CreateWindowExA(0, wc.lpszClassName, "Frame", style, 100, 100, 420, 320, nullptr,
+                           menu, wc.hInstance, nullptr);
+}
+
+TEST_F(SkinnerMenuTest, MdiFrameFollowsSetMenuAndShowsAMaximisedChildsIconAndButtons) {
+    WNDCLASSA wc{};
     wc.lpfnWndProc = ChildProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
     wc.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_WARNING));
     wc.lpszClassName = "TallyfoldSkinnerMdiChild";
     RegisterClassA(&wc);
     skin_ = MenuSkin();
-    hwnd_ = CreateWindowExA(0, "TallyfoldSkinnerMdiFrame", "Frame", kFullStyle, 100, 100, 420, 320, nullptr,
-                            CreateMenu(), GetModuleHandleA(nullptr), nullptr);
+    hwnd_ = MakeMdiFrame(CreateMenu(), kFullStyle);
     CLIENTCREATESTRUCT ccs{};
     ccs.idFirstChild = 5000;
     gClient = CreateWindowExA(0, "MDICLIENT", nullptr, WS_CHILD | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0, 300, 200, hwnd_,
@@ -257,19 +264,13 @@ TEST_F(SkinnerMenuTest, MdiFrameFollowsSetMenuAndShowsAMaximisedChildsIconAndBut
 // A window whose interception cannot be made is left as it was; when its MDI
 // client's cannot be made, the window gets back what was changed.
 TEST_F(SkinnerMenuTest, AFailedHookLeavesTheWindowAsItWas) {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = FrameProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "TallyfoldSkinnerMdiFrame";
-    RegisterClassA(&wc);
     skin_ = MenuSkin();
     HMENU menu = SampleMenu();
-    hwnd_ = CreateWindowExA(0, wc.lpszClassName, "Frame", kFullStyle, 100, 100, 420, 320, nullptr, menu,
-                            wc.hInstance, nullptr);
+    hwnd_ = MakeMdiFrame(menu, kFullStyle);
     CLIENTCREATESTRUCT ccs{};
     ccs.idFirstChild = 5000;
     gClient = CreateWindowExA(WS_EX_CLIENTEDGE, "MDICLIENT", nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 300, 200, hwnd_,
-                              nullptr, wc.hInstance, &ccs);
+                              nullptr, GetModuleHandleA(nullptr), &ccs);
     skinFile_ = WriteTestSkinFile(skin_, "mdi.Skin");
     ASSERT_TRUE(skinner_->LoadSkinFromFile(skinFile_));
     const LONG_PTR frameProc = GetWindowLongPtrA(hwnd_, GWLP_WNDPROC);
