@@ -1,7 +1,7 @@
 #include "foldertree/folder_tree.h"
 
 #include "foldertree/default_icon.h"
-#include "listing/text_units.h"
+#include "platform/utf8.h"
 
 namespace tf::foldertree {
 namespace {
@@ -87,11 +87,11 @@ void FolderTree::FillShellChildren(NodeId parent, ShellNamespace ns) {
 }
 
 void FolderTree::FillFolder(NodeId parent, const std::string& key) {
-    const std::string desktopDirectory = listing::delete_Null(shell_.DesktopDirectory());
+    const std::string desktopDirectory = platform::delete_Null(shell_.DesktopDirectory());
     // Collected first: no search stays open while the control is changed.
     std::vector<std::string> names;
     fs_.Search(key, "*", platform::SearchDetail::kNames, [&](const platform::FindData& entry) {
-        if (entry.isDirectory) names.push_back(listing::delete_Null(entry.name));
+        if (entry.isDirectory) names.push_back(platform::delete_Null(entry.name));
     });
     for (const std::string& name : names) {
         // A drive item of the desktop itself ("Z:\\") already ends in the

@@ -8,8 +8,8 @@
 #include <memory>
 #include <thread>
 
-#include "listing/explorer_sink.h"
-#include "listing/report_sinks.h"
+#include "listing/explorer/explorer_sink.h"
+#include "listing/formats/report_sinks.h"
 
 namespace tf::listing {
 namespace {
@@ -128,9 +128,8 @@ RunOutcome ReplayListings(const std::vector<std::string>& listings, const Listin
     auto note = [&outcome](WriteError error) {
         if (error && outcome.reportWritten) outcome = {false, error};
     };
-    // The explorer page keeps listings apart, a catalogue: each has its own
-    // header and totals there.
-    const bool catalogue = options.format == ReportFormat::kExplorer;
+    // A catalogue keeps listings apart: each has its own header and totals.
+    const bool catalogue = sink->KeepsListingsApart();
     for (std::size_t i = 0; i < listings.size() || i == 0; ++i) {
         if (i == 0 || catalogue) {
             if (i < sources.size()) options.source = sources[i];

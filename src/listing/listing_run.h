@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "listing/folder_scan.h"
-#include "listing/listing_replay.h"
+#include "listing/scan/folder_scan.h"
+#include "listing/scan/listing_replay.h"
 
 namespace tf::listing {
 

@@ -76,6 +76,9 @@ public:
     virtual WriteError Totals(const RunTotals& totals) = 0;
     // Writes what is pending and closes the report.
     virtual WriteError Close() = 0;
+    // True for a format that keeps several replayed listings apart (a
+    // catalogue: each with its own Begin and Totals) rather than one report.
+    virtual bool KeepsListingsApart() const { return false; }
 };
 
 // The sink of a format, writing to `path`; null for kNone.

@@ -69,6 +69,9 @@ enum class SkipReason { kNone, kDenied, kVanished, kTooLong, kUnreadable, kAlrea
 
 // Whether a folder with this reason was entered (its entries could not be
 // read) rather than refused before it was entered.
+// A few words for the error list.
+const char* SkipReasonText(SkipReason reason);
+
 inline bool IsReadFailure(SkipReason reason) {
     return reason == SkipReason::kDenied || reason == SkipReason::kVanished || reason == SkipReason::kTooLong ||
            reason == SkipReason::kUnreadable;

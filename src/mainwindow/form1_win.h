@@ -13,7 +13,7 @@
 #include <string>
 
 #include "foldertree/folder_tree_pane_win.h"
-#include "listing/folder_scan.h"
+#include "listing/scan/folder_scan.h"
 #include "listing/listing_types.h"
 #include "mainwindow/form1_layout.h"
 #include "platform/desktop_services.h"

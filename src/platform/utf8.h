@@ -4,6 +4,7 @@
 // file systems that do not check them, so any other byte stands alone as a
 // character of its own.
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace tf::platform {
@@ -31,6 +32,12 @@ inline char32_t NextCodePoint(std::string_view text, std::size_t& at) {
         return lead;
     }
     return NextMultibyteCodePoint(text, at);
+}
+
+// The text up to, not including, its first NUL; all of it when it has none.
+inline std::string delete_Null(std::string_view text) {
+    const std::size_t nul = text.find('\0');
+    return std::string(nul == std::string_view::npos ? text : text.substr(0, nul));
 }
 
 }  // namespace tf::platform

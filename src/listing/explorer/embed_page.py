@@ -44,7 +44,7 @@ def literal(text):
 
 out.write_text(
     '// Made by embed_page.py from src/listing/explorer; do not edit.\n'
-    '#include "listing/explorer_page.h"\n\n'
+    '#include "listing/explorer/explorer_page.h"\n\n'
     'namespace tf::listing {\n\n'
     'const char kExplorerPageHead[] =\n    ' + literal(head) + ';\n'
     'const std::size_t kExplorerPageHeadSize = sizeof kExplorerPageHead - 1;\n\n'

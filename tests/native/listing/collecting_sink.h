@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "listing/folder_scan.h"
-#include "listing/report_columns.h"
+#include "listing/scan/folder_scan.h"
+#include "listing/formats/report_columns.h"
 
 namespace tf::listing {
 

@@ -1,4 +1,4 @@
-#include "listing/explorer_sink.h"
+#include "listing/explorer/explorer_sink.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "listing/folder_scan.h"
+#include "listing/scan/folder_scan.h"
 #include "platform/file_system.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/wildcard.h"

@@ -1,4 +1,4 @@
-#include "listing/folder_scan.h"
+#include "listing/scan/folder_scan.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 
 #include "fake_file_system.h"
 #include "listing/listing_run.h"
-#include "listing/record_text.h"
+#include "listing/formats/record_text.h"
 
 namespace tf::listing {
 namespace {

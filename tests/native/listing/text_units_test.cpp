@@ -1,4 +1,5 @@
-#include "listing/text_units.h"
+#include "listing/formats/text_units.h"
+#include "platform/utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -42,9 +43,9 @@ TEST(TextUnits, DateTextIsUtcWithoutLeadingZeros) {
 }
 
 TEST(TextUnits, DeleteNullKeepsTextBeforeTheFirstNul) {
-    EXPECT_EQ(delete_Null(std::string("abc\0def", 7)), "abc");
-    EXPECT_EQ(delete_Null("abc"), "abc");
-    EXPECT_EQ(delete_Null(std::string("\0x", 2)), "");
+    EXPECT_EQ(platform::delete_Null(std::string("abc\0def", 7)), "abc");
+    EXPECT_EQ(platform::delete_Null("abc"), "abc");
+    EXPECT_EQ(platform::delete_Null(std::string("\0x", 2)), "");
 }
 
 constexpr auto kUtf8 = platform::NameEncoding::kUtf8;

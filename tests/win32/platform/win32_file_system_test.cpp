@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "listing/listing_run.h"
-#include "listing/text_units.h"
+#include "listing/formats/text_units.h"
 
 namespace tf::platform {
 namespace {

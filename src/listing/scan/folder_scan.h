@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "listing/listing_sink.h"
-#include "listing/section_writer.h"
+#include "listing/scan/section_writer.h"
 #include "platform/file_system.h"
 #include "platform/read_ahead_file_system.h"
 
@@ -49,9 +49,6 @@ SkipReason RefusalOf(const ListingOptions& options, platform::FileSystem& fs, co
 
 // The walk a scan with `options` makes, for reading ahead of it.
 platform::ListingWalk WalkOf(const ListingOptions& options, platform::FileSystem& fs);
-
-// A few words for the error list.
-const char* SkipReasonText(SkipReason reason);
 
 class FolderScan {
 public:

@@ -8,8 +8,8 @@
 #include <unordered_map>
 
 #include "listing/listing_sink.h"
-#include "listing/record_text.h"
-#include "listing/report_file.h"
+#include "listing/formats/record_text.h"
+#include "listing/formats/report_file.h"
 
 namespace tf::listing {
 
@@ -29,6 +29,7 @@ public:
     WriteError FolderSkipped(const FolderRecord& folder) override;
     WriteError Totals(const RunTotals& totals) override;
     WriteError Close() override;
+    bool KeepsListingsApart() const override { return true; }
 
 private:
     void Head(std::uint64_t head);

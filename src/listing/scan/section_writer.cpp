@@ -1,10 +1,10 @@
-#include "listing/section_writer.h"
+#include "listing/scan/section_writer.h"
 
 #include <algorithm>
 #include <numeric>
 
-#include "listing/case_fold.h"
-#include "listing/report_columns.h"
+#include "listing/scan/case_fold.h"
+#include "listing/formats/report_columns.h"
 
 namespace tf::listing {
 

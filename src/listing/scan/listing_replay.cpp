@@ -1,4 +1,4 @@
-#include "listing/listing_replay.h"
+#include "listing/scan/listing_replay.h"
 
 #include <algorithm>
 #include <array>
@@ -11,9 +11,9 @@
 #include <optional>
 #include <vector>
 
-#include "listing/record_text.h"
-#include "listing/section_writer.h"
-#include "listing/text_units.h"
+#include "listing/formats/record_text.h"
+#include "listing/scan/section_writer.h"
+#include "platform/utf8.h"
 #include "platform/wildcard.h"
 
 namespace tf::listing {
@@ -104,7 +104,7 @@ public:
     // A path or name as it was: its exact bytes where the text could not
     // hold them.
     std::string Bytes(Key key, Key bytesKey) const {
-        if (!Has(bytesKey)) return delete_Null(Text(key));
+        if (!Has(bytesKey)) return platform::delete_Null(Text(key));
         std::optional<std::string> bytes = UnescapeBytes(Text(bytesKey));
         if (!bytes) throw Invalid{"\"" + std::string(kKeys[bytesKey]) + "\" is not escaped bytes"};
         return *bytes;

@@ -1,8 +1,8 @@
-#include "listing/folder_scan.h"
+#include "listing/scan/folder_scan.h"
 
 #include <algorithm>
 
-#include "listing/text_units.h"
+#include "platform/utf8.h"
 #include "platform/wildcard.h"
 
 namespace tf::listing {
@@ -66,26 +66,11 @@ platform::ListingWalk WalkOf(const ListingOptions& options, platform::FileSystem
     walk.maxDepth = options.maxDepth;
     walk.enters = [options, &fs, sourceId = fs.Identify(options.source)](
                       const std::string& parent, const platform::FolderId& parentId, const platform::FindData& sub) {
-        const std::string name = delete_Null(sub.name);
+        const std::string name = platform::delete_Null(sub.name);
         return IsWalkedSubfolder(options, name, sub) &&
                RefusalOf(options, fs, sourceId, parent, parentId, name, sub) == SkipReason::kNone;
     };
     return walk;
-}
-
-const char* SkipReasonText(SkipReason reason) {
-    switch (reason) {
-        case SkipReason::kNone: return "";
-        case SkipReason::kDenied: return "permission denied";
-        case SkipReason::kVanished: return "vanished";
-        case SkipReason::kTooLong: return "path too long";
-        case SkipReason::kUnreadable: return "cannot be read";
-        case SkipReason::kAlreadyListed: return "loop refused: already listed";
-        case SkipReason::kOtherFileSystem: return "other file system";
-        case SkipReason::kPseudoFileSystem: return "pseudo file system";
-        case SkipReason::kExcluded: return "excluded";
-    }
-    return "";
 }
 
 FolderScan::FolderScan(const ListingOptions& options, platform::FileSystem& fs, ScanHost& host, RunTotals& totals,
@@ -133,7 +118,7 @@ platform::SearchStatus FolderScan::ReadFolder(const std::string& path, bool desc
         path, options_.filter, descend, [&](const platform::FindData& entry, platform::SearchDetail role) {
             if (role == platform::SearchDetail::kFolders) {
                 if (host_.Stopped()) return false;
-                std::string name = delete_Null(entry.name);
+                std::string name = platform::delete_Null(entry.name);
                 if (!entry.isDirectory || platform::IsDotEntry(name)) return true;
                 if (entry.isLink && !options_.followLinks) return true;  // listed as a row instead
                 const SkipReason excluded =
@@ -145,7 +130,7 @@ platform::SearchStatus FolderScan::ReadFolder(const std::string& path, bool desc
             first = false;
             // Stop ends the folder here: its section keeps the rows so far.
             if (host_.Stopped()) return false;
-            const std::string name = delete_Null(entry.name);
+            const std::string name = platform::delete_Null(entry.name);
             if (platform::IsDotEntry(name)) return true;
             // A link to a folder that is not followed is a row of its own.
             if (entry.isDirectory && !(entry.isLink && !options_.followLinks)) return true;
@@ -153,7 +138,7 @@ platform::SearchStatus FolderScan::ReadFolder(const std::string& path, bool desc
 
             full = platform::JoinPath(path, name, separator);
             host_.SetStatus(full);
-            type = delete_Null(fs_.TypeName(full));
+            type = platform::delete_Null(fs_.TypeName(full));
             ListedFile file;
             file.name = name;
             file.type = type;

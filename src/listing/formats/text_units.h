@@ -8,9 +8,6 @@
 
 namespace tf::listing {
 
-// The text up to, not including, its first NUL; all of it when it has none.
-std::string delete_Null(std::string_view text);
-
 // Number of characters of `text`. In UTF-8 a byte that starts no valid
 // sequence (a stray byte) counts as one character of its own.
 std::size_t CharCount(std::string_view text, platform::NameEncoding encoding);

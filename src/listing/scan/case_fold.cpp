@@ -1,4 +1,4 @@
-#include "listing/case_fold.h"
+#include "listing/scan/case_fold.h"
 
 #include "platform/utf8.h"
 

@@ -1,8 +1,8 @@
-#include "listing/explorer_sink.h"
+#include "listing/explorer/explorer_sink.h"
 
-#include "listing/explorer_page.h"
-#include "listing/folder_scan.h"
-#include "listing/record_text.h"
+#include "listing/explorer/explorer_page.h"
+#include "listing/scan/folder_scan.h"
+#include "listing/formats/record_text.h"
 
 namespace tf::listing {
 namespace {

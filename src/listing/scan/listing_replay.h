@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "listing/folder_scan.h"
+#include "listing/scan/folder_scan.h"
 
 namespace tf::listing {
 

@@ -1,4 +1,4 @@
-#include "listing/report_file.h"
+#include "listing/formats/report_file.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -4,9 +4,9 @@
 // pre-order as the scan goes; a folder's array closes after its subtree.
 #include <string>
 
-#include "listing/record_text.h"
-#include "listing/report_file.h"
-#include "listing/report_sinks.h"
+#include "listing/formats/record_text.h"
+#include "listing/formats/report_file.h"
+#include "listing/formats/report_sinks.h"
 
 namespace tf::listing {
 namespace {

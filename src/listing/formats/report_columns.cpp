@@ -1,6 +1,6 @@
-#include "listing/report_columns.h"
+#include "listing/formats/report_columns.h"
 
-#include "listing/text_units.h"
+#include "listing/formats/text_units.h"
 
 namespace tf::listing {
 namespace {

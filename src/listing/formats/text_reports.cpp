@@ -4,10 +4,10 @@
 #include <cstddef>
 #include <string>
 
-#include "listing/report_columns.h"
-#include "listing/report_file.h"
-#include "listing/report_sinks.h"
-#include "listing/text_units.h"
+#include "listing/formats/report_columns.h"
+#include "listing/formats/report_file.h"
+#include "listing/formats/report_sinks.h"
+#include "listing/formats/text_units.h"
 
 namespace tf::listing {
 namespace {

@@ -1,4 +1,4 @@
-#include "listing/text_units.h"
+#include "listing/formats/text_units.h"
 
 #include <cmath>
 
@@ -16,11 +16,6 @@ std::size_t CharLength(std::string_view text, std::size_t at, platform::NameEnco
 void AppendNumber(std::string& out, std::int64_t value) { out += std::to_string(value); }
 
 }  // namespace
-
-std::string delete_Null(std::string_view text) {
-    const std::size_t nul = text.find('\0');
-    return std::string(nul == std::string_view::npos ? text : text.substr(0, nul));
-}
 
 std::size_t CharCount(std::string_view text, platform::NameEncoding encoding) {
     if (encoding != platform::NameEncoding::kUtf8) return text.size();

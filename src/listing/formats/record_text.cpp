@@ -1,6 +1,6 @@
-#include "listing/record_text.h"
+#include "listing/formats/record_text.h"
 
-#include "listing/text_units.h"
+#include "listing/formats/text_units.h"
 #include "platform/utf8.h"
 
 namespace tf::listing {

@@ -4,10 +4,10 @@
 // folder's subtree total is exact and nothing is held beyond one row.
 #include <string>
 
-#include "listing/folder_scan.h"
-#include "listing/record_text.h"
-#include "listing/report_file.h"
-#include "listing/report_sinks.h"
+#include "listing/scan/folder_scan.h"
+#include "listing/formats/record_text.h"
+#include "listing/formats/report_file.h"
+#include "listing/formats/report_sinks.h"
 
 namespace tf::listing {
 namespace {
