@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +11,7 @@
 #include "app/version_option.h"
 #include "listing/listing_run.h"
 #include "platform/console.h"
+#include "platform/replacing_file.h"
 #include "platform/tool_main.h"
 
 namespace {
@@ -33,7 +33,8 @@ const char kUsage[] =
     "  --order ORDER       none (default), name, type, size, created or modified\n"
     "  --format FORMAT     text (default), html, csv, jsonl, ncdu or explorer\n"
     "  --output FILE       the listing (default Tallyfold.txt, .html, .csv, .jsonl, .ncdu.json,\n"
-    "                      .explorer.html)\n"
+    "                      .explorer.html; - for standard output); an earlier file there is\n"
+    "                      replaced only when the listing is complete\n"
     "  --from LISTING      write the report of a saved jsonl listing instead of a folder\n"
     "                      (repeated with --format explorer: a catalogue of listings)\n"
     "  --errors FILE       list the folders that could not be listed there, not on stderr\n"
@@ -296,31 +297,24 @@ static int RunTool(int argc, char** argv) {
     if (args.from.empty()) {
         outcome = listing::RunListing(args.options, *fs, host, args.output, totals);
     } else {
-        // The report is made beside its place and put there only when the
-        // listing read through: a listing that is not valid leaves nothing
-        // half-written, and an earlier report stays.
-        const std::string partial = args.output + ".partial";
+        // A listing that is not valid ends the replay before the report is
+        // put in place: the earlier report stays.
         listing::ReplayResult invalid;
-        outcome = listing::ReplayListings(args.from, args.options, host, partial, totals, invalid);
+        outcome = listing::ReplayListings(args.from, args.options, host, args.output, totals, invalid);
         host.ClearProgress();
-        std::error_code ignored;
         if (!invalid.ok) {
-            std::filesystem::remove(partial, ignored);
             std::fprintf(stderr, "tallyfold-list: %s:%llu: not a valid listing: %s\n", invalid.source.c_str(),
                          static_cast<unsigned long long>(invalid.line), invalid.reason.c_str());
             return kExitUsage;
         }
-        std::error_code renamed;
-        if (outcome.reportWritten) std::filesystem::rename(partial, args.output, renamed);
-        if (renamed) outcome = {false, renamed.value()};
-        if (!outcome.reportWritten) std::filesystem::remove(partial, ignored);
     }
     host.ClearProgress();
     const bool errorsWritten = !errorsFile || (!host.ErrorsFailed() && std::fclose(errorsFile.release()) == 0);
 
     if (!outcome.reportWritten) {
-        std::fprintf(stderr, "tallyfold-list: cannot write the report %s: %s\n", args.output.c_str(),
-                     std::strerror(outcome.error));
+        std::fprintf(stderr, "tallyfold-list: cannot write the report %s: %s; %s\n", args.output.c_str(),
+                     platform::WriteErrorText(outcome.error).c_str(),
+                     args.output == "-" ? "it is incomplete" : "an earlier report there is kept");
         return kExitReportFailed;
     }
     if (!errorsWritten) {
@@ -328,8 +322,10 @@ static int RunTool(int argc, char** argv) {
         return kExitReportFailed;
     }
     const int stopSignal = platform::StopSignal();
-    std::printf("Report: %s\n", args.output.c_str());
-    std::fflush(stdout);
+    if (args.output != "-") {  // else the report itself is on stdout
+        std::printf("Report: %s\n", args.output.c_str());
+        std::fflush(stdout);
+    }
     std::fprintf(stderr, "Folders: %llu  Files: %llu  Bytes: %llu  Skipped: %llu%s\n",
                  static_cast<unsigned long long>(totals.totalFolders),
                  static_cast<unsigned long long>(totals.totalFiles),

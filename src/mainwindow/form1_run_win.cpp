@@ -8,6 +8,7 @@
 
 #include "mainwindow/form1_win.h"
 #include "mainwindow/report_choices.h"
+#include "platform/replacing_file.h"
 #include "platform/win32/desktop_services_win.h"
 
 namespace tf::mainwindow {
@@ -113,8 +114,8 @@ void Form1::Command1_Click() {
 
     const std::string formatText = Text(Control::saveas);
     const listing::ListingOptions options = ReadOptions(source);
+    // The earlier report stays until the new one is complete.
     const std::string reportPath = ReportPath(formatText);
-    if (!reportPath.empty()) services_.files->Delete(reportPath);
     const listing::RunOutcome outcome =
         listing::RunListing(options, *services_.fileSystem, *this, reportPath, totals_);
 
@@ -128,7 +129,8 @@ void Form1::Command1_Click() {
         return;
     }
     if (!outcome.reportWritten) {
-        SetStatusText("The report could not be written to " + reportPath + ".");
+        SetStatusText("The report could not be written to " + reportPath + ": " +
+                      platform::WriteErrorText(outcome.error) + ". The earlier report was kept.");
         return;
     }
     // A format text the box does not know wrote nothing, and the HTML

@@ -31,8 +31,6 @@ class FileOperations {
 public:
     virtual ~FileOperations() = default;
     virtual bool Exists(const std::string& path) = 0;
-    // A file that does not exist counts as deleted.
-    virtual bool Delete(const std::string& path) = 0;
     // Copies `from` to `to`, replacing a file that is already there.
     virtual bool Copy(const std::string& from, const std::string& to) = 0;
 };

@@ -219,7 +219,7 @@ WriteError ExplorerSink::Close() {
     closed_ = true;
     FlushChunk();
     file_.Pending().append(kExplorerPageTail, kExplorerPageTailSize);
-    Note(file_.Flush());
+    Note(file_.Commit());
     return Status();
 }
 

@@ -89,7 +89,7 @@ public:
         }
         for (; open_ > 0; --open_) out += ']';
         out += "]\n";
-        return file_.Flush();
+        return file_.Commit();
     }
 
 private:

@@ -116,7 +116,7 @@ public:
         return folder.skipped == SkipReason::kExcluded ? 0 : WriteFolder(folder);
     }
     WriteError Totals(const RunTotals&) override { return 0; }
-    WriteError Close() override { return file_.Flush(); }
+    WriteError Close() override { return file_.Commit(); }
 
 protected:
     virtual void Start(std::string& out) = 0;

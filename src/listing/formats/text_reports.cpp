@@ -124,7 +124,7 @@ public:
         TotalsBlock(file_.Pending(), totals);
         return file_.Flush();
     }
-    WriteError Close() override { return file_.Flush(); }
+    WriteError Close() override { return file_.Commit(); }
 
 protected:
     virtual void Header(std::string& out) = 0;

@@ -88,7 +88,7 @@ void FolderScan::ScanFolder(const std::string& path) {
 }
 
 std::uint64_t FolderScan::Visit(const std::string& path, const platform::FindData& self, int depth) {
-    if (host_.Stopped()) return 0;
+    if (Halted()) return 0;
 
     std::vector<Subfolder> subfolders;
     const bool descend = options_.maxDepth < 0 || depth < options_.maxDepth;
@@ -117,7 +117,7 @@ platform::SearchStatus FolderScan::ReadFolder(const std::string& path, bool desc
     const platform::SearchStatus status = fs_.ReadFolder(
         path, options_.filter, descend, [&](const platform::FindData& entry, platform::SearchDetail role) {
             if (role == platform::SearchDetail::kFolders) {
-                if (host_.Stopped()) return false;
+                if (Halted()) return false;
                 std::string name = platform::delete_Null(entry.name);
                 if (!entry.isDirectory || platform::IsDotEntry(name)) return true;
                 if (entry.isLink && !options_.followLinks) return true;  // listed as a row instead
@@ -129,7 +129,7 @@ platform::SearchStatus FolderScan::ReadFolder(const std::string& path, bool desc
             if (!first) host_.PumpEvents();  // also for entries skipped below
             first = false;
             // Stop ends the folder here: its section keeps the rows so far.
-            if (host_.Stopped()) return false;
+            if (Halted()) return false;
             const std::string name = platform::delete_Null(entry.name);
             if (platform::IsDotEntry(name)) return true;
             // A link to a folder that is not followed is a row of its own.
@@ -176,7 +176,7 @@ std::uint64_t FolderScan::ScanSubfolders(const std::string& path, const platform
         const std::string full = platform::JoinPath(path, sub.name, separator);
         if (sub.refused == SkipReason::kExcluded) {
             // Left out on purpose: no total counts it.
-            if (host_.Stopped()) continue;
+            if (Halted()) continue;
             FolderRecord record = RecordOf(full, sub.data);
             record.skipped = sub.refused;
             Note(sink_.FolderSkipped(record));
@@ -184,7 +184,7 @@ std::uint64_t FolderScan::ScanSubfolders(const std::string& path, const platform
         }
         ++totals_.totalFolders;
         host_.SetStatus(full);
-        if (host_.Stopped()) continue;  // counted and shown, but not scanned
+        if (Halted()) continue;  // counted and shown, but not scanned
         if (sub.refused == SkipReason::kNone && sub.data.isLink && sub.data.folderId.known &&
             !visited_.insert(sub.data.folderId).second)
             sub.refused = SkipReason::kAlreadyListed;

@@ -83,6 +83,9 @@ private:
     void Note(WriteError e) {
         if (e && !error_) error_ = e;
     }
+    // A stop, or a report that can no longer be written: what follows
+    // would be lost, so the walk ends as it does for a stop.
+    bool Halted() { return error_ != 0 || host_.Stopped(); }
 
     const ListingOptions& options_;
     platform::FileSystem& fs_;

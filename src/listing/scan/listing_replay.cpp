@@ -447,6 +447,7 @@ ReplayResult ReplayListing(const std::string& listingPath, const ListingOptions&
     try {
         while (std::getline(in, line)) {
             ++number;
+            if (writeError) return result;  // the report is lost: reading on would not help it
             if (host.Stopped()) {
                 replay.Stop();
                 return result;

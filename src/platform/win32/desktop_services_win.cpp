@@ -73,12 +73,6 @@ bool Win32FileOperations::Exists(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool Win32FileOperations::Delete(const std::string& path) {
-    if (DeleteFileA(path.c_str())) return true;
-    const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
 namespace {
 
 std::string FullPath(const std::string& path) {

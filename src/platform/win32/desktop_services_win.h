@@ -45,7 +45,6 @@ private:
 class Win32FileOperations final : public FileOperations {
 public:
     bool Exists(const std::string& path) override;
-    bool Delete(const std::string& path) override;
     bool Copy(const std::string& from, const std::string& to) override;
 };
 

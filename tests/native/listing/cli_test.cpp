@@ -128,14 +128,18 @@ TEST_F(CliTest, InterruptStopsTheRunAndCompletesTheReport) {
     for (int i = 0; i < 3000; ++i) source_.Folder("d" + std::to_string(i) + "/e");
     const std::string report = work_.Path("Tallyfold.txt");
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        std::remove(report.c_str());
+        std::ofstream(report, std::ios::binary) << "earlier";
         Process p = Start({source_.Path()}, work_.Path());
-        // Wait until the first sections are written, then send the signal.
+        // Wait until the first sections are written beside the report,
+        // which stays as it was meanwhile, then send the signal.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (ReadFile(report).find("File(s)") == std::string::npos && std::chrono::steady_clock::now() < deadline)
+        while (ReadFile(report + ".partial").find("File(s)") == std::string::npos &&
+               std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::microseconds(200));
+        EXPECT_EQ(ReadFile(report), "earlier");
         kill(p.pid, signal);
         ASSERT_EQ(Wait(p), 128 + signal) << "the run ended before signal " << signal << " arrived";
+        EXPECT_FALSE(std::filesystem::exists(report + ".partial"));
         const std::string text = ReadFile(report);
         EXPECT_EQ(text.substr(text.size() - 64), std::string(62, '*') + "\r\n");
         // Every d folder is counted, scanned or not, and so is the e folder

@@ -167,10 +167,29 @@ def check_ncdu(work, tree):
     assert total - own * folders == expected - shared, (total, own, folders, expected, shared)
 
 
+def reachable_by_nobody(work):
+    """The program as the unprivileged user can run it: the build may lie in
+    a folder that user may not enter (a clone under /root)."""
+    global LIST
+    if os.getuid() != 0:
+        return
+    bin_dir = os.path.join(work, "bin")
+    os.mkdir(bin_dir)
+    os.chmod(bin_dir, 0o755)
+    copy = os.path.join(bin_dir, os.path.basename(LIST))
+    shutil.copy2(LIST, copy)
+    os.chmod(copy, 0o755)
+    LIST = copy
+    probe = subprocess.run([LIST, "--version"], capture_output=True, preexec_fn=as_nobody)
+    assert probe.returncode == 0, ("the unprivileged user cannot run " + LIST +
+                                   " (is the temporary folder's parent closed to it?)", probe.stderr)
+
+
 def main():
     work = tempfile.mkdtemp()
     try:
         os.chmod(work, 0o777)
+        reachable_by_nobody(work)
         tree = os.path.join(work, "tree")
         make_tree(tree)
         saved = check_replays(work, tree)

@@ -207,7 +207,10 @@ TEST_F(Form1Run, AReportThatCannotBeWrittenIsReportedAndNotOpened) {
     EXPECT_TRUE(launcher_.launches.empty());
     EXPECT_NE(form().StatusText().find("could not be written"), std::string::npos) << form().StatusText();
     EXPECT_NE(form().StatusText().find(report), std::string::npos);
+    EXPECT_NE(form().StatusText().find("open in another program"), std::string::npos) << form().StatusText();
+    EXPECT_NE(form().StatusText().find("earlier report was kept"), std::string::npos) << form().StatusText();
     EXPECT_EQ(Report(kTxt), "held by a viewer");
+    EXPECT_EQ(GetFileAttributesA((report + ".partial").c_str()), INVALID_FILE_ATTRIBUTES) << "a partial report was left";
     EXPECT_TRUE(form().stopped() && !form().running());
     EXPECT_TRUE(IsWindowEnabled(item(Control::dir)));
 
