@@ -1,17 +1,16 @@
 #include "listing/scan/listing_replay.h"
 
 #include <algorithm>
-#include <array>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <memory>
-#include <nlohmann/json.hpp>
 #include <optional>
 #include <vector>
 
 #include "listing/formats/record_text.h"
+#include "listing/scan/listing_record.h"
 #include "listing/scan/section_writer.h"
 #include "platform/utf8.h"
 #include "platform/wildcard.h"
@@ -19,18 +18,12 @@
 namespace tf::listing {
 namespace {
 
-using Json = nlohmann::json;
-
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-// Thrown inside the replay for a listing that is not valid; caught at its
-// edge and turned into the result.
-struct Invalid {
-    std::string reason;
-};
+using Invalid = InvalidRecord;
 
 // Lines of the file, a last one without its line end included.
 std::uint64_t CountLines(std::FILE* f) {
@@ -67,106 +60,6 @@ std::optional<std::string> LastLine(std::FILE* f) {
     }
 }
 
-// The fields of one record that a replay reads, filled by the JSON library's
-// event interface: no document is built for each of millions of lines.
-enum Key { kPath, kName, kKind, kType, kSize, kCreated, kModified, kSkipped, kAllocated, kInode, kLinks,
-           kPathBytes, kNameBytes, kKeyCount };
-constexpr std::string_view kKeys[kKeyCount] = {"path",     "name",    "kind",      "type",  "size",
-                                               "created",  "modified", "skipped", "allocated", "inode",
-                                               "links",    "path_bytes", "name_bytes"};
-
-class ListingRecord {
-public:
-    // False when the line is not one flat JSON object.
-    bool Parse(const std::string& line) {
-        for (Value& v : values_) v.type = Value::kAbsent;
-        depth_ = 0;
-        flat_ = true;
-        current_ = kKeyCount;
-        return Json::sax_parse(line, this, nlohmann::detail::input_format_t::json, true) && flat_;
-    }
-    bool Has(Key key) const { return values_[key].type != Value::kAbsent; }
-    const std::string& Text(Key key) const {
-        if (values_[key].type != Value::kText) throw Invalid{"no text \"" + std::string(kKeys[key]) + "\""};
-        return values_[key].text;
-    }
-    std::uint64_t Number(Key key, bool required = true) const {
-        const Value& v = values_[key];
-        if (v.type == Value::kAbsent && !required) return 0;
-        if (v.type != Value::kNumber) throw Invalid{"no whole number \"" + std::string(kKeys[key]) + "\""};
-        return v.number;
-    }
-    platform::FileTicks Time(Key key) const {
-        const std::optional<platform::FileTicks> ticks = ParseIsoTime(Text(key));
-        if (!ticks) throw Invalid{"\"" + std::string(kKeys[key]) + "\" is not a time"};
-        return *ticks;
-    }
-    // A path or name as it was: its exact bytes where the text could not
-    // hold them.
-    std::string Bytes(Key key, Key bytesKey) const {
-        if (!Has(bytesKey)) return platform::delete_Null(Text(key));
-        std::optional<std::string> bytes = UnescapeBytes(Text(bytesKey));
-        if (!bytes) throw Invalid{"\"" + std::string(kKeys[bytesKey]) + "\" is not escaped bytes"};
-        return *bytes;
-    }
-
-    // The library's events.
-    bool null() { return Set(Value::kOther); }
-    bool boolean(bool) { return Set(Value::kOther); }
-    bool number_integer(std::int64_t) { return Set(Value::kOther); }
-    bool number_unsigned(std::uint64_t n) {
-        if (current_ < kKeyCount && depth_ == 1) {
-            values_[current_].type = Value::kNumber;
-            values_[current_].number = n;
-        }
-        return true;
-    }
-    bool number_float(double, const std::string&) { return Set(Value::kOther); }
-    bool string(std::string& text) {
-        if (current_ < kKeyCount && depth_ == 1) {
-            values_[current_].type = Value::kText;
-            values_[current_].text.swap(text);
-        }
-        return true;
-    }
-    bool binary(std::vector<std::uint8_t>&) { return Set(Value::kOther); }
-    bool start_object(std::size_t) { return Nest(); }
-    bool end_object() { return --depth_, true; }
-    bool start_array(std::size_t) { return Nest(); }
-    bool end_array() { return --depth_, true; }
-    bool key(std::string& name) {
-        current_ = kKeyCount;
-        for (int k = 0; k < kKeyCount; ++k) {
-            if (name == kKeys[k]) {
-                current_ = static_cast<Key>(k);
-                break;
-            }
-        }
-        return true;
-    }
-    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) { return false; }
-
-private:
-    struct Value {
-        enum Type { kAbsent, kText, kNumber, kOther } type = kAbsent;
-        std::string text;
-        std::uint64_t number = 0;
-    };
-    bool Set(Value::Type type) {
-        if (current_ < kKeyCount && depth_ == 1) values_[current_].type = type;
-        return true;
-    }
-    bool Nest() {
-        if (++depth_ > 1) flat_ = false;  // records hold no objects or arrays
-        return true;
-    }
-
-    std::array<Value, kKeyCount> values_;
-    Key current_ = kKeyCount;
-    int depth_ = 0;
-    bool flat_ = true;
-};
-
 SkipReason ReasonOf(const std::string& text) {
     for (SkipReason r : {SkipReason::kDenied, SkipReason::kVanished, SkipReason::kTooLong, SkipReason::kUnreadable,
                          SkipReason::kAlreadyListed, SkipReason::kOtherFileSystem, SkipReason::kPseudoFileSystem})
@@ -195,9 +88,9 @@ public:
     // One record of the listing, in its order.
     void Record(const ListingRecord& record) {
         if (done_) throw Invalid{"a record after the source folder's record"};
-        const std::string& kind = record.Text(kKind);
-        const std::string path = record.Bytes(kPath, kPathBytes);
-        const std::string name = record.Bytes(kName, kNameBytes);
+        const std::string& kind = record.Text(Field::kKind);
+        const std::string path = record.Bytes(Field::kPath, Field::kPathBytes);
+        const std::string name = record.Bytes(Field::kName, Field::kNameBytes);
         if (kind == "folder") return FolderRecord_(record, path, name);
         if (kind != "file" && kind != "link") throw Invalid{"unknown kind \"" + kind + "\""};
         const std::string folder = ParentOf(path, name);
@@ -207,14 +100,14 @@ public:
         if (top.dropped || !Listed(name)) return;
         ListedFile file;
         file.name = name;
-        file.type = record.Text(kType);
+        file.type = record.Text(Field::kType);
         file.kind = kind == "link" ? EntryKind::kLink : EntryKind::kFile;
-        file.size = record.Number(kSize);
-        file.allocated = record.Number(kAllocated, false);
-        file.created = record.Time(kCreated);
-        file.modified = record.Time(kModified);
-        file.links = static_cast<std::uint32_t>(std::clamp<std::uint64_t>(record.Number(kLinks, false), 1, UINT32_MAX));
-        file.inode = record.Number(kInode, false);
+        file.size = record.Number(Field::kSize);
+        file.allocated = record.Number(Field::kAllocated, false);
+        file.created = record.Time(Field::kCreated);
+        file.modified = record.Time(Field::kModified);
+        file.links = static_cast<std::uint32_t>(std::clamp<std::uint64_t>(record.Number(Field::kLinks, false), 1, UINT32_MAX));
+        file.inode = record.Number(Field::kInode, false);
         host_.SetStatus(path);
         section_.Add(file);
     }
@@ -322,13 +215,13 @@ private:
 
     void FolderRecord_(const ListingRecord& record, const std::string& path, const std::string& name) {
         SkipReason reason = SkipReason::kNone;
-        if (record.Has(kSkipped)) reason = ReasonOf(record.Text(kSkipped));
+        if (record.Has(Field::kSkipped)) reason = ReasonOf(record.Text(Field::kSkipped));
         FolderRecord folder;
         folder.path = path;
         folder.facts.name = name;
         folder.facts.kind = EntryKind::kFolder;
-        folder.facts.created = record.Time(kCreated);
-        folder.facts.modified = record.Time(kModified);
+        folder.facts.created = record.Time(Field::kCreated);
+        folder.facts.modified = record.Time(Field::kModified);
         folder.skipped = reason;
         if (reason != SkipReason::kNone && !IsReadFailure(reason)) return Refused(folder);
         Reach(path);
@@ -408,9 +301,9 @@ bool ListingSource(const std::string& listingPath, ReplayResult& result, char& s
     ListingRecord record;
     try {
         if (!record.Parse(*last)) throw Invalid{"not a JSON record"};
-        if (record.Text(kKind) != "folder")
+        if (record.Text(Field::kKind) != "folder")
             throw Invalid{"the last record is not the source folder's (cut short?)"};
-        result.source = record.Bytes(kPath, kPathBytes);
+        result.source = record.Bytes(Field::kPath, Field::kPathBytes);
     } catch (const Invalid& e) {
         return fail(e.reason);
     }
@@ -424,7 +317,7 @@ bool ListingSource(const std::string& listingPath, ReplayResult& result, char& s
     for (int c; (c = std::fgetc(f.get())) != EOF && c != '\n';) first += static_cast<char>(c);
     ListingRecord head;
     try {
-        const std::string path = head.Parse(first) ? head.Bytes(kPath, kPathBytes) : std::string();
+        const std::string path = head.Parse(first) ? head.Bytes(Field::kPath, Field::kPathBytes) : std::string();
         if (path.size() > root.size() && path.compare(0, root.size(), root) == 0)
             separator = (root.back() == '/' || root.back() == '\\') ? root.back() : path[root.size()];
     } catch (const Invalid&) {
