@@ -1,103 +1,225 @@
 // tallyfold-diff: what changed between two JSON Lines listings of
-// tallyfold-list, as text or as JSON Lines.
+// tallyfold-list, as text, JSON Lines or CSV.
 #include <cstdio>
-#include <nlohmann/json.hpp>
 #include <string>
 
 #include "app/version_option.h"
-#include "snapshot/snapshot_diff.h"
+#include "listing/formats/record_text.h"
+#include "listing/formats/report_file.h"
+#include "platform/replacing_file.h"
 #include "platform/tool_main.h"
+#include "snapshot/snapshot_diff.h"
 
 namespace {
 
-using tf::snapshot::ListedEntry;
+using tf::listing::NameBytes;
+using tf::snapshot::Change;
+using tf::snapshot::DiffItem;
+using tf::snapshot::DiffResult;
+using tf::snapshot::EntryKind;
 
 constexpr int kExitEqual = 0;
 constexpr int kExitDifferent = 1;
 constexpr int kExitTrouble = 2;
 
 const char kUsage[] =
-    "usage: tallyfold-diff [--format text|jsonl] OLD.jsonl NEW.jsonl\n"
-    "Lists what was added (+), removed (-) and changed (~: size or modified time),\n"
-    "the size change of each folder, and the total. Exit: 0 equal, 1 different,\n"
-    "2 bad arguments or a listing that cannot be read.\n"
-    "  -h, --help   show this help\n"
-    "  --version    show the version\n";
+    "usage: tallyfold-diff [--format text|jsonl|csv] [--output FILE] OLD.jsonl NEW.jsonl\n"
+    "Compares two listings by the paths below their sources, so a folder can be\n"
+    "compared with its copy elsewhere: what was added (+), removed (-), changed\n"
+    "(~: size or modified time), moved (>: same name, size and time elsewhere, or\n"
+    "a folder with the same content), each folder whose size changed, a summary\n"
+    "and the total. A folder on one side only is one line.\n"
+    "  --format FORMAT  text (default), jsonl or csv\n"
+    "  --output FILE    where the changes go (default -, standard output); an\n"
+    "                   earlier file there is replaced only when they are complete\n"
+    "  -h, --help       show this help\n"
+    "  --version        show the version\n"
+    "Exit: 0 equal, 1 different, 2 bad arguments or a listing that cannot be read.\n";
 
 std::string Signed(std::uint64_t before, std::uint64_t after) {
     return after >= before ? "+" + std::to_string(after - before) : "-" + std::to_string(before - after);
 }
 
-class TextOutput final : public tf::snapshot::DiffSink {
-public:
-    void Added(const ListedEntry& e) override { Line("+ " + e.path + Size(e)); }
-    void Removed(const ListedEntry& e) override { Line("- " + e.path + Size(e)); }
-    void Changed(const ListedEntry& a, const ListedEntry& b) override {
-        std::string line = "~ " + b.path + ":";
-        if (a.size != b.size)
-            line += " size " + std::to_string(a.size) + " -> " + std::to_string(b.size) + " (" +
-                    Signed(a.size, b.size) + ")";
-        if (a.modified != b.modified) line += " modified " + a.modified + " -> " + b.modified;
-        Line(line);
-    }
-    void FolderResized(const ListedEntry& a, const ListedEntry& b) override {
-        Line("folder " + b.path + ": " + std::to_string(a.subtreeBytes) + " -> " + std::to_string(b.subtreeBytes) +
-             " bytes (" + Signed(a.subtreeBytes, b.subtreeBytes) + ")");
-    }
-    void Total(std::uint64_t before, std::uint64_t after) {
-        Line("total: " + std::to_string(before) + " -> " + std::to_string(after) + " bytes (" +
-             Signed(before, after) + ")");
-    }
+std::string SignedNumber(std::int64_t n) { return (n >= 0 ? "+" : "") + std::to_string(n); }
 
-private:
-    static std::string Size(const ListedEntry& e) {
-        return e.kind == "folder" ? " (folder, " + std::to_string(e.subtreeBytes) + " bytes)"
-                                  : " (" + std::to_string(e.size) + " bytes)";
-    }
-    static void Line(std::string line) {
-        for (char& c : line)
-            if (c == '\n' || c == '\r') c = '?';  // one line per change
-        line += '\n';
-        std::fwrite(line.data(), 1, line.size(), stdout);
-    }
-};
+const char* KindText(EntryKind kind) {
+    return kind == EntryKind::kFolder ? "folder" : kind == EntryKind::kLink ? "link" : "file";
+}
 
-class JsonOutput final : public tf::snapshot::DiffSink {
-public:
-    void Added(const ListedEntry& e) override { Emit(Entry("added", e)); }
-    void Removed(const ListedEntry& e) override { Emit(Entry("removed", e)); }
-    void Changed(const ListedEntry& a, const ListedEntry& b) override {
-        Emit({{"change", "changed"}, {"path", b.path},         {"kind", b.kind},
-              {"old_size", a.size},  {"new_size", b.size},     {"old_modified", a.modified},
-              {"new_modified", b.modified}});
+const char* ChangeText(const DiffItem& item) {
+    switch (item.change) {
+        case Change::kAdded: return "added";
+        case Change::kRemoved: return "removed";
+        case Change::kChanged: return "changed";
+        case Change::kMoved: return "moved";
+        case Change::kFolderResized: return "folder";
     }
-    void FolderResized(const ListedEntry& a, const ListedEntry& b) override {
-        Emit({{"change", "folder"},
-              {"path", b.path},
-              {"old_subtree_bytes", a.subtreeBytes},
-              {"new_subtree_bytes", b.subtreeBytes}});
-    }
-    void Total(std::uint64_t before, std::uint64_t after) {
-        Emit({{"change", "total"}, {"old_bytes", before}, {"new_bytes", after}});
-    }
+    return "";
+}
 
-private:
-    static nlohmann::json Entry(const char* change, const ListedEntry& e) {
-        nlohmann::json j = {{"change", change}, {"path", e.path}, {"kind", e.kind}, {"size", e.size}};
-        if (e.kind == "folder") j["subtree_bytes"] = e.subtreeBytes;
-        return j;
+std::string Time(tf::platform::FileTicks ticks) {
+    std::string out;
+    tf::listing::AppendIsoTime(out, ticks);
+    return out;
+}
+
+// Names reach every format as UTF-8; text lines stay one line each.
+std::string Shown(const std::string& path) {
+    std::string out;
+    tf::listing::AppendUtf8Text(out, path.empty() ? std::string(".") : path, NameBytes::kUtf8);
+    for (char& c : out)
+        if (c == '\n' || c == '\r') c = '?';
+    return out;
+}
+
+void WriteText(const DiffResult& r, tf::listing::ReportFile& report) {
+    std::string& out = report.Pending();
+    out += "old: " + Shown(r.oldSource) + "\n";
+    out += "new: " + Shown(r.newSource) + "\n";
+    for (const DiffItem& item : r.items) {
+        const bool folder = item.kind == EntryKind::kFolder;
+        const std::string slash = folder ? std::string(1, '/') : std::string();
+        const std::string contents = folder ? "folder, " + std::to_string(item.files) + " files, " : std::string();
+        switch (item.change) {
+            case Change::kAdded:
+                out += "+ " + Shown(item.path) + slash + " (" + contents + std::to_string(item.newSize) + " bytes)";
+                break;
+            case Change::kRemoved:
+                out += "- " + Shown(item.path) + slash + " (" + contents + std::to_string(item.oldSize) + " bytes)";
+                break;
+            case Change::kMoved:
+                out += "> " + Shown(item.from) + slash + " -> " + Shown(item.path) + slash + " (" + contents +
+                       std::to_string(item.newSize) + " bytes)";
+                break;
+            case Change::kChanged:
+                out += "~ " + Shown(item.path) + ":";
+                if (item.oldSize != item.newSize)
+                    out += " size " + std::to_string(item.oldSize) + " -> " + std::to_string(item.newSize) + " (" +
+                           Signed(item.oldSize, item.newSize) + ")";
+                if (item.oldModified != item.newModified)
+                    out += " modified " + Time(item.oldModified) + " -> " + Time(item.newModified);
+                break;
+            case Change::kFolderResized:
+                out += "folder " + Shown(item.path) + ": " + std::to_string(item.oldSize) + " -> " +
+                       std::to_string(item.newSize) + " bytes (" + Signed(item.oldSize, item.newSize) + ")";
+                break;
+        }
+        out += '\n';
+        report.Step();
     }
-    static void Emit(const nlohmann::json& j) {
-        const std::string line = j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
-        std::fwrite(line.data(), 1, line.size(), stdout);
+    if (!r.Different()) return;
+    out += "summary: added " + std::to_string(r.added.count) + " files (" + std::to_string(r.added.bytes) +
+           " bytes), removed " + std::to_string(r.removed.count) + " (" + std::to_string(r.removed.bytes) +
+           " bytes), changed " + std::to_string(r.changed.count) + " (" + SignedNumber(r.changedGrowth) +
+           " bytes), moved " + std::to_string(r.moved.count) + " (" + std::to_string(r.moved.bytes) +
+           " bytes); folders new " + std::to_string(r.foldersAdded) + ", gone " + std::to_string(r.foldersRemoved) +
+           ", moved " + std::to_string(r.foldersMoved) + "\n";
+    out += "total: " + std::to_string(r.oldTotal.bytes) + " -> " + std::to_string(r.newTotal.bytes) + " bytes (" +
+           Signed(r.oldTotal.bytes, r.newTotal.bytes) + ")\n";
+}
+
+// A path as JSON: its text, and its exact bytes where it is not UTF-8.
+void JsonPath(std::string& out, const char* key, const std::string& path) {
+    out += ",\"";
+    out += key;
+    out += "\":";
+    tf::listing::AppendJsonString(out, path, NameBytes::kUtf8);
+    if (!tf::listing::IsValidUtf8(path)) {
+        out += ",\"";
+        out += key;
+        out += "_bytes\":";
+        tf::listing::AppendJsonString(out, tf::listing::EscapeBytes(path), NameBytes::kUtf8);
     }
-};
+}
+
+void Field(std::string& out, const char* key, std::uint64_t value) {
+    out += ",\"";
+    out += key;
+    out += "\":" + std::to_string(value);
+}
+
+void Field(std::string& out, const char* key, const std::string& text) {
+    out += ",\"";
+    out += key;
+    out += "\":";
+    tf::listing::AppendJsonString(out, text, NameBytes::kUtf8);
+}
+
+void WriteJson(const DiffResult& r, tf::listing::ReportFile& report) {
+    std::string& out = report.Pending();
+    for (const DiffItem& item : r.items) {
+        out += "{\"change\":\"";
+        out += ChangeText(item);
+        out += '"';
+        JsonPath(out, "path", item.path);
+        if (item.change == Change::kMoved) JsonPath(out, "from", item.from);
+        Field(out, "kind", KindText(item.kind));
+        const bool before = item.change != Change::kAdded;
+        const bool after = item.change != Change::kRemoved;
+        const bool folder = item.kind == EntryKind::kFolder;
+        if (folder && item.change != Change::kFolderResized) Field(out, "files", item.files);
+        if (before) Field(out, folder ? "old_subtree_bytes" : "old_size", item.oldSize);
+        if (after) Field(out, folder ? "new_subtree_bytes" : "new_size", item.newSize);
+        if (!folder && before) Field(out, "old_modified", Time(item.oldModified));
+        if (!folder && after) Field(out, "new_modified", Time(item.newModified));
+        out += "}\n";
+        report.Step();
+    }
+    if (!r.Different()) return;
+    out += "{\"change\":\"summary\"";
+    JsonPath(out, "old_source", r.oldSource);
+    JsonPath(out, "new_source", r.newSource);
+    Field(out, "added_files", r.added.count);
+    Field(out, "added_bytes", r.added.bytes);
+    Field(out, "removed_files", r.removed.count);
+    Field(out, "removed_bytes", r.removed.bytes);
+    Field(out, "changed_files", r.changed.count);
+    out += ",\"changed_growth\":" + std::to_string(r.changedGrowth);
+    Field(out, "moved_files", r.moved.count);
+    Field(out, "moved_bytes", r.moved.bytes);
+    Field(out, "folders_added", r.foldersAdded);
+    Field(out, "folders_removed", r.foldersRemoved);
+    Field(out, "folders_moved", r.foldersMoved);
+    out += "}\n{\"change\":\"total\"";
+    Field(out, "old_bytes", r.oldTotal.bytes);
+    Field(out, "new_bytes", r.newTotal.bytes);
+    Field(out, "old_files", r.oldTotal.count);
+    Field(out, "new_files", r.newTotal.count);
+    out += "}\n";
+}
+
+void WriteCsv(const DiffResult& r, tf::listing::ReportFile& report) {
+    std::string& out = report.Pending();
+    out += "change,path,from,kind,files,old_size,new_size,size_change,old_modified,new_modified\r\n";
+    for (const DiffItem& item : r.items) {
+        const bool before = item.change != Change::kAdded;
+        const bool after = item.change != Change::kRemoved;
+        const bool folder = item.kind == EntryKind::kFolder;
+        out += ChangeText(item);
+        out += ',';
+        tf::listing::AppendCsvField(out, item.path, NameBytes::kUtf8);
+        out += ',';
+        tf::listing::AppendCsvField(out, item.from, NameBytes::kUtf8);
+        out += ',';
+        out += KindText(item.kind);
+        out += ',';
+        if (folder && item.change != Change::kFolderResized) out += std::to_string(item.files);
+        out += ',' + (before ? std::to_string(item.oldSize) : std::string());
+        out += ',' + (after ? std::to_string(item.newSize) : std::string());
+        out += ',' + Signed(before ? item.oldSize : 0, after ? item.newSize : 0);
+        out += ',' + (!folder && before ? Time(item.oldModified) : std::string());
+        out += ',' + (!folder && after ? Time(item.newModified) : std::string());
+        out += "\r\n";
+        report.Step();
+    }
+}
 
 }  // namespace
 
 static int RunTool(int argc, char** argv) {
     if (tf::app::AnswerVersion(argc, argv, "tallyfold-diff")) return kExitEqual;
     std::string format = "text";
+    std::string output = "-";
     std::string files[2];
     int count = 0;
     for (int i = 1; i < argc; ++i) {
@@ -106,8 +228,8 @@ static int RunTool(int argc, char** argv) {
             std::fputs(kUsage, stdout);
             return kExitEqual;
         }
-        if (arg == "--format" && i + 1 < argc) {
-            format = argv[++i];
+        if ((arg == "--format" || arg == "--output") && i + 1 < argc) {
+            (arg == "--format" ? format : output) = argv[++i];
         } else if (arg.size() > 1 && arg[0] == '-') {
             std::fprintf(stderr, "tallyfold-diff: unknown option %s\n%s", arg.c_str(), kUsage);
             return kExitTrouble;
@@ -117,29 +239,36 @@ static int RunTool(int argc, char** argv) {
             count = 3;
         }
     }
-    if (count != 2 || (format != "text" && format != "jsonl")) {
-        std::fprintf(stderr, "tallyfold-diff: two listings and a format of text or jsonl are expected\n%s", kUsage);
+    if (count != 2 || (format != "text" && format != "jsonl" && format != "csv") || output.empty()) {
+        std::fprintf(stderr, "tallyfold-diff: two listings and a format of text, jsonl or csv are expected\n%s",
+                     kUsage);
         return kExitTrouble;
     }
 
-    TextOutput text;
-    JsonOutput json;
-    tf::snapshot::DiffSink& sink = format == "text" ? static_cast<tf::snapshot::DiffSink&>(text) : json;
-    const tf::snapshot::DiffResult result = tf::snapshot::DiffListings(files[0], files[1], sink);
+    const DiffResult result = tf::snapshot::DiffListings(files[0], files[1]);
     if (!result.ok) {
-        std::fflush(stdout);
         std::fprintf(stderr, "tallyfold-diff: %s\n", result.error.c_str());
         return kExitTrouble;
     }
-    if (result.different) {
+    tf::listing::ReportFile report(output);
+    int error = report.Create();
+    if (!error) {
         if (format == "text")
-            text.Total(result.oldBytes, result.newBytes);
+            WriteText(result, report);
+        else if (format == "jsonl")
+            WriteJson(result, report);
         else
-            json.Total(result.oldBytes, result.newBytes);
+            WriteCsv(result, report);
+        error = report.Commit();
     }
-    return result.different ? kExitDifferent : kExitEqual;
+    if (error) {
+        std::fprintf(stderr, "tallyfold-diff: cannot write %s: %s\n", output.c_str(),
+                     tf::platform::WriteErrorText(error).c_str());
+        return kExitTrouble;
+    }
+    return result.Different() ? kExitDifferent : kExitEqual;
 }
 
 int main(int argc, char** argv) {
-    return tf::platform::GuardedMain("tallyfold-diff", 2, [&] { return RunTool(argc, argv); });
+    return tf::platform::GuardedMain("tallyfold-diff", kExitTrouble, [&] { return RunTool(argc, argv); });
 }

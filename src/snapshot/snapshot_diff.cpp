@@ -3,18 +3,33 @@
 #include <algorithm>
 #include <fstream>
 #include <functional>
-#include <nlohmann/json.hpp>
-#include <vector>
+#include <map>
+#include <tuple>
+#include <unordered_map>
+
+#include "listing/scan/listing_record.h"
+#include "listing/scan/listing_replay.h"
 
 namespace tf::snapshot {
 namespace {
 
+using listing::Field;
+using listing::InvalidRecord;
+
 // Two independent 64-bit hashes: a collision of both among a few million
 // paths is far less likely than a disk error.
-struct PathKey {
+struct Key {
     std::uint64_t a = 0, b = 0;
-    bool operator<(const PathKey& o) const { return a != o.a ? a < o.a : b < o.b; }
-    bool operator==(const PathKey& o) const { return a == o.a && b == o.b; }
+    bool operator<(const Key& o) const { return a != o.a ? a < o.a : b < o.b; }
+    bool operator==(const Key& o) const { return a == o.a && b == o.b; }
+    Key& operator+=(const Key& o) {
+        a += o.a;
+        b += o.b;
+        return *this;
+    }
+};
+struct KeyHash {
+    std::size_t operator()(const Key& k) const { return static_cast<std::size_t>(k.a ^ (k.b << 1)); }
 };
 
 std::uint64_t Mix(std::uint64_t x) {
@@ -25,127 +40,355 @@ std::uint64_t Mix(std::uint64_t x) {
     return x ^ (x >> 31);
 }
 
-PathKey KeyOf(const std::string& text) {
-    PathKey key{0xcbf29ce484222325ull, 0x9e3779b97f4a7c15ull};
+Key KeyOf(std::string_view text, std::uint64_t seed = 0) {
+    Key key{0xcbf29ce484222325ull ^ seed, 0x9e3779b97f4a7c15ull + seed};
     for (unsigned char c : text) {
         key.a = (key.a ^ c) * 0x100000001b3ull;
         key.b = Mix(key.b + c);
     }
     key.b = Mix(key.b ^ text.size());
+    key.a = Mix(key.a);
     return key;
 }
 
-struct Remembered {
-    PathKey key;
-    std::uint64_t size;      // subtree total for folders
-    std::uint64_t modified;  // the time text's digits, which sort and print back
-    std::uint8_t kind;
-    bool matched;
+// What one entry adds to its folder's content: its name there, its kind,
+// and its size and time (a folder: its own content instead).
+Key ContentOf(std::string_view name, EntryKind kind, std::uint64_t size, platform::FileTicks modified,
+              const Key& inside) {
+    Key k = KeyOf(name, static_cast<std::uint64_t>(kind) + 1);
+    if (kind == EntryKind::kFolder) {
+        k.a = Mix(k.a ^ inside.a);
+        k.b = Mix(k.b ^ inside.b);
+    } else {
+        k.a = Mix(k.a ^ Mix(size + 0x51));
+        k.b = Mix(k.b ^ Mix(modified + 0x77));
+    }
+    return k;
+}
+
+// One record of a listing as the comparison sees it.
+struct Entry {
+    std::string path;  // relative, in the listing's separator
+    std::string key;   // relative, '/' between names, for matching across platforms
+    EntryKind kind = EntryKind::kFile;
+    std::uint64_t size = 0;  // a folder's subtree bytes
+    platform::FileTicks modified = 0;
+    // Folders: what is inside, and how many files and links and entries.
+    Key content;
+    std::uint64_t files = 0, entries = 0;
 };
 
-std::uint64_t PackTime(const std::string& text) {
-    std::uint64_t packed = 0;
-    for (char c : text)
-        if (c >= '0' && c <= '9') packed = packed * 10 + static_cast<std::uint64_t>(c - '0');
-    return packed;
+std::string_view ParentKey(std::string_view key) {
+    const std::size_t cut = key.rfind('/');
+    return cut == std::string_view::npos ? std::string_view() : key.substr(0, cut);
+}
+std::string_view NameOf(std::string_view key) {
+    const std::size_t cut = key.rfind('/');
+    return cut == std::string_view::npos ? key : key.substr(cut + 1);
 }
 
-// 20091007123456 back to 2009-10-07T12:34:56Z.
-std::string UnpackTime(std::uint64_t packed) {
-    std::string digits = std::to_string(packed);
-    if (digits.size() < 14) digits.insert(0, 14 - digits.size(), '0');
-    const std::size_t y = digits.size() - 10;  // the year takes what is left
-    return digits.substr(0, y) + "-" + digits.substr(y, 2) + "-" + digits.substr(y + 2, 2) + "T" +
-           digits.substr(y + 4, 2) + ":" + digits.substr(y + 6, 2) + ":" + digits.substr(y + 8, 2) + "Z";
-}
+// Reads a listing from its first record to its source's, relative to the
+// source, and gives each folder what is inside it (records come after
+// everything below them, so only the open folders' sums are held).
+class ListingReader {
+public:
+    explicit ListingReader(std::string path) : path_(std::move(path)) {}
 
-std::uint8_t KindCode(const std::string& kind) { return kind == "folder" ? 1 : kind == "link" ? 2 : 0; }
-
-// Calls `visit` for each record of a listing; false with `error` set when
-// the file cannot be read or a line is not a listing record.
-bool ReadListing(const std::string& path, std::string& error, const std::function<void(const ListedEntry&)>& visit) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = path + ": cannot be read";
-        return false;
-    }
-    std::string line;
-    ListedEntry entry;
-    for (std::uint64_t number = 1; std::getline(in, line); ++number) {
-        if (line.empty()) continue;
-        const nlohmann::json record = nlohmann::json::parse(line, nullptr, false);
-        try {
-            if (record.is_discarded()) throw std::runtime_error("not JSON");
-            entry.path = record.at("path").get<std::string>();
-            entry.kind = record.at("kind").get<std::string>();
-            entry.size = record.at("size").get<std::uint64_t>();
-            entry.modified = record.at("modified").get<std::string>();
-            entry.subtreeBytes = entry.kind == "folder" ? record.at("subtree_bytes").get<std::uint64_t>() : 0;
-        } catch (const std::exception&) {
-            error = path + ":" + std::to_string(number) + ": not a listing record";
+    bool Start(std::string& error) {
+        listing::ReplayResult result;
+        if (!listing::ListingSource(path_, result, separator_)) {
+            error = path_ + ":" + std::to_string(result.line) + ": not a valid listing: " + result.reason;
             return false;
         }
-        visit(entry);
+        source_ = result.source;
+        return true;
     }
-    if (in.bad()) {
-        error = path + ": read error";
-        return false;
+    const std::string& Source() const { return source_; }
+    char Separator() const { return separator_; }
+
+    bool Read(std::string& error, const std::function<void(const Entry&)>& visit) {
+        std::ifstream in(path_, std::ios::binary);
+        if (!in) {
+            error = path_ + ": cannot be read";
+            return false;
+        }
+        sums_.clear();
+        std::string line;
+        std::uint64_t number = 0;
+        listing::ListingRecord record;
+        Entry entry;
+        try {
+            while (std::getline(in, line)) {
+                ++number;
+                if (!record.Parse(line)) throw InvalidRecord{"not a JSON record"};
+                Fill(record, entry);
+                visit(entry);
+            }
+            if (in.bad()) throw InvalidRecord{"read error"};
+        } catch (const InvalidRecord& e) {
+            error = path_ + ":" + std::to_string(number) + ": not a valid listing: " + e.reason;
+            return false;
+        }
+        return true;
     }
-    return true;
+
+private:
+    struct Sum {
+        Key content;
+        std::uint64_t files = 0, entries = 0;
+    };
+
+    void Fill(const listing::ListingRecord& record, Entry& entry) {
+        const std::string path = record.Bytes(Field::kPath, Field::kPathBytes);
+        const std::string& kind = record.Text(Field::kKind);
+        entry.kind = kind == "folder" ? EntryKind::kFolder
+                     : kind == "file" ? EntryKind::kFile
+                     : kind == "link" ? EntryKind::kLink
+                                      : throw InvalidRecord{"unknown kind \"" + kind + "\""};
+        entry.modified = record.Time(Field::kModified);
+        if (path == source_) {
+            entry.path.clear();
+            if (entry.kind != EntryKind::kFolder) throw InvalidRecord{"the source is not a folder"};
+        } else {
+            const bool rootEndsInSeparator = !source_.empty() && source_.back() == separator_;
+            const std::size_t cut = source_.size() + (rootEndsInSeparator ? 0 : 1);
+            if (path.size() <= cut || path.compare(0, source_.size(), source_) != 0 ||
+                (!rootEndsInSeparator && path[source_.size()] != separator_))
+                throw InvalidRecord{path + " lies outside the listing's source " + source_};
+            entry.path.assign(path, cut, std::string::npos);
+        }
+        entry.key = entry.path;
+        if (separator_ == '\\') std::replace(entry.key.begin(), entry.key.end(), '\\', '/');
+
+        const Key own = KeyOf(entry.key);
+        if (entry.kind == EntryKind::kFolder) {
+            entry.size = record.Number(Field::kSubtreeBytes);
+            const auto open = sums_.find(own);
+            const Sum sum = open == sums_.end() ? Sum{} : open->second;
+            if (open != sums_.end()) sums_.erase(open);
+            entry.content = sum.content;
+            entry.files = sum.files;
+            entry.entries = sum.entries;
+        } else {
+            entry.size = record.Number(Field::kSize);
+            entry.content = Key{};
+            entry.files = entry.entries = 0;
+        }
+        if (entry.path.empty()) return;
+        Sum& parent = sums_[KeyOf(ParentKey(entry.key))];
+        parent.content += ContentOf(NameOf(entry.key), entry.kind, entry.size, entry.modified, entry.content);
+        parent.files += entry.kind == EntryKind::kFolder ? entry.files : 1;
+        parent.entries += 1 + entry.entries;
+    }
+
+    std::string path_;
+    std::string source_;
+    char separator_ = '/';
+    std::unordered_map<Key, Sum, KeyHash> sums_;
+};
+
+// What is kept of each entry of the old listing.
+struct Remembered {
+    Key key;
+    std::uint64_t size;
+    platform::FileTicks modified;
+    EntryKind kind;
+    bool matched;  // in the new listing with the same kind
+};
+
+// An entry on one side only, kept until moves are matched.
+struct OneSided {
+    Entry entry;
+    bool top = false;       // its folder is in both listings
+    bool consumed = false;  // inside a folder that moved, or moved itself
+};
+
+bool IsInside(std::string_view key, std::string_view folder) {
+    return key.size() > folder.size() && key.compare(0, folder.size(), folder) == 0 && key[folder.size()] == '/';
 }
 
-std::uint64_t Compared(const ListedEntry& e) { return e.kind == "folder" ? e.subtreeBytes : e.size; }
+// Marks what lies inside `folder` as part of its move.
+void ConsumeInside(std::vector<OneSided>& side, const std::string& folder) {
+    // Sorted by key: what lies inside is one run, from "folder/" on.
+    const std::string start = folder + '/';
+    auto it = std::lower_bound(side.begin(), side.end(), start,
+                               [](const OneSided& o, const std::string& k) { return o.entry.key < k; });
+    for (; it != side.end() && IsInside(it->entry.key, folder); ++it) it->consumed = true;
+}
 
 }  // namespace
 
-DiffResult DiffListings(const std::string& oldPath, const std::string& newPath, DiffSink& sink) {
+DiffResult DiffListings(const std::string& oldPath, const std::string& newPath) {
     DiffResult result;
+    ListingReader before(oldPath), after(newPath);
+    if (!before.Start(result.error) || !after.Start(result.error)) return result.ok = false, result;
+    result.oldSource = before.Source();
+    result.newSource = after.Source();
+    result.oldSeparator = before.Separator();
+    result.newSeparator = after.Separator();
+
     std::vector<Remembered> table;
-    auto remember = [&](const ListedEntry& e) {
-        table.push_back({KeyOf(e.path), Compared(e), PackTime(e.modified), KindCode(e.kind), false});
-        if (e.kind != "folder") result.oldBytes += e.size;
+    auto remember = [&](const Entry& e) {
+        table.push_back({KeyOf(e.key), e.size, e.modified, e.kind, false});
+        if (e.kind != EntryKind::kFolder) result.oldTotal.count++, result.oldTotal.bytes += e.size;
     };
-    if (!ReadListing(oldPath, result.error, remember)) return result.ok = false, result;
+    if (!before.Read(result.error, remember)) return result.ok = false, result;
     table.shrink_to_fit();
-    std::stable_sort(table.begin(), table.end(),
-                     [](const Remembered& x, const Remembered& y) { return x.key < y.key; });
-    auto find = [&table](const PathKey& key) -> Remembered* {
+    std::stable_sort(table.begin(), table.end(), [](const Remembered& x, const Remembered& y) { return x.key < y.key; });
+    auto find = [&table](const Key& key) -> Remembered* {
         auto it = std::lower_bound(table.begin(), table.end(), key,
-                                   [](const Remembered& r, const PathKey& k) { return r.key < k; });
+                                   [](const Remembered& r, const Key& k) { return r.key < k; });
         return it != table.end() && it->key == key ? &*it : nullptr;
     };
+    auto folderInBoth = [&](std::string_view key) {
+        const Remembered* r = find(KeyOf(key));
+        return r && r->kind == EntryKind::kFolder && r->matched;
+    };
 
-    ListedEntry before;
-    auto compare = [&](const ListedEntry& e) {
-        if (e.kind != "folder") result.newBytes += e.size;
-        Remembered* old = find(KeyOf(e.path));
+    std::vector<OneSided> added, removed;
+    auto compare = [&](const Entry& e) {
+        if (e.kind != EntryKind::kFolder) result.newTotal.count++, result.newTotal.bytes += e.size;
+        Remembered* old = find(KeyOf(e.key));
         // A path that changed kind is one entry removed and another added.
-        if (!old || old->kind != KindCode(e.kind)) {
-            result.different = true;
-            sink.Added(e);
+        if (!old || old->kind != e.kind) {
+            added.push_back({e});
             return;
         }
         old->matched = true;
-        const bool folder = e.kind == "folder";
-        if (old->size == Compared(e) && (folder || old->modified == PackTime(e.modified))) return;
-        result.different = true;
-        before = e;
-        before.modified = UnpackTime(old->modified);
-        (folder ? before.subtreeBytes : before.size) = old->size;
-        if (folder)
-            sink.FolderResized(before, e);
-        else
-            sink.Changed(before, e);
+        const bool folder = e.kind == EntryKind::kFolder;
+        if (old->size == e.size && (folder || old->modified == e.modified)) return;
+        DiffItem item;
+        item.change = folder ? Change::kFolderResized : Change::kChanged;
+        item.kind = e.kind;
+        item.path = e.path;
+        item.oldSize = old->size;
+        item.newSize = e.size;
+        item.oldModified = old->modified;
+        item.newModified = e.modified;
+        result.items.push_back(std::move(item));
     };
-    if (!ReadListing(newPath, result.error, compare)) return result.ok = false, result;
+    if (!after.Read(result.error, compare)) return result.ok = false, result;
+    auto unmatched = [&](const Entry& e) {
+        const Remembered* old = find(KeyOf(e.key));
+        if (!old || !old->matched) removed.push_back({e});
+    };
+    if (!before.Read(result.error, unmatched)) return result.ok = false, result;
+    // Parents are known in both listings only now.
+    for (auto* side : {&added, &removed})
+        for (OneSided& o : *side) o.top = folderInBoth(ParentKey(o.entry.key));
 
-    auto removed = [&](const ListedEntry& e) {
-        const Remembered* old = find(KeyOf(e.path));
-        if (old && old->matched) return;
-        result.different = true;
-        sink.Removed(e);
+    auto byKey = [](const OneSided& x, const OneSided& y) { return x.entry.key < y.entry.key; };
+    std::sort(added.begin(), added.end(), byKey);
+    std::sort(removed.begin(), removed.end(), byKey);
+
+    // Whole folders first, the largest first, so a folder inside one that
+    // moved is part of that move.
+    std::vector<std::size_t> newFolders;
+    for (std::size_t i = 0; i < added.size(); ++i)
+        if (added[i].entry.kind == EntryKind::kFolder && added[i].entry.entries > 0) newFolders.push_back(i);
+    std::stable_sort(newFolders.begin(), newFolders.end(),
+                     [&](std::size_t x, std::size_t y) { return added[x].entry.size > added[y].entry.size; });
+    std::multimap<std::pair<std::uint64_t, std::uint64_t>, std::size_t> goneFolders;
+    for (std::size_t i = 0; i < removed.size(); ++i) {
+        const Entry& e = removed[i].entry;
+        if (e.kind == EntryKind::kFolder && e.entries > 0) goneFolders.emplace(std::make_pair(e.content.a, e.content.b), i);
+    }
+    for (std::size_t i : newFolders) {
+        OneSided& to = added[i];
+        if (to.consumed) continue;
+        auto [first, last] = goneFolders.equal_range({to.entry.content.a, to.entry.content.b});
+        auto match = std::find_if(first, last, [&](const auto& m) { return !removed[m.second].consumed; });
+        if (match == last) continue;
+        OneSided& from = removed[match->second];
+        to.consumed = from.consumed = true;
+        ConsumeInside(added, to.entry.key);
+        ConsumeInside(removed, from.entry.key);
+        DiffItem item;
+        item.change = Change::kMoved;
+        item.kind = EntryKind::kFolder;
+        item.path = to.entry.path;
+        item.from = from.entry.path;
+        item.oldSize = from.entry.size;
+        item.newSize = to.entry.size;
+        item.files = to.entry.files;
+        result.items.push_back(std::move(item));
+        ++result.foldersMoved;
+    }
+
+    // Then files and links with the same name, size and time, each removed
+    // one taken once, in the order of their paths.
+    using FileKey = std::tuple<std::string_view, std::uint64_t, platform::FileTicks, EntryKind>;
+    std::multimap<FileKey, std::size_t> goneFiles;
+    for (std::size_t i = 0; i < removed.size(); ++i) {
+        const Entry& e = removed[i].entry;
+        if (!removed[i].consumed && e.kind != EntryKind::kFolder)
+            goneFiles.emplace(FileKey{NameOf(e.key), e.size, e.modified, e.kind}, i);
+    }
+    for (OneSided& to : added) {
+        const Entry& e = to.entry;
+        if (to.consumed || e.kind == EntryKind::kFolder) continue;
+        auto it = goneFiles.find(FileKey{NameOf(e.key), e.size, e.modified, e.kind});
+        if (it == goneFiles.end()) continue;
+        OneSided& from = removed[it->second];
+        goneFiles.erase(it);
+        to.consumed = from.consumed = true;
+        DiffItem item;
+        item.change = Change::kMoved;
+        item.kind = e.kind;
+        item.path = e.path;
+        item.from = from.entry.path;
+        item.oldSize = item.newSize = e.size;
+        item.oldModified = item.newModified = e.modified;
+        result.items.push_back(std::move(item));
+        result.moved.count++;
+        result.moved.bytes += e.size;
+    }
+
+    // What is left is added or removed: one item for each outermost entry.
+    for (const auto& [side, change] : {std::pair{&added, Change::kAdded}, std::pair{&removed, Change::kRemoved}}) {
+        Tally& tally = change == Change::kAdded ? result.added : result.removed;
+        std::uint64_t& folders = change == Change::kAdded ? result.foldersAdded : result.foldersRemoved;
+        for (const OneSided& o : *side) {
+            if (o.consumed) continue;
+            const Entry& e = o.entry;
+            if (e.kind != EntryKind::kFolder) tally.count++, tally.bytes += e.size;
+            if (!o.top) continue;
+            if (e.kind == EntryKind::kFolder) ++folders;
+            DiffItem item;
+            item.change = change;
+            item.kind = e.kind;
+            item.path = e.path;
+            (change == Change::kAdded ? item.newSize : item.oldSize) = e.size;
+            (change == Change::kAdded ? item.newModified : item.oldModified) = e.modified;
+            item.files = e.files;
+            result.items.push_back(std::move(item));
+        }
+    }
+    for (const DiffItem& item : result.items) {
+        if (item.change != Change::kChanged) continue;
+        result.changed.count++;
+        result.changed.bytes += item.newSize;
+        result.changedGrowth += static_cast<std::int64_t>(item.newSize - item.oldSize);
+    }
+
+    // Paths in one order whatever each listing's separator.
+    auto keyOf = [&](const DiffItem& item) {
+        std::string key = item.path;
+        const char separator = item.change == Change::kRemoved ? result.oldSeparator : result.newSeparator;
+        if (separator == '\\') std::replace(key.begin(), key.end(), '\\', '/');
+        return key;
     };
-    if (!ReadListing(oldPath, result.error, removed)) return result.ok = false, result;
+    std::vector<std::pair<std::string, std::size_t>> order;
+    order.reserve(result.items.size());
+    for (std::size_t i = 0; i < result.items.size(); ++i) order.emplace_back(keyOf(result.items[i]), i);
+    std::sort(order.begin(), order.end(), [&](const auto& x, const auto& y) {
+        if (x.first != y.first) return x.first < y.first;
+        return result.items[x.second].change < result.items[y.second].change;
+    });
+    std::vector<DiffItem> sorted;
+    sorted.reserve(order.size());
+    for (const auto& o : order) sorted.push_back(std::move(result.items[o.second]));
+    result.items = std::move(sorted);
     return result;
 }
 

@@ -78,15 +78,17 @@ def main():
         proc = subprocess.run([DIFF, old, new], capture_output=True)
         assert proc.returncode == 1, proc
         lines = proc.stdout.decode().splitlines()
-        assert "+ %s (7 bytes)" % os.path.join(src, "sub", "deep", "new.bin") in lines, lines
-        assert "- %s (100 bytes)" % os.path.join(src, "sub", "a.bin") in lines, lines
-        assert any(l.startswith("~ %s: size 5 -> 50 (+45)" % os.path.join(src, "plain.txt")) for l in lines), lines
-        assert "folder %s: 1100 -> 1007 bytes (-93)" % os.path.join(src, "sub") in lines, lines
+        # Paths relative to the sources, which head the comparison.
+        assert lines[:2] == ["old: " + src, "new: " + src], lines
+        assert "+ %s (7 bytes)" % os.path.join("sub", "deep", "new.bin") in lines, lines
+        assert "- %s (100 bytes)" % os.path.join("sub", "a.bin") in lines, lines
+        assert any(l.startswith("~ plain.txt: size 5 -> 50 (+45)") for l in lines), lines
+        assert "folder sub: 1100 -> 1007 bytes (-93)" in lines, lines
         assert lines[-1] == "total: 1116 -> 1068 bytes (-48)", lines
         proc = subprocess.run([DIFF, "--format", "jsonl", old, new], capture_output=True)
         changes = [json.loads(l) for l in proc.stdout.decode().splitlines()]
         assert sorted(c["change"] for c in changes) == sorted(
-            ["added", "removed", "changed", "folder", "folder", "folder", "total"]), changes
+            ["added", "removed", "changed", "folder", "folder", "folder", "summary", "total"]), changes
         assert subprocess.run([DIFF, new, new]).returncode == 0
         write(os.path.join(work, "broken.jsonl"), b'{"path": 1}\n')
         assert subprocess.run([DIFF, old, os.path.join(work, "broken.jsonl")], capture_output=True).returncode == 2
