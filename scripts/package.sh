@@ -31,11 +31,11 @@ for arch in win64 win32; do
     cmake -S . -B "$programs" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTALLYFOLD_TESTS=OFF -DTALLYFOLD_BENCH=OFF \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/${toolchain_file[$arch]}" >/dev/null
   fi
-  ninja -C "$programs" -j"$jobs" Tallyfold tallyfold-list tallyfold-png tallyfold-skin
+  ninja -C "$programs" -j"$jobs" Tallyfold tallyfold-list tallyfold-diff tallyfold-png tallyfold-skin
 
   stage=$work/stage-$arch/Tallyfold-$version-$arch
   mkdir -p "$stage"
-  cp "$programs/src/app/"{Tallyfold,tallyfold-list,tallyfold-skin}.exe "$programs/src/png/tallyfold-png.exe" "$stage/"
+  cp "$programs/src/app/"{Tallyfold,tallyfold-list,tallyfold-diff,tallyfold-skin}.exe "$programs/src/png/tallyfold-png.exe" "$stage/"
   "${toolchain[$arch]}-strip" "$stage/"*.exe
   cp -r assets/images "$stage/images"
   # Windows text files: CR LF.

@@ -1,6 +1,7 @@
 #include "snapshot/snapshot_diff.h"
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -40,14 +41,23 @@ std::uint64_t Mix(std::uint64_t x) {
     return x ^ (x >> 31);
 }
 
+std::uint64_t Rotate(std::uint64_t x, int by) { return (x << by) | (x >> (64 - by)); }
+
+// Eight bytes a step, two lanes of different multipliers and rotations.
 Key KeyOf(std::string_view text, std::uint64_t seed = 0) {
     Key key{0xcbf29ce484222325ull ^ seed, 0x9e3779b97f4a7c15ull + seed};
-    for (unsigned char c : text) {
-        key.a = (key.a ^ c) * 0x100000001b3ull;
-        key.b = Mix(key.b + c);
+    std::size_t at = 0;
+    for (; at + 8 <= text.size(); at += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + at, 8);
+        key.a = Rotate((key.a ^ word) * 0x87c37b91114253d5ull, 31);
+        key.b = Rotate((key.b + word) * 0x4cf5ad432745937full, 27) ^ key.a;
     }
-    key.b = Mix(key.b ^ text.size());
-    key.a = Mix(key.a);
+    std::uint64_t last = text.size() - at;  // the tail, and the length through it
+    for (std::size_t i = 0; at + i < text.size(); ++i)
+        last |= static_cast<std::uint64_t>(static_cast<unsigned char>(text[at + i])) << (8 * (i + 1));
+    key.a = Mix(key.a ^ last ^ (text.size() << 56));
+    key.b = Mix(key.b + Mix(last + text.size()));
     return key;
 }
 
@@ -106,7 +116,8 @@ public:
     const std::string& Source() const { return source_; }
     char Separator() const { return separator_; }
 
-    bool Read(std::string& error, const std::function<void(const Entry&)>& visit) {
+    // Every record, with where its line starts and what lies in each folder.
+    bool Read(std::string& error, const std::function<void(const Entry&, std::uint64_t at)>& visit) {
         std::ifstream in(path_, std::ios::binary);
         if (!in) {
             error = path_ + ": cannot be read";
@@ -114,7 +125,7 @@ public:
         }
         sums_.clear();
         std::string line;
-        std::uint64_t number = 0;
+        std::uint64_t number = 0, at = 0;
         listing::ListingRecord record;
         Entry entry;
         try {
@@ -122,12 +133,39 @@ public:
                 ++number;
                 if (!record.Parse(line)) throw InvalidRecord{"not a JSON record"};
                 Fill(record, entry);
-                visit(entry);
+                Sums(entry);
+                visit(entry, at);
+                at += line.size() + 1;
             }
             if (in.bad()) throw InvalidRecord{"read error"};
         } catch (const InvalidRecord& e) {
             error = path_ + ":" + std::to_string(number) + ": not a valid listing: " + e.reason;
             return false;
+        }
+        return true;
+    }
+
+    // The records whose lines start at `starts` (as Read gave them), read
+    // again; nothing is known of what lies in their folders.
+    bool ReadAt(std::vector<std::uint64_t> starts, std::string& error,
+                const std::function<void(const Entry&)>& visit) {
+        std::sort(starts.begin(), starts.end());
+        std::ifstream in(path_, std::ios::binary);
+        std::string line;
+        listing::ListingRecord record;
+        Entry entry;
+        for (std::uint64_t at : starts) {
+            // The file was read through once: a line now missing or changed
+            // means it changed under us.
+            try {
+                if (!in.seekg(static_cast<std::streamoff>(at)) || !std::getline(in, line) || !record.Parse(line))
+                    throw InvalidRecord{"the listing changed while it was read"};
+                Fill(record, entry);
+            } catch (const InvalidRecord& e) {
+                error = path_ + ": not a valid listing: " + e.reason;
+                return false;
+            }
+            visit(entry);
         }
         return true;
     }
@@ -160,19 +198,19 @@ private:
         entry.key = entry.path;
         if (separator_ == '\\') std::replace(entry.key.begin(), entry.key.end(), '\\', '/');
 
-        const Key own = KeyOf(entry.key);
+        entry.size = record.Number(entry.kind == EntryKind::kFolder ? Field::kSubtreeBytes : Field::kSize);
+        entry.content = Key{};
+        entry.files = entry.entries = 0;
+    }
+
+    void Sums(Entry& entry) {
         if (entry.kind == EntryKind::kFolder) {
-            entry.size = record.Number(Field::kSubtreeBytes);
-            const auto open = sums_.find(own);
+            const auto open = sums_.find(KeyOf(entry.key));
             const Sum sum = open == sums_.end() ? Sum{} : open->second;
             if (open != sums_.end()) sums_.erase(open);
             entry.content = sum.content;
             entry.files = sum.files;
             entry.entries = sum.entries;
-        } else {
-            entry.size = record.Number(Field::kSize);
-            entry.content = Key{};
-            entry.files = entry.entries = 0;
         }
         if (entry.path.empty()) return;
         Sum& parent = sums_[KeyOf(ParentKey(entry.key))];
@@ -192,8 +230,15 @@ struct Remembered {
     Key key;
     std::uint64_t size;
     platform::FileTicks modified;
+    std::uint64_t at;  // where its line starts, to read it again if it was removed
     EntryKind kind;
     bool matched;  // in the new listing with the same kind
+};
+
+// What lies in a folder of the old listing, kept for those that are gone.
+struct Inside {
+    Key content;
+    std::uint64_t files = 0, entries = 0;
 };
 
 // An entry on one side only, kept until moves are matched.
@@ -228,8 +273,11 @@ DiffResult DiffListings(const std::string& oldPath, const std::string& newPath) 
     result.newSeparator = after.Separator();
 
     std::vector<Remembered> table;
-    auto remember = [&](const Entry& e) {
-        table.push_back({KeyOf(e.key), e.size, e.modified, e.kind, false});
+    std::unordered_map<Key, Inside, KeyHash> oldFolders;
+    auto remember = [&](const Entry& e, std::uint64_t at) {
+        const Key key = KeyOf(e.key);
+        table.push_back({key, e.size, e.modified, at, e.kind, false});
+        if (e.kind == EntryKind::kFolder) oldFolders[key] = {e.content, e.files, e.entries};
         if (e.kind != EntryKind::kFolder) result.oldTotal.count++, result.oldTotal.bytes += e.size;
     };
     if (!before.Read(result.error, remember)) return result.ok = false, result;
@@ -246,7 +294,7 @@ DiffResult DiffListings(const std::string& oldPath, const std::string& newPath) 
     };
 
     std::vector<OneSided> added, removed;
-    auto compare = [&](const Entry& e) {
+    auto compare = [&](const Entry& e, std::uint64_t) {
         if (e.kind != EntryKind::kFolder) result.newTotal.count++, result.newTotal.bytes += e.size;
         Remembered* old = find(KeyOf(e.key));
         // A path that changed kind is one entry removed and another added.
@@ -268,11 +316,20 @@ DiffResult DiffListings(const std::string& oldPath, const std::string& newPath) 
         result.items.push_back(std::move(item));
     };
     if (!after.Read(result.error, compare)) return result.ok = false, result;
+    // Only the lines of what was removed are read again.
+    std::vector<std::uint64_t> gone;
+    for (const Remembered& r : table)
+        if (!r.matched) gone.push_back(r.at);
     auto unmatched = [&](const Entry& e) {
-        const Remembered* old = find(KeyOf(e.key));
-        if (!old || !old->matched) removed.push_back({e});
+        removed.push_back({e});
+        if (e.kind != EntryKind::kFolder) return;
+        const auto facts = oldFolders.find(KeyOf(e.key));
+        if (facts == oldFolders.end()) return;
+        removed.back().entry.content = facts->second.content;
+        removed.back().entry.files = facts->second.files;
+        removed.back().entry.entries = facts->second.entries;
     };
-    if (!before.Read(result.error, unmatched)) return result.ok = false, result;
+    if (!before.ReadAt(std::move(gone), result.error, unmatched)) return result.ok = false, result;
     // Parents are known in both listings only now.
     for (auto* side : {&added, &removed})
         for (OneSided& o : *side) o.top = folderInBoth(ParentKey(o.entry.key));

@@ -49,7 +49,7 @@ snapshot > "$work/before.txt"
 wine "$setup" /S || fail "the installer failed ($?)"
 [ -f "$programs/Tallyfold.exe" ] || fail "no $programs/Tallyfold.exe"
 unzip -q "$zip" -d "$work/zip"
-for file in Tallyfold.exe tallyfold-list.exe images/DOR.Skin LICENSE.txt; do
+for file in Tallyfold.exe tallyfold-list.exe tallyfold-diff.exe images/DOR.Skin LICENSE.txt; do
   cmp -s "$programs/$file" "$work/zip/Tallyfold-$version-win64/$file" || fail "$file is not the 64-bit release's"
 done
 listed=$(wine "$(winepath -w "$programs/tallyfold-list.exe")" --version | tr -d '\r')
