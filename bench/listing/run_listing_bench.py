@@ -5,11 +5,13 @@ format, and the text report replayed from a saved listing, against the text
 report on the larger tree; with --wide N, the time and peak memory of one
 folder of N files, with and without an order.
 
-usage: run_listing_bench.py BUILD_DIR [WORK_DIR] [--rounds N] [--wide N] [--keep]
+usage: run_listing_bench.py BUILD_DIR [WORK_DIR] [--rounds N] [--wide N] [--baseline TOOL] [--keep]
 BUILD_DIR is a native build (Release, no sanitizers) holding
 src/app/tallyfold-list and bench/listing/{make_tree,peak_rss,bound_lister}.
 The commands take turns round by round, so a change in the machine's load
 falls on all of them alike; each figure is the median of its rounds.
+--baseline TOOL times another tallyfold-list (an earlier build) beside this
+one for every format, in the same rounds.
 """
 import os
 import shutil
@@ -55,6 +57,10 @@ def main():
     if "--wide" in sys.argv:
         wide = int(sys.argv[sys.argv.index("--wide") + 1])
         args.remove(str(wide))
+    baseline = None
+    if "--baseline" in sys.argv:
+        baseline = os.path.abspath(sys.argv[sys.argv.index("--baseline") + 1])
+        args.remove(sys.argv[sys.argv.index("--baseline") + 1])
     build = os.path.abspath(args[0])
     work = os.path.abspath(args[1] if len(args) > 1 else os.path.join(build, "listing-bench"))
     tool = os.path.join(build, "src/app/tallyfold-list")
@@ -91,9 +97,12 @@ def main():
     # Every format against the text report, same tree, same run; the saved
     # JSON Lines listing (written by the run before) replayed as text.
     formats = [(fmt, [tool, "--format", fmt, "--output", os.path.join(work, "listing." + fmt), root])
-               for fmt in ("text", "html", "csv", "jsonl", "ncdu")]
+               for fmt in ("text", "html", "csv", "jsonl", "ncdu", "explorer")]
     formats.append(("--from", [tool, "--from", os.path.join(work, "listing.jsonl"), "--output",
                                os.path.join(work, "replayed.txt")]))
+    if baseline:
+        formats += [("base " + fmt, [baseline] + cmd[1:-2] + [cmd[-2] + ".base", cmd[-1]])
+                    for fmt, cmd in formats if fmt != "--from"]
     results = measure(formats, rounds)
     print(f"\n{'format':>8} {'s':>8} {'vs text':>8} {'KiB':>8} {'out MB':>8}   ({folders * per_folder} files)")
     for (fmt, cmd), (wall, _, peak) in zip(formats, results):
