@@ -336,3 +336,20 @@ test('hostile names are shown as text and run nothing', async () => {
   assert.deepStrictEqual(requests.filter((u) => !u.startsWith('file:') && !u.startsWith('blob:')), []);
   await page.screenshot({ path: path.join(shots, 'explorer.png') });
 });
+
+test('a page cut short says so on its first screen', async () => {
+  const whole = fs.readFileSync(path.join(work, 'tree.html'));
+  const tab = await browser.newPage();
+  // Cut in the listing data, and inside the page's own script at its end.
+  for (const keep of [Math.floor(whole.length / 2), whole.length - 40]) {
+    const cut = path.join(work, 'cut-' + keep + '.html');
+    fs.writeFileSync(cut, whole.subarray(0, keep));
+    await tab.goto('file://' + cut);
+    await tab.waitForSelector('body[data-incomplete]', { timeout: 10000 });
+    const shown = await tab.evaluate(() => document.body.innerText);
+    assert.match(shown, /This page is incomplete/);
+    assert.doesNotMatch(shown, /Reading the listing/);
+  }
+  await tab.screenshot({ path: path.join(shots, 'explorer-cut.png') });
+  await tab.close();
+});

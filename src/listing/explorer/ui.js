@@ -903,6 +903,7 @@ function buildPage() {
 
 // Reads the data chunks a slice at a time, so the page can show progress.
 function load() {
+  document.body.dataset.started = '1'; // the page is whole (cut_notice.js)
   performance.mark('tallyfold-data-parsed');
   const chunks = [...document.querySelectorAll('script[type="application/x-tallyfold-listing"]')];
   // An entry takes about twelve characters or more.
