@@ -289,9 +289,13 @@ test('several saved listings make a catalogue, hostile names in them included', 
   fs.writeFileSync(path.join(other, 'inner', '<!--'), 'y');
   execFileSync(lister, [other, '--format', 'jsonl', '--output', path.join(work, 'other.jsonl')]);
   const evil = '</script><img src=x onerror=alert(1)>';
+  // Saved as older versions did: without the time it was listed.
   const saved = fs.readFileSync(path.join(work, 'other.jsonl'), 'utf8')
-    .replaceAll('placeholder', JSON.stringify(evil).slice(1, -1));
+    .replaceAll('placeholder', JSON.stringify(evil).slice(1, -1)).replace(/,"listed_at":"[^"]*"/, '');
   fs.writeFileSync(path.join(work, 'other.jsonl'), saved);
+  const fileTime = new Date('2021-03-04T05:06:07Z');
+  fs.utimesSync(path.join(work, 'other.jsonl'), fileTime, fileTime);
+  fs.utimesSync(path.join(work, 'tree.jsonl'), fileTime, fileTime);
   const catalogue = path.join(work, 'catalogue.html');
   execFileSync(lister, ['--from', path.join(work, 'tree.jsonl'), '--from', path.join(work, 'other.jsonl'),
     '--format', 'explorer', '--output', catalogue]);
@@ -312,7 +316,13 @@ test('several saved listings make a catalogue, hostile names in them included', 
     label(records[records.length - 1], count(records, 'file'), count(records, 'folder') - 1),
     label(otherRecords[otherRecords.length - 1], 2, 1),
   ]);
-  assert.strictEqual((await tab.$eval('#summary', (e) => e.textContent)).split('\n').length, 2);
+  // Each listing with when it was listed: the time it carries, else its file's.
+  const heads = (await tab.$eval('#summary', (e) => e.textContent)).split('\n');
+  const listedAt = records[records.length - 1].listed_at;
+  assert.match(listedAt, /^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ$/);
+  assert.strictEqual(heads.length, 2);
+  assert.ok(heads[0].includes(' listed ' + listedAt.replace('T', ' ').slice(0, -1) + ' UTC'), heads[0]);
+  assert.ok(heads[1].includes(' listed 2021-03-04 05:06:07 UTC'), heads[1]);
   await tab.evaluate((p) => {
     location.hash = '#' + encodeURIComponent('2|' + p);
   }, path.join(other, 'inner'));

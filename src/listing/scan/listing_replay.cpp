@@ -70,10 +70,10 @@ std::optional<std::string> LastLine(std::FILE* f) {
 // The fields of one record that a replay reads, filled by the JSON library's
 // event interface: no document is built for each of millions of lines.
 enum Key { kPath, kName, kKind, kType, kSize, kCreated, kModified, kSkipped, kAllocated, kInode, kLinks,
-           kPathBytes, kNameBytes, kKeyCount };
+           kPathBytes, kNameBytes, kListedAt, kKeyCount };
 constexpr std::string_view kKeys[kKeyCount] = {"path",     "name",    "kind",      "type",  "size",
                                                "created",  "modified", "skipped", "allocated", "inode",
-                                               "links",    "path_bytes", "name_bytes"};
+                                               "links",    "path_bytes", "name_bytes", "listed_at"};
 
 class ListingRecord {
 public:
@@ -411,6 +411,8 @@ bool ListingSource(const std::string& listingPath, ReplayResult& result, char& s
         if (record.Text(kKind) != "folder")
             throw Invalid{"the last record is not the source folder's (cut short?)"};
         result.source = record.Bytes(kPath, kPathBytes);
+        // Listings written before the field have none; the caller then takes the file's time.
+        if (record.Has(kListedAt)) result.listedAt = record.Time(kListedAt);
     } catch (const Invalid& e) {
         return fail(e.reason);
     }
