@@ -363,3 +363,88 @@ test('a page cut short says so on its first screen', async () => {
   await tab.screenshot({ path: path.join(shots, 'explorer-cut.png') });
   await tab.close();
 });
+
+test('long names and deep folders stay in view, and results sort by folder', async () => {
+  const root = path.join(work, 'long');
+  const long = 'a-long-name-' + 'x'.repeat(180) + '-its-end.bin';
+  const wide = 'a-folder-with-a-long-name-' + 'y'.repeat(150);
+  fs.mkdirSync(path.join(root, wide), { recursive: true });
+  for (let i = 1; i <= 5; i++) fs.writeFileSync(path.join(root, wide, i + long), 'z'.repeat(i * 1000));
+  let deep = root;
+  for (let d = 1; d <= 300; d++) {
+    deep = path.join(deep, 'level-' + d);
+    fs.mkdirSync(deep);
+    if (d % 60 === 0) fs.writeFileSync(path.join(deep, 'at-' + d + '.bin'), 'z'.repeat(d));
+  }
+  fs.writeFileSync(path.join(deep, 'bottom-' + long), 'z');
+  execFileSync(lister, [root, '--format', 'explorer', '--output', path.join(work, 'long.html')]);
+  const tab = await browser.newPage();
+  const cdp = await tab.createCDPSession();
+  await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: work });
+  await tab.goto('file://' + path.join(work, 'long.html'));
+  await tab.waitForSelector('body[data-ready]', { timeout: 30000 });
+
+  for (const t of ['types', 'years', 'largest']) {
+    await tab.click('#tab-' + t);
+    await tab.waitForSelector('#panel-' + t + ' table');
+    const [inner, outer] = await tab.$eval('#panel-' + t, (p) => [p.scrollWidth, p.clientWidth]);
+    assert.ok(inner <= outer, t + ' fits: ' + inner + ' > ' + outer);
+  }
+  await tab.screenshot({ path: path.join(shots, 'explorer-largest.png') });
+  const largest = await tab.$$eval('#panel-largest tbody tr', (rows) => rows.map((r) => {
+    const [name, folder, size] = r.children;
+    const end = folder.firstChild.getBoundingClientRect();
+    const box = folder.getBoundingClientRect();
+    return { name: name.title, cut: name.scrollWidth > name.clientWidth, folder: folder.title,
+      folderEndShown: end.right <= box.right + 1 && end.left < box.left, sizeShown: size.getBoundingClientRect().right <= 1280 };
+  }));
+  assert.deepStrictEqual(largest.slice(0, 5).map((r) => [r.name, r.cut, r.folderEndShown, r.sizeShown]),
+    [5, 4, 3, 2, 1].map((i) => [i + long, true, true, true]));
+  await tab.click('#export');
+  // Named after the root, whose slashes the browser turns into something else.
+  const saved = () => fs.readdirSync(work).find((n) => n.endsWith('long largest.csv'));
+  for (let k = 0; k < 100 && !saved(); k++) await new Promise((r) => setTimeout(r, 50));
+  const exported = parseCsv(fs.readFileSync(path.join(work, saved()), 'utf8'));
+  assert.deepStrictEqual(exported.slice(1, 6).map((r) => r[0]), [5, 4, 3, 2, 1].map((i) => path.join(root, wide, i + long)));
+
+  // The deepest folder: its row's name, bar and size inside the pane; the path bar fits.
+  await tab.evaluate((p) => {
+    location.hash = '#' + encodeURIComponent(p);
+  }, deep);
+  await tab.waitForFunction(() => {
+    const row = document.querySelector('[role=treeitem][aria-selected=true]');
+    return row && row.getAttribute('aria-level') === '301';
+  }, { timeout: 5000 });
+  const seen = await tab.evaluate(() => {
+    const pane = document.getElementById('tree').getBoundingClientRect();
+    const row = document.querySelector('[role=treeitem][aria-selected=true]');
+    const inside = (e) => {
+      const r = e.getBoundingClientRect();
+      return r.left >= pane.left && r.right <= pane.right && r.width > 0;
+    };
+    const crumbs = document.getElementById('crumbs');
+    const buttons = [...crumbs.querySelectorAll('button')];
+    return { name: inside(row.querySelector('.tname')) && row.querySelector('.tname').getBoundingClientRect().width,
+      bar: inside(row.querySelector('.tbar')), size: inside(row.querySelector('.tsize')),
+      crumbsFit: crumbs.scrollWidth <= crumbs.clientWidth, first: buttons[0].textContent,
+      last: buttons[buttons.length - 1].textContent, gap: crumbs.textContent.includes('…') };
+  });
+  assert.ok(seen.name >= 60, 'name shown: ' + seen.name);
+  assert.deepStrictEqual([seen.bar, seen.size, seen.crumbsFit, seen.first, seen.last, seen.gap],
+    [true, true, true, root, 'level-300', true]);
+  await tab.screenshot({ path: path.join(shots, 'explorer-deep.png') });
+
+  // Results by folder, both ways: the whole folder path decides.
+  await search(tab, '*.bin', 1);
+  const byFolder = (a, b) => (a.toLowerCase() < b.toLowerCase() ? -1 : a.toLowerCase() > b.toLowerCase() ? 1 : 0);
+  for (const up of [true, false]) {
+    await tab.evaluate(() => [...document.querySelectorAll('#results [role=columnheader]')]
+      .find((b) => b.textContent === 'Folder').click());
+    const folders = (await gridRows(tab, 'results')).map((r) => r[1]);
+    assert.strictEqual(folders.length, 11);
+    const sorted = folders.slice().sort(byFolder);
+    assert.deepStrictEqual(folders, up ? sorted : sorted.reverse());
+  }
+  await tab.screenshot({ path: path.join(shots, 'explorer-results.png') });
+  await tab.close();
+});

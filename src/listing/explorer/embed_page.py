@@ -11,7 +11,7 @@ here = pathlib.Path(__file__).resolve().parent
 
 # The page's pieces, in order; the build asks for this list (--list).
 NOTICE = ['cut_notice.js']
-SCRIPT = ['decode.js', 'treemap.js', 'ui.js']
+SCRIPT = ['decode.js', 'treemap.js', 'model.js', 'ui.js']
 WORKER = ['matcher.js', 'worker.js']
 PIECES = ['page.html', 'style.css'] + NOTICE + SCRIPT + WORKER
 if sys.argv[1:] == ['--list']:

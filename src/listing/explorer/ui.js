@@ -1,5 +1,5 @@
 'use strict';
-/* global Decoder, entryName, typeOf, timeToDate, layoutTreemap, KIND_FOLDER */
+/* global Decoder, entryName, timeToDate, layoutTreemap, listingModel, KIND_FOLDER */
 // The page: reads the listing data, shows the folder tree, the chosen
 // folder's files and summaries, and hands searches to the worker. Every name
 // reaches the document as text, never as markup.
@@ -131,7 +131,7 @@ class Grid {
     head.setAttribute('role', 'row');
     head.setAttribute('aria-rowindex', '1');
     this.headers = columns.map((c) => {
-      const b = el('button', c.grow ? 'grow' : '', c.label);
+      const b = el('button', (c.grow ? 'grow' : '') + (c.num ? ' num' : ''), c.label);
       b.type = 'button';
       b.setAttribute('role', 'columnheader');
       if (!c.grow) b.style.width = c.width + 'px';
@@ -162,7 +162,12 @@ class Grid {
     row.id = this.host.id + '-row-' + i;
     row.classList.toggle('active', i === this.active);
     for (const c of this.columns) {
-      const cell = el('div', 'cell' + (c.num ? ' num' : '') + (c.grow ? ' grow' : ''), this.cellText(i, c.key));
+      const text = this.cellText(i, c.key);
+      const cell = el('div', 'cell' + (c.num ? ' num' : '') + (c.grow ? ' grow' : '') + (c.tail ? ' tail' : ''));
+      // A path's end tells hits apart, so a cut one loses its start instead.
+      if (c.tail) cell.appendChild(el('span', '', text));
+      else cell.textContent = text;
+      if (!c.num) cell.title = text;
       cell.setAttribute('role', 'gridcell');
       if (!c.grow) cell.style.width = c.width + 'px';
       row.appendChild(cell);
@@ -211,39 +216,9 @@ class Grid {
 
 let store = null;
 let worker = null;
-const paths = new Map(); // folder -> its path
+// From listingModel(store) once the data is read.
+let folderName, parentFolder, folderPath, entryPath, folderFiles, typeText, sortEntries;
 
-function folderName(f) {
-  return entryName(store, store.folderEntry[f]);
-}
-function parentFolder(f) {
-  return store.parent[store.folderEntry[f]];
-}
-function listingOf(f) {
-  while (parentFolder(f) >= 0) f = parentFolder(f);
-  return store.listings.find((l) => l.root === f);
-}
-function folderPath(f) {
-  let p = paths.get(f);
-  if (p !== undefined) return p;
-  const up = parentFolder(f);
-  if (up < 0) {
-    p = folderName(f);
-  } else {
-    const base = folderPath(up);
-    const sep = listingOf(f).separator;
-    p = base.endsWith(sep) ? base + folderName(f) : base + sep + folderName(f);
-  }
-  paths.set(f, p);
-  return p;
-}
-function entryPath(e) {
-  if (store.kind[e] === KIND_FOLDER) return folderPath(store.folderOf[e]);
-  const f = store.parent[e];
-  const base = folderPath(f);
-  const sep = listingOf(f).separator;
-  return (base.endsWith(sep) ? base : base + sep) + entryName(store, e);
-}
 function subtreeBytes(f) {
   return store.size[store.folderEntry[f]];
 }
@@ -288,6 +263,13 @@ function collapse(row) {
   tree.depth.splice(row + 1, end - row - 1);
 }
 
+// Full steps for the first levels, then small ones up to a cap: the name,
+// bar and size of a folder stay in the pane at any depth (its level is in
+// its label and the path bar).
+function indentOf(depth) {
+  return Math.min(160, depth <= 8 ? depth * 14 : 112 + (depth - 8) * 3);
+}
+
 function drawTreeRow(row, i) {
   const f = tree.rows[i];
   const e = store.folderEntry[f];
@@ -310,7 +292,7 @@ function drawTreeRow(row, i) {
   row.classList.toggle('selected', f === tree.selected);
   row.classList.toggle('active', i === tree.active);
   const indent = el('span');
-  indent.style.width = tree.depth[i] * 14 + 'px';
+  indent.style.width = indentOf(tree.depth[i]) + 'px';
   indent.style.flex = 'none';
   const twisty = el('span', 'twisty', hasChildren(f) ? (tree.expanded.has(f) ? '▾' : '▸') : '');
   const name = el('span', 'tname', folderName(f) + (skipped ? ' (not listed: ' + skipped + ')' : ''));
@@ -403,27 +385,10 @@ const view = { folder: -1, files: [], sortKey: null, sortUp: true, tab: 'files',
 let filesGrid;
 let resultsGrid;
 
-function folderFiles(f) {
-  // Its own files and links; they come before its subfolders in the data,
-  // but a subfolder's subtree is stepped over wherever it is.
-  const out = [];
-  if (f < 0) return out;
-  const end = store.folderEnd[f];
-  for (let e = store.folderEntry[f] + 1; e < end;) {
-    if (store.kind[e] === KIND_FOLDER) {
-      e = store.folderEnd[store.folderOf[e]];
-    } else {
-      out.push(e);
-      e++;
-    }
-  }
-  return out;
-}
-
 function entryCell(e, key) {
   switch (key) {
     case 'name': return entryName(store, e);
-    case 'type': return store.kind[e] === KIND_FOLDER ? 'Folder' : typeOf(store, e);
+    case 'type': return typeText(e);
     case 'size': return count(store.size[e]);
     case 'created': return dateText(store.ctime[e]);
     case 'modified': return dateText(store.mtime[e]);
@@ -431,23 +396,6 @@ function entryCell(e, key) {
     case 'kind': return kindText(e);
     default: return '';
   }
-}
-
-function sortEntries(list, key, up) {
-  let keyOf;
-  if (key === 'name') keyOf = (e) => entryName(store, e).toLowerCase();
-  else if (key === 'type') keyOf = (e) => entryCell(e, 'type').toLowerCase();
-  else if (key === 'size') keyOf = (e) => store.size[e];
-  else if (key === 'created') keyOf = (e) => store.ctime[e];
-  else if (key === 'modified') keyOf = (e) => store.mtime[e];
-  else return list;
-  const keys = new Map(list.map((e) => [e, keyOf(e)]));
-  const dir = up ? 1 : -1;
-  return list.sort((a, b) => {
-    const x = keys.get(a);
-    const y = keys.get(b);
-    return (x < y ? -dir : x > y ? dir : 0) || a - b;
-  });
 }
 
 function chooseFolder(f, fromHash) {
@@ -521,27 +469,48 @@ function openHash() {
   }
 }
 
+// The path bar: the root, the chosen folder and as many folders next to it
+// as fit; those between give way to one '…' that holds the whole path.
 function drawCrumbs() {
   const box = $('crumbs');
   box.replaceChildren();
   const chain = [];
-  for (let g = view.folder; g >= 0; g = parentFolder(g)) chain.unshift(g);
-  chain.forEach((g, k) => {
-    if (k) box.appendChild(document.createTextNode(' › '));
+  for (let g = view.folder; g >= 0; g = parentFolder(g)) chain.push(g);
+  chain.reverse();
+  const path = el('div', 'crumb-path');
+  const parts = chain.map((g, k) => {
+    const part = el('span', 'crumb');
+    if (k) part.appendChild(document.createTextNode('\u00a0›\u00a0'));
     const b = el('button', '', folderName(g));
     b.type = 'button';
+    b.title = folderPath(g);
     b.addEventListener('click', () => {
       revealFolder(g);
       chooseFolder(g, false);
     });
-    box.appendChild(b);
+    part.appendChild(b);
+    path.appendChild(part);
+    return part;
   });
+  box.appendChild(path);
   const f = view.folder;
   if (f >= 0) {
-    box.appendChild(document.createTextNode('  —  ' + counted(store.folderFiles[f], 'file') + ' here, ' +
+    box.appendChild(el('span', 'crumb-note', '— ' + counted(store.folderFiles[f], 'file') + ' here, ' +
       bytesText(store.folderBytes[f]) + '; below: ' + counted(store.subFiles[f], 'file') + ', ' +
       counted(store.subFolders[f], 'folder') + ', ' + bytesText(subtreeBytes(f))));
   }
+  const room = path.clientWidth;
+  if (parts.length < 3 || path.scrollWidth <= room) return;
+  // Widths measured once; the folders next to the chosen one stay longest.
+  const widths = parts.map((p) => p.getBoundingClientRect().width);
+  const gap = el('span', 'crumb', '\u00a0›\u00a0…');
+  gap.title = folderPath(f);
+  path.insertBefore(gap, parts[1]);
+  let used = widths[0] + widths[widths.length - 1] + gap.getBoundingClientRect().width;
+  let keep = parts.length - 1; // parts[keep..] stay
+  while (keep > 1 && used + widths[keep - 1] <= room) used += widths[--keep];
+  for (let k = 1; k < keep; k++) parts[k].remove();
+  if (keep === 1) gap.remove();
 }
 
 // ---- summaries, from the worker ----
@@ -553,8 +522,16 @@ function requestSummary() {
   worker.postMessage({ op: 'summary', id: view.summaryId, from: store.folderEntry[f], to: store.folderEnd[f] });
 }
 
+// A table as wide as its panel: columns with a width keep it, the others
+// share the rest, and a text too long for its cell is cut, whole on hover.
 function table(headers, rows) {
-  const t = el('table');
+  const t = el('table', 'fit');
+  const cols = el('colgroup');
+  for (const h of headers) {
+    const col = el('col');
+    if (h.width) col.style.width = h.width + 'px';
+    cols.appendChild(col);
+  }
   const head = el('tr');
   headers.forEach((h) => {
     const th = el('th', h.num ? 'num' : '', h.label);
@@ -567,14 +544,16 @@ function table(headers, rows) {
   for (const r of rows) {
     const tr = el('tr');
     r.forEach((value, k) => {
-      const td = el('td', headers[k].num ? 'num' : '');
+      const td = el('td', (headers[k].num ? 'num' : '') + (headers[k].tail ? ' tail' : ''));
       if (value instanceof Node) td.appendChild(value);
+      else if (headers[k].tail) td.appendChild(el('span', '', value));
       else td.textContent = value;
+      if (typeof value === 'string' && !headers[k].num) td.title = value;
       tr.appendChild(td);
     });
     tbody.appendChild(tr);
   }
-  t.append(thead, tbody);
+  t.append(cols, thead, tbody);
   return t;
 }
 function hbar(share) {
@@ -592,20 +571,22 @@ function drawSummary() {
   const total = s.types.reduce((a, t) => a + t.bytes, 0) || 1;
   const shown = s.types.slice(0, 500);
   $('panel-types').appendChild(table(
-    [{ label: 'Extension' }, { label: 'Files', num: true }, { label: 'Bytes', num: true },
-      { label: 'Share', num: true }, { label: '' }],
+    [{ label: 'Extension' }, { label: 'Files', num: true, width: 110 }, { label: 'Bytes', num: true, width: 150 },
+      { label: 'Share', num: true, width: 80 }, { label: '', width: 180 }],
     shown.map((t) => [t.extension ? '.' + t.extension : '(none)', count(t.count), count(t.bytes),
       ((t.bytes / total) * 100).toFixed(1) + ' %', hbar(t.bytes / total)])));
   if (s.types.length > shown.length) {
     $('panel-types').appendChild(el('p', 'empty', (s.types.length - shown.length) + ' smaller extensions not shown'));
   }
   $('panel-largest').appendChild(table(
-    [{ label: 'Name' }, { label: 'Folder' }, { label: 'Bytes', num: true }, { label: 'Modified' }],
+    [{ label: 'Name' }, { label: 'Folder', tail: true }, { label: 'Bytes', num: true, width: 150 },
+      { label: 'Modified (UTC)', width: 160 }],
     s.largest.map((e) => [entryName(store, e), folderPath(store.parent[e]), count(store.size[e]),
       dateText(store.mtime[e])])));
   const most = Math.max(1, ...s.years.map((y) => y.bytes));
   $('panel-years').appendChild(table(
-    [{ label: 'Modified in' }, { label: 'Files', num: true }, { label: 'Bytes', num: true }, { label: '' }],
+    [{ label: 'Modified in' }, { label: 'Files', num: true, width: 110 }, { label: 'Bytes', num: true, width: 150 },
+      { label: '', width: 180 }],
     s.years.map((y) => [String(y.year), count(y.count), count(y.bytes), hbar(y.bytes / most)])));
 }
 
@@ -677,6 +658,9 @@ function startSearch() {
   search.shown = 0;
   search.done = false;
   search.started = performance.now();
+  // New hits come in listing order.
+  search.sortKey = null;
+  resultsGrid.showSort(null, true);
   if (!query) {
     search.done = true;
     $('search-count').textContent = '';
@@ -750,7 +734,8 @@ function csvField(text) {
 }
 
 function exportCsv() {
-  const entries = view.tab === 'results' ? Array.from(search.hits.subarray(0, search.shown)) : view.files;
+  const entries = view.tab === 'results' ? Array.from(search.hits.subarray(0, search.shown))
+    : view.tab === 'largest' && view.summary ? view.summary.largest : view.files;
   const lines = ['path,name,kind,type,size,created,modified'];
   for (const e of entries) {
     lines.push([entryPath(e), entryName(store, e), kindText(e), entryCell(e, 'type'), String(store.size[e]),
@@ -759,7 +744,8 @@ function exportCsv() {
   const blob = new Blob([lines.join('\r\n') + '\r\n'], { type: 'text/csv' });
   const a = el('a');
   a.href = URL.createObjectURL(blob);
-  a.download = view.tab === 'results' ? 'search-results.csv' : (view.folder >= 0 ? folderName(view.folder) : 'folder') + '.csv';
+  const folder = view.folder >= 0 ? folderName(view.folder) : 'folder';
+  a.download = view.tab === 'results' ? 'search-results.csv' : view.tab === 'largest' ? folder + ' largest.csv' : folder + '.csv';
   document.body.appendChild(a);
   a.click();
   a.remove();
@@ -801,6 +787,7 @@ function startWorker() {
 }
 
 function buildPage() {
+  ({ folderName, parentFolder, folderPath, entryPath, folderFiles, typeText, sortEntries } = listingModel(store));
   $('summary').textContent = headerText();
   if (store.listings.length === 1) document.title = 'Tallyfold: ' + store.listings[0].source;
   store.catalogue = store.listings.length > 1;
@@ -827,8 +814,8 @@ function buildPage() {
     { key: 'name', label: 'Name', grow: true },
     { key: 'type', label: 'Type', width: 130 },
     { key: 'size', label: 'Size', width: 120, num: true },
-    { key: 'created', label: 'Created (UTC)', width: 150 },
-    { key: 'modified', label: 'Modified (UTC)', width: 150 },
+    { key: 'created', label: 'Created (UTC)', width: 160 },
+    { key: 'modified', label: 'Modified (UTC)', width: 160 },
   ];
   filesGrid = new Grid($('files'), 'Files of the chosen folder', fileColumns, (i, key) => entryCell(view.files[i], key));
   filesGrid.onSort = (key) => {
@@ -840,19 +827,16 @@ function buildPage() {
   };
   resultsGrid = new Grid($('results'), 'Search results', [
     { key: 'name', label: 'Name', width: 260 },
-    { key: 'path', label: 'Folder', grow: true },
+    { key: 'path', label: 'Folder', grow: true, tail: true },
     { key: 'kind', label: 'Kind', width: 60 },
     { key: 'size', label: 'Size', width: 120, num: true },
-    { key: 'modified', label: 'Modified (UTC)', width: 150 },
+    { key: 'modified', label: 'Modified (UTC)', width: 160 },
   ], resultCell, openResult);
   resultsGrid.onSort = (key) => {
     if (!search.done) return;
     search.sortUp = search.sortKey === key ? !search.sortUp : key !== 'size';
     search.sortKey = key;
-    const sorted = key === 'path'
-      ? Array.from(search.hits.subarray(0, search.shown))
-      : sortEntries(Array.from(search.hits.subarray(0, search.shown)), key, search.sortUp);
-    search.hits.set(sorted);
+    sortEntries(search.hits.subarray(0, search.shown), key, search.sortUp);
     resultsGrid.showSort(key, search.sortUp);
     resultsGrid.setCount(search.shown);
   };
@@ -888,6 +872,7 @@ function buildPage() {
     startSearch();
   });
   window.addEventListener('hashchange', openHash);
+  window.addEventListener('resize', () => drawCrumbs());
   new ResizeObserver(() => view.tab === 'map' && drawTreemap()).observe($('treemap'));
 
   startWorker();

@@ -1,0 +1,140 @@
+'use strict';
+/* global entryName, typeOf, KIND_FOLDER */
+// What the page shows, worked out from the decoded listing and nothing
+// else: paths, a folder's own files, the orders of a list of entries. No
+// document here, so `node --test` checks it.
+
+function listingModel(store) {
+  const paths = new Map(); // folder -> its path
+
+  const folderName = (f) => entryName(store, store.folderEntry[f]);
+  const parentFolder = (f) => store.parent[store.folderEntry[f]];
+  const rootOf = (f) => {
+    while (parentFolder(f) >= 0) f = parentFolder(f);
+    return f;
+  };
+  const listingOf = (f) => {
+    const root = rootOf(f);
+    return store.listings.find((l) => l.root === root);
+  };
+  const joined = (base, sep, name) => (base.endsWith(sep) ? base + name : base + sep + name);
+
+  function folderPath(f) {
+    let p = paths.get(f);
+    if (p !== undefined) return p;
+    // Iterative: a chain of folders may be deeper than the call stack.
+    const chain = [];
+    for (let g = f; g >= 0 && !paths.has(g); g = parentFolder(g)) chain.push(g);
+    const sep = listingOf(f).separator;
+    for (let k = chain.length - 1; k >= 0; k--) {
+      const g = chain[k];
+      const up = parentFolder(g);
+      p = up < 0 ? folderName(g) : joined(paths.get(up), sep, folderName(g));
+      paths.set(g, p);
+    }
+    return paths.get(f);
+  }
+
+  function entryPath(e) {
+    if (store.kind[e] === KIND_FOLDER) return folderPath(store.folderOf[e]);
+    const f = store.parent[e];
+    return joined(folderPath(f), listingOf(f).separator, entryName(store, e));
+  }
+
+  // Its own files and links; they come before its subfolders in the data,
+  // but a subfolder's subtree is stepped over wherever it is.
+  function folderFiles(f) {
+    const out = [];
+    if (f < 0) return out;
+    const end = store.folderEnd[f];
+    for (let e = store.folderEntry[f] + 1; e < end;) {
+      if (store.kind[e] === KIND_FOLDER) {
+        e = store.folderEnd[store.folderOf[e]];
+      } else {
+        out.push(e);
+        e++;
+      }
+    }
+    return out;
+  }
+
+  const typeText = (e) => (store.kind[e] === KIND_FOLDER ? 'Folder' : typeOf(store, e));
+
+  // Each item's place among the distinct texts, in code unit order.
+  function textRanks(n, textOf) {
+    const texts = new Array(n);
+    for (let i = 0; i < n; i++) texts[i] = textOf(i);
+    const order = [...new Set(texts)].sort();
+    const rank = new Map(order.map((t, k) => [t, k]));
+    const out = new Float64Array(n);
+    for (let i = 0; i < n; i++) out[i] = rank.get(texts[i]);
+    return out;
+  }
+
+  // Each item's place among the distinct values.
+  function numberRanks(values) {
+    const sorted = Float64Array.from(values).sort();
+    const out = new Float64Array(values.length);
+    for (let i = 0; i < values.length; i++) {
+      let lo = 0;
+      let hi = sorted.length - 1;
+      const v = values[i];
+      while (lo < hi) {
+        const mid = (lo + hi) >> 1;
+        if (sorted[mid] < v) lo = mid + 1;
+        else hi = mid;
+      }
+      out[i] = lo;
+    }
+    return out;
+  }
+
+  // Ranks of a list's items for a key; a folder's entries by their folder's path.
+  function ranks(list, key) {
+    const n = list.length;
+    const column = (a) => {
+      const v = new Float64Array(n);
+      for (let i = 0; i < n; i++) v[i] = a[list[i]];
+      return numberRanks(v);
+    };
+    switch (key) {
+      case 'size': return column(store.size);
+      case 'created': return column(store.ctime);
+      case 'modified': return column(store.mtime);
+      case 'name': return textRanks(n, (i) => entryName(store, list[i]).toLowerCase());
+      case 'type': return textRanks(n, (i) => typeText(list[i]).toLowerCase());
+      case 'path': {
+        // Paths of the distinct folders only: hits share few of them.
+        const byFolder = new Map();
+        for (let i = 0; i < n; i++) {
+          const f = store.parent[list[i]];
+          if (!byFolder.has(f)) byFolder.set(f, f >= 0 ? folderPath(f).toLowerCase() : '');
+        }
+        return textRanks(n, (i) => byFolder.get(store.parent[list[i]]));
+      }
+      default: return null;
+    }
+  }
+
+  // Sorts `list` (entries; an array or a typed array) in place by `key`,
+  // equal keys in listing order. Each item becomes one number, its rank
+  // times the entry count plus its entry, and those are sorted as numbers:
+  // no lookup in a comparison.
+  function sortEntries(list, key, up) {
+    const n = list.length;
+    if (n < 2) return list;
+    const r = ranks(list, key);
+    if (!r) return list;
+    const span = store.count + 1;
+    const top = n - 1;
+    const packed = new Float64Array(n);
+    for (let i = 0; i < n; i++) packed[i] = (up ? r[i] : top - r[i]) * span + list[i];
+    packed.sort();
+    for (let i = 0; i < n; i++) list[i] = packed[i] % span;
+    return list;
+  }
+
+  return { folderName, parentFolder, listingOf, rootOf, folderPath, entryPath, folderFiles, typeText, sortEntries };
+}
+
+if (typeof module !== 'undefined') module.exports = { listingModel };
