@@ -20,14 +20,17 @@ function makeListing(seed) {
   let folders = 0;
   const folder = (name, at, depth) => {
     folders++;
-    known.push({ name, folder: at.slice(0, at.lastIndexOf('/')) || '/', type: 'Folder', size: 0, mtime: 0, ctime: 0 });
+    known.push({ name, folder: at.slice(0, at.lastIndexOf('/')) || '/', kind: 2, type: 'Folder', size: 0, mtime: 0, ctime: 0 });
     const me = known[known.length - 1];
     const files = [];
     for (let i = Math.floor(rand() * 8); i > 0; i--) {
-      const file = { name: pick(words) + (rand() < 0.5 ? '' : i), kind: 'file', type: pick(['', 'Text', 'text', 'Data']),
-        size: pick([0, 5, 5, 2 ** 40, Math.floor(rand() * 1e6)]), mtime: 13e9 + Math.floor(rand() * 50), ctime: 13e9 };
+      // Sizes past 2^52 cannot be packed with an entry and are ranked first.
+      const file = { name: pick(words) + (rand() < 0.5 ? '' : i), kind: rand() < 0.2 ? 'link' : 'file',
+        type: pick(['', 'Text', 'text', 'Data']), size: pick([0, 5, 5, 2 ** 40, seed % 2 ? 2 ** 52 : 7, Math.floor(rand() * 1e6)]),
+        mtime: 13e9 + Math.floor(rand() * 50), ctime: 13e9 };
       files.push(file);
-      known.push({ name: file.name, folder: at, type: file.type, size: file.size, mtime: file.mtime, ctime: file.ctime });
+      known.push({ name: file.name, folder: at, kind: file.kind === 'link' ? 1 : 0, type: file.type, size: file.size,
+        mtime: file.mtime, ctime: file.ctime });
     }
     const subs = [];
     for (let i = depth < 3 ? Math.floor(rand() * 4) : 0; i > 0; i--) {
@@ -62,7 +65,7 @@ test('entries sort by every key as a plain comparison of what the listing says',
     }
     const keyOf = {
       name: (e) => known[e].name.toLowerCase(), type: (e) => known[e].type.toLowerCase(), path: (e) => known[e].folder.toLowerCase(),
-      size: (e) => known[e].size, modified: (e) => known[e].mtime, created: (e) => known[e].ctime,
+      size: (e) => known[e].size, kind: (e) => known[e].kind, modified: (e) => known[e].mtime, created: (e) => known[e].ctime,
     };
     for (const [key, of] of Object.entries(keyOf)) {
       for (const up of [true, false]) {

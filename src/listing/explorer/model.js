@@ -89,44 +89,70 @@ function listingModel(store) {
     return out;
   }
 
-  // Ranks of a list's items for a key; a folder's entries by their folder's path.
+  // A number per item that orders the items as the key does: whole
+  // numbers less their least as they are where that leaves room to pack
+  // them with an entry, else their ranks.
   function ranks(list, key) {
     const n = list.length;
     const column = (a) => {
       const v = new Float64Array(n);
-      for (let i = 0; i < n; i++) v[i] = a[list[i]];
-      return numberRanks(v);
+      let least = Infinity;
+      let most = -Infinity;
+      let whole = true;
+      for (let i = 0; i < n; i++) {
+        const x = a[list[i]];
+        v[i] = x;
+        if (x < least) least = x;
+        if (x > most) most = x;
+        if (whole && !Number.isInteger(x)) whole = false;
+      }
+      if (!whole || (most - least + 1) * (store.count + 1) > Number.MAX_SAFE_INTEGER) return numberRanks(v);
+      for (let i = 0; i < n; i++) v[i] -= least;
+      return v;
+    };
+    // Distinct folders' paths, sorted once; each item takes its folder's place.
+    const byFolder = () => {
+      const place = new Float64Array(store.folderCount + 1).fill(-1);
+      const used = [];
+      for (let i = 0; i < n; i++) {
+        const f = store.parent[list[i]] + 1;
+        if (place[f] < 0) {
+          place[f] = 0;
+          used.push({ f, path: f > 0 ? folderPath(f - 1).toLowerCase() : '' });
+        }
+      }
+      used.sort((a, b) => (a.path < b.path ? -1 : a.path > b.path ? 1 : 0));
+      used.forEach((u, k) => {
+        place[u.f] = k > 0 && u.path === used[k - 1].path ? place[used[k - 1].f] : k;
+      });
+      const out = new Float64Array(n);
+      for (let i = 0; i < n; i++) out[i] = place[store.parent[list[i]] + 1];
+      return out;
     };
     switch (key) {
       case 'size': return column(store.size);
+      case 'kind': return column(store.kind);
       case 'created': return column(store.ctime);
       case 'modified': return column(store.mtime);
       case 'name': return textRanks(n, (i) => entryName(store, list[i]).toLowerCase());
       case 'type': return textRanks(n, (i) => typeText(list[i]).toLowerCase());
-      case 'path': {
-        // Paths of the distinct folders only: hits share few of them.
-        const byFolder = new Map();
-        for (let i = 0; i < n; i++) {
-          const f = store.parent[list[i]];
-          if (!byFolder.has(f)) byFolder.set(f, f >= 0 ? folderPath(f).toLowerCase() : '');
-        }
-        return textRanks(n, (i) => byFolder.get(store.parent[list[i]]));
-      }
+      case 'path': return byFolder();
       default: return null;
     }
   }
 
   // Sorts `list` (entries; an array or a typed array) in place by `key`,
-  // equal keys in listing order. Each item becomes one number, its rank
-  // times the entry count plus its entry, and those are sorted as numbers:
-  // no lookup in a comparison.
+  // equal keys in listing order. Each item becomes one number, its key's
+  // number times the entry count plus its entry, and those are sorted as
+  // numbers: no lookup in a comparison.
   function sortEntries(list, key, up) {
     const n = list.length;
     if (n < 2) return list;
     const r = ranks(list, key);
     if (!r) return list;
     const span = store.count + 1;
-    const top = n - 1;
+    let top = 0;
+    for (let i = 0; i < n; i++) if (r[i] > top) top = r[i];
     const packed = new Float64Array(n);
     for (let i = 0; i < n; i++) packed[i] = (up ? r[i] : top - r[i]) * span + list[i];
     packed.sort();

@@ -4,12 +4,16 @@
 // page's thread. It holds the names folded to lower case.
 
 const FILETIME_UNIX_MS = 11644473600 * 1000;
+const KIND_FOLDER = 2;
+const SLICE_MS = 25; // work between looks at the message queue
 let data = null; // what 'load' brought
-let folded = []; // per chunk: U+0000, then the chunk's names folded
+let folded = []; // per chunk: U+0000, then the chunk's names folded; null until needed
 let chunkFirst = null; // first entry of each chunk
 let extensionId = null; // per entry, made on the first summary
 let extensions = [];
 let latest = 0; // the newest search; older ones stop
+let searching = null; // a promise of the running search's end
+let latestSummary = 0; // the newest summary; older ones stop
 
 const yieldNow = () => new Promise((resolve) => {
   const channel = new MessageChannel();
@@ -17,17 +21,26 @@ const yieldNow = () => new Promise((resolve) => {
   channel.port2.postMessage(0);
 });
 
+// Names are folded when first searched, chunk by chunk, so a search that
+// comes at once has hits from the first chunks without waiting for all.
 function load(message) {
   data = message;
-  // Names ended by U+0000 throughout, so no pattern reaches across two.
-  folded = message.chunks.map((c, k) => {
-    const text = '\0' + foldCase(c);
-    return message.slotEnds[k] === '/' ? text.replaceAll('/', '\0') : text;
-  });
-  data.chunks = null;
+  folded = new Array(message.chunks.length).fill(null);
   chunkFirst = new Int32Array(folded.length + 1).fill(data.count);
   for (let i = data.count - 1; i >= 0; i--) chunkFirst[data.chunkOf[i]] = i;
   for (let c = folded.length - 1; c >= 0; c--) if (chunkFirst[c] > chunkFirst[c + 1]) chunkFirst[c] = chunkFirst[c + 1];
+}
+
+// Names ended by U+0000 throughout, so no pattern reaches across two.
+function foldedChunk(c) {
+  let text = folded[c];
+  if (text === null) {
+    text = '\0' + foldCase(data.chunks[c]);
+    if (data.slotEnds[c] === '/') text = text.replaceAll('/', '\0');
+    folded[c] = text;
+    data.chunks[c] = null;
+  }
+  return text;
 }
 
 // The entry whose name holds clean offset `at` of chunk c, or -1 (a type,
@@ -44,8 +57,18 @@ function entryAt(c, at) {
   return at < data.nameEnd[lo] ? lo : -1;
 }
 
-async function search({ id, query, filter }) {
-  latest = id;
+function search(message) {
+  latest = message.id;
+  let done;
+  const running = new Promise((resolve) => (done = resolve));
+  searching = running;
+  runSearch(message).finally(() => {
+    if (searching === running) searching = null;
+    done();
+  });
+}
+
+async function runSearch({ id, query, filter }) {
   const started = performance.now();
   const compiled = compileQuery(query);
   let batch = [];
@@ -61,19 +84,19 @@ async function search({ id, query, filter }) {
   if (compiled) {
     const kind = data.kind;
     for (let c = 0; c < folded.length; c++) {
-      const text = folded[c];
+      const text = foldedChunk(c);
       searchText(text, compiled, 0, text.length, (at) => {
         const e = entryAt(c, at - 1);
         if (e < 0) return;
         const k = kind[e];
-        if (filter === 1 && k === 2) return;
-        if (filter === 2 && k !== 2) return;
+        if (filter === 1 && k === KIND_FOLDER) return;
+        if (filter === 2 && k !== KIND_FOLDER) return;
         batch.push(e);
         count++;
       }, (at) => text.indexOf('\0', at));
       const now = performance.now();
       if (batch.length && (count === batch.length || now - lastPost > 100)) post(false);
-      if (now - sliceStart > 25) {
+      if (now - sliceStart > SLICE_MS) {
         await yieldNow();
         if (latest !== id) return;
         sliceStart = performance.now();
@@ -83,47 +106,81 @@ async function search({ id, query, filter }) {
   post(true);
 }
 
-function makeExtensions() {
-  extensionId = new Uint32Array(data.count);
-  const ids = new Map([['', 0]]);
-  extensions = [''];
+// A summary gives way to searches: it works in slices and waits while one runs.
+async function giveWay(id) {
+  await yieldNow();
+  while (searching) await searching;
+  return id === latestSummary;
+}
+
+async function makeExtensions(id) {
+  const ids = new Uint32Array(data.count);
+  const byText = new Map([['', 0]]);
+  const texts = [''];
+  let sliceStart = performance.now();
   for (let c = 0; c < folded.length; c++) {
-    const text = folded[c];
+    const text = foldedChunk(c);
     for (let e = chunkFirst[c]; e < chunkFirst[c + 1]; e++) {
-      if (data.kind[e] === 2) continue;
+      if (data.kind[e] === KIND_FOLDER) continue;
       const start = data.nameStart[e] + 1;
       const end = data.nameEnd[e] + 1;
       const dot = text.lastIndexOf('.', end - 1);
       if (dot <= start) continue;
       const ext = text.slice(dot + 1, end);
-      let x = ids.get(ext);
+      let x = byText.get(ext);
       if (x === undefined) {
-        x = extensions.length;
-        ids.set(ext, x);
-        extensions.push(ext);
+        x = texts.length;
+        byText.set(ext, x);
+        texts.push(ext);
       }
-      extensionId[e] = x;
+      ids[e] = x;
+    }
+    if (performance.now() - sliceStart > SLICE_MS) {
+      if (!(await giveWay(id))) return false;
+      sliceStart = performance.now();
     }
   }
+  extensionId = ids;
+  extensions = texts;
+  return true;
+}
+
+// The year of a time in seconds since 1601; times of one day share it.
+let yearDay = -1;
+let yearOfDay = 0;
+function yearOf(seconds) {
+  const day = Math.floor(seconds / 86400);
+  if (day !== yearDay) {
+    yearDay = day;
+    yearOfDay = new Date(seconds * 1000 - FILETIME_UNIX_MS).getUTCFullYear();
+  }
+  return yearOfDay;
 }
 
 // Types by extension, the largest files and the files by modified year of
 // the entries [from, to).
-function summary({ id, from, to }) {
-  if (!extensionId) makeExtensions();
+async function summary({ id, from, to }) {
+  latestSummary = id;
+  if (searching && !(await giveWay(id))) return;
+  if (!extensionId && !(await makeExtensions(id))) return;
   const { kind, size, mtime } = data;
   const extCount = new Float64Array(extensions.length);
   const extBytes = new Float64Array(extensions.length);
   const years = new Map();
   const top = []; // [size, entry], smallest first once full
   const limit = 100;
+  let sliceStart = performance.now();
   for (let e = from; e < to; e++) {
-    if (kind[e] === 2) continue;
+    if ((e & 0xffff) === 0 && performance.now() - sliceStart > SLICE_MS) {
+      if (!(await giveWay(id))) return;
+      sliceStart = performance.now();
+    }
+    if (kind[e] === KIND_FOLDER) continue;
     const s = size[e];
     const x = extensionId[e];
     extCount[x]++;
     extBytes[x] += s;
-    const year = new Date(mtime[e] * 1000 - FILETIME_UNIX_MS).getUTCFullYear();
+    const year = yearOf(mtime[e]);
     const y = years.get(year);
     if (y) {
       y.count++;
