@@ -73,18 +73,15 @@ function listingModel(store) {
 
   // Each item's place among the distinct values.
   function numberRanks(values) {
-    const sorted = Float64Array.from(values).sort();
-    const out = new Float64Array(values.length);
-    for (let i = 0; i < values.length; i++) {
-      let lo = 0;
-      let hi = sorted.length - 1;
-      const v = values[i];
-      while (lo < hi) {
-        const mid = (lo + hi) >> 1;
-        if (sorted[mid] < v) lo = mid + 1;
-        else hi = mid;
-      }
-      out[i] = lo;
+    const n = values.length;
+    const order = new Uint32Array(n);
+    for (let i = 0; i < n; i++) order[i] = i;
+    order.sort((a, b) => values[a] - values[b]);
+    const out = new Float64Array(n);
+    let rank = 0;
+    for (let k = 0; k < n; k++) {
+      if (k > 0 && values[order[k]] !== values[order[k - 1]]) rank++;
+      out[order[k]] = rank;
     }
     return out;
   }
