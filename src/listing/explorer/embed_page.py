@@ -11,9 +11,9 @@ here = pathlib.Path(__file__).resolve().parent
 
 # The page's pieces, in order; the build asks for this list (--list).
 NOTICE = ['cut_notice.js']
-SCRIPT = ['decode.js', 'treemap.js', 'model.js', 'ui.js']
-WORKER = ['matcher.js', 'worker.js']
-PIECES = ['page.html', 'style.css'] + NOTICE + SCRIPT + WORKER
+SCRIPT = ['constants.js', 'decode.js', 'treemap.js', 'model.js', 'widgets.js', 'tree.js', 'panels.js', 'ui.js']
+WORKER = ['constants.js', 'matcher.js', 'worker.js']
+PIECES = list(dict.fromkeys(['page.html', 'style.css'] + NOTICE + SCRIPT + WORKER))
 if sys.argv[1:] == ['--list']:
     print(';'.join(PIECES))
     sys.exit(0)

@@ -1,10 +1,9 @@
 'use strict';
-/* global foldCase, compileQuery, searchText */
+/* global foldCase, compileQuery, searchText, KIND_FOLDER, FILETIME_UNIX_SECONDS, SEARCH_FILES_ONLY, SEARCH_FOLDERS_ONLY */
 // The page's worker: searches every name and sums up subtrees, off the
 // page's thread. It holds the names folded to lower case.
 
-const FILETIME_UNIX_MS = 11644473600 * 1000;
-const KIND_FOLDER = 2;
+const FILETIME_UNIX_MS = FILETIME_UNIX_SECONDS * 1000;
 const SLICE_MS = 25; // work between looks at the message queue
 let data = null; // what 'load' brought
 let folded = []; // per chunk: U+0000, then the chunk's names folded; null until needed
@@ -89,8 +88,8 @@ async function runSearch({ id, query, filter }) {
         const e = entryAt(c, at - 1);
         if (e < 0) return;
         const k = kind[e];
-        if (filter === 1 && k === KIND_FOLDER) return;
-        if (filter === 2 && k !== KIND_FOLDER) return;
+        if (filter === SEARCH_FILES_ONLY && k === KIND_FOLDER) return;
+        if (filter === SEARCH_FOLDERS_ONLY && k !== KIND_FOLDER) return;
         batch.push(e);
         count++;
       }, (at) => text.indexOf('\0', at));
