@@ -263,6 +263,31 @@ test('the tree is worked with the keys of a tree control', async () => {
   assert.ok(children.some((c) => c.path === s.hash && c.subtree_bytes === smallest), 'End: ' + s.hash);
 });
 
+test('the Types view of the root counts the files of each extension', async () => {
+  const root = records[records.length - 1];
+  await page.evaluate((p) => {
+    location.hash = '#' + encodeURIComponent(p);
+  }, root.path);
+  await page.click('#tab-types');
+  await page.waitForSelector('#panel-types table');
+  const shown = await page.$$eval('#panel-types tbody tr', (rows) => rows.map((r) => [...r.children].slice(0, 3)
+    .map((c) => c.textContent)));
+  const expected = new Map();
+  for (const r of records) {
+    if (r.kind === 'folder') continue;
+    const dot = r.name.lastIndexOf('.');
+    const ext = dot > 0 ? '.' + r.name.slice(dot + 1).toLowerCase() : '(none)';
+    const e = expected.get(ext) || { count: 0, bytes: 0 };
+    e.count++;
+    e.bytes += r.size;
+    expected.set(ext, e);
+  }
+  const want = [...expected].map(([ext, e]) => [ext, e.count.toLocaleString('en-US'), e.bytes.toLocaleString('en-US')]);
+  const byExt = (a, b) => (a[0] < b[0] ? -1 : 1);
+  assert.deepStrictEqual(shown.slice().sort(byExt), want.sort(byExt));
+  await page.click('#tab-files');
+});
+
 test('the CSV export of a folder holds its files as the listing has them', async () => {
   const folders = records.filter((r) => r.kind === 'folder');
   const busiest = folders.map((f) => ({ f, n: records.filter((r) => r.kind !== 'folder' &&

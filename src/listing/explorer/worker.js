@@ -112,25 +112,48 @@ async function giveWay(id) {
   return id === latestSummary;
 }
 
+// Each file's extension as a number. A short ASCII one is looked up by its
+// characters packed into a small integer, without making a string for each
+// of millions of files; others by their text.
 async function makeExtensions(id) {
   const ids = new Uint32Array(data.count);
   const byText = new Map([['', 0]]);
+  const byCode = new Map();
   const texts = [''];
+  const idOf = (ext) => {
+    let x = byText.get(ext);
+    if (x === undefined) {
+      x = texts.length;
+      byText.set(ext, x);
+      texts.push(ext);
+    }
+    return x;
+  };
+  const { kind, nameStart, nameEnd } = data;
   let sliceStart = performance.now();
   for (let c = 0; c < folded.length; c++) {
     const text = foldedChunk(c);
     for (let e = chunkFirst[c]; e < chunkFirst[c + 1]; e++) {
-      if (data.kind[e] === KIND_FOLDER) continue;
-      const start = data.nameStart[e] + 1;
-      const end = data.nameEnd[e] + 1;
-      const dot = text.lastIndexOf('.', end - 1);
-      if (dot <= start) continue;
-      const ext = text.slice(dot + 1, end);
-      let x = byText.get(ext);
+      if (kind[e] === KIND_FOLDER) continue;
+      const start = nameStart[e] + 1;
+      const end = nameEnd[e] + 1;
+      // Back from the end to the last dot; a leading dot starts no extension.
+      let code = 0; // -1 once it is no short ASCII extension
+      let p = end - 1;
+      for (; p > start; p--) {
+        const ch = text.charCodeAt(p);
+        if (ch === 46) break;
+        if (code >= 0) code = ch < 128 && code < 0x200000 ? code * 128 + ch : -1;
+      }
+      if (p <= start) continue;
+      if (code < 0) {
+        ids[e] = idOf(text.slice(p + 1, end));
+        continue;
+      }
+      let x = byCode.get(code);
       if (x === undefined) {
-        x = texts.length;
-        byText.set(ext, x);
-        texts.push(ext);
+        x = idOf(text.slice(p + 1, end));
+        byCode.set(code, x);
       }
       ids[e] = x;
     }
