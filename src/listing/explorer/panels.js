@@ -294,6 +294,7 @@ function startSearch() {
     if (view.tab === 'results') showTab('files');
     return;
   }
+  if (!worker) return;
   $('search-count').textContent = 'Searching…';
   worker.postMessage({ op: 'search', id: search.id, query, filter: Number($('search-kind').value) });
   if (view.tab !== 'results') showTab('results');

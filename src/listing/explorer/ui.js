@@ -36,7 +36,12 @@ function headerText() {
 function startWorker() {
   const source = $('tf-worker').textContent;
   const url = URL.createObjectURL(new Blob([source], { type: 'text/javascript' }));
-  worker = new Worker(url);
+  try {
+    worker = new Worker(url);
+  } catch {
+    $('search-count').textContent = 'Search is not available in this browser.';
+    return;
+  }
   worker.onmessage = (event) => {
     const m = event.data;
     if (m.op === 'hits') searchHits(m);
@@ -48,8 +53,22 @@ function startWorker() {
   worker.onerror = () => {
     $('search-count').textContent = 'Search is not available in this browser.';
   };
+}
+
+// A chunk for the worker as soon as it is read: entries [first, decoder.count).
+function chunkToWorker(decoder, first) {
+  if (!worker) return;
+  const c = decoder.chunks.length - 1;
   worker.postMessage({
-    op: 'load', count: store.count, chunks: store.chunks, slotEnds: store.slotEnds, kind: store.kind.slice(), chunkOf: store.chunkOf.slice(),
+    op: 'chunk', names: decoder.chunks[c], slotEnd: decoder.slotEnds[c], first, kind: decoder.kind.slice(first, decoder.count),
+    nameStart: decoder.nameStart.slice(first, decoder.count), nameEnd: decoder.nameEnd.slice(first, decoder.count),
+  });
+}
+
+function loadWorker() {
+  if (!worker) return;
+  worker.postMessage({
+    op: 'load', count: store.count, kind: store.kind.slice(), chunkOf: store.chunkOf.slice(),
     nameStart: store.nameStart.slice(), nameEnd: store.nameEnd.slice(), size: store.size.slice(),
     mtime: store.mtime.slice(),
   });
@@ -144,7 +163,7 @@ function buildPage() {
   window.addEventListener('resize', () => drawCrumbs());
   new ResizeObserver(() => view.tab === 'map' && drawTreemap()).observe($('treemap'));
 
-  startWorker();
+  loadWorker();
   showTab('files');
   if (tree.rows.length) {
     if (folderFromHash() >= 0) openHash();
@@ -162,12 +181,15 @@ function load() {
   const chunks = [...document.querySelectorAll('script[type="application/x-tallyfold-listing"]')];
   // An entry takes about twelve characters or more.
   const decoder = new Decoder(chunks.reduce((n, c) => n + c.textContent.length, 0) / 12);
+  startWorker();
   let k = 0;
   const step = () => {
     const until = performance.now() + 50;
     try {
       while (k < chunks.length && performance.now() < until) {
+        const first = decoder.count;
         decoder.chunk(chunks[k].textContent);
+        chunkToWorker(decoder, first);
         chunks[k].remove();
         k++;
       }

@@ -6,10 +6,13 @@
 const FILETIME_UNIX_MS = FILETIME_UNIX_SECONDS * 1000;
 const SLICE_MS = 25; // work between looks at the message queue
 let data = null; // what 'load' brought
-let folded = []; // per chunk: U+0000, then the chunk's names folded; null until needed
+const folded = []; // per chunk: U+0000, then the chunk's names folded
 let chunkFirst = null; // first entry of each chunk
-let extensionId = null; // per entry, made on the first summary
-let extensions = [];
+let extensionParts = []; // [first entry, extension numbers] per chunk until 'load'
+let extensionId = null; // per entry
+const extensions = [''];
+const extensionByText = new Map([['', 0]]);
+const extensionByCode = new Map();
 let latest = 0; // the newest search; older ones stop
 let searching = null; // a promise of the running search's end
 let latestSummary = 0; // the newest summary; older ones stop
@@ -20,26 +23,27 @@ const yieldNow = () => new Promise((resolve) => {
   channel.port2.postMessage(0);
 });
 
-// Names are folded when first searched, chunk by chunk, so a search that
-// comes at once has hits from the first chunks without waiting for all.
+// Each chunk comes as soon as the page has read it, so its names are folded
+// and its files' extensions found here while the page reads the next ones.
+// Names are ended by U+0000 throughout, so no pattern reaches across two.
+function chunk({ names, slotEnd, first, kind, nameStart, nameEnd }) {
+  let text = '\0' + foldCase(names);
+  if (slotEnd === '/') text = text.replaceAll('/', '\0');
+  folded.push(text);
+  const ids = new Uint32Array(kind.length);
+  extensionsOf(text, kind, nameStart, nameEnd, ids);
+  extensionParts.push([first, ids]);
+}
+
+// The rest of the listing, once the page has read every chunk.
 function load(message) {
   data = message;
-  folded = new Array(message.chunks.length).fill(null);
   chunkFirst = new Int32Array(folded.length + 1).fill(data.count);
   for (let i = data.count - 1; i >= 0; i--) chunkFirst[data.chunkOf[i]] = i;
   for (let c = folded.length - 1; c >= 0; c--) if (chunkFirst[c] > chunkFirst[c + 1]) chunkFirst[c] = chunkFirst[c + 1];
-}
-
-// Names ended by U+0000 throughout, so no pattern reaches across two.
-function foldedChunk(c) {
-  let text = folded[c];
-  if (text === null) {
-    text = '\0' + foldCase(data.chunks[c]);
-    if (data.slotEnds[c] === '/') text = text.replaceAll('/', '\0');
-    folded[c] = text;
-    data.chunks[c] = null;
-  }
-  return text;
+  extensionId = new Uint32Array(data.count);
+  for (const [first, ids] of extensionParts) extensionId.set(ids, first);
+  extensionParts = null;
 }
 
 // The entry whose name holds clean offset `at` of chunk c, or -1 (a type,
@@ -83,7 +87,7 @@ async function runSearch({ id, query, filter }) {
   if (compiled) {
     const kind = data.kind;
     for (let c = 0; c < folded.length; c++) {
-      const text = foldedChunk(c);
+      const text = folded[c];
       searchText(text, compiled, 0, text.length, (at) => {
         const e = entryAt(c, at - 1);
         if (e < 0) return;
@@ -112,59 +116,44 @@ async function giveWay(id) {
   return id === latestSummary;
 }
 
-// Each file's extension as a number. A short ASCII one is looked up by its
-// characters packed into a small integer, without making a string for each
-// of millions of files; others by their text.
-async function makeExtensions(id) {
-  const ids = new Uint32Array(data.count);
-  const byText = new Map([['', 0]]);
-  const byCode = new Map();
-  const texts = [''];
-  const idOf = (ext) => {
-    let x = byText.get(ext);
-    if (x === undefined) {
-      x = texts.length;
-      byText.set(ext, x);
-      texts.push(ext);
-    }
-    return x;
-  };
-  const { kind, nameStart, nameEnd } = data;
-  let sliceStart = performance.now();
-  for (let c = 0; c < folded.length; c++) {
-    const text = foldedChunk(c);
-    for (let e = chunkFirst[c]; e < chunkFirst[c + 1]; e++) {
-      if (kind[e] === KIND_FOLDER) continue;
-      const start = nameStart[e] + 1;
-      const end = nameEnd[e] + 1;
-      // Back from the end to the last dot; a leading dot starts no extension.
-      let code = 0; // -1 once it is no short ASCII extension
-      let p = end - 1;
-      for (; p > start; p--) {
-        const ch = text.charCodeAt(p);
-        if (ch === 46) break;
-        if (code >= 0) code = ch < 128 && code < 0x200000 ? code * 128 + ch : -1;
-      }
-      if (p <= start) continue;
-      if (code < 0) {
-        ids[e] = idOf(text.slice(p + 1, end));
-        continue;
-      }
-      let x = byCode.get(code);
-      if (x === undefined) {
-        x = idOf(text.slice(p + 1, end));
-        byCode.set(code, x);
-      }
-      ids[e] = x;
-    }
-    if (performance.now() - sliceStart > SLICE_MS) {
-      if (!(await giveWay(id))) return false;
-      sliceStart = performance.now();
-    }
+// Each file's extension as a number, for the entries of one chunk. A short
+// ASCII one is looked up by its characters packed into a small integer,
+// without making a string for each of millions of files; others by their text.
+function extensionOf(text) {
+  let x = extensionByText.get(text);
+  if (x === undefined) {
+    x = extensions.length;
+    extensionByText.set(text, x);
+    extensions.push(text);
   }
-  extensionId = ids;
-  extensions = texts;
-  return true;
+  return x;
+}
+
+function extensionsOf(text, kind, nameStart, nameEnd, ids) {
+  for (let i = 0; i < kind.length; i++) {
+    if (kind[i] === KIND_FOLDER) continue;
+    const start = nameStart[i] + 1;
+    const end = nameEnd[i] + 1;
+    // Back from the end to the last dot; a leading dot starts no extension.
+    let code = 0; // -1 once it is no short ASCII extension
+    let p = end - 1;
+    for (; p > start; p--) {
+      const ch = text.charCodeAt(p);
+      if (ch === 46) break;
+      if (code >= 0) code = ch < 128 && code < 0x200000 ? code * 128 + ch : -1;
+    }
+    if (p <= start) continue;
+    if (code < 0) {
+      ids[i] = extensionOf(text.slice(p + 1, end));
+      continue;
+    }
+    let x = extensionByCode.get(code);
+    if (x === undefined) {
+      x = extensionOf(text.slice(p + 1, end));
+      extensionByCode.set(code, x);
+    }
+    ids[i] = x;
+  }
 }
 
 // The year of a time in seconds since 1601; times of one day share it.
@@ -184,7 +173,6 @@ function yearOf(seconds) {
 async function summary({ id, from, to }) {
   latestSummary = id;
   if (searching && !(await giveWay(id))) return;
-  if (!extensionId && !(await makeExtensions(id))) return;
   const { kind, size, mtime } = data;
   const extCount = new Float64Array(extensions.length);
   const extBytes = new Float64Array(extensions.length);
@@ -232,7 +220,8 @@ async function summary({ id, from, to }) {
 
 onmessage = (event) => {
   const message = event.data;
-  if (message.op === 'load') load(message);
+  if (message.op === 'chunk') chunk(message);
+  else if (message.op === 'load') load(message);
   else if (message.op === 'search') search(message);
   else if (message.op === 'summary') summary(message);
 };
