@@ -1,21 +1,33 @@
 'use strict';
 // The explorer page on a large tree, in headless Chromium:
-//   node bench/explorer/run_explorer_bench.js TALLYFOLD_LIST MAKE_TREE [WORK_DIR]
-// Makes 50,000 folders of 20 files (1,000,000 files) unless WORK_DIR/tree
-// exists, lists it as text, JSON Lines, HTML and explorer, and prints: the
-// data's bytes per entry besides names, the time from navigation to the
-// root's sizes, a search's first hits and full count with the longest
-// main-thread task meanwhile, the JavaScript heap of page and worker, and
-// the write time against the text report; the HTML report of today opened
-// the same way where it finishes within two minutes.
+//   node bench/explorer/run_explorer_bench.js TALLYFOLD_LIST MAKE_TREE [WORK_DIR] [--files N] [--page-only]
+// Makes 50,000 folders of 20 files (1,000,000 files; --files 5000000 for
+// 250,000 folders, in a tree of its own) unless the tree exists, lists it as
+// text, JSON Lines, HTML and explorer, and prints: the data's bytes per
+// entry besides names, the time from navigation to the root's sizes and to
+// its Types view, a search typed as soon as the tree shows (against the same
+// search later), searches' first hits and full count with the longest
+// main-thread task meanwhile, sorting every hit of a search by each column
+// (against a plain sort of as many numbers), the JavaScript heap of page and
+// worker, and the write time against the text report; the HTML report of
+// today opened the same way where it finishes within two minutes.
+// --page-only skips the write times, the listing of /usr and the HTML report.
 const fs = require('node:fs');
 const path = require('node:path');
 const { execFileSync } = require('node:child_process');
 const { launch } = require(path.join(__dirname, '../../tests/explorer/browser.js'));
 
-const [lister, makeTree, workArg] = process.argv.slice(2);
+const args = process.argv.slice(2);
+const option = (name) => {
+  const at = args.indexOf(name);
+  return at < 0 ? undefined : args.splice(at, name.startsWith('--page') ? 1 : 2)[1] || true;
+};
+const files = Number(option('--files') || 1000000);
+const pageOnly = option('--page-only') !== undefined;
+const [lister, makeTree, workArg] = args;
 const work = workArg || '/tmp/tallyfold-explorer-bench';
-const tree = path.join(work, 'tree');
+const folders = Math.round(files / 20);
+const tree = path.join(work, files === 1000000 ? 'tree' : 'tree-' + files);
 const mb = (n) => (n / 1048576).toFixed(1) + ' MB';
 
 function timed(args) {
@@ -87,8 +99,13 @@ function perEntry(what, jsonl, explorer) {
 
 async function main() {
   fs.mkdirSync(work, { recursive: true });
-  if (!fs.existsSync(tree)) execFileSync(makeTree, [tree, '50000', '20']);
-  const out = (f) => path.join(work, f);
+  if (!fs.existsSync(tree)) execFileSync(makeTree, [tree, String(folders), '20']);
+  const out = (f) => path.join(work, (files === 1000000 ? '' : files + '-') + f);
+  if (pageOnly) {
+    execFileSync(lister, [tree, '--format', 'explorer', '--output', out('t.explorer.html')], { stdio: 'ignore' });
+    await pageFigures(out);
+    return;
+  }
   // Warm the file system's caches, then best of two each.
   timed([tree, '--output', out('t.txt')]);
   const best = (args) => Math.min(timed(args), timed(args));
@@ -107,8 +124,51 @@ async function main() {
     'x text (goal <= 1.3); html', html.toFixed(2), 's =', (html / text).toFixed(2), 'x text; html file',
     mb(fs.statSync(out('t.html')).size));
 
+  await pageFigures(out, true);
+}
+
+// The page's own figures; with `oldReport`, today's HTML report opened too.
+async function pageFigures(out, oldReport = false) {
   const { browser, close } = await launch();
   try {
+    // A search typed the moment the tree shows, and the same one later.
+    const soon = await browser.newPage();
+    await soon.goto('file://' + out('t.explorer.html'), { timeout: 120000 });
+    await soon.waitForSelector('body[data-ready]', { timeout: 120000 });
+    const typed = (tab) => tab.evaluate(() => {
+      delete document.body.dataset.searchMs;
+      delete document.body.dataset.firstHitsMs;
+      const box = document.getElementById('search');
+      box.value = 'file1';
+      box.dispatchEvent(new Event('input'));
+      window.typedAt = performance.now();
+    });
+    const hitsAfter = async (tab) => {
+      await tab.waitForFunction(() => document.body.dataset.searchMs !== undefined, { timeout: 120000 });
+      return tab.evaluate(() => Number(document.body.dataset.firstHitsMs));
+    };
+    await typed(soon);
+    const first = await hitsAfter(soon);
+    await new Promise((r) => setTimeout(r, 3000));
+    await typed(soon);
+    const later = await hitsAfter(soon);
+    console.log('search typed as the tree shows: first hits', first, 'ms (goal <= 500); the same search later', later,
+      'ms; ratio', (first / Math.max(1, later)).toFixed(1));
+    await soon.close();
+    // The Types view chosen as the tree shows.
+    const types = await browser.newPage();
+    await types.goto('file://' + out('t.explorer.html'), { timeout: 120000 });
+    await types.waitForSelector('body[data-ready]', { timeout: 120000 });
+    const typesAt = await types.evaluate(async () => {
+      const tree = performance.getEntriesByName('tallyfold-sizes-shown')[0].startTime;
+      document.getElementById('tab-types').click();
+      while (!document.querySelector('#panel-types table')) await new Promise((r) => setTimeout(r, 10));
+      return [Math.round(tree), Math.round(performance.now())];
+    });
+    console.log('first view: the tree at', typesAt[0], 'ms, the Types view (chosen then) at', typesAt[1],
+      'ms by the page\'s clock (goal <= 3000)');
+    await types.close();
+
     const tab = await browser.newPage();
     const start = Date.now();
     await tab.goto('file://' + out('t.explorer.html'), { timeout: 120000 });
@@ -145,7 +205,33 @@ async function main() {
     }
     console.log('JavaScript, page and worker:', await heap(tab), '(goal <= 350 MB); renderer processes resident',
       mb(rendererMemory(browser.process().pid)));
+
+    // Every name holds a letter 'e' or 'f': a search with every entry as a hit.
+    await tab.$eval('#search', (e) => {
+      delete document.body.dataset.searchMs;
+      e.value = '*';
+      e.dispatchEvent(new Event('input'));
+    });
+    await tab.waitForFunction(() => document.body.dataset.searchMs !== undefined, { timeout: 120000 });
+    const sorts = await tab.evaluate(() => {
+      const out = [];
+      const n = Number(document.getElementById('search-count').textContent.replace(/\D/g, ''));
+      const numbers = Float64Array.from({ length: n }, (_, i) => (i * 7919) % n);
+      let t = performance.now();
+      numbers.sort();
+      const reference = performance.now() - t;
+      for (const b of document.querySelectorAll('#results [role=columnheader]')) {
+        t = performance.now();
+        b.click();
+        out.push([b.textContent, performance.now() - t]);
+      }
+      return { n, reference, out };
+    });
+    console.log('sorting', sorts.n.toLocaleString('en-US'), 'hits:', sorts.out.map(([k, ms]) => k + ' ' + Math.round(ms) +
+      ' ms (' + (ms / sorts.reference).toFixed(1) + 'x)').join(', '), '; x: against sorting as many numbers,',
+    Math.round(sorts.reference), 'ms');
     await tab.close();
+    if (!oldReport) return;
 
     const old = await browser.newPage();
     const t0 = Date.now();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <thread>
@@ -41,13 +42,21 @@ public:
 
 constexpr std::uint64_t kUnixEpochTicks = 116444736000000000ULL;
 
+// The time a listing is made: now, or SOURCE_DATE_EPOCH (seconds since
+// 1970) where it is set, so that two runs of one tree write the same bytes.
 platform::FileTicks Now() {
     using namespace std::chrono;
+    if (const char* pinned = std::getenv("SOURCE_DATE_EPOCH"); pinned && *pinned) {
+        char* end = nullptr;
+        const unsigned long long seconds = std::strtoull(pinned, &end, 10);
+        if (*end == '\0' && *pinned != '-' && seconds <= 253402300799ULL)  // up to the year 9999
+            return kUnixEpochTicks + seconds * 10000000;
+    }
     const auto since = duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
     return since < 0 ? 0 : kUnixEpochTicks + static_cast<std::uint64_t>(since) * 10;
 }
 
-// When a saved listing was written: the time of its file.
+// When a saved listing was written, for one that does not say: the time of its file.
 platform::FileTicks ModifiedTime(const std::string& path) {
     struct stat st {};
     if (stat(path.c_str(), &st) != 0 || st.st_mtime < 0) return 0;
@@ -110,6 +119,7 @@ RunOutcome ReplayListings(const std::vector<std::string>& listings, const Listin
     // The header needs each listing's source and separator.
     std::vector<std::string> sources;
     std::vector<char> separators;
+    std::vector<platform::FileTicks> listedAt;
     for (const std::string& listing : listings) {
         ReplayResult source;
         char separator = '/';
@@ -120,6 +130,7 @@ RunOutcome ReplayListings(const std::vector<std::string>& listings, const Listin
         }
         sources.push_back(source.source);
         separators.push_back(separator);
+        listedAt.push_back(source.listedAt ? source.listedAt : ModifiedTime(listing));
     }
     if (!sources.empty()) options.source = sources.front();
     std::unique_ptr<ListingSink> sink = CreateSink(options.format, reportPath);
@@ -134,7 +145,7 @@ RunOutcome ReplayListings(const std::vector<std::string>& listings, const Listin
         if (i == 0 || catalogue) {
             if (i < sources.size()) options.source = sources[i];
             note(sink->Begin(RunHeader{options, separators.empty() ? '/' : separators[i],
-                                       listings.empty() ? 0 : ModifiedTime(listings[i])}));
+                                       listings.empty() ? 0 : listedAt[i]}));
             if (!outcome.reportWritten) return outcome;
         }
         if (i == listings.size()) break;

@@ -263,6 +263,31 @@ test('the tree is worked with the keys of a tree control', async () => {
   assert.ok(children.some((c) => c.path === s.hash && c.subtree_bytes === smallest), 'End: ' + s.hash);
 });
 
+test('the Types view of the root counts the files of each extension', async () => {
+  const root = records[records.length - 1];
+  await page.evaluate((p) => {
+    location.hash = '#' + encodeURIComponent(p);
+  }, root.path);
+  await page.click('#tab-types');
+  await page.waitForSelector('#panel-types table');
+  const shown = await page.$$eval('#panel-types tbody tr', (rows) => rows.map((r) => [...r.children].slice(0, 3)
+    .map((c) => c.textContent)));
+  const expected = new Map();
+  for (const r of records) {
+    if (r.kind === 'folder') continue;
+    const dot = r.name.lastIndexOf('.');
+    const ext = dot > 0 ? '.' + r.name.slice(dot + 1).toLowerCase() : '(none)';
+    const e = expected.get(ext) || { count: 0, bytes: 0 };
+    e.count++;
+    e.bytes += r.size;
+    expected.set(ext, e);
+  }
+  const want = [...expected].map(([ext, e]) => [ext, e.count.toLocaleString('en-US'), e.bytes.toLocaleString('en-US')]);
+  const byExt = (a, b) => (a[0] < b[0] ? -1 : 1);
+  assert.deepStrictEqual(shown.slice().sort(byExt), want.sort(byExt));
+  await page.click('#tab-files');
+});
+
 test('the CSV export of a folder holds its files as the listing has them', async () => {
   const folders = records.filter((r) => r.kind === 'folder');
   const busiest = folders.map((f) => ({ f, n: records.filter((r) => r.kind !== 'folder' &&
@@ -289,9 +314,13 @@ test('several saved listings make a catalogue, hostile names in them included', 
   fs.writeFileSync(path.join(other, 'inner', '<!--'), 'y');
   execFileSync(lister, [other, '--format', 'jsonl', '--output', path.join(work, 'other.jsonl')]);
   const evil = '</script><img src=x onerror=alert(1)>';
+  // Saved as older versions did: without the time it was listed.
   const saved = fs.readFileSync(path.join(work, 'other.jsonl'), 'utf8')
-    .replaceAll('placeholder', JSON.stringify(evil).slice(1, -1));
+    .replaceAll('placeholder', JSON.stringify(evil).slice(1, -1)).replace(/,"listed_at":"[^"]*"/, '');
   fs.writeFileSync(path.join(work, 'other.jsonl'), saved);
+  const fileTime = new Date('2021-03-04T05:06:07Z');
+  fs.utimesSync(path.join(work, 'other.jsonl'), fileTime, fileTime);
+  fs.utimesSync(path.join(work, 'tree.jsonl'), fileTime, fileTime);
   const catalogue = path.join(work, 'catalogue.html');
   execFileSync(lister, ['--from', path.join(work, 'tree.jsonl'), '--from', path.join(work, 'other.jsonl'),
     '--format', 'explorer', '--output', catalogue]);
@@ -312,7 +341,13 @@ test('several saved listings make a catalogue, hostile names in them included', 
     label(records[records.length - 1], count(records, 'file'), count(records, 'folder') - 1),
     label(otherRecords[otherRecords.length - 1], 2, 1),
   ]);
-  assert.strictEqual((await tab.$eval('#summary', (e) => e.textContent)).split('\n').length, 2);
+  // Each listing with when it was listed: the time it carries, else its file's.
+  const heads = (await tab.$eval('#summary', (e) => e.textContent)).split('\n');
+  const listedAt = records[records.length - 1].listed_at;
+  assert.match(listedAt, /^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ$/);
+  assert.strictEqual(heads.length, 2);
+  assert.ok(heads[0].includes(' listed ' + listedAt.replace('T', ' ').slice(0, -1) + ' UTC'), heads[0]);
+  assert.ok(heads[1].includes(' listed 2021-03-04 05:06:07 UTC'), heads[1]);
   await tab.evaluate((p) => {
     location.hash = '#' + encodeURIComponent('2|' + p);
   }, path.join(other, 'inner'));
@@ -335,4 +370,106 @@ test('hostile names are shown as text and run nothing', async () => {
   assert.deepStrictEqual(alerts, []);
   assert.deepStrictEqual(requests.filter((u) => !u.startsWith('file:') && !u.startsWith('blob:')), []);
   await page.screenshot({ path: path.join(shots, 'explorer.png') });
+});
+
+test('a page cut short says so on its first screen', async () => {
+  const whole = fs.readFileSync(path.join(work, 'tree.html'));
+  const tab = await browser.newPage();
+  // Cut in the listing data, and inside the page's own script at its end.
+  for (const keep of [Math.floor(whole.length / 2), whole.length - 40]) {
+    const cut = path.join(work, 'cut-' + keep + '.html');
+    fs.writeFileSync(cut, whole.subarray(0, keep));
+    await tab.goto('file://' + cut);
+    await tab.waitForSelector('body[data-incomplete]', { timeout: 10000 });
+    const shown = await tab.evaluate(() => document.body.innerText);
+    assert.match(shown, /This page is incomplete/);
+    assert.doesNotMatch(shown, /Reading the listing/);
+  }
+  await tab.screenshot({ path: path.join(shots, 'explorer-cut.png') });
+  await tab.close();
+});
+
+test('long names and deep folders stay in view, and results sort by folder', async () => {
+  const root = path.join(work, 'long');
+  const long = 'a-long-name-' + 'x'.repeat(180) + '-its-end.bin';
+  const wide = 'a-folder-with-a-long-name-' + 'y'.repeat(150);
+  fs.mkdirSync(path.join(root, wide), { recursive: true });
+  for (let i = 1; i <= 5; i++) fs.writeFileSync(path.join(root, wide, i + long), 'z'.repeat(i * 1000));
+  let deep = root;
+  for (let d = 1; d <= 300; d++) {
+    deep = path.join(deep, 'level-' + d);
+    fs.mkdirSync(deep);
+    if (d % 60 === 0) fs.writeFileSync(path.join(deep, 'at-' + d + '.bin'), 'z'.repeat(d));
+  }
+  fs.writeFileSync(path.join(deep, 'bottom-' + long), 'z');
+  execFileSync(lister, [root, '--format', 'explorer', '--output', path.join(work, 'long.html')]);
+  const tab = await browser.newPage();
+  const cdp = await tab.createCDPSession();
+  await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: work });
+  await tab.goto('file://' + path.join(work, 'long.html'));
+  await tab.waitForSelector('body[data-ready]', { timeout: 30000 });
+
+  for (const t of ['types', 'years', 'largest']) {
+    await tab.click('#tab-' + t);
+    await tab.waitForSelector('#panel-' + t + ' table');
+    const [inner, outer] = await tab.$eval('#panel-' + t, (p) => [p.scrollWidth, p.clientWidth]);
+    assert.ok(inner <= outer, t + ' fits: ' + inner + ' > ' + outer);
+  }
+  await tab.screenshot({ path: path.join(shots, 'explorer-largest.png') });
+  const largest = await tab.$$eval('#panel-largest tbody tr', (rows) => rows.map((r) => {
+    const [name, folder, size] = r.children;
+    const end = folder.firstChild.getBoundingClientRect();
+    const box = folder.getBoundingClientRect();
+    return { name: name.title, cut: name.scrollWidth > name.clientWidth, folder: folder.title,
+      folderEndShown: end.right <= box.right + 1 && end.left < box.left, sizeShown: size.getBoundingClientRect().right <= 1280 };
+  }));
+  assert.deepStrictEqual(largest.slice(0, 5).map((r) => [r.name, r.cut, r.folderEndShown, r.sizeShown]),
+    [5, 4, 3, 2, 1].map((i) => [i + long, true, true, true]));
+  await tab.click('#export');
+  // Named after the root, whose slashes the browser turns into something else.
+  const saved = () => fs.readdirSync(work).find((n) => n.endsWith('long largest.csv'));
+  for (let k = 0; k < 100 && !saved(); k++) await new Promise((r) => setTimeout(r, 50));
+  const exported = parseCsv(fs.readFileSync(path.join(work, saved()), 'utf8'));
+  assert.deepStrictEqual(exported.slice(1, 6).map((r) => r[0]), [5, 4, 3, 2, 1].map((i) => path.join(root, wide, i + long)));
+
+  // The deepest folder: its row's name, bar and size inside the pane; the path bar fits.
+  await tab.evaluate((p) => {
+    location.hash = '#' + encodeURIComponent(p);
+  }, deep);
+  await tab.waitForFunction(() => {
+    const row = document.querySelector('[role=treeitem][aria-selected=true]');
+    return row && row.getAttribute('aria-level') === '301';
+  }, { timeout: 5000 });
+  const seen = await tab.evaluate(() => {
+    const pane = document.getElementById('tree').getBoundingClientRect();
+    const row = document.querySelector('[role=treeitem][aria-selected=true]');
+    const inside = (e) => {
+      const r = e.getBoundingClientRect();
+      return r.left >= pane.left && r.right <= pane.right && r.width > 0;
+    };
+    const crumbs = document.getElementById('crumbs');
+    const buttons = [...crumbs.querySelectorAll('button')];
+    return { name: inside(row.querySelector('.tname')) && row.querySelector('.tname').getBoundingClientRect().width,
+      bar: inside(row.querySelector('.tbar')), size: inside(row.querySelector('.tsize')),
+      crumbsFit: crumbs.scrollWidth <= crumbs.clientWidth, first: buttons[0].textContent,
+      last: buttons[buttons.length - 1].textContent, gap: crumbs.textContent.includes('…') };
+  });
+  assert.ok(seen.name >= 60, 'name shown: ' + seen.name);
+  assert.deepStrictEqual([seen.bar, seen.size, seen.crumbsFit, seen.first, seen.last, seen.gap],
+    [true, true, true, root, 'level-300', true]);
+  await tab.screenshot({ path: path.join(shots, 'explorer-deep.png') });
+
+  // Results by folder, both ways: the whole folder path decides.
+  await search(tab, '*.bin', 1);
+  const byFolder = (a, b) => (a.toLowerCase() < b.toLowerCase() ? -1 : a.toLowerCase() > b.toLowerCase() ? 1 : 0);
+  for (const up of [true, false]) {
+    await tab.evaluate(() => [...document.querySelectorAll('#results [role=columnheader]')]
+      .find((b) => b.textContent === 'Folder').click());
+    const folders = (await gridRows(tab, 'results')).map((r) => r[1]);
+    assert.strictEqual(folders.length, 11);
+    const sorted = folders.slice().sort(byFolder);
+    assert.deepStrictEqual(folders, up ? sorted : sorted.reverse());
+  }
+  await tab.screenshot({ path: path.join(shots, 'explorer-results.png') });
+  await tab.close();
 });

@@ -7,7 +7,7 @@ const { foldCase, compileQuery, searchText } = require(path.join(__dirname, '../
 
 const { matches } = require('./reference_match.js');
 
-const letters = ['a', 'B', 'c', '.', 'Ä', 'ä', 'ß', 'Σ', 'σ', 'ς', 'Ж', 'ж', '日', '🙂', 'İ', '-', ' ', '[', '(', '$', '\\'];
+const letters = ['a', 'B', 'c', '.', 'Ä', 'ä', 'ß', 'Σ', 'σ', 'ς', 'Ж', 'ж', '日', '🙂', '😀', '𝒜', 'İ', '-', ' ', '[', '(', '$', '\\'];
 
 test('search finds exactly the names the reference matcher matches', () => {
   const rand = random(5);

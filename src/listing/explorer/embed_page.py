@@ -8,6 +8,15 @@ import pathlib
 import sys
 
 here = pathlib.Path(__file__).resolve().parent
+
+# The page's pieces, in order; the build asks for this list (--list).
+NOTICE = ['cut_notice.js']
+SCRIPT = ['constants.js', 'decode.js', 'treemap.js', 'model.js', 'widgets.js', 'tree.js', 'panels.js', 'ui.js']
+WORKER = ['constants.js', 'matcher.js', 'worker.js']
+PIECES = list(dict.fromkeys(['page.html', 'style.css'] + NOTICE + SCRIPT + WORKER))
+if sys.argv[1:] == ['--list']:
+    print(';'.join(PIECES))
+    sys.exit(0)
 out = pathlib.Path(sys.argv[1])
 
 def read(name):
@@ -21,12 +30,14 @@ def csp_hash(text):
     return 'sha256-' + base64.b64encode(hashlib.sha256(text.encode('utf-8')).digest()).decode()
 
 # One function scope for the page; the worker gets the matcher and its own file.
-script = '(function () {\n' + ''.join(read(n) for n in ('decode.js', 'treemap.js', 'ui.js')) + '})();\n'
-worker = read('matcher.js') + read('worker.js')
+notice = ''.join(read(n) for n in NOTICE)
+script = '(function () {\n' + ''.join(read(n) for n in SCRIPT) + '})();\n'
+worker = ''.join(read(n) for n in WORKER)
 style = read('style.css')
 page = (here / 'page.html').read_text(encoding='utf-8')
-page = (page.replace('@SCRIPT_HASH@', csp_hash(script)).replace('@STYLE_HASH@', csp_hash(style))
-        .replace('@STYLE@', style).replace('@WORKER@', worker).replace('@SCRIPT@', script))
+page = (page.replace('@SCRIPT_HASH@', csp_hash(script)).replace('@NOTICE_HASH@', csp_hash(notice))
+        .replace('@STYLE_HASH@', csp_hash(style)).replace('@STYLE@', style).replace('@NOTICE@', notice)
+        .replace('@WORKER@', worker).replace('@SCRIPT@', script))
 head, marker, tail = page.partition('<!--LISTING DATA-->\n')
 if not marker:
     sys.exit('page.html: no listing data marker')

@@ -1,15 +1,21 @@
 'use strict';
-/* global foldCase, compileQuery, searchText */
+/* global foldCase, compileQuery, searchText, KIND_FOLDER, FILETIME_UNIX_SECONDS, SEARCH_FILES_ONLY, SEARCH_FOLDERS_ONLY */
 // The page's worker: searches every name and sums up subtrees, off the
 // page's thread. It holds the names folded to lower case.
 
-const FILETIME_UNIX_MS = 11644473600 * 1000;
+const FILETIME_UNIX_MS = FILETIME_UNIX_SECONDS * 1000;
+const SLICE_MS = 25; // work between looks at the message queue
 let data = null; // what 'load' brought
-let folded = []; // per chunk: U+0000, then the chunk's names folded
+const folded = []; // per chunk: U+0000, then the chunk's names folded
 let chunkFirst = null; // first entry of each chunk
-let extensionId = null; // per entry, made on the first summary
-let extensions = [];
+let extensionParts = []; // [first entry, extension numbers] per chunk until 'load'
+let extensionId = null; // per entry
+const extensions = [''];
+const extensionByText = new Map([['', 0]]);
+const extensionByCode = new Map();
 let latest = 0; // the newest search; older ones stop
+let searching = null; // a promise of the running search's end
+let latestSummary = 0; // the newest summary; older ones stop
 
 const yieldNow = () => new Promise((resolve) => {
   const channel = new MessageChannel();
@@ -17,17 +23,27 @@ const yieldNow = () => new Promise((resolve) => {
   channel.port2.postMessage(0);
 });
 
+// Each chunk comes as soon as the page has read it, so its names are folded
+// and its files' extensions found here while the page reads the next ones.
+// Names are ended by U+0000 throughout, so no pattern reaches across two.
+function chunk({ names, slotEnd, first, kind, nameStart, nameEnd }) {
+  let text = '\0' + foldCase(names);
+  if (slotEnd === '/') text = text.replaceAll('/', '\0');
+  folded.push(text);
+  const ids = new Uint32Array(kind.length);
+  extensionsOf(text, kind, nameStart, nameEnd, ids);
+  extensionParts.push([first, ids]);
+}
+
+// The rest of the listing, once the page has read every chunk.
 function load(message) {
   data = message;
-  // Names ended by U+0000 throughout, so no pattern reaches across two.
-  folded = message.chunks.map((c, k) => {
-    const text = '\0' + foldCase(c);
-    return message.slotEnds[k] === '/' ? text.replaceAll('/', '\0') : text;
-  });
-  data.chunks = null;
   chunkFirst = new Int32Array(folded.length + 1).fill(data.count);
   for (let i = data.count - 1; i >= 0; i--) chunkFirst[data.chunkOf[i]] = i;
   for (let c = folded.length - 1; c >= 0; c--) if (chunkFirst[c] > chunkFirst[c + 1]) chunkFirst[c] = chunkFirst[c + 1];
+  extensionId = new Uint32Array(data.count);
+  for (const [first, ids] of extensionParts) extensionId.set(ids, first);
+  extensionParts = null;
 }
 
 // The entry whose name holds clean offset `at` of chunk c, or -1 (a type,
@@ -44,8 +60,18 @@ function entryAt(c, at) {
   return at < data.nameEnd[lo] ? lo : -1;
 }
 
-async function search({ id, query, filter }) {
-  latest = id;
+function search(message) {
+  latest = message.id;
+  let done;
+  const running = new Promise((resolve) => (done = resolve));
+  searching = running;
+  runSearch(message).finally(() => {
+    if (searching === running) searching = null;
+    done();
+  });
+}
+
+async function runSearch({ id, query, filter }) {
   const started = performance.now();
   const compiled = compileQuery(query);
   let batch = [];
@@ -66,14 +92,14 @@ async function search({ id, query, filter }) {
         const e = entryAt(c, at - 1);
         if (e < 0) return;
         const k = kind[e];
-        if (filter === 1 && k === 2) return;
-        if (filter === 2 && k !== 2) return;
+        if (filter === SEARCH_FILES_ONLY && k === KIND_FOLDER) return;
+        if (filter === SEARCH_FOLDERS_ONLY && k !== KIND_FOLDER) return;
         batch.push(e);
         count++;
       }, (at) => text.indexOf('\0', at));
       const now = performance.now();
       if (batch.length && (count === batch.length || now - lastPost > 100)) post(false);
-      if (now - sliceStart > 25) {
+      if (now - sliceStart > SLICE_MS) {
         await yieldNow();
         if (latest !== id) return;
         sliceStart = performance.now();
@@ -83,47 +109,88 @@ async function search({ id, query, filter }) {
   post(true);
 }
 
-function makeExtensions() {
-  extensionId = new Uint32Array(data.count);
-  const ids = new Map([['', 0]]);
-  extensions = [''];
-  for (let c = 0; c < folded.length; c++) {
-    const text = folded[c];
-    for (let e = chunkFirst[c]; e < chunkFirst[c + 1]; e++) {
-      if (data.kind[e] === 2) continue;
-      const start = data.nameStart[e] + 1;
-      const end = data.nameEnd[e] + 1;
-      const dot = text.lastIndexOf('.', end - 1);
-      if (dot <= start) continue;
-      const ext = text.slice(dot + 1, end);
-      let x = ids.get(ext);
-      if (x === undefined) {
-        x = extensions.length;
-        ids.set(ext, x);
-        extensions.push(ext);
-      }
-      extensionId[e] = x;
-    }
+// A summary gives way to searches: it works in slices and waits while one runs.
+async function giveWay(id) {
+  await yieldNow();
+  while (searching) await searching;
+  return id === latestSummary;
+}
+
+// Each file's extension as a number, for the entries of one chunk. A short
+// ASCII one is looked up by its characters packed into a small integer,
+// without making a string for each of millions of files; others by their text.
+function extensionOf(text) {
+  let x = extensionByText.get(text);
+  if (x === undefined) {
+    x = extensions.length;
+    extensionByText.set(text, x);
+    extensions.push(text);
   }
+  return x;
+}
+
+function extensionsOf(text, kind, nameStart, nameEnd, ids) {
+  for (let i = 0; i < kind.length; i++) {
+    if (kind[i] === KIND_FOLDER) continue;
+    const start = nameStart[i] + 1;
+    const end = nameEnd[i] + 1;
+    // Back from the end to the last dot; a leading dot starts no extension.
+    let code = 0; // -1 once it is no short ASCII extension
+    let p = end - 1;
+    for (; p > start; p--) {
+      const ch = text.charCodeAt(p);
+      if (ch === 46) break;
+      if (code >= 0) code = ch < 128 && code < 0x200000 ? code * 128 + ch : -1;
+    }
+    if (p <= start) continue;
+    if (code < 0) {
+      ids[i] = extensionOf(text.slice(p + 1, end));
+      continue;
+    }
+    let x = extensionByCode.get(code);
+    if (x === undefined) {
+      x = extensionOf(text.slice(p + 1, end));
+      extensionByCode.set(code, x);
+    }
+    ids[i] = x;
+  }
+}
+
+// The year of a time in seconds since 1601; times of one day share it.
+let yearDay = -1;
+let yearOfDay = 0;
+function yearOf(seconds) {
+  const day = Math.floor(seconds / 86400);
+  if (day !== yearDay) {
+    yearDay = day;
+    yearOfDay = new Date(seconds * 1000 - FILETIME_UNIX_MS).getUTCFullYear();
+  }
+  return yearOfDay;
 }
 
 // Types by extension, the largest files and the files by modified year of
 // the entries [from, to).
-function summary({ id, from, to }) {
-  if (!extensionId) makeExtensions();
+async function summary({ id, from, to }) {
+  latestSummary = id;
+  if (searching && !(await giveWay(id))) return;
   const { kind, size, mtime } = data;
   const extCount = new Float64Array(extensions.length);
   const extBytes = new Float64Array(extensions.length);
   const years = new Map();
   const top = []; // [size, entry], smallest first once full
   const limit = 100;
+  let sliceStart = performance.now();
   for (let e = from; e < to; e++) {
-    if (kind[e] === 2) continue;
+    if ((e & 0xffff) === 0 && performance.now() - sliceStart > SLICE_MS) {
+      if (!(await giveWay(id))) return;
+      sliceStart = performance.now();
+    }
+    if (kind[e] === KIND_FOLDER) continue;
     const s = size[e];
     const x = extensionId[e];
     extCount[x]++;
     extBytes[x] += s;
-    const year = new Date(mtime[e] * 1000 - FILETIME_UNIX_MS).getUTCFullYear();
+    const year = yearOf(mtime[e]);
     const y = years.get(year);
     if (y) {
       y.count++;
@@ -153,7 +220,8 @@ function summary({ id, from, to }) {
 
 onmessage = (event) => {
   const message = event.data;
-  if (message.op === 'load') load(message);
+  if (message.op === 'chunk') chunk(message);
+  else if (message.op === 'load') load(message);
   else if (message.op === 'search') search(message);
   else if (message.op === 'summary') summary(message);
 };

@@ -29,6 +29,7 @@ struct RecordView {
     std::uint32_t links = 1;
     platform::FileTicks created = 0, modified = 0;
     const FolderRecord* folder = nullptr;  // folders only
+    platform::FileTicks listedAt = 0;      // the source folder's record only
     // The exact bytes of a path or name that is not UTF-8; empty otherwise.
     std::string pathBytes, nameBytes;
 };
@@ -77,6 +78,8 @@ const Field kFields[] = {
      [](const RecordView& r) { return r.pathBytes.empty() ? Absent() : Text(r.pathBytes); }},
     {"name_bytes", false,
      [](const RecordView& r) { return r.nameBytes.empty() ? Absent() : Text(r.nameBytes); }},
+    // When the listing was made, so that a replay of it (a catalogue) can say so.
+    {"listed_at", false, [](const RecordView& r) { return r.listedAt ? Time(r.listedAt) : Absent(); }},
 };
 
 class RecordSink : public ListingSink {
@@ -85,11 +88,13 @@ public:
 
     WriteError Begin(const RunHeader& header) override {
         separator_ = header.separator;
+        listedAt_ = header.listedAt;
         bytes_ = Utf8Of(header.options.names);
         Start(file_.Pending());
         return file_.Create();
     }
     WriteError BeginSection(const FolderStart& folder) override {
+        ++open_;
         folder_ = folder.path;
         if (folder_.empty() || folder_.back() != separator_) folder_ += separator_;
         return 0;
@@ -108,12 +113,16 @@ public:
         view_.created = file.created;
         view_.modified = file.modified;
         view_.folder = nullptr;
+        view_.listedAt = 0;
         return Write();
     }
     WriteError EndSection(const SectionTotals&) override { return 0; }
-    WriteError EndFolder(const FolderRecord& folder) override { return WriteFolder(folder); }
+    WriteError EndFolder(const FolderRecord& folder) override {
+        --open_;
+        return WriteFolder(folder, open_ == 0 ? listedAt_ : 0);
+    }
     WriteError FolderSkipped(const FolderRecord& folder) override {
-        return folder.skipped == SkipReason::kExcluded ? 0 : WriteFolder(folder);
+        return folder.skipped == SkipReason::kExcluded ? 0 : WriteFolder(folder, 0);
     }
     WriteError Totals(const RunTotals&) override { return 0; }
     WriteError Close() override { return file_.Commit(); }
@@ -124,7 +133,7 @@ protected:
     NameBytes bytes_ = NameBytes::kUtf8;
 
 private:
-    WriteError WriteFolder(const FolderRecord& folder) {
+    WriteError WriteFolder(const FolderRecord& folder, platform::FileTicks listedAt) {
         view_.path = folder.path;
         view_.name = folder.facts.name;
         view_.type = folder.facts.type;
@@ -135,6 +144,7 @@ private:
         view_.created = folder.facts.created;
         view_.modified = folder.facts.modified;
         view_.folder = &folder;
+        view_.listedAt = listedAt;
         return Write();
     }
     WriteError Write() {
@@ -147,6 +157,8 @@ private:
 
     ReportFile file_;
     char separator_ = '\\';
+    platform::FileTicks listedAt_ = 0;
+    int open_ = 0;        // folders entered and not yet ended; 0 again after the source's
     std::string folder_;  // the section's path with a separator at its end
     std::string path_;    // scratch: the path of the row being written
     RecordView view_;

@@ -304,6 +304,8 @@ bool ListingSource(const std::string& listingPath, ReplayResult& result, char& s
         if (record.Text(Field::kKind) != "folder")
             throw Invalid{"the last record is not the source folder's (cut short?)"};
         result.source = record.Bytes(Field::kPath, Field::kPathBytes);
+        // Listings written before the field have none; the caller then takes the file's time.
+        if (record.Has(Field::kListedAt)) result.listedAt = record.Time(Field::kListedAt);
     } catch (const Invalid& e) {
         return fail(e.reason);
     }

@@ -15,6 +15,7 @@ struct ReplayResult {
     std::uint64_t line = 0;  // where the listing stopped being valid
     std::string reason;      // why
     std::string source;      // the listing's source folder
+    platform::FileTicks listedAt = 0;  // when it was listed, where the listing says so
 };
 
 // Drives `sink` from BeginSection to the source's EndFolder; Begin, Totals
@@ -23,8 +24,8 @@ struct ReplayResult {
 ReplayResult ReplayListing(const std::string& listingPath, const ListingOptions& options, ScanHost& host,
                            RunTotals& totals, ListingSink& sink, WriteError& writeError);
 
-// The source folder a listing was made of (its last record), and the
-// separator of its paths; false with `result` saying why when there is none.
+// The source folder a listing was made of (its last record) and when it
+// was listed (0 if the record does not say), and the separator of its paths; false with `result` saying why when there is none.
 bool ListingSource(const std::string& listingPath, ReplayResult& result, char& separator);
 
 }  // namespace tf::listing

@@ -33,8 +33,14 @@ def as_nobody():
         os.setuid(65534)
 
 
+# One listing time for every run: a saved listing says when it was listed,
+# and its replay must still give the bytes of a direct run.
+LISTED_AT = "2024-02-29T12:34:56Z"
+ENV = dict(os.environ, SOURCE_DATE_EPOCH="1709210096")
+
+
 def run(args, cwd):
-    return subprocess.run([LIST] + args, capture_output=True, cwd=cwd, preexec_fn=as_nobody)
+    return subprocess.run([LIST] + args, capture_output=True, cwd=cwd, preexec_fn=as_nobody, env=ENV)
 
 
 def read(path):
@@ -71,6 +77,7 @@ def check_replays(work, tree):
         saved = os.path.join(work, "saved.jsonl")
         proc = run(walk + ["--format", "jsonl", "--output", saved, tree], work)
         assert proc.returncode == 3, proc.stderr  # the locked folder
+        assert json.loads(read(saved).split(b"\n")[-2])["listed_at"] == LISTED_AT
         for fmt in FORMATS:
             for opts in OPTIONS:
                 args = walk + opts + ["--format", fmt, "--output"]
