@@ -6,6 +6,7 @@
 #include "app/version_option.h"
 #include "listing/formats/record_text.h"
 #include "listing/formats/report_file.h"
+#include "listing/listing_run.h"
 #include "platform/replacing_file.h"
 #include "platform/tool_main.h"
 #include "snapshot/snapshot_diff.h"
@@ -23,13 +24,14 @@ constexpr int kExitDifferent = 1;
 constexpr int kExitTrouble = 2;
 
 const char kUsage[] =
-    "usage: tallyfold-diff [--format text|jsonl|csv] [--output FILE] OLD.jsonl NEW.jsonl\n"
+    "usage: tallyfold-diff [--format text|jsonl|csv|explorer] [--output FILE] OLD.jsonl NEW.jsonl\n"
     "Compares two listings by the paths below their sources, so a folder can be\n"
     "compared with its copy elsewhere: what was added (+), removed (-), changed\n"
     "(~: size or modified time), moved (>: same name, size and time elsewhere, or\n"
     "a folder with the same content), each folder whose size changed, a summary\n"
     "and the total. A folder on one side only is one line.\n"
-    "  --format FORMAT  text (default), jsonl or csv\n"
+    "  --format FORMAT  text (default), jsonl, csv, or explorer: one page that\n"
+    "                   browses both listings and shows what changed\n"
     "  --output FILE    where the changes go (default -, standard output); an\n"
     "                   earlier file there is replaced only when they are complete\n"
     "  -h, --help       show this help\n"
@@ -214,6 +216,35 @@ void WriteCsv(const DiffResult& r, tf::listing::ReportFile& report) {
     }
 }
 
+// The page is the replay of both listings, marked as a comparison; the
+// page works out the changes as this tool does.
+int WritePage(const std::string& oldListing, const std::string& newListing, const std::string& output) {
+    class Quiet final : public tf::listing::ScanHost {
+        void SetStatus(const std::string&) override {}
+        void PumpEvents() override {}
+        bool Stopped() override { return false; }
+    } host;
+    tf::listing::ListingOptions options;
+    options.format = tf::listing::ReportFormat::kExplorer;
+    options.recordCreated = options.recordModified = true;
+    options.comparison = true;
+    tf::listing::RunTotals totals;
+    tf::listing::ReplayResult invalid;
+    const tf::listing::RunOutcome outcome =
+        tf::listing::ReplayListings({oldListing, newListing}, options, host, output, totals, invalid);
+    if (!invalid.ok) {
+        std::fprintf(stderr, "tallyfold-diff: %s:%llu: not a valid listing: %s\n", invalid.source.c_str(),
+                     static_cast<unsigned long long>(invalid.line), invalid.reason.c_str());
+        return kExitTrouble;
+    }
+    if (!outcome.reportWritten) {
+        std::fprintf(stderr, "tallyfold-diff: cannot write %s: %s\n", output.c_str(),
+                     tf::platform::WriteErrorText(outcome.error).c_str());
+        return kExitTrouble;
+    }
+    return kExitEqual;
+}
+
 }  // namespace
 
 static int RunTool(int argc, char** argv) {
@@ -239,8 +270,10 @@ static int RunTool(int argc, char** argv) {
             count = 3;
         }
     }
-    if (count != 2 || (format != "text" && format != "jsonl" && format != "csv") || output.empty()) {
-        std::fprintf(stderr, "tallyfold-diff: two listings and a format of text, jsonl or csv are expected\n%s",
+    if (count != 2 || (format != "text" && format != "jsonl" && format != "csv" && format != "explorer") ||
+        output.empty()) {
+        std::fprintf(stderr,
+                     "tallyfold-diff: two listings and a format of text, jsonl, csv or explorer are expected\n%s",
                      kUsage);
         return kExitTrouble;
     }
@@ -249,6 +282,11 @@ static int RunTool(int argc, char** argv) {
     if (!result.ok) {
         std::fprintf(stderr, "tallyfold-diff: %s\n", result.error.c_str());
         return kExitTrouble;
+    }
+    if (format == "explorer") {
+        const int written = WritePage(files[0], files[1], output);
+        if (written != kExitEqual) return written;
+        return result.Different() ? kExitDifferent : kExitEqual;
     }
     tf::listing::ReportFile report(output);
     int error = report.Create();

@@ -40,6 +40,9 @@ struct ListingOptions {
     // Threads that read folders ahead of the report; 0 reads each folder as
     // the report reaches it.
     unsigned readAhead = 0;
+    // The explorer page of two replayed listings shows what changed from
+    // the first to the second instead of a catalogue.
+    bool comparison = false;
 };
 
 enum class EntryKind { kFile, kFolder, kLink };

@@ -15,7 +15,7 @@ constexpr char kChunkEnd[] = "</script>\n";
 
 // Records: the low three bits of a record's first number.
 enum Record : std::uint64_t { kFileRecord, kLinkRecord, kOpenRecord, kCloseRecord, kTypeRecord, kListingRecord,
-                              kTotalsRecord };
+                              kTotalsRecord, kComparisonRecord };
 
 // Digits of a number: '!'..'O' without '<' end it (46), 'P'..'~' go before (47).
 constexpr std::uint64_t kLastBase = 46;
@@ -118,6 +118,10 @@ WriteError ExplorerSink::Begin(const RunHeader& header) {
         file_.Pending().assign(kExplorerPageHead, kExplorerPageHeadSize);
         if (const WriteError error = file_.Create()) return error_ = error;
         started_ = true;
+        if (header.options.comparison) {
+            Head(kComparisonRecord);
+            EndRecord();
+        }
     }
     bytes_ = Utf8Of(header.options.names);
     separator_ = header.separator;
