@@ -6,9 +6,9 @@
 #include "app/version_option.h"
 #include "listing/formats/record_text.h"
 #include "listing/formats/report_file.h"
-#include "listing/listing_run.h"
 #include "platform/replacing_file.h"
 #include "platform/tool_main.h"
+#include "snapshot/compare_page.h"
 #include "snapshot/snapshot_diff.h"
 
 namespace {
@@ -219,19 +219,8 @@ void WriteCsv(const DiffResult& r, tf::listing::ReportFile& report) {
 // The page is the replay of both listings, marked as a comparison; the
 // page works out the changes as this tool does.
 int WritePage(const std::string& oldListing, const std::string& newListing, const std::string& output) {
-    class Quiet final : public tf::listing::ScanHost {
-        void SetStatus(const std::string&) override {}
-        void PumpEvents() override {}
-        bool Stopped() override { return false; }
-    } host;
-    tf::listing::ListingOptions options;
-    options.format = tf::listing::ReportFormat::kExplorer;
-    options.recordCreated = options.recordModified = true;
-    options.comparison = true;
-    tf::listing::RunTotals totals;
     tf::listing::ReplayResult invalid;
-    const tf::listing::RunOutcome outcome =
-        tf::listing::ReplayListings({oldListing, newListing}, options, host, output, totals, invalid);
+    const tf::listing::RunOutcome outcome = tf::snapshot::WriteComparisonPage(oldListing, newListing, output, invalid);
     if (!invalid.ok) {
         std::fprintf(stderr, "tallyfold-diff: %s:%llu: not a valid listing: %s\n", invalid.source.c_str(),
                      static_cast<unsigned long long>(invalid.line), invalid.reason.c_str());

@@ -3,13 +3,14 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "listing/listing_run.h"
 #include <chrono>
 
+#include "listing/listing_run.h"
 #include "mainwindow/form1_win.h"
 #include "mainwindow/report_choices.h"
 #include "platform/replacing_file.h"
 #include "platform/win32/desktop_services_win.h"
+#include "snapshot/compare_page.h"
 
 namespace tf::mainwindow {
 namespace {
@@ -34,11 +35,26 @@ listing::ReportFormat FormatOf(const std::string& text) {
 
 bool Checked(HWND box) { return SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
+// Windows paths name one file whatever the case of their letters.
+bool CompareIgnoringAsciiCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
-std::string Form1::ReportPath(const std::string& formatText) const {
+std::string Form1::ListingPath(const std::string& formatText) const {
     const std::string name = listing::ReportFileName(FormatOf(formatText));
     return name.empty() ? std::string() : appFolder_ + "\\" + name;
+}
+
+std::string Form1::ReportPath(const std::string& formatText) const {
+    const ReportChoice* choice = ChoiceOf(formatText);
+    return choice && choice->comparison ? appFolder_ + "\\" + kChangesPageName : ListingPath(formatText);
 }
 
 listing::ListingOptions Form1::ReadOptions(const std::string& source) const {
@@ -95,6 +111,18 @@ void Form1::Command1_Click() {
     // report: no second run until it has returned.
     if (running_ || scanActive_) return;
 
+    const std::string formatText = Text(Control::saveas);
+    const ReportChoice* choice = ChoiceOf(formatText);
+    // What this run's listing is compared with; the last comparison's
+    // listing is offered first.
+    std::string earlier;
+    if (choice && choice->comparison) {
+        const std::optional<std::string> chosen =
+            services_.fileDialog->AskOpen(ListingPath(formatText), "JSON Lines listing (.jsonl)");
+        if (!chosen) return;  // nothing starts
+        earlier = *chosen;
+    }
+
     std::string source = folder;
     if (source == kDesktopKey) {
         source = platform::win32::DesktopDirectory();
@@ -112,10 +140,14 @@ void Form1::Command1_Click() {
     running_ = true;
     scanActive_ = true;
 
-    const std::string formatText = Text(Control::saveas);
     const listing::ListingOptions options = ReadOptions(source);
     // The earlier report stays until the new one is complete.
-    const std::string reportPath = ReportPath(formatText);
+    const std::string reportPath = ListingPath(formatText);
+    // This run replaces the listing a comparison may have been asked to
+    // read: that one is read from a copy.
+    if (!earlier.empty() && CompareIgnoringAsciiCase(earlier, reportPath) &&
+        services_.files->Copy(earlier, appFolder_ + "\\Tallyfold.earlier.jsonl"))
+        earlier = appFolder_ + "\\Tallyfold.earlier.jsonl";
     const listing::RunOutcome outcome =
         listing::RunListing(options, *services_.fileSystem, *this, reportPath, totals_);
 
@@ -133,9 +165,12 @@ void Form1::Command1_Click() {
                       platform::WriteErrorText(outcome.error) + ". The earlier report was kept.");
         return;
     }
+    if (!earlier.empty()) {
+        ShowChanges(earlier, reportPath);
+        return;
+    }
     // A format text the box does not know wrote nothing, and the HTML
     // viewer is still started on the HTML report's path, as it always was.
-    const ReportChoice* choice = ChoiceOf(formatText);
     switch (choice ? choice->viewer : Viewer::kBrowser) {
         case Viewer::kNotepad: services_.launcher->Open("notepad.exe", reportPath); break;
         case Viewer::kBrowser: services_.launcher->Open("iexplore.exe", ReportPath("HTML")); break;
@@ -143,6 +178,26 @@ void Form1::Command1_Click() {
         case Viewer::kPage: services_.launcher->OpenDocument(reportPath, "iexplore.exe"); break;
     }
     SetStatusText(kDoneText);
+}
+
+void Form1::ShowChanges(const std::string& earlier, const std::string& listing) {
+    const std::string page = appFolder_ + "\\" + kChangesPageName;
+    listing::ReplayResult invalid;
+    const listing::RunOutcome outcome = snapshot::WriteComparisonPage(earlier, listing, page, invalid);
+    if (!invalid.ok) {
+        const std::string which = invalid.source == listing ? listing : earlier;
+        SetStatusText(which + " is not a listing to compare with (line " + std::to_string(invalid.line) + ": " +
+                      invalid.reason + "). This run's listing is " + listing + ".");
+        return;
+    }
+    if (!outcome.reportWritten) {
+        SetStatusText("The changes could not be written to " + page + ": " +
+                      platform::WriteErrorText(outcome.error) + ". The earlier page was kept.");
+        return;
+    }
+    services_.launcher->OpenDocument(page, "iexplore.exe");
+    SetStatusText("Done.  The changes since " + earlier + " are shown; this run's listing is kept as " + listing +
+                  ".");
 }
 
 void Form1::Command2_Click() {
@@ -161,7 +216,7 @@ void Form1::Command3_Click() {
     const ReportChoice* choice = ChoiceOf(formatText);
     if (!choice) return;
     const std::string extension = choice->extension;
-    const std::optional<std::string> chosen = services_.saveDialog->Ask("Tallyfold", choice->description);
+    const std::optional<std::string> chosen = services_.fileDialog->AskSave("Tallyfold", choice->description);
     if (!chosen) {
         MarkBold(previousBold);  // a cancelled dialog leaves everything as it was
         return;

@@ -29,7 +29,7 @@ namespace tf::mainwindow {
 struct Form1Services {
     platform::MessageSink* messages = nullptr;
     platform::ProgramLauncher* launcher = nullptr;
-    platform::SaveDialog* saveDialog = nullptr;
+    platform::FileDialog* fileDialog = nullptr;
     platform::FileOperations* files = nullptr;
     platform::FileSystem* fileSystem = nullptr;
     std::string appFolder;     // reports and button images; empty: the executable's folder
@@ -78,7 +78,12 @@ public:
     const std::string& appFolder() const { return appFolder_; }
     // The report file of an output format text ("Text", "HTML"); empty for
     // any other text.
+    // Where a run of this format writes its report, and where its listing
+    // goes (the same but for a comparison, which lists to JSON Lines).
     std::string ReportPath(const std::string& formatText) const;
+    std::string ListingPath(const std::string& formatText) const;
+    // Writes and opens the page of what changed since `earlier`.
+    void ShowChanges(const std::string& earlier, const std::string& listing);
     int dpi() const { return dpi_; }
     skin::ClsSkinner* Skinner() const { return skinner_.get(); }
     // The picture a run button shows (owned by the window), or null.
@@ -135,7 +140,7 @@ private:
     Form1Services services_;
     std::unique_ptr<platform::MessageSink> ownMessages_;
     std::unique_ptr<platform::ProgramLauncher> ownLauncher_;
-    std::unique_ptr<platform::SaveDialog> ownSaveDialog_;
+    std::unique_ptr<platform::FileDialog> ownFileDialog_;
     std::unique_ptr<platform::FileOperations> ownFiles_;
     std::unique_ptr<platform::FileSystem> ownFileSystem_;
     std::string appFolder_;

@@ -83,9 +83,9 @@ bool Form1::Create(HINSTANCE instance) {
         ownLauncher_ = std::make_unique<platform::win32::ShellLauncher>(hwnd_);
         services_.launcher = ownLauncher_.get();
     }
-    if (!services_.saveDialog) {
-        ownSaveDialog_ = std::make_unique<platform::win32::SaveFileDialog>(hwnd_);
-        services_.saveDialog = ownSaveDialog_.get();
+    if (!services_.fileDialog) {
+        ownFileDialog_ = std::make_unique<platform::win32::CommonFileDialog>(hwnd_);
+        services_.fileDialog = ownFileDialog_.get();
     }
     if (!services_.files) {
         ownFiles_ = std::make_unique<platform::win32::Win32FileOperations>();

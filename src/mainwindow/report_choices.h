@@ -18,7 +18,13 @@ struct ReportChoice {
     const char* extension;    // appended to a "Save as..." name
     const char* description;  // the "Save as..." filter
     Viewer viewer;
+    // The run lists to JSON Lines (kept for the next comparison) and then
+    // writes the page of what changed since an earlier listing.
+    bool comparison = false;
 };
+
+// The page of a comparison run, beside the other reports.
+inline constexpr char kChangesPageName[] = "Tallyfold.changes.html";
 
 // Text and HTML first, as the box has always begun.
 constexpr ReportChoice kReportChoices[] = {
@@ -27,6 +33,7 @@ constexpr ReportChoice kReportChoices[] = {
     {"CSV", listing::ReportFormat::kCsv, ".csv", "CSV file (.csv)", Viewer::kAssociated},
     {"JSON Lines", listing::ReportFormat::kJsonl, ".jsonl", "JSON Lines file (.jsonl)", Viewer::kAssociated},
     {"Explorer", listing::ReportFormat::kExplorer, ".html", "Explorer page (.html)", Viewer::kPage},
+    {"Changes since...", listing::ReportFormat::kJsonl, ".html", "Changes page (.html)", Viewer::kPage, true},
 };
 
 // The choice of a format box text; null for a text that is no entry.

@@ -1,6 +1,6 @@
 #pragma once
 // Services the main window asks of the desktop: starting programs, asking for
-// a file name to save to, and copying and deleting report files. The Win32
+// a file name to save to or read, and copying report files. The Win32
 // build uses the shell, the common file dialog and the file API; tests put
 // recorders in their place so that nothing ever waits for a person.
 #include <optional>
@@ -19,12 +19,14 @@ public:
     virtual void OpenDocument(const std::string& path, const std::string& fallback) = 0;
 };
 
-class SaveDialog {
+class FileDialog {
 public:
-    virtual ~SaveDialog() = default;
+    virtual ~FileDialog() = default;
     // Asks for a destination, starting from `fileName`; `description` names
     // the kind of file ("TXT file (.txt)"). Empty when the person cancels.
-    virtual std::optional<std::string> Ask(const std::string& fileName, const std::string& description) = 0;
+    virtual std::optional<std::string> AskSave(const std::string& fileName, const std::string& description) = 0;
+    // Asks for an existing file to read, likewise.
+    virtual std::optional<std::string> AskOpen(const std::string& fileName, const std::string& description) = 0;
 };
 
 class FileOperations {

@@ -41,7 +41,16 @@ void ShellLauncher::OpenDocument(const std::string& path, const std::string& fal
         Open(fallback, path);
 }
 
-std::optional<std::string> SaveFileDialog::Ask(const std::string& fileName, const std::string& description) {
+std::optional<std::string> CommonFileDialog::AskSave(const std::string& fileName, const std::string& description) {
+    return Ask(fileName, description, false);
+}
+
+std::optional<std::string> CommonFileDialog::AskOpen(const std::string& fileName, const std::string& description) {
+    return Ask(fileName, description, true);
+}
+
+std::optional<std::string> CommonFileDialog::Ask(const std::string& fileName, const std::string& description,
+                                                 bool toOpen) {
     // The filter lists files of the described kind; the caller appends the
     // extension to whatever name comes back.
     std::string filter = description;
@@ -64,7 +73,8 @@ std::optional<std::string> SaveFileDialog::Ask(const std::string& fileName, cons
     ofn.lpstrFile = name.data();
     ofn.nMaxFile = static_cast<DWORD>(name.size());
     ofn.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    if (!GetSaveFileNameA(&ofn)) return std::nullopt;
+    if (toOpen) ofn.Flags |= OFN_FILEMUSTEXIST;
+    if (!(toOpen ? GetOpenFileNameA(&ofn) : GetSaveFileNameA(&ofn))) return std::nullopt;
     return std::string(name.data());
 }
 

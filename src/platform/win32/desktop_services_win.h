@@ -33,12 +33,14 @@ private:
     HWND owner_;
 };
 
-class SaveFileDialog final : public SaveDialog {
+class CommonFileDialog final : public FileDialog {
 public:
-    explicit SaveFileDialog(HWND owner) : owner_(owner) {}
-    std::optional<std::string> Ask(const std::string& fileName, const std::string& description) override;
+    explicit CommonFileDialog(HWND owner) : owner_(owner) {}
+    std::optional<std::string> AskSave(const std::string& fileName, const std::string& description) override;
+    std::optional<std::string> AskOpen(const std::string& fileName, const std::string& description) override;
 
 private:
+    std::optional<std::string> Ask(const std::string& fileName, const std::string& description, bool toOpen);
     HWND owner_;
 };
 

@@ -100,7 +100,7 @@ void Form1Test::Reopen() {
     Form1Services services;
     services.messages = &messages_;
     services.launcher = &launcher_;
-    services.saveDialog = &dialog_;
+    services.fileDialog = &dialog_;
     services.files = &files_;
     services.appFolder = app_;
     services.quitOnDestroy = false;

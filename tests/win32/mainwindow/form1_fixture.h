@@ -37,21 +37,30 @@ public:
 };
 
 // Answers each request with the next queued answer; no answer means Cancel.
-class SaveDialogRecorder final : public platform::SaveDialog {
+class FileDialogRecorder final : public platform::FileDialog {
 public:
-    std::optional<std::string> Ask(const std::string& fileName, const std::string& description) override {
-        asked.push_back({fileName, description});
+    std::optional<std::string> AskSave(const std::string& fileName, const std::string& description) override {
+        return Answer({fileName, description, false});
+    }
+    std::optional<std::string> AskOpen(const std::string& fileName, const std::string& description) override {
+        return Answer({fileName, description, true});
+    }
+    struct Request {
+        std::string fileName;
+        std::string description;
+        bool open = false;
+    };
+    std::vector<Request> asked;
+    std::deque<std::optional<std::string>> answers;
+
+private:
+    std::optional<std::string> Answer(Request request) {
+        asked.push_back(std::move(request));
         if (answers.empty()) return std::nullopt;
         std::optional<std::string> answer = answers.front();
         answers.pop_front();
         return answer;
     }
-    struct Request {
-        std::string fileName;
-        std::string description;
-    };
-    std::vector<Request> asked;
-    std::deque<std::optional<std::string>> answers;
 };
 
 // Runs queued actions from inside whatever loop dispatches the thread's
@@ -106,7 +115,7 @@ protected:
     std::string root_, app_, src_;
     platform::RecordingMessageSink messages_;
     LaunchRecorder launcher_;
-    SaveDialogRecorder dialog_;
+    FileDialogRecorder dialog_;
     platform::win32::Win32FileOperations files_;
     std::unique_ptr<platform::FileSystem> fileSystem_;
     std::unique_ptr<Form1> form_;

@@ -115,7 +115,8 @@ TEST_F(Form1Layout, OpensWithTheDesignedOptionsAndTheMainPage) {
     EXPECT_EQ(ComboEntries(item(Control::orderby)),
               (std::vector<std::string>{"Name", "Type", "Size", "Created date", "Last modified date"}));
     EXPECT_EQ(Text(Control::saveas), "Text");
-    EXPECT_EQ(ComboEntries(item(Control::saveas)), (std::vector<std::string>{"Text", "HTML", "CSV", "JSON Lines", "Explorer"}));
+    EXPECT_EQ(ComboEntries(item(Control::saveas)), (std::vector<std::string>{"Text", "HTML", "CSV", "JSON Lines", "Explorer",
+                                                                                 "Changes since..."}));
     EXPECT_EQ(Text(Control::filter), "*");
     EXPECT_EQ(Text(Control::dir), "");
     EXPECT_EQ(Text(Control::Command1), "Start");

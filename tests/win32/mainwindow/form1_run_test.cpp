@@ -192,6 +192,50 @@ TEST_F(Form1Run, AnUnknownFormatWritesAndDeletesNothingAndOpensTheHtmlPath) {
     EXPECT_EQ(form().totals().totalFiles, 7u);
 }
 
+TEST_F(Form1Run, ChangesSinceAnEarlierListingAreWrittenAsAPageAndOpened) {
+    MakeSampleTree();
+    form().SetSourceFolder(src_);
+    SetText(Control::saveas, "JSON Lines");
+    Click(Control::Command1);
+    const std::string kept = app_ + "\\Tallyfold.jsonl";
+    const std::string before = Report("Tallyfold.jsonl");
+    ASSERT_NE(before.find("\"notes.txt\""), std::string::npos);
+    MakeFile("arrived.txt", 7);
+
+    // Cancelled: nothing runs.
+    SetText(Control::saveas, "Changes since...");
+    const std::size_t launches = launcher_.launches.size();
+    Click(Control::Command1);
+    ASSERT_EQ(dialog_.asked.size(), 1u);
+    EXPECT_TRUE(dialog_.asked[0].open);
+    EXPECT_EQ(dialog_.asked[0].fileName, kept);  // the last listing is offered
+    EXPECT_EQ(launcher_.launches.size(), launches);
+    EXPECT_EQ(Report("Tallyfold.jsonl"), before);
+
+    // Compared with the kept listing itself, which this run replaces: the
+    // page is made from a copy of it, and the new listing is kept.
+    dialog_.answers.push_back(kept);
+    Click(Control::Command1);
+    ASSERT_EQ(launcher_.launches.size(), launches + 1);
+    EXPECT_EQ(launcher_.launches.back().parameter, app_ + "\\Tallyfold.changes.html");
+    EXPECT_EQ(launcher_.launches.back().fallback, "iexplore.exe");
+    EXPECT_EQ(Report("Tallyfold.earlier.jsonl"), before);
+    EXPECT_NE(Report("Tallyfold.jsonl").find("\"arrived.txt\""), std::string::npos);
+    const std::string page = Report("Tallyfold.changes.html");
+    EXPECT_EQ(page.rfind("<!DOCTYPE html>", 0), 0u);
+    EXPECT_NE(page.find("arrived.txt/"), std::string::npos);  // the new listing's names are in the page
+    EXPECT_EQ(form().StatusText().rfind("Done.", 0), 0u) << form().StatusText();
+
+    // An earlier file that is no listing: said so, nothing opened, the
+    // page of the last comparison kept.
+    WriteFile(app_ + "\\notes.jsonl", "not a listing\n");
+    dialog_.answers.push_back(app_ + "\\notes.jsonl");
+    Click(Control::Command1);
+    EXPECT_EQ(launcher_.launches.size(), launches + 1);
+    EXPECT_NE(form().StatusText().find("is not a listing to compare with"), std::string::npos) << form().StatusText();
+    EXPECT_EQ(Report("Tallyfold.changes.html"), page);
+}
+
 TEST_F(Form1Run, AReportThatCannotBeWrittenIsReportedAndNotOpened) {
     MakeSampleTree();
     form().SetSourceFolder(src_);
