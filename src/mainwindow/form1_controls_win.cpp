@@ -116,10 +116,13 @@ bool Form1::CreateControls() {
     for (Control c : {Control::Check1, Control::Check2, Control::Check3, Control::Check4}) FitToCaption(Item(c));
 
     // Start-up draws the button images on these before they go onto the
-    // buttons; they lie under the buttons' left ends.
-    CreateControl(Control::start, frame1, kPictureBoxClass, "", kChild, 0, kStart);
-    CreateControl(Control::stoplist, frame1, kPictureBoxClass, "", kChild, 0, kStoplist);
-    CreateControl(Control::savelist, frame1, kPictureBoxClass, "", kChild, 0, kSavelist);
+    // buttons. They stay hidden: the buttons draw the pictures, and Stop's
+    // box reaches out to the left of its button, where above 96 DPI it
+    // showed a piece of its picture.
+    const DWORD hiddenChild = kChild & ~WS_VISIBLE;
+    CreateControl(Control::start, frame1, kPictureBoxClass, "", hiddenChild, 0, kStart);
+    CreateControl(Control::stoplist, frame1, kPictureBoxClass, "", hiddenChild, 0, kStoplist);
+    CreateControl(Control::savelist, frame1, kPictureBoxClass, "", hiddenChild, 0, kSavelist);
 
     CreateControl(Control::Frame2, hwnd_, kFrameClass, "", (page & ~WS_VISIBLE), WS_EX_CONTROLPARENT, kFrame1);
 

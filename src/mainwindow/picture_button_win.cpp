@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/display_scale.h"
+#include "platform/win32/dpi_win.h"
 #include "platform/win32/unique_handle.h"
 
 namespace tf::mainwindow {
@@ -16,7 +18,7 @@ using platform::win32::ScopedSelect;
 using platform::win32::UniqueBitmap;
 
 constexpr int kClassicEdge = 3;  // the classic push button's frame and a pixel of air
-constexpr int kGap = 4;          // between the picture and the caption
+constexpr int kGap = 4;          // between the picture and the caption, at 96 DPI
 
 class ScopedTheme {
 public:
@@ -94,7 +96,7 @@ UniqueBitmap Greyed(HDC dc, HBITMAP picture, int width, int height, COLORREF key
 
 // The picture at the left end, vertically centred; `content` loses the
 // part it takes.
-void DrawPicture(HDC dc, HBITMAP picture, COLORREF key, RECT& content, bool disabled) {
+void DrawPicture(HDC dc, HBITMAP picture, COLORREF key, RECT& content, bool disabled, int gapDpi) {
     BITMAP size{};
     if (!picture || !GetObjectA(picture, sizeof size, &size)) return;
     const int width = std::min<int>(size.bmWidth, content.right - content.left);
@@ -105,7 +107,7 @@ void DrawPicture(HDC dc, HBITMAP picture, COLORREF key, RECT& content, bool disa
     const platform::win32::BitmapDc source = platform::win32::BitmapDc::Borrowing(dc, greyed ? greyed.get() : picture);
     if (!source) return;
     GdiTransparentBlt(dc, content.left, top, width, height, source.dc(), 0, 0, width, height, key);
-    content.left += width + kGap;
+    content.left += width + platform::ScaleToDpi(kGap, gapDpi);
 }
 
 void DrawCaption(HDC dc, HWND button, const RECT& area, bool disabled) {
@@ -137,7 +139,7 @@ void DrawPictureButton(const DRAWITEMSTRUCT& item, HBITMAP picture, COLORREF bac
     RECT content = DrawFace(item, pressed, disabled, isDefault);
     if (pressed) OffsetRect(&content, 1, 1);
     const RECT inner = content;
-    DrawPicture(item.hDC, picture, background, content, disabled);
+    DrawPicture(item.hDC, picture, background, content, disabled, platform::win32::WindowDpi(item.hwndItem));
     DrawCaption(item.hDC, item.hwndItem, content, disabled);
     if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
         RECT focus = inner;
