@@ -76,7 +76,7 @@ bool Form1::OnDrawItem(const DRAWITEMSTRUCT& item) {
     const bool otherFocused = focus == Item(Control::Command2) || focus == Item(Control::Command3);
     const bool isDefault = button == Control::Command1 ? !otherFocused : (item.itemState & ODS_FOCUS) != 0;
     const Control box = kButtonImages[PictureIndex(button)].box;
-    DrawPictureButton(item, CommandPicture(button), platform::win32::PictureBox(Item(box)).BackColor(), isDefault);
+    DrawPictureButton(item, CommandPicture(button), platform::win32::PictureBox(Item(box)).BackColor(), isDefault, dpi_);
     return true;
 }
 

@@ -146,6 +146,9 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 SetFocus(lastFocus_ && IsWindow(lastFocus_) ? lastFocus_ : Item(Control::Command1));
             }
             return 0;
+        case WM_DPICHANGED:
+            OnDpiChanged(LOWORD(wp), *reinterpret_cast<const RECT*>(lp));
+            return 0;
         case DM_GETDEFID:
             // Start is the default button for the dialog manager as well.
             return MAKELRESULT(static_cast<int>(Control::Command1), DC_HASDEFID);

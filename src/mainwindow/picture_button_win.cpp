@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "platform/display_scale.h"
-#include "platform/win32/dpi_win.h"
 #include "platform/win32/unique_handle.h"
 
 namespace tf::mainwindow {
@@ -133,13 +132,13 @@ void DrawCaption(HDC dc, HWND button, const RECT& area, bool disabled) {
 
 }  // namespace
 
-void DrawPictureButton(const DRAWITEMSTRUCT& item, HBITMAP picture, COLORREF background, bool isDefault) {
+void DrawPictureButton(const DRAWITEMSTRUCT& item, HBITMAP picture, COLORREF background, bool isDefault, int dpi) {
     const bool pressed = (item.itemState & ODS_SELECTED) != 0;
     const bool disabled = (item.itemState & ODS_DISABLED) != 0;
     RECT content = DrawFace(item, pressed, disabled, isDefault);
     if (pressed) OffsetRect(&content, 1, 1);
     const RECT inner = content;
-    DrawPicture(item.hDC, picture, background, content, disabled, platform::win32::WindowDpi(item.hwndItem));
+    DrawPicture(item.hDC, picture, background, content, disabled, dpi);
     DrawCaption(item.hDC, item.hwndItem, content, disabled);
     if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
         RECT focus = inner;
