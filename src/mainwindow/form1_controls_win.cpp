@@ -151,7 +151,7 @@ bool Form1::CreateControls() {
     SendMessageA(status, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&whole));
 
     // Beyond the right edge of the client area, never seen.
-    CreateControl(Control::picSmall, hwnd_, kPictureBoxClass, "", kChild, 0, kPicSmall);
+    CreateControl(Control::picSmall, hwnd_, kPictureBoxClass, "", kChild & ~WS_VISIBLE, 0, kPicSmall);
 
     for (Control c : {Control::Frame1, Control::Command1, Control::Command2, Control::Command3, Control::dir,
                       Control::orderby, Control::saveas, Control::TreeView1, Control::filter, Control::Check1,
