@@ -1,4 +1,4 @@
-// The window at 120, 144 and 192 DPI, each in a process of its own started
+// The window at 96, 120, 144 and 192 DPI, each in a process of its own started
 // with the screen at that DPI: controls inside the client area with room
 // for their text, the skinned caption, close button and icon at their
 // scaled places, pictures and tree icons of the DPI's size. And the window
@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "child_process.h"
 #include "mainwindow/form1_fixture.h"
@@ -113,6 +114,45 @@ void ExpectPageFits(Form1& form, Control page) {
     }
 }
 
+// Strongly coloured pixels (the pictures' red, green and blue) of the Main
+// page's band with the run buttons that lie outside the three buttons, read
+// from the screen.
+int PicturePixelsOutsideButtons(Form1& form) {
+    HWND page = form.Item(Control::Frame1);
+    RedrawWindow(form.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    const RECT below = RectIn(form.Item(Control::dir), page);  // the band ends where the next row starts
+    RECT band{};
+    GetClientRect(page, &band);
+    band.bottom = below.top;
+    POINT origin{0, 0};
+    ClientToScreen(page, &origin);
+    const int width = band.right, height = band.bottom;
+    std::vector<RGBQUAD> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    {
+        HDC screen = GetDC(nullptr);
+        platform::win32::BitmapDc copy = platform::win32::BitmapDc::Create(screen, width, height);
+        BitBlt(copy.dc(), 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        const platform::win32::UniqueBitmap bitmap = copy.Release();
+        GetDIBits(screen, bitmap.get(), 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
+        ReleaseDC(nullptr, screen);
+    }
+    const RECT buttons[] = {RectIn(form.Item(Control::Command1), page), RectIn(form.Item(Control::Command2), page),
+                            RectIn(form.Item(Control::Command3), page)};
+    int outside = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const RGBQUAD& p = pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
+            const int r = p.rgbRed, g = p.rgbGreen, b = p.rgbBlue;
+            const bool coloured = (r - g > 100 && r - b > 100) || (g - r > 64 && g - b > 38) || (b - r > 77 && b - g > 38);
+            bool inButton = false;
+            for (const RECT& button : buttons) inButton = inButton || PtInRect(&button, POINT{x, y});
+            outside += coloured && !inButton;
+        }
+    return outside;
+}
+
 // Run by the test below in a process of its own, with the screen at the DPI
 // in kExpectedDpi.
 TEST_F(Form1Dpi, DISABLED_TheWindowFitsTheScreenDpi) {
@@ -128,6 +168,7 @@ TEST_F(Form1Dpi, DISABLED_TheWindowFitsTheScreenDpi) {
     {
         SCOPED_TRACE("Main page");
         ExpectPageFits(form(), Control::Frame1);
+        EXPECT_EQ(PicturePixelsOutsideButtons(form()), 0);
     }
     SendMessageA(item(Control::TabStrip1), TCM_SETCURSEL, 1, 0);
     NMHDR change{item(Control::TabStrip1), static_cast<UINT_PTR>(Control::TabStrip1), static_cast<UINT>(TCN_SELCHANGE)};
@@ -167,6 +208,15 @@ TEST_F(Form1Dpi, DISABLED_TheWindowFitsTheScreenDpi) {
     ASSERT_TRUE(ImageList_GetIconSize(images, &iconWidth, &iconHeight));
     EXPECT_EQ(iconWidth, GetSystemMetrics(SM_CXSMICON));
     EXPECT_EQ(iconWidth, MulDiv(16, dpi, 96));
+
+    // Without the images of its scale the window takes the 96-DPI ones,
+    // which still show nowhere but on their buttons.
+    for (const char* name : {"start", "stop", "save"})
+        for (const char* suffix : {"-150", "-200"}) std::filesystem::remove(app_ + "\\images\\" + name + suffix + ".png");
+    Reopen();
+    ShowWindow(form().hwnd(), SW_SHOWNOACTIVATE);
+    EXPECT_EQ(BitmapSize(form().CommandPicture(Control::Command2)).cx, 41);
+    EXPECT_EQ(PicturePixelsOutsideButtons(form()), 0);
 }
 
 class LogPixels {
@@ -194,13 +244,13 @@ private:
     bool had_ = false;
 };
 
-TEST(Form1ScreenDpi, TheWindowFitsAt120And144And192Dpi) {
+TEST(Form1ScreenDpi, TheWindowFitsAt96And120And144And192Dpi) {
     // A process reads the screen's DPI once, when it starts.
     char self[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, self, sizeof self);
     const std::string command =
         std::string("\"") + self + "\" --gtest_also_run_disabled_tests --gtest_filter=" + kDpiChild;
-    for (DWORD dpi : {120u, 144u, 192u}) {
+    for (DWORD dpi : {96u, 120u, 144u, 192u}) {
         SCOPED_TRACE(dpi);
         SetEnvironmentVariableA(kExpectedDpi, std::to_string(dpi).c_str());
         int code = 1;
