@@ -35,6 +35,11 @@ void Form1::OnDpiChanged(int dpi, const RECT& suggested) {
     for (Control c : {Control::Check1, Control::Check2, Control::Check3, Control::Check4}) FitToCaption(Item(c));
     DrawButtonPictures();
     DrawLogo();
+    // The tips cover the parts of the buttons over their picture boxes,
+    // which have moved.
+    if (toolTips_) DestroyWindow(toolTips_);
+    toolTips_ = nullptr;
+    CreateToolTips();
 
     // The frame's thickness is already the new DPI's.
     RECT window{}, client{};
