@@ -2,9 +2,12 @@
 // the new DPI and a suggested window rectangle. The skin has already
 // scaled its frame (it sees the message first); the window makes its fonts
 // anew, puts every control at its designed place for the new DPI, draws
-// its pictures again and takes the suggested place, sized so the client
-// area is the designed one.
+// its pictures and tree icons again and takes the suggested place, sized so
+// the client area is the designed one.
 #include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
 
 #include "mainwindow/form1_win.h"
 
@@ -40,6 +43,15 @@ void Form1::OnDpiChanged(int dpi, const RECT& suggested) {
     if (toolTips_) DestroyWindow(toolTips_);
     toolTips_ = nullptr;
     CreateToolTips();
+    // The tree's icons are stored at one size: the tree is built again from
+    // its root with icons of the new small-icon size (folders opened before
+    // are closed). The old pane hears its items go, then goes after the new
+    // one has put its own image list on the control.
+    if (folderTree_) {
+        SendMessageA(TreeView(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+        const std::unique_ptr<foldertree::FolderTreePane> oldTree = std::move(folderTree_);
+        BuildFolderTree();
+    }
 
     // The frame's thickness is already the new DPI's.
     RECT window{}, client{};

@@ -307,6 +307,13 @@ TEST_F(Form1Dpi, AMoveToAMonitorOfAnotherScaleLaysTheWindowOutAgain) {
         EXPECT_EQ(BitmapSize(form().CommandPicture(Control::Command2)).cx, dpi == 192 ? 82 : 41);
         EXPECT_EQ(fontHeight(Control::Check1), labelFont * dpi / 96);
         EXPECT_EQ(fontHeight(Control::Label2), titleFont * dpi / 96);
+        // The tree is built again with icons of the DPI's small-icon size.
+        int iconWidth = 0, iconHeight = 0;
+        auto images = reinterpret_cast<HIMAGELIST>(SendMessageA(item(Control::TreeView1), TVM_GETIMAGELIST, TVSIL_NORMAL, 0));
+        ASSERT_TRUE(ImageList_GetIconSize(images, &iconWidth, &iconHeight));
+        EXPECT_EQ(iconWidth, MulDiv(GetSystemMetrics(SM_CXSMICON), dpi, 96));
+        EXPECT_EQ(form().FolderTree()->Icons().ImageList(), images);
+        EXPECT_GT(SendMessageA(item(Control::TreeView1), TVM_GETCOUNT, 0, 0), 0);
     }
 }
 
