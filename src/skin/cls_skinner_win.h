@@ -58,9 +58,8 @@ public:
     bool PaintClientArea() const { return paintClientArea_; }
     void PaintClientArea(bool value);
     // The skin in force: its parameters and the surface that holds its
-    // picture (null before the first load).
-    // The skin in force is scaled to the hooked window's DPI (96 DPI until
-    // a window is hooked).
+    // picture (null before the first load), scaled to the hooked window's
+    // DPI (96 DPI until a window is hooked).
     const SkinParameters& Parameters() const { return params_; }
     HDC SkinSurface() const { return surface_.dc(); }
     int Dpi() const { return dpi_; }

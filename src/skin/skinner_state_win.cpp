@@ -111,8 +111,8 @@ bool ClsSkinner::LoadSkinBytes(const std::uint8_t* data, std::size_t size, std::
         if (!where.empty()) reason += " (" + where + ")";
         return false;
     }
-    // A skin file's pictures are drawn for 96 DPI: a window hooked later
-    // may scale it again to its own.
+    // Skin files are drawn for 96 DPI; the skin is put in force at the DPI
+    // of the window it is on.
     if (!UseSkin(skin.parameters, std::move(skin.picture), dpi_)) {
         reason = "no memory for the skin picture";
         return false;
