@@ -41,7 +41,9 @@ int PictureIndex(Control button) { return static_cast<int>(button) - static_cast
 void Form1::DrawButtonPictures() {
     for (const ButtonImage& image : kButtonImages) {
         HWND box = Item(image.box);
-        platform::win32::PictureBox(box).Cls();
+        // The loader blends onto the box's picture: an earlier image (of
+        // another DPI) goes first.
+        platform::win32::SetPicture(box, platform::win32::UniqueBitmap());
         // A broken image must not stop start-up with a message: the loader's
         // messages are kept from the screen here, and a file that cannot be
         // read leaves the box without a picture.

@@ -284,6 +284,21 @@ TEST_F(Form1Dpi, AMoveToAMonitorOfAnotherScaleLaysTheWindowOutAgain) {
         GetObjectA(reinterpret_cast<HFONT>(SendMessageA(item(c), WM_GETFONT, 0, 0)), sizeof f, &f);
         return std::abs(f.lfHeight);
     };
+    // The run buttons' pictures as bytes, to compare after the round trip.
+    const auto pictureBytes = [&](Control c) {
+        HBITMAP picture = form().CommandPicture(c);
+        const SIZE size = BitmapSize(picture);
+        std::vector<RGBQUAD> bits(static_cast<std::size_t>(size.cx) * static_cast<std::size_t>(size.cy));
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof info.bmiHeader, size.cx, -size.cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        HDC screen = GetDC(nullptr);
+        GetDIBits(screen, picture, 0, static_cast<UINT>(size.cy), bits.data(), &info, DIB_RGB_COLORS);
+        ReleaseDC(nullptr, screen);
+        std::string bytes(reinterpret_cast<const char*>(bits.data()), bits.size() * sizeof(RGBQUAD));
+        return bytes;
+    };
+    const std::string startPicture = pictureBytes(Control::Command1);
+    ASSERT_FALSE(startPicture.empty());
     const int labelFont = fontHeight(Control::Check1);
     const int titleFont = fontHeight(Control::Label2);
 
@@ -315,6 +330,9 @@ TEST_F(Form1Dpi, AMoveToAMonitorOfAnotherScaleLaysTheWindowOutAgain) {
         EXPECT_EQ(form().FolderTree()->Icons().ImageList(), images);
         EXPECT_GT(SendMessageA(item(Control::TreeView1), TVM_GETCOUNT, 0, 0), 0);
     }
+    // Back at 96 DPI the picture is the one the window started with, not
+    // blended over the larger one.
+    EXPECT_TRUE(pictureBytes(Control::Command1) == startPicture);
 }
 
 }  // namespace
