@@ -57,7 +57,8 @@ wine_session_start() {
   wine_prefix_create "$WINEPREFIX"
   local n=99
   while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
-  Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  # Room for the window at 192 DPI (about 1,100 x 1,000 pixels).
+  Xvfb :$n -screen 0 1600x1200x24 -nolisten tcp >/dev/null 2>&1 &
   WINE_SESSION_XVFB=$!
   export DISPLAY=:$n
   local i

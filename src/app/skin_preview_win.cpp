@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/display_scale.h"
 #include "platform/event_log.h"
 #include "platform/message_sink.h"
+#include "platform/win32/dpi_win.h"
 #include "platform/win32/edge_guard_win.h"
 #include "skin/cls_skinner_win.h"
 
@@ -63,9 +65,19 @@ bool OnCommand(HWND hwnd, UINT command) {
     return true;
 }
 
+// On a monitor of another scale the window takes the place the system
+// suggests; the skin has scaled its frame already.
+bool OnDpiChanged(HWND hwnd, UINT msg, LPARAM lp) {
+    if (msg != WM_DPICHANGED) return false;
+    const RECT& r = *reinterpret_cast<const RECT*>(lp);
+    SetWindowPos(hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    return true;
+}
+
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return platform::win32::CatchAtEdge("Skin preview", LRESULT{0}, [&]() -> LRESULT {
         if (msg == WM_COMMAND && OnCommand(hwnd, LOWORD(wp))) return 0;
+        if (OnDpiChanged(hwnd, msg, lp)) return 0;
         if (msg == WM_DESTROY) PostQuitMessage(0);
         return DefWindowProcA(hwnd, msg, wp, lp);
     });
@@ -82,6 +94,7 @@ LRESULT CALLBACK MdiFrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             if (!gMdiClient) return -1;
         }
         if (msg == WM_COMMAND && OnCommand(hwnd, LOWORD(wp))) return 0;
+        if (OnDpiChanged(hwnd, msg, lp)) return 0;
         if (msg == WM_DESTROY) {
             gMdiClient = nullptr;
             PostQuitMessage(0);
@@ -169,8 +182,11 @@ int RunSkinPreview(const PreviewOptions& options, std::ostream& errors) {
     }
     const DWORD style = WS_OVERLAPPEDWINDOW | (options.mdi ? WS_CLIPCHILDREN : 0);
     const int x = options.placed ? options.x : CW_USEDEFAULT, y = options.placed ? options.y : CW_USEDEFAULT;
-    HWND hwnd = CreateWindowExA(0, windowClass, kCaption, style, x, y, options.mdi ? 520 : 380,
-                                options.mdi ? 380 : 260, nullptr, PreviewMenu(), GetModuleHandleA(nullptr), nullptr);
+    // Sizes for 96 DPI, at the screen's.
+    const int dpi = platform::win32::WindowDpi(nullptr);
+    HWND hwnd = CreateWindowExA(0, windowClass, kCaption, style, x, y, platform::ScaleToDpi(options.mdi ? 520 : 380, dpi),
+                                platform::ScaleToDpi(options.mdi ? 380 : 260, dpi), nullptr, PreviewMenu(),
+                                GetModuleHandleA(nullptr), nullptr);
     if (!hwnd) {
         errors << "tallyfold-skin: the preview window cannot be made (error " << GetLastError() << ")\n";
         return 1;

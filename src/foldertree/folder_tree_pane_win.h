@@ -14,9 +14,10 @@ namespace tf::foldertree {
 class FolderTreePane {
 public:
     // `tree` is a SysTreeView32 child of `owner`; `shell` defaults to the
-    // platform's shell.
+    // platform's shell. The icons come at the small-icon size of `dpi` (0:
+    // the tree's own DPI).
     FolderTreePane(HWND owner, HWND tree, platform::FileSystem& fs, TreeViewBinding::NodeClickHandler onNodeClick,
-                   std::unique_ptr<ShellServices> shell = nullptr);
+                   std::unique_ptr<ShellServices> shell = nullptr, int dpi = 0);
     FolderTreePane(const FolderTreePane&) = delete;
     FolderTreePane& operator=(const FolderTreePane&) = delete;
 

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -12,14 +13,13 @@
 namespace tf::foldertree {
 namespace {
 
-constexpr int kPixels = kNodeIconSize * kNodeIconSize;
 constexpr UINT kNoIcons = UINT_MAX;  // ExtractIconExA's failure result
 
-HBITMAP CreateSurfaceBitmap(std::uint32_t** bits) {
+HBITMAP CreateSurfaceBitmap(int size, std::uint32_t** bits) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = kNodeIconSize;
-    info.bmiHeader.biHeight = -kNodeIconSize;  // top-down
+    info.bmiHeader.biWidth = size;
+    info.bmiHeader.biHeight = -size;  // top-down
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
@@ -82,20 +82,25 @@ bool IsPlainFolder(const std::string& path) {
 
 }  // namespace
 
-IconCompositor::IconCompositor() {
+IconCompositor::IconCompositor(int size)
+    : size_(size > 0 ? size : kNodeIconSize),
+      maskRowBytes_((size_ + 15) / 16 * 2),
+      maskBits_(static_cast<std::size_t>(maskRowBytes_ * size_)) {
     for (Layer* layer : {&onBlack_, &onWhite_}) {
         layer->surface = platform::win32::BitmapDc::Holding(
-            nullptr, platform::win32::UniqueBitmap(CreateSurfaceBitmap(&layer->bits)));
+            nullptr, platform::win32::UniqueBitmap(CreateSurfaceBitmap(size_, &layer->bits)));
     }
-    image_.reset(CreateSurfaceBitmap(&imageBits_));
-    mask_.reset(CreateBitmap(kNodeIconSize, kNodeIconSize, 1, 1, nullptr));
+    image_.reset(CreateSurfaceBitmap(size_, &imageBits_));
+    mask_.reset(CreateBitmap(size_, size_, 1, 1, nullptr));
     Clear();
 }
+
+int IconCompositor::Pixels() const { return size_ * size_; }
 
 void IconCompositor::Clear() {
     if (!onBlack_.surface || !onWhite_.surface) return;
     GdiFlush();
-    for (int i = 0; i < kPixels; ++i) {
+    for (int i = 0; i < Pixels(); ++i) {
         onBlack_.bits[i] = 0x00000000u;
         onWhite_.bits[i] = 0x00FFFFFFu;
     }
@@ -104,8 +109,8 @@ void IconCompositor::Clear() {
 
 void IconCompositor::DrawIcon(HICON icon) {
     if (!onBlack_.surface || !onWhite_.surface) return;
-    DrawIconEx(onBlack_.surface.dc(), 0, 0, icon, kNodeIconSize, kNodeIconSize, 0, nullptr, DI_NORMAL);
-    DrawIconEx(onWhite_.surface.dc(), 0, 0, icon, kNodeIconSize, kNodeIconSize, 0, nullptr, DI_NORMAL);
+    DrawIconEx(onBlack_.surface.dc(), 0, 0, icon, size_, size_, 0, nullptr, DI_NORMAL);
+    DrawIconEx(onWhite_.surface.dc(), 0, 0, icon, size_, size_, 0, nullptr, DI_NORMAL);
     Compose();
 }
 
@@ -114,10 +119,11 @@ void IconCompositor::Compose() {
     GdiFlush();
     // Over black a pixel shows colour * alpha; over white it shows that plus
     // (1 - alpha) * 255. The difference is the coverage.
-    for (int y = 0; y < kNodeIconSize; ++y) {
-        unsigned rowBits = 0;
-        for (int x = 0; x < kNodeIconSize; ++x) {
-            const int i = y * kNodeIconSize + x;
+    std::fill(maskBits_.begin(), maskBits_.end(), std::uint8_t{0});
+    for (int y = 0; y < size_; ++y) {
+        std::uint8_t* maskRow = maskBits_.data() + static_cast<std::size_t>(y * maskRowBytes_);
+        for (int x = 0; x < size_; ++x) {
+            const int i = y * size_ + x;
             const std::uint32_t black = onBlack_.bits[i] & 0x00FFFFFFu;
             const std::uint32_t white = onWhite_.bits[i] & 0x00FFFFFFu;
             int alpha = 0;
@@ -136,34 +142,34 @@ void IconCompositor::Compose() {
                 }
             }
             imageBits_[i] = (static_cast<std::uint32_t>(alpha) << 24) | colour;
-            if (alpha < 128) rowBits |= 0x8000u >> x;  // transparent
+            // Transparent; monochrome rows hold the leftmost pixel in the
+            // top bit of their first byte.
+            if (alpha < 128) maskRow[x / 8] |= static_cast<std::uint8_t>(0x80u >> (x % 8));
         }
-        // Monochrome rows are stored most significant byte first.
-        maskRows_[y] = static_cast<WORD>(((rowBits >> 8) & 0xFF) | ((rowBits & 0xFF) << 8));
     }
     StoreMask();
 }
 
-void IconCompositor::StoreMask() { SetBitmapBits(mask_.get(), sizeof maskRows_, maskRows_); }
+void IconCompositor::StoreMask() { SetBitmapBits(mask_.get(), static_cast<DWORD>(maskBits_.size()), maskBits_.data()); }
 
 std::string IconCompositor::Picture() const {
     if (!imageBits_) return std::string();
-    std::string picture(reinterpret_cast<const char*>(imageBits_), kPixels * sizeof *imageBits_);
-    picture.append(reinterpret_cast<const char*>(maskRows_), sizeof maskRows_);
+    std::string picture(reinterpret_cast<const char*>(imageBits_), static_cast<std::size_t>(Pixels()) * sizeof *imageBits_);
+    picture.append(reinterpret_cast<const char*>(maskBits_.data()), maskBits_.size());
     return picture;
 }
 
 void IconCompositor::Load(const std::string& picture) {
-    const std::size_t imageBytes = kPixels * sizeof *imageBits_;
-    if (!imageBits_ || picture.size() != imageBytes + sizeof maskRows_) return;
+    const std::size_t imageBytes = static_cast<std::size_t>(Pixels()) * sizeof *imageBits_;
+    if (!imageBits_ || picture.size() != imageBytes + maskBits_.size()) return;
     GdiFlush();
     std::memcpy(imageBits_, picture.data(), imageBytes);
-    std::memcpy(maskRows_, picture.data() + imageBytes, sizeof maskRows_);
+    std::memcpy(maskBits_.data(), picture.data() + imageBytes, maskBits_.size());
     StoreMask();
 }
 
-ShellNodeIcons::ShellNodeIcons() {
-    images_.reset(ImageList_Create(kNodeIconSize, kNodeIconSize, ILC_COLOR32 | ILC_MASK, 16, 64));
+ShellNodeIcons::ShellNodeIcons(int iconSize) : picSmall_(iconSize) {
+    images_.reset(ImageList_Create(picSmall_.Size(), picSmall_.Size(), ILC_COLOR32 | ILC_MASK, 16, 64));
 }
 
 ShellNodeIcons::~ShellNodeIcons() = default;

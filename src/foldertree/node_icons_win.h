@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "foldertree/keyed_image_store.h"
 #include "foldertree/tree_services.h"
@@ -14,19 +15,21 @@
 
 namespace tf::foldertree {
 
+// The small-icon size at 96 DPI; at other DPIs the tree takes the system's.
 inline constexpr int kNodeIconSize = 16;
 
-// An off-screen 16x16 surface that keeps what is drawn on it. The icon is
+// An off-screen square surface that keeps what is drawn on it. The icon is
 // drawn over black and over white; the two results give colour and
 // coverage, so the stored image keeps the icon's transparency whatever its
 // format.
 class IconCompositor {
 public:
-    IconCompositor();
+    explicit IconCompositor(int size = kNodeIconSize);
     ~IconCompositor() = default;
     IconCompositor(const IconCompositor&) = delete;
     IconCompositor& operator=(const IconCompositor&) = delete;
 
+    int Size() const { return size_; }
     void Clear();
     void DrawIcon(HICON icon);
     // The current image: 32-bit premultiplied colour with alpha, and a mask
@@ -42,6 +45,7 @@ public:
 private:
     void Compose();
     void StoreMask();
+    int Pixels() const;
 
     // One layer per backdrop: a DC with its bitmap selected for the
     // surface's whole life.
@@ -49,17 +53,20 @@ private:
         platform::win32::BitmapDc surface;
         std::uint32_t* bits = nullptr;
     };
+    int size_;
+    int maskRowBytes_;  // monochrome rows are word-aligned
     Layer onBlack_;
     Layer onWhite_;
     platform::win32::UniqueBitmap image_;
     std::uint32_t* imageBits_ = nullptr;
     platform::win32::UniqueBitmap mask_;
-    WORD maskRows_[kNodeIconSize] = {};  // one word-aligned monochrome row per line
+    std::vector<std::uint8_t> maskBits_;
 };
 
 class ShellNodeIcons : public NodeIcons {
 public:
-    ShellNodeIcons();
+    // Icons of `iconSize` pixels square.
+    explicit ShellNodeIcons(int iconSize = kNodeIconSize);
     ~ShellNodeIcons() override;
     ShellNodeIcons(const ShellNodeIcons&) = delete;
     ShellNodeIcons& operator=(const ShellNodeIcons&) = delete;

@@ -44,7 +44,7 @@ void FillShape(HDC dc, COLORREF colour, const RECT& r, int radius) {
 
 // A sheet with a folded corner carrying four list lines, each with a tally
 // mark: a listing of things counted.
-UniqueBitmap DrawLogo(HDC reference, int size) {
+UniqueBitmap LogoPicture(HDC reference, int size) {
     BitmapDc canvas = BitmapDc::Create(reference, size, size);
     if (!canvas) return UniqueBitmap();
     {
@@ -91,11 +91,15 @@ void Form1::CreateAboutPage() {
     for (Control link : {Control::Label5, Control::Label6})
         SendMessageA(Item(link), WM_SETFONT, reinterpret_cast<WPARAM>(linkFont_.get()), FALSE);
 
+    DrawLogo();
+}
+
+void Form1::DrawLogo() {
     HWND logo = Item(Control::logo);
     RECT area{};
     GetClientRect(logo, &area);
     ScopedWindowDc screen(logo);
-    if (screen.get()) SetPicture(logo, DrawLogo(screen.get(), std::min(area.right, area.bottom)));
+    if (screen.get()) SetPicture(logo, LogoPicture(screen.get(), std::min(area.right, area.bottom)));
 }
 
 LRESULT Form1::OnCtlColorStatic(HDC dc, HWND control) {

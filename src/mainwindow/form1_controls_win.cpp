@@ -8,6 +8,7 @@
 #include "mainwindow/child_windows_win.h"
 #include "mainwindow/form1_win.h"
 #include "mainwindow/report_choices.h"
+#include "platform/win32/dpi_win.h"
 
 namespace tf::mainwindow {
 namespace {
@@ -50,7 +51,10 @@ void Form1::CreateFonts() {
     metrics.cbSize = sizeof metrics;
     LOGFONTA base{};
     if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+        // The system's font is for its own DPI; a window on a monitor of
+        // another scale scales it.
         base = metrics.lfMessageFont;
+        base.lfHeight = MulDiv(base.lfHeight, dpi_, platform::win32::WindowDpi(nullptr));
     } else {
         base.lfHeight = -MulDiv(8, dpi_, 72);
         lstrcpynA(base.lfFaceName, "Tahoma", LF_FACESIZE);
@@ -68,15 +72,22 @@ void Form1::CreateFonts() {
 }
 
 HWND Form1::CreateControl(Control c, HWND parent, const char* className, const char* text, DWORD style,
-                          DWORD exStyle, const TwipRect& where, int extraHeight) {
-    const PixelRect px = ToPixels(where, dpi_);
-    HWND control = CreateWindowExA(exStyle, className, text, style, px.left, px.top, px.width,
-                                   px.height + extraHeight, parent,
+                          DWORD exStyle, const TwipRect& where, int extraHeightTwips) {
+    places_[Index(c)] = Placement{where, extraHeightTwips};
+    const PixelRect px = PixelPlace(c);
+    HWND control = CreateWindowExA(exStyle, className, text, style, px.left, px.top, px.width, px.height, parent,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(c)),
                                    reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(hwnd_, GWLP_HINSTANCE)), nullptr);
     controls_[Index(c)] = control;
     if (control) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     return control;
+}
+
+PixelRect Form1::PixelPlace(Control c) const {
+    const Placement& place = places_[Index(c)];
+    PixelRect px = ToPixels(place.where, dpi_);
+    px.height += platform::TwipsToPixelsAtDpi(place.extraHeightTwips, dpi_);
+    return px;
 }
 
 bool Form1::CreateControls() {
@@ -92,11 +103,10 @@ bool Form1::CreateControls() {
     CreateControl(Control::Command2, frame1, "BUTTON", "Stop", pictureButton, 0, kCommand2);
     CreateControl(Control::Command3, frame1, "BUTTON", "Save as...", pictureButton, 0, kCommand3);
     CreateControl(Control::dir, frame1, "EDIT", "", kChild | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kDir);
-    const int comboList = platform::TwipsToPixelsAtDpi(kComboListTwips, dpi_);
     CreateControl(Control::orderby, frame1, "COMBOBOX", "", kChild | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN |
-                  CBS_AUTOHSCROLL, 0, kOrderby, comboList);
+                  CBS_AUTOHSCROLL, 0, kOrderby, kComboListTwips);
     CreateControl(Control::saveas, frame1, "COMBOBOX", "", kChild | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN |
-                  CBS_AUTOHSCROLL, 0, kSaveas, comboList);
+                  CBS_AUTOHSCROLL, 0, kSaveas, kComboListTwips);
 
     HWND frame4 = CreateControl(Control::Frame4, frame1, kFrameClass, "Source Folder", kChild | WS_CLIPCHILDREN,
                                 WS_EX_CONTROLPARENT, kFrame4);
@@ -116,10 +126,13 @@ bool Form1::CreateControls() {
     for (Control c : {Control::Check1, Control::Check2, Control::Check3, Control::Check4}) FitToCaption(Item(c));
 
     // Start-up draws the button images on these before they go onto the
-    // buttons; they lie under the buttons' left ends.
-    CreateControl(Control::start, frame1, kPictureBoxClass, "", kChild, 0, kStart);
-    CreateControl(Control::stoplist, frame1, kPictureBoxClass, "", kChild, 0, kStoplist);
-    CreateControl(Control::savelist, frame1, kPictureBoxClass, "", kChild, 0, kSavelist);
+    // buttons. They stay hidden: the buttons draw the pictures, and Stop's
+    // box reaches out to the left of its button, where above 96 DPI it
+    // showed a piece of its picture.
+    const DWORD hiddenChild = kChild & ~WS_VISIBLE;
+    CreateControl(Control::start, frame1, kPictureBoxClass, "", hiddenChild, 0, kStart);
+    CreateControl(Control::stoplist, frame1, kPictureBoxClass, "", hiddenChild, 0, kStoplist);
+    CreateControl(Control::savelist, frame1, kPictureBoxClass, "", hiddenChild, 0, kSavelist);
 
     CreateControl(Control::Frame2, hwnd_, kFrameClass, "", (page & ~WS_VISIBLE), WS_EX_CONTROLPARENT, kFrame1);
 
@@ -138,7 +151,7 @@ bool Form1::CreateControls() {
     SendMessageA(status, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&whole));
 
     // Beyond the right edge of the client area, never seen.
-    CreateControl(Control::picSmall, hwnd_, kPictureBoxClass, "", kChild, 0, kPicSmall);
+    CreateControl(Control::picSmall, hwnd_, kPictureBoxClass, "", kChild & ~WS_VISIBLE, 0, kPicSmall);
 
     for (Control c : {Control::Frame1, Control::Command1, Control::Command2, Control::Command3, Control::dir,
                       Control::orderby, Control::saveas, Control::TreeView1, Control::filter, Control::Check1,

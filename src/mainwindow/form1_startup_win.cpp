@@ -44,7 +44,8 @@ void Form1::BuildFolderTree() {
         hwnd_, Item(Control::TreeView1), *services_.fileSystem, [this](const foldertree::SourceFolder& source) {
             SetSourceFolder(source.dir);
             SetStatusText(source.status);
-        });
+        },
+        nullptr, dpi_);
     SetTreeNotifyHandler(
         [this](const NMHDR& header, LRESULT& result) { return folderTree_->OnNotify(header, result); });
     // The zip-name test lives only while the root level is built.

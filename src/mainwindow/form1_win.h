@@ -103,7 +103,12 @@ private:
     void CreateFonts();
     bool CreateControls();
     HWND CreateControl(Control c, HWND parent, const char* className, const char* text, DWORD style,
-                       DWORD exStyle, const TwipRect& where, int extraHeight = 0);
+                       DWORD exStyle, const TwipRect& where, int extraHeightTwips = 0);
+    // Where a control goes at the window's DPI.
+    PixelRect PixelPlace(Control c) const;
+    // A move to a monitor of another scale (form1_dpi_win.cpp): fonts,
+    // places and pictures at the new DPI, the window at the suggested place.
+    void OnDpiChanged(int dpi, const RECT& suggested);
     void CreateToolTips();
     void FitToCaption(HWND box);
     void Form_Load();
@@ -118,6 +123,7 @@ private:
 
     // The About page (form1_about_win.cpp).
     void CreateAboutPage();
+    void DrawLogo();
     void Label5_Click();
     void Label6_Click();
     void logo_Click();
@@ -149,6 +155,13 @@ private:
     HWND toolTips_ = nullptr;
     HWND lastFocus_ = nullptr;
     std::array<HWND, kControlCount> controls_{};
+    // Each control's designed place, and in its height what a drop-down
+    // list adds.
+    struct Placement {
+        TwipRect where{};
+        int extraHeightTwips = 0;
+    };
+    std::array<Placement, kControlCount> places_{};
     int dpi_ = 96;
     platform::win32::UniqueFont font_;
     platform::win32::UniqueFont boldFont_;

@@ -5,6 +5,7 @@
 #include "mainwindow/child_windows_win.h"
 #include "mainwindow/form1_win.h"
 #include "platform/win32/desktop_services_win.h"
+#include "platform/win32/dpi_win.h"
 #include "platform/win32/edge_guard_win.h"
 
 namespace tf::mainwindow {
@@ -25,12 +26,6 @@ bool RegisterWindowClass(HINSTANCE instance, WNDPROC proc) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kWindowClass;
     return RegisterClassA(&wc) != 0;
-}
-
-int ScreenDpi() {
-    platform::win32::ScopedWindowDc screen(nullptr);
-    const int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSX) : 0;
-    return dpi > 0 ? dpi : 96;
 }
 
 bool IsPushButton(HWND window) {
@@ -68,7 +63,7 @@ bool Form1::Create(HINSTANCE instance) {
     InitCommonControlsEx(&icc);
     if (!RegisterWindowClass(instance, WindowProc) || !RegisterChildClasses(instance)) return false;
 
-    dpi_ = ScreenDpi();
+    dpi_ = platform::win32::WindowDpi(nullptr);  // the screen's, until the window has one
     RECT frame{0, 0, platform::TwipsToPixelsAtDpi(kClientWidthTwips, dpi_), platform::TwipsToPixelsAtDpi(kClientHeightTwips, dpi_)};
     AdjustWindowRectEx(&frame, kWindowStyle, FALSE, kWindowExStyle);
     if (!CreateWindowExA(kWindowExStyle, kWindowClass, kCaption, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
@@ -150,6 +145,9 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             } else {
                 SetFocus(lastFocus_ && IsWindow(lastFocus_) ? lastFocus_ : Item(Control::Command1));
             }
+            return 0;
+        case WM_DPICHANGED:
+            OnDpiChanged(LOWORD(wp), *reinterpret_cast<const RECT*>(lp));
             return 0;
         case DM_GETDEFID:
             // Start is the default button for the dialog manager as well.

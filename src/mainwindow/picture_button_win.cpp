@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/display_scale.h"
 #include "platform/win32/unique_handle.h"
 
 namespace tf::mainwindow {
@@ -16,7 +17,7 @@ using platform::win32::ScopedSelect;
 using platform::win32::UniqueBitmap;
 
 constexpr int kClassicEdge = 3;  // the classic push button's frame and a pixel of air
-constexpr int kGap = 4;          // between the picture and the caption
+constexpr int kGap = 4;          // between the picture and the caption, at 96 DPI
 
 class ScopedTheme {
 public:
@@ -94,7 +95,7 @@ UniqueBitmap Greyed(HDC dc, HBITMAP picture, int width, int height, COLORREF key
 
 // The picture at the left end, vertically centred; `content` loses the
 // part it takes.
-void DrawPicture(HDC dc, HBITMAP picture, COLORREF key, RECT& content, bool disabled) {
+void DrawPicture(HDC dc, HBITMAP picture, COLORREF key, RECT& content, bool disabled, int gapDpi) {
     BITMAP size{};
     if (!picture || !GetObjectA(picture, sizeof size, &size)) return;
     const int width = std::min<int>(size.bmWidth, content.right - content.left);
@@ -105,7 +106,7 @@ void DrawPicture(HDC dc, HBITMAP picture, COLORREF key, RECT& content, bool disa
     const platform::win32::BitmapDc source = platform::win32::BitmapDc::Borrowing(dc, greyed ? greyed.get() : picture);
     if (!source) return;
     GdiTransparentBlt(dc, content.left, top, width, height, source.dc(), 0, 0, width, height, key);
-    content.left += width + kGap;
+    content.left += width + platform::ScaleToDpi(kGap, gapDpi);
 }
 
 void DrawCaption(HDC dc, HWND button, const RECT& area, bool disabled) {
@@ -131,13 +132,13 @@ void DrawCaption(HDC dc, HWND button, const RECT& area, bool disabled) {
 
 }  // namespace
 
-void DrawPictureButton(const DRAWITEMSTRUCT& item, HBITMAP picture, COLORREF background, bool isDefault) {
+void DrawPictureButton(const DRAWITEMSTRUCT& item, HBITMAP picture, COLORREF background, bool isDefault, int dpi) {
     const bool pressed = (item.itemState & ODS_SELECTED) != 0;
     const bool disabled = (item.itemState & ODS_DISABLED) != 0;
     RECT content = DrawFace(item, pressed, disabled, isDefault);
     if (pressed) OffsetRect(&content, 1, 1);
     const RECT inner = content;
-    DrawPicture(item.hDC, picture, background, content, disabled);
+    DrawPicture(item.hDC, picture, background, content, disabled, dpi);
     DrawCaption(item.hDC, item.hwndItem, content, disabled);
     if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
         RECT focus = inner;

@@ -10,7 +10,7 @@ namespace tf::mainwindow {
 // Draws the button of `item` with `picture` (may be null). The picture's
 // pixels of the `background` colour it was drawn over are left out, so a
 // themed face shows through them. `isDefault` gives the default button's
-// frame.
-void DrawPictureButton(const DRAWITEMSTRUCT& item, HBITMAP picture, COLORREF background, bool isDefault);
+// frame; `dpi` is the window's.
+void DrawPictureButton(const DRAWITEMSTRUCT& item, HBITMAP picture, COLORREF background, bool isDefault, int dpi);
 
 }  // namespace tf::mainwindow

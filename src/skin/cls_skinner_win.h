@@ -58,9 +58,13 @@ public:
     bool PaintClientArea() const { return paintClientArea_; }
     void PaintClientArea(bool value);
     // The skin in force: its parameters and the surface that holds its
-    // picture (null before the first load).
+    // picture (null before the first load), scaled to the hooked window's
+    // DPI (96 DPI until a window is hooked).
     const SkinParameters& Parameters() const { return params_; }
     HDC SkinSurface() const { return surface_.dc(); }
+    int Dpi() const { return dpi_; }
+    // Scales the skin to `dpi` (HookForm and a DPI change call it).
+    void SetDpi(int dpi);
 
     // --- Frame (skinner_frame_win.cpp) -----------------------------------
     bool HookForm(HWND hwnd);
@@ -118,15 +122,21 @@ private:
     // of the engine's state changes unless it succeeds, and `reason` then
     // says why not.
     bool LoadSkinBytes(const std::uint8_t* data, std::size_t size, std::string& reason);
+    // Puts a skin as read from its file in force at `dpi`; false (nothing
+    // changed) without memory for its surface.
+    bool UseSkin(const SkinParameters& params, SkinPicture picture, int dpi);
     // Invalidates the whole hooked window and makes it recalculate its frame.
     void InvalidateHookedFrame();
 
     SkinnerServices services_;
     std::unique_ptr<platform::MessageSink> ownMessages_;
     std::unique_ptr<platform::EventLog> ownEventLog_;
-    SkinParameters params_{};
-    SkinPicture skinPicture_;  // the picture's pixels, for building regions
-    platform::win32::BitmapDc surface_;  // the picture, for painting
+    SkinParameters fileParams_{};  // as read, for 96 DPI
+    SkinPicture filePicture_;
+    int dpi_ = 96;
+    SkinParameters params_{};  // at dpi_
+    SkinPicture skinPicture_;  // the picture's pixels at dpi_, for building regions
+    platform::win32::BitmapDc surface_;  // skinPicture_, for painting
     bool paintClientArea_ = false;
 
     // --- Interception ----------------------------------------------------

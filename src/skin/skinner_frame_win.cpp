@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "platform/win32/dpi_win.h"
 #include "skin/cls_skinner_win.h"
 #include "skin/frame/skin_font_win.h"
 
@@ -43,6 +44,9 @@ constexpr Registration kWindowMessages[] = {
     // The platform paints its own caption on a new text; the skin's goes
     // over it again.
     {WM_SETTEXT, kAfter},
+    // A move to a monitor of another scale: the skin follows before the
+    // window lays itself out again.
+    {WM_DPICHANGED, kBefore},
 };
 
 }  // namespace
@@ -52,6 +56,7 @@ constexpr Registration kWindowMessages[] = {
 bool ClsSkinner::HookForm(HWND hwnd) {
     if (hooked_) UnHookForm(hooked_);
     if (!hasSkin() || !IsWindow(hwnd)) return false;
+    SetDpi(platform::win32::WindowDpi(hwnd));
 
     // Nothing of the window changes before its interception is in place;
     // its tables stay empty until the frame is ready for its messages.
@@ -296,6 +301,10 @@ void ClsSkinner::WindowHandler(bool bBefore, bool& bHandled, LRESULT& lReturn, H
             break;
         case WM_NCHITTEST:
             OnNcHitTest(bHandled, lReturn, lParam);
+            break;
+        case WM_DPICHANGED:
+            SetDpi(LOWORD(wParam));
+            bHandled = false;
             break;
         case WM_NCMOUSEMOVE:
             OnNcMouseMove(bHandled, lReturn, wParam, lParam);

@@ -10,6 +10,7 @@
 #include "skin/cls_skinner_win.h"
 #include "skin/frame/skin_bitmap_win.h"
 #include "skin/format/skin_limits.h"
+#include "skin/format/skin_scale.h"
 
 namespace tf::skin {
 
@@ -110,16 +111,27 @@ bool ClsSkinner::LoadSkinBytes(const std::uint8_t* data, std::size_t size, std::
         if (!where.empty()) reason += " (" + where + ")";
         return false;
     }
-    platform::win32::BitmapDc surface = platform::win32::BitmapDc::Holding(nullptr, MakeSkinBitmap(skin.picture));
-    if (!surface) {
+    // Skin files are drawn for 96 DPI; the skin is put in force at the DPI
+    // of the window it is on.
+    if (!UseSkin(skin.parameters, std::move(skin.picture), dpi_)) {
         reason = "no memory for the skin picture";
         return false;
     }
+    return true;
+}
 
-    // Everything is read: only now is the engine's state replaced.
+bool ClsSkinner::UseSkin(const SkinParameters& params, SkinPicture picture, int dpi) {
+    SkinAtDpi scaled = ScaleSkin(params, picture, dpi);
+    platform::win32::BitmapDc surface = platform::win32::BitmapDc::Holding(nullptr, MakeSkinBitmap(scaled.picture));
+    if (!surface) return false;
+
+    // Everything is ready: only now is the engine's state replaced.
     if (hooked_) ReleaseSkinObjects();
-    params_ = skin.parameters;
-    skinPicture_ = std::move(skin.picture);
+    fileParams_ = params;
+    filePicture_ = std::move(picture);
+    dpi_ = dpi;
+    params_ = scaled.parameters;
+    skinPicture_ = std::move(scaled.picture);
     surface_ = std::move(surface);
     menuBar_.SetSkin(&params_, surface_.dc());
 
@@ -128,6 +140,15 @@ bool ClsSkinner::LoadSkinBytes(const std::uint8_t* data, std::size_t size, std::
         InvalidateHookedFrame();
     }
     return true;
+}
+
+void ClsSkinner::SetDpi(int dpi) {
+    if (dpi == dpi_ || !hasSkin()) {
+        dpi_ = dpi;
+        return;
+    }
+    // Without memory for the new size the frame stays at the old one.
+    UseSkin(fileParams_, filePicture_, dpi);
 }
 
 void ClsSkinner::PaintClientArea(bool value) {
