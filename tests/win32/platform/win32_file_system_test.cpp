@@ -134,8 +134,9 @@ TEST_F(Win32FileSystemTest, ReportOfARealFolder) {
     } host;
     listing::RunTotals totals;
     const std::string report = root_ + "\\report.txt";
-    // The report sits in the scanned folder; it is created before the scan
-    // and is listed with the size it has then.
+    // The report sits in the scanned folder; it is made beside its place
+    // before the scan and is listed under that name, with the size it has
+    // then (the header).
     ASSERT_TRUE(listing::RunListing(options, fs_, host, report, totals).reportWritten);
     std::ifstream in(report, std::ios::binary);
     std::stringstream text;
@@ -146,7 +147,7 @@ TEST_F(Win32FileSystemTest, ReportOfARealFolder) {
         std::string(root_.size(), '*') + "\r\n" +
         "data.xyz" + pad45.substr(8) + "2                   \r\n" +
         "notes.abc" + pad45.substr(9) + "0                   \r\n" +
-        "report.txt" + pad45.substr(10) + "0                   \r\n" +
+        "report.txt.partial" + pad45.substr(18) + "0                   \r\n" +
         "\r\nFile(s): 3 - Size: 1608 Byte(s).\r\n" +
         "\r\n\r\n" + root_ + "\\Old\r\n" + std::string(root_.size() + 4, '*') + "\r\n" +
         "\r\nFile(s): 0 - Size: 0 Byte(s).\r\n" +
