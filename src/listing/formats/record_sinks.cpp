@@ -3,6 +3,7 @@
 // come, and one per folder once everything below it is known, so the
 // folder's subtree total is exact and nothing is held beyond one row.
 #include <string>
+#include <string_view>
 
 #include "listing/scan/folder_scan.h"
 #include "listing/formats/record_text.h"
@@ -31,6 +32,9 @@ struct RecordView {
     const FolderRecord* folder = nullptr;  // folders only
     // The exact bytes of a path or name that is not UTF-8; empty otherwise.
     std::string pathBytes, nameBytes;
+    std::string hash;  // "NAME:HEX", or empty
+    platform::ContentStatus unhashed = platform::ContentStatus::kRead;
+    std::string_view hashes;  // the source folder's: the algorithm of the listing's hashes
 };
 
 struct FieldValue {
@@ -45,37 +49,47 @@ FieldValue Number(std::uint64_t n) { return {FieldValue::kNumber, {}, n}; }
 FieldValue Time(std::uint64_t ticks) { return {FieldValue::kTime, {}, ticks}; }
 FieldValue Absent() { return {}; }
 
+// Which fields are CSV columns (empty where they do not apply; JSON leaves
+// such fields out); the hash column only when the run hashes.
+enum class Column { kNo, kYes, kWithHashes };
+
 struct Field {
     const char* key;
-    bool csv;  // a CSV column, empty where it does not apply; JSON leaves such fields out
+    Column csv;
     FieldValue (*value)(const RecordView&);
 };
 
 // The one list of what a record says. Fields after the CSV columns came
 // later: JSON Lines carries them so that a saved listing loses nothing.
 const Field kFields[] = {
-    {"path", true, [](const RecordView& r) { return Text(r.path); }},
-    {"name", true, [](const RecordView& r) { return Text(r.name); }},
-    {"kind", true, [](const RecordView& r) { return Word(KindText(r.kind)); }},
-    {"type", true, [](const RecordView& r) { return Text(r.type); }},
-    {"size", true, [](const RecordView& r) { return Number(r.size); }},
-    {"created", true, [](const RecordView& r) { return Time(r.created); }},
-    {"modified", true, [](const RecordView& r) { return Time(r.modified); }},
-    {"files", true, [](const RecordView& r) { return r.folder ? Number(r.folder->files) : Absent(); }},
-    {"bytes", true, [](const RecordView& r) { return r.folder ? Number(r.folder->bytes) : Absent(); }},
-    {"subtree_bytes", true,
+    {"path", Column::kYes, [](const RecordView& r) { return Text(r.path); }},
+    {"name", Column::kYes, [](const RecordView& r) { return Text(r.name); }},
+    {"kind", Column::kYes, [](const RecordView& r) { return Word(KindText(r.kind)); }},
+    {"type", Column::kYes, [](const RecordView& r) { return Text(r.type); }},
+    {"size", Column::kYes, [](const RecordView& r) { return Number(r.size); }},
+    {"created", Column::kYes, [](const RecordView& r) { return Time(r.created); }},
+    {"modified", Column::kYes, [](const RecordView& r) { return Time(r.modified); }},
+    {"files", Column::kYes, [](const RecordView& r) { return r.folder ? Number(r.folder->files) : Absent(); }},
+    {"bytes", Column::kYes, [](const RecordView& r) { return r.folder ? Number(r.folder->bytes) : Absent(); }},
+    {"subtree_bytes", Column::kYes,
      [](const RecordView& r) { return r.folder ? Number(r.folder->subtreeBytes) : Absent(); }},
-    {"skipped", true,
+    {"skipped", Column::kYes,
      [](const RecordView& r) {
          return r.folder && r.folder->skipped != SkipReason::kNone ? Text(SkipReasonText(r.folder->skipped))
                                                                    : Absent();
      }},
-    {"allocated", false, [](const RecordView& r) { return r.folder ? Absent() : Number(r.allocated); }},
-    {"inode", false, [](const RecordView& r) { return r.links > 1 ? Number(r.inode) : Absent(); }},
-    {"links", false, [](const RecordView& r) { return r.links > 1 ? Number(r.links) : Absent(); }},
-    {"path_bytes", false,
+    {"hash", Column::kWithHashes, [](const RecordView& r) { return r.hash.empty() ? Absent() : Word(r.hash); }},
+    {"unhashed", Column::kNo,
+     [](const RecordView& r) {
+         return r.unhashed == platform::ContentStatus::kRead ? Absent() : Word(ContentStatusText(r.unhashed));
+     }},
+    {"hashes", Column::kNo, [](const RecordView& r) { return r.hashes.empty() ? Absent() : Word(r.hashes); }},
+    {"allocated", Column::kNo, [](const RecordView& r) { return r.folder ? Absent() : Number(r.allocated); }},
+    {"inode", Column::kNo, [](const RecordView& r) { return r.links > 1 ? Number(r.inode) : Absent(); }},
+    {"links", Column::kNo, [](const RecordView& r) { return r.links > 1 ? Number(r.links) : Absent(); }},
+    {"path_bytes", Column::kNo,
      [](const RecordView& r) { return r.pathBytes.empty() ? Absent() : Text(r.pathBytes); }},
-    {"name_bytes", false,
+    {"name_bytes", Column::kNo,
      [](const RecordView& r) { return r.nameBytes.empty() ? Absent() : Text(r.nameBytes); }},
 };
 
@@ -86,6 +100,8 @@ public:
     WriteError Begin(const RunHeader& header) override {
         separator_ = header.separator;
         bytes_ = Utf8Of(header.options.names);
+        hashName_ = platform::HashName(header.options.hash);
+        source_ = header.options.source;
         Start(file_.Pending());
         return file_.Create();
     }
@@ -108,6 +124,13 @@ public:
         view_.created = file.created;
         view_.modified = file.modified;
         view_.folder = nullptr;
+        view_.hash.clear();
+        if (!file.digest.empty()) {
+            view_.hash.assign(hashName_);
+            view_.hash += ':';
+            view_.hash += file.digest;
+        }
+        view_.unhashed = file.unhashed;
         return Write();
     }
     WriteError EndSection(const SectionTotals&) override { return 0; }
@@ -121,7 +144,11 @@ public:
 protected:
     virtual void Start(std::string& out) = 0;
     virtual void Record(std::string& out, const RecordView& record) = 0;
+    bool IsColumn(const Field& field) const {
+        return field.csv == Column::kYes || (field.csv == Column::kWithHashes && !hashName_.empty());
+    }
     NameBytes bytes_ = NameBytes::kUtf8;
+    std::string_view hashName_;  // empty when the run hashes nothing
 
 private:
     WriteError WriteFolder(const FolderRecord& folder) {
@@ -135,7 +162,12 @@ private:
         view_.created = folder.facts.created;
         view_.modified = folder.facts.modified;
         view_.folder = &folder;
-        return Write();
+        view_.hash.clear();
+        view_.unhashed = platform::ContentStatus::kRead;
+        view_.hashes = folder.path == source_ ? hashName_ : std::string_view();
+        const WriteError error = Write();
+        view_.hashes = {};
+        return error;
     }
     WriteError Write() {
         const bool exact = bytes_ == NameBytes::kUtf8;
@@ -146,6 +178,7 @@ private:
     }
 
     ReportFile file_;
+    std::string source_;
     char separator_ = '\\';
     std::string folder_;  // the section's path with a separator at its end
     std::string path_;    // scratch: the path of the row being written
@@ -160,7 +193,7 @@ private:
     void Start(std::string& out) override {
         bool first = true;
         for (const Field& field : kFields) {
-            if (!field.csv) continue;
+            if (!IsColumn(field)) continue;
             if (!first) out += ',';
             out += field.key;
             first = false;
@@ -170,7 +203,7 @@ private:
     void Record(std::string& out, const RecordView& record) override {
         bool first = true;
         for (const Field& field : kFields) {
-            if (!field.csv) continue;
+            if (!IsColumn(field)) continue;
             if (!first) out += ',';
             first = false;
             const FieldValue v = field.value(record);

@@ -15,6 +15,9 @@ struct ReplayResult {
     std::uint64_t line = 0;  // where the listing stopped being valid
     std::string reason;      // why
     std::string source;      // the listing's source folder
+    // The algorithm of the hashes its files carry (its source folder's
+    // "hashes"), kNone for a listing without.
+    platform::HashAlgorithm hash = platform::HashAlgorithm::kNone;
 };
 
 // Drives `sink` from BeginSection to the source's EndFolder; Begin, Totals
