@@ -56,7 +56,7 @@ Key KeyOf(std::string_view text, std::uint64_t seed = 0) {
     std::uint64_t last = text.size() - at;  // the tail, and the length through it
     for (std::size_t i = 0; at + i < text.size(); ++i)
         last |= static_cast<std::uint64_t>(static_cast<unsigned char>(text[at + i])) << (8 * (i + 1));
-    key.a = Mix(key.a ^ last ^ (text.size() << 56));
+    key.a = Mix(key.a ^ last ^ (static_cast<std::uint64_t>(text.size()) << 56));
     key.b = Mix(key.b + Mix(last + text.size()));
     return key;
 }
