@@ -83,9 +83,10 @@ struct Entry {
     EntryKind kind = EntryKind::kFile;
     std::uint64_t size = 0;  // a folder's subtree bytes
     platform::FileTicks modified = 0;
-    // The content hash, cut to 64 bits (never 0), when both listings carry
-    // one of the same kind; 0 otherwise.
-    std::uint64_t digest = 0;
+    // The content hash, cut to 32 bits (never 0), when both listings carry
+    // one of the same kind; 0 otherwise. A changed file goes unseen once in
+    // four billion, and the old listing's table stays 48 bytes an entry.
+    std::uint32_t digest = 0;
     // Folders: what is inside, and how many files and links and entries.
     Key content;
     std::uint64_t files = 0, entries = 0;
@@ -206,7 +207,8 @@ private:
         if (separator_ == '\\') std::replace(entry.key.begin(), entry.key.end(), '\\', '/');
 
         entry.size = record.Number(entry.kind == EntryKind::kFolder ? Field::kSubtreeBytes : Field::kSize);
-        entry.digest = useHashes_ && record.Has(Field::kHash) ? KeyOf(record.Text(Field::kHash)).a | 1 : 0;
+        entry.digest =
+            useHashes_ && record.Has(Field::kHash) ? static_cast<std::uint32_t>(KeyOf(record.Text(Field::kHash)).a) | 1 : 0;
         entry.content = Key{};
         entry.files = entry.entries = 0;
     }
@@ -240,11 +242,12 @@ struct Remembered {
     Key key;
     std::uint64_t size;
     platform::FileTicks modified;
-    std::uint64_t digest;
     std::uint64_t at;  // where its line starts, to read it again if it was removed
+    std::uint32_t digest;
     EntryKind kind;
     bool matched;  // in the new listing with the same kind
 };
+static_assert(sizeof(Remembered) <= 48, "the old listing's table grows with every entry");
 
 // What lies in a folder of the old listing, kept for those that are gone.
 struct Inside {
@@ -290,7 +293,7 @@ DiffResult DiffListings(const std::string& oldPath, const std::string& newPath) 
     std::unordered_map<Key, Inside, KeyHash> oldFolders;
     auto remember = [&](const Entry& e, std::uint64_t at) {
         const Key key = KeyOf(e.key);
-        table.push_back({key, e.size, e.modified, e.digest, at, e.kind, false});
+        table.push_back({key, e.size, e.modified, at, e.digest, e.kind, false});
         if (e.kind == EntryKind::kFolder) oldFolders[key] = {e.content, e.files, e.entries};
         if (e.kind != EntryKind::kFolder) result.oldTotal.count++, result.oldTotal.bytes += e.size;
     };
@@ -390,7 +393,7 @@ DiffResult DiffListings(const std::string& oldPath, const std::string& newPath) 
     // Then files and links with the same name, size and time, each removed
     // one taken once, in the order of their paths.
     // With hashes, a move has the same content too.
-    using FileKey = std::tuple<std::string_view, std::uint64_t, platform::FileTicks, EntryKind, std::uint64_t>;
+    using FileKey = std::tuple<std::string_view, std::uint64_t, platform::FileTicks, EntryKind, std::uint32_t>;
     std::multimap<FileKey, std::size_t> goneFiles;
     for (std::size_t i = 0; i < removed.size(); ++i) {
         const Entry& e = removed[i].entry;
