@@ -102,18 +102,22 @@ private:
     // Files [begin, end) all have one size.
     void SameSize(std::size_t begin, std::size_t end) {
         std::vector<Candidate*> files;
-        std::map<std::uint64_t, bool> inodes;
-        for (std::size_t k = begin; k < end; ++k) {
-            Candidate& c = files_[k];
-            // Hard links the listing names: the first path stands for all.
-            if (c.inode != 0 && !inodes.emplace(c.inode, true).second) continue;
-            files.push_back(&c);
+        for (std::size_t k = begin; k < end; ++k) files.push_back(&files_[k]);
+        const bool listedHashes =
+            std::all_of(files.begin(), files.end(), [](const Candidate* c) { return !c->digest.empty(); });
+        if (listedHashes) {
+            // Hard links as the listing names them (it knows no devices): the
+            // first path stands for all.
+            std::map<std::uint64_t, bool> inodes;
+            files.erase(std::remove_if(files.begin(), files.end(),
+                                       [&](const Candidate* c) {
+                                           return c->inode != 0 && !inodes.emplace(c->inode, true).second;
+                                       }),
+                        files.end());
+        } else {
+            // Files opened say their device and inode themselves.
+            files = ReadWhereNeeded(files);
         }
-        if (files.size() < 2) return;
-        const bool listedHashes = std::all_of(files.begin(), files.end(), [](const Candidate* c) {
-            return !c->digest.empty();
-        });
-        if (!listedHashes) files = ReadWhereNeeded(files);
         std::map<std::string, std::vector<const Candidate*>> byDigest;
         for (const Candidate* c : files) byDigest[c->digest].push_back(c);
         for (auto& [digest, same] : byDigest) {
