@@ -121,7 +121,9 @@ private:
         out += '\n';
     }
 
-    // Seconds and nanoseconds since 1970, as far as the ticks tell.
+    // Seconds and nanoseconds since 1970, as far as the ticks tell: the
+    // tool compares below the second. A saved listing keeps whole seconds,
+    // so a replay's specification has those.
     static void AppendTime(std::string& out, platform::FileTicks ticks) {
         out += " time=" + std::to_string(UnixSeconds(ticks)) + ".";
         const std::string nanoseconds = std::to_string((ticks % kTicksPerSecond) * 100);

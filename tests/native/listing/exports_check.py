@@ -9,6 +9,7 @@ usage: exports_check.py TALLYFOLD_LIST
 import csv
 import io
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -36,10 +37,9 @@ def make_tree(root):
              "with space #1.txt": b"odd name", "sub/deep/d.dat": os.urandom(300)}
     for rel, data in files.items():
         write(os.path.join(root, rel), data)
-    # Whole 100 ns steps, as the listing keeps times.
     for dirpath, dirnames, filenames in os.walk(root):
         for name in filenames + dirnames:
-            os.utime(os.path.join(dirpath, name), ns=(1700000000123456700, 1700000000123456700))
+            os.utime(os.path.join(dirpath, name), ns=(1700000000123456789, 1700000000123456789))
 
 
 def change(root):
@@ -63,7 +63,21 @@ def check_hashdeep(work, tree):
 
 
 def check_mtree(work, tree):
+    # From a listing: the same specification but for the parts of seconds
+    # a listing does not keep when it carries SHA-256, none (exit 2) when
+    # its hashes are of another kind.
     spec = listing(tree, "mtree", os.path.join(work, "spec.mtree"))
+    for algorithm, code in [("sha256", 0), ("xxh128", 2)]:
+        saved = os.path.join(work, algorithm + ".jsonl")
+        subprocess.run([LIST, "--hash", algorithm, "--format", "jsonl", "--output", saved, tree], check=True,
+                       capture_output=True)
+        replay = subprocess.run([LIST, "--format", "mtree", "--output", os.path.join(work, "replayed.mtree"),
+                                 "--from", saved], capture_output=True)
+        assert replay.returncode == code, replay
+        if code == 0:
+            with open(spec, "rb") as a, open(os.path.join(work, "replayed.mtree"), "rb") as b:
+                whole = re.sub(rb"(time=[0-9]+)\.[0-9]{9}", rb"\1.000000000", a.read())
+                assert whole == b.read() and whole.count(b"time=") == 5
     ok = subprocess.run(["mtree", "-f", spec, "-p", tree], capture_output=True)
     assert ok.returncode == 0 and ok.stdout == b"", ok
     change(tree)
