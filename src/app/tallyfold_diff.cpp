@@ -27,8 +27,9 @@ const char kUsage[] =
     "usage: tallyfold-diff [--format text|jsonl|csv|explorer] [--output FILE] OLD.jsonl NEW.jsonl\n"
     "Compares two listings by the paths below their sources, so a folder can be\n"
     "compared with its copy elsewhere: what was added (+), removed (-), changed\n"
-    "(~: size or modified time), moved (>: same name, size and time elsewhere, or\n"
-    "a folder with the same content), each folder whose size changed, a summary\n"
+    "(~: size or modified time; !: the content, where both listings carry hashes),\n"
+    "moved (>: same name, size, time and hash elsewhere, or a folder with the same\n"
+    "content), each folder whose size changed, a summary\n"
     "and the total. A folder on one side only is one line.\n"
     "  --format FORMAT  text (default), jsonl, csv, or explorer: one page that\n"
     "                   browses both listings and shows what changed\n"
@@ -55,6 +56,7 @@ const char* ChangeText(const DiffItem& item) {
         case Change::kChanged: return "changed";
         case Change::kMoved: return "moved";
         case Change::kFolderResized: return "folder";
+        case Change::kContentChanged: return "content";
     }
     return "";
 }
@@ -101,6 +103,9 @@ void WriteText(const DiffResult& r, tf::listing::ReportFile& report) {
                 if (item.oldModified != item.newModified)
                     out += " modified " + Time(item.oldModified) + " -> " + Time(item.newModified);
                 break;
+            case Change::kContentChanged:
+                out += "! " + Shown(item.path) + ": content changed (" + std::to_string(item.newSize) + " bytes)";
+                break;
             case Change::kFolderResized:
                 out += "folder " + Shown(item.path) + ": " + std::to_string(item.oldSize) + " -> " +
                        std::to_string(item.newSize) + " bytes (" + Signed(item.oldSize, item.newSize) + ")";
@@ -115,7 +120,12 @@ void WriteText(const DiffResult& r, tf::listing::ReportFile& report) {
            " bytes), changed " + std::to_string(r.changed.count) + " (" + SignedNumber(r.changedGrowth) +
            " bytes), moved " + std::to_string(r.moved.count) + " (" + std::to_string(r.moved.bytes) +
            " bytes); folders new " + std::to_string(r.foldersAdded) + ", gone " + std::to_string(r.foldersRemoved) +
-           ", moved " + std::to_string(r.foldersMoved) + "\n";
+           ", moved " + std::to_string(r.foldersMoved);
+    // Said only where hashes found one, so comparisons without them read as before.
+    if (r.contentChanged.count)
+        out += "; content changed " + std::to_string(r.contentChanged.count) + " files (" +
+               std::to_string(r.contentChanged.bytes) + " bytes)";
+    out += "\n";
     out += "total: " + std::to_string(r.oldTotal.bytes) + " -> " + std::to_string(r.newTotal.bytes) + " bytes (" +
            Signed(r.oldTotal.bytes, r.newTotal.bytes) + ")\n";
 }
@@ -182,6 +192,10 @@ void WriteJson(const DiffResult& r, tf::listing::ReportFile& report) {
     Field(out, "folders_added", r.foldersAdded);
     Field(out, "folders_removed", r.foldersRemoved);
     Field(out, "folders_moved", r.foldersMoved);
+    if (r.contentChanged.count) {
+        Field(out, "content_changed_files", r.contentChanged.count);
+        Field(out, "content_changed_bytes", r.contentChanged.bytes);
+    }
     out += "}\n{\"change\":\"total\"";
     Field(out, "old_bytes", r.oldTotal.bytes);
     Field(out, "new_bytes", r.newTotal.bytes);

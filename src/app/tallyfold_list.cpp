@@ -31,7 +31,8 @@ const char kUsage[] =
     "  --max-depth N       enter at most N levels of folders below SOURCE\n"
     "  --record LIST       comma list of type,size,created,modified, or none (default type,size)\n"
     "  --order ORDER       none (default), name, type, size, created or modified\n"
-    "  --format FORMAT     text (default), html, csv, jsonl, ncdu or explorer\n"
+    "  --format FORMAT     text (default), html, csv, jsonl, ncdu, explorer, hashdeep\n"
+    "                      (size, SHA-256, name), mtree (BSD mtree, with SHA-256) or efu\n"
     "  --output FILE       the listing (default Tallyfold.txt, .html, .csv, .jsonl, .ncdu.json,\n"
     "                      .explorer.html; - for standard output); an earlier file there is\n"
     "                      replaced only when the listing is complete\n"
@@ -42,10 +43,15 @@ const char kUsage[] =
     "  --one-file-system   do not enter folders on other file systems\n"
     "  --read-ahead N      threads that read folders ahead of the listing (0: none;\n"
     "                      default one per processor, at most 4)\n"
+    "  --hash [ALGORITHM]  every file's content hash in csv and jsonl: xxh128 (default)\n"
+    "                      or sha256\n"
+    "  --duplicates        a report of files with the same content (text, csv, jsonl)\n"
+    "                      instead of a listing\n"
+    "  --empty-files       with --duplicates: empty files are duplicates of each other\n"
     "  -h, --help          show this help\n"
     "  --version           show the version\n"
     "Exit: 0 done, 1 the listing could not be written, 2 bad arguments, SOURCE or LISTING,\n"
-    "3 some folders could not be listed, 128+N stopped by signal N.\n";
+    "3 some folders (or, with hashes, files) could not be read, 128+N stopped by signal N.\n";
 
 struct Arguments {
     Arguments() { options.readAhead = listing::DefaultReadAhead(); }
@@ -96,6 +102,9 @@ bool ParseFormat(const std::string& text, listing::ReportFormat& format) {
     else if (text == "jsonl") format = ReportFormat::kJsonl;
     else if (text == "explorer") format = ReportFormat::kExplorer;
     else if (text == "ncdu") format = ReportFormat::kNcdu;
+    else if (text == "hashdeep") format = ReportFormat::kHashdeep;
+    else if (text == "mtree") format = ReportFormat::kMtree;
+    else if (text == "efu") format = ReportFormat::kEfu;
     else return false;
     return true;
 }
@@ -179,6 +188,18 @@ bool ParseArguments(int argc, char** argv, char separator, Arguments& args, std:
         } else if (arg == "--from") {
             if (!value(v)) return false;
             args.from.push_back(v);
+        } else if (arg == "--hash" || arg.rfind("--hash=", 0) == 0) {
+            // The algorithm is optional: a following word is taken only
+            // when it names one.
+            std::string name = arg.size() > 6 ? arg.substr(7) : std::string();
+            if (name.empty() && i + 1 < argc && platform::HashByName(argv[i + 1]) != platform::HashAlgorithm::kNone)
+                name = argv[++i];
+            args.options.hash = name.empty() ? platform::HashAlgorithm::kXxh128 : platform::HashByName(name);
+            if (args.options.hash == platform::HashAlgorithm::kNone) return problem = "bad --hash: " + name, false;
+        } else if (arg == "--duplicates") {
+            args.options.duplicates = true;
+        } else if (arg == "--empty-files") {
+            args.options.emptyDuplicates = true;
         } else if (arg == "--follow-links") {
             args.options.followLinks = true;
         } else if (arg == "--one-file-system") {
@@ -199,6 +220,18 @@ bool ParseArguments(int argc, char** argv, char separator, Arguments& args, std:
     } else {
         if (!haveSource || source.empty()) return problem = "no SOURCE given", false;
         args.options.source = NormaliseSource(source, separator);
+    }
+    if (args.options.duplicates) {
+        using listing::ReportFormat;
+        const ReportFormat f = args.options.format;
+        if (f != ReportFormat::kText && f != ReportFormat::kCsv && f != ReportFormat::kJsonl)
+            return problem = "--duplicates writes text, csv or jsonl", false;
+        if (args.output.empty())
+            args.output = f == ReportFormat::kText ? "Tallyfold.duplicates.txt"
+                          : f == ReportFormat::kCsv ? "Tallyfold.duplicates.csv"
+                                                    : "Tallyfold.duplicates.jsonl";
+    } else if (args.options.emptyDuplicates) {
+        return problem = "--empty-files goes with --duplicates", false;
     }
     if (args.output.empty()) args.output = listing::ReportFileName(args.options.format);
     return true;
@@ -223,26 +256,25 @@ public:
         if (now < next_) return;
         next_ = now + std::chrono::milliseconds(250);
         std::string line = "Folders: " + std::to_string(totals_.totalFolders) +
-                           "  Files: " + std::to_string(totals_.totalFiles) + "  " + text;
+                           "  Files: " + std::to_string(totals_.totalFiles) + "  ";
+        // Hashing: bytes read of the bytes of the files found so far.
+        if (totals_.bytesToHash)
+            line += "Hashed: " + Megabytes(totals_.hashedBytes) + " of " + Megabytes(totals_.bytesToHash) + " MB  ";
+        line += text;
         if (line.size() > kWidth) line = line.substr(0, kWidth - 3) + "...";
         std::fprintf(stderr, "\r%-*s", static_cast<int>(kWidth), line.c_str());
         std::fflush(stderr);
         shown_ = true;
     }
     void PumpEvents() override {}
+
+    void FileUnread(const std::string& path, platform::ContentStatus status) override {
+        Problem(path, platform::ContentStatusText(status), "not hashed");
+    }
     bool Stopped() override { return platform::StopSignal() != 0; }
 
     void FolderSkipped(const std::string& path, listing::SkipReason reason) override {
-        std::string line = path;
-        for (char& c : line)
-            if (c == '\n' || c == '\r') c = '?';  // one line per folder
-        if (errors_ != stderr) {
-            if (std::fprintf(errors_, "%s\t%s\n", listing::SkipReasonText(reason), line.c_str()) < 0)
-                errorsFailed_ = true;
-            return;
-        }
-        ClearProgress();
-        std::fprintf(stderr, "tallyfold-list: skipped %s: %s\n", line.c_str(), listing::SkipReasonText(reason));
+        Problem(path, listing::SkipReasonText(reason), "skipped");
     }
 
     void ClearProgress() {
@@ -253,6 +285,21 @@ public:
 
 private:
     static constexpr std::size_t kWidth = 79;
+
+    static std::string Megabytes(std::uint64_t bytes) { return std::to_string(bytes / 1000000); }
+
+    // A folder or file that is missing from the listing, a line each.
+    void Problem(const std::string& path, const char* reason, const char* what) {
+        std::string line = path;
+        for (char& c : line)
+            if (c == '\n' || c == '\r') c = '?';
+        if (errors_ != stderr) {
+            if (std::fprintf(errors_, "%s\t%s\n", reason, line.c_str()) < 0) errorsFailed_ = true;
+            return;
+        }
+        ClearProgress();
+        std::fprintf(stderr, "tallyfold-list: %s %s: %s\n", what, line.c_str(), reason);
+    }
     const listing::RunTotals& totals_;
     bool show_;
     std::FILE* errors_;
@@ -326,13 +373,17 @@ static int RunTool(int argc, char** argv) {
         std::printf("Report: %s\n", args.output.c_str());
         std::fflush(stdout);
     }
-    std::fprintf(stderr, "Folders: %llu  Files: %llu  Bytes: %llu  Skipped: %llu%s\n",
+    // Files not hashed are counted only where hashes were made or read.
+    const std::string unread =
+        totals.unreadFiles ? "  Unread: " + std::to_string(totals.unreadFiles) : std::string();
+    std::fprintf(stderr, "Folders: %llu  Files: %llu  Bytes: %llu  Skipped: %llu%s%s\n",
                  static_cast<unsigned long long>(totals.totalFolders),
                  static_cast<unsigned long long>(totals.totalFiles),
                  static_cast<unsigned long long>(totals.totalBytes),
-                 static_cast<unsigned long long>(totals.skippedFolders), stopSignal ? "  (stopped)" : "");
+                 static_cast<unsigned long long>(totals.skippedFolders), unread.c_str(),
+                 stopSignal ? "  (stopped)" : "");
     if (stopSignal) return 128 + stopSignal;
-    return totals.skippedFolders ? kExitIncomplete : kExitOk;
+    return totals.skippedFolders || totals.unreadFiles ? kExitIncomplete : kExitOk;
 }
 
 int main(int argc, char** argv) {

@@ -65,6 +65,14 @@ platform::FileTicks ModifiedTime(const std::string& path) {
 
 }  // namespace
 
+// The sink of a run: the duplicates report, the format's, or none.
+static std::unique_ptr<ListingSink> SinkFor(const ListingOptions& options, const std::string& path) {
+    std::unique_ptr<ListingSink> sink =
+        options.duplicates ? MakeDuplicatesSink(options.format, path) : CreateSink(options.format, path);
+    if (!sink) sink = std::make_unique<NullSink>();
+    return sink;
+}
+
 std::unique_ptr<ListingSink> CreateSink(ReportFormat format, const std::string& path) {
     switch (format) {
         case ReportFormat::kText: return MakeTextSink(path);
@@ -73,6 +81,9 @@ std::unique_ptr<ListingSink> CreateSink(ReportFormat format, const std::string& 
         case ReportFormat::kJsonl: return MakeJsonlSink(path);
         case ReportFormat::kNcdu: return MakeNcduSink(path);
         case ReportFormat::kExplorer: return std::make_unique<ExplorerSink>(path);
+        case ReportFormat::kHashdeep: return MakeHashdeepSink(path);
+        case ReportFormat::kMtree: return MakeMtreeSink(path);
+        case ReportFormat::kEfu: return MakeEfuSink(path);
         case ReportFormat::kNone: break;
     }
     return nullptr;
@@ -83,8 +94,9 @@ RunOutcome RunListing(const ListingOptions& requested, platform::FileSystem& fs,
     ListingOptions options = requested;
     options.names = fs.Names();
     totals = RunTotals{};
-    std::unique_ptr<ListingSink> sink = CreateSink(options.format, reportPath);
-    if (!sink) sink = std::make_unique<NullSink>();
+    std::unique_ptr<ListingSink> sink = SinkFor(options, reportPath);
+    // A format made of hashes has them made its way.
+    if (sink->NeedsHashes() != platform::HashAlgorithm::kNone) options.hash = sink->NeedsHashes();
 
     RunOutcome outcome;
     auto note = [&outcome](WriteError error) {
@@ -120,21 +132,30 @@ RunOutcome ReplayListings(const std::vector<std::string>& listings, const Listin
     std::vector<std::string> sources;
     std::vector<char> separators;
     std::vector<platform::FileTicks> listedAt;
+    std::unique_ptr<ListingSink> sink = SinkFor(options, reportPath);
+    // The hashes are the listing's own; a run that asks for others, or a
+    // format that needs others, cannot have them.
+    platform::HashAlgorithm wanted = sink->NeedsHashes();
+    if (wanted == platform::HashAlgorithm::kNone) wanted = requested.hash;
     for (const std::string& listing : listings) {
         ReplayResult source;
         char separator = '/';
-        if (!ListingSource(listing, source, separator)) {
+        if (ListingSource(listing, source, separator) && wanted != platform::HashAlgorithm::kNone &&
+            source.hash != wanted) {
+            source.ok = false;
+            source.reason = "the listing carries no " + std::string(platform::HashName(wanted)) + " hashes";
+        }
+        if (!source.ok) {
             invalid = source;
             invalid.source = listing;
             return RunOutcome{};
         }
+        if (sources.empty()) options.hash = source.hash;
         sources.push_back(source.source);
         separators.push_back(separator);
         listedAt.push_back(source.listedAt ? source.listedAt : ModifiedTime(listing));
     }
     if (!sources.empty()) options.source = sources.front();
-    std::unique_ptr<ListingSink> sink = CreateSink(options.format, reportPath);
-    if (!sink) sink = std::make_unique<NullSink>();
     RunOutcome outcome;
     auto note = [&outcome](WriteError error) {
         if (error && outcome.reportWritten) outcome = {false, error};
@@ -181,6 +202,9 @@ std::string ReportFileName(ReportFormat format) {
         case ReportFormat::kJsonl: return "Tallyfold.jsonl";
         case ReportFormat::kNcdu: return "Tallyfold.ncdu.json";
         case ReportFormat::kExplorer: return "Tallyfold.explorer.html";
+        case ReportFormat::kHashdeep: return "Tallyfold.hashdeep.txt";
+        case ReportFormat::kMtree: return "Tallyfold.mtree";
+        case ReportFormat::kEfu: return "Tallyfold.efu";
         case ReportFormat::kNone: return std::string();
     }
     return std::string();

@@ -34,7 +34,8 @@ unsigned DefaultReadAhead();
 
 // The report file name of a format: "Tallyfold.txt", "Tallyfold.html",
 // "Tallyfold.csv", "Tallyfold.jsonl", "Tallyfold.ncdu.json",
-// "Tallyfold.explorer.html", or empty for kNone.
+// "Tallyfold.explorer.html", "Tallyfold.hashdeep.txt", "Tallyfold.mtree",
+// "Tallyfold.efu", or empty for kNone.
 std::string ReportFileName(ReportFormat format);
 
 }  // namespace tf::listing

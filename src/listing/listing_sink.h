@@ -42,6 +42,11 @@ struct ListedFile {
     platform::FileTicks modified = 0;
     std::uint64_t inode = 0;  // with links > 1: which file the links share
     std::uint32_t links = 1;  // hard links to the file
+    // With hashes: the content's digest in hex, or empty with the reason it
+    // could not be read (kRead where the run hashes nothing or the entry is
+    // a link).
+    std::string_view digest;
+    platform::ContentStatus unhashed = platform::ContentStatus::kRead;
 };
 
 // A folder that is entered, as its section starts.
@@ -79,6 +84,8 @@ public:
     // True for a format that keeps several replayed listings apart (a
     // catalogue: each with its own Begin and Totals) rather than one report.
     virtual bool KeepsListingsApart() const { return false; }
+    // The content hash the format needs of every file, or kNone.
+    virtual platform::HashAlgorithm NeedsHashes() const { return platform::HashAlgorithm::kNone; }
 };
 
 // The sink of a format, writing to `path`; null for kNone.

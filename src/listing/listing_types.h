@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/content_hash.h"
 #include "platform/file_system.h"
 
 namespace tf::listing {
@@ -15,7 +16,9 @@ enum Column : int { kName = 0, kType = 1, kSize = 2, kCreated = 3, kModified = 4
 // kNone: an output format text the window does not know. kCsv and kJsonl
 // are the machine-readable listings; kNcdu the disk-usage browsers' export;
 // kExplorer the page that browses, searches and sizes a listing offline.
-enum class ReportFormat { kText, kHtml, kNone, kCsv, kJsonl, kNcdu, kExplorer };
+// kHashdeep, kMtree and kEfu are file lists for other tools to check or
+// read.
+enum class ReportFormat { kText, kHtml, kNone, kCsv, kJsonl, kNcdu, kExplorer, kHashdeep, kMtree, kEfu };
 
 constexpr int kNoOrder = -1;
 
@@ -43,6 +46,12 @@ struct ListingOptions {
     // The explorer page of two replayed listings shows what changed from
     // the first to the second instead of a catalogue.
     bool comparison = false;
+    // The content hash every file gets (kNone: none). A format that needs
+    // hashes sets its own when none is chosen.
+    platform::HashAlgorithm hash = platform::HashAlgorithm::kNone;
+    // A report of the files with the same content instead of a listing.
+    bool duplicates = false;
+    bool emptyDuplicates = false;  // empty files count as duplicates of each other
 };
 
 enum class EntryKind { kFile, kFolder, kLink };
@@ -62,6 +71,9 @@ struct RunTotals {
     std::uint64_t totalFiles = 0;
     std::uint64_t totalBytes = 0;
     std::uint64_t skippedFolders = 0;  // folders that could not be listed, or were refused
+    std::uint64_t unreadFiles = 0;     // files whose content could not be hashed
+    std::uint64_t bytesToHash = 0;     // of the files hashed so far, the one being read included
+    std::uint64_t hashedBytes = 0;     // of those, read so far
 };
 
 // Why a folder's contents are missing from the listing.

@@ -83,6 +83,10 @@ struct Entry {
     EntryKind kind = EntryKind::kFile;
     std::uint64_t size = 0;  // a folder's subtree bytes
     platform::FileTicks modified = 0;
+    // The content hash, cut to 32 bits (never 0), when both listings carry
+    // one of the same kind; 0 otherwise. A changed file goes unseen once in
+    // four billion, and the old listing's table stays 48 bytes an entry.
+    std::uint32_t digest = 0;
     // Folders: what is inside, and how many files and links and entries.
     Key content;
     std::uint64_t files = 0, entries = 0;
@@ -111,8 +115,12 @@ public:
             return false;
         }
         source_ = result.source;
+        hash_ = result.hash;
         return true;
     }
+    platform::HashAlgorithm Hash() const { return hash_; }
+    // Whether entries carry their content hash.
+    void UseHashes(bool use) { useHashes_ = use; }
     const std::string& Source() const { return source_; }
     char Separator() const { return separator_; }
 
@@ -199,6 +207,8 @@ private:
         if (separator_ == '\\') std::replace(entry.key.begin(), entry.key.end(), '\\', '/');
 
         entry.size = record.Number(entry.kind == EntryKind::kFolder ? Field::kSubtreeBytes : Field::kSize);
+        entry.digest =
+            useHashes_ && record.Has(Field::kHash) ? static_cast<std::uint32_t>(KeyOf(record.Text(Field::kHash)).a) | 1 : 0;
         entry.content = Key{};
         entry.files = entry.entries = 0;
     }
@@ -222,6 +232,8 @@ private:
     std::string path_;
     std::string source_;
     char separator_ = '/';
+    platform::HashAlgorithm hash_ = platform::HashAlgorithm::kNone;
+    bool useHashes_ = false;
     std::unordered_map<Key, Sum, KeyHash> sums_;
 };
 
@@ -231,9 +243,11 @@ struct Remembered {
     std::uint64_t size;
     platform::FileTicks modified;
     std::uint64_t at;  // where its line starts, to read it again if it was removed
+    std::uint32_t digest;
     EntryKind kind;
     bool matched;  // in the new listing with the same kind
 };
+static_assert(sizeof(Remembered) <= 48, "the old listing's table grows with every entry");
 
 // What lies in a folder of the old listing, kept for those that are gone.
 struct Inside {
@@ -271,12 +285,15 @@ DiffResult DiffListings(const std::string& oldPath, const std::string& newPath) 
     result.newSource = after.Source();
     result.oldSeparator = before.Separator();
     result.newSeparator = after.Separator();
+    const bool hashes = before.Hash() != platform::HashAlgorithm::kNone && before.Hash() == after.Hash();
+    before.UseHashes(hashes);
+    after.UseHashes(hashes);
 
     std::vector<Remembered> table;
     std::unordered_map<Key, Inside, KeyHash> oldFolders;
     auto remember = [&](const Entry& e, std::uint64_t at) {
         const Key key = KeyOf(e.key);
-        table.push_back({key, e.size, e.modified, at, e.kind, false});
+        table.push_back({key, e.size, e.modified, at, e.digest, e.kind, false});
         if (e.kind == EntryKind::kFolder) oldFolders[key] = {e.content, e.files, e.entries};
         if (e.kind != EntryKind::kFolder) result.oldTotal.count++, result.oldTotal.bytes += e.size;
     };
@@ -304,9 +321,10 @@ DiffResult DiffListings(const std::string& oldPath, const std::string& newPath) 
         }
         old->matched = true;
         const bool folder = e.kind == EntryKind::kFolder;
-        if (old->size == e.size && (folder || old->modified == e.modified)) return;
+        const bool same = old->size == e.size && (folder || old->modified == e.modified);
+        if (same && (folder || old->digest == 0 || e.digest == 0 || old->digest == e.digest)) return;
         DiffItem item;
-        item.change = folder ? Change::kFolderResized : Change::kChanged;
+        item.change = folder ? Change::kFolderResized : same ? Change::kContentChanged : Change::kChanged;
         item.kind = e.kind;
         item.path = e.path;
         item.oldSize = old->size;
@@ -374,17 +392,18 @@ DiffResult DiffListings(const std::string& oldPath, const std::string& newPath) 
 
     // Then files and links with the same name, size and time, each removed
     // one taken once, in the order of their paths.
-    using FileKey = std::tuple<std::string_view, std::uint64_t, platform::FileTicks, EntryKind>;
+    // With hashes, a move has the same content too.
+    using FileKey = std::tuple<std::string_view, std::uint64_t, platform::FileTicks, EntryKind, std::uint32_t>;
     std::multimap<FileKey, std::size_t> goneFiles;
     for (std::size_t i = 0; i < removed.size(); ++i) {
         const Entry& e = removed[i].entry;
         if (!removed[i].consumed && e.kind != EntryKind::kFolder)
-            goneFiles.emplace(FileKey{NameOf(e.key), e.size, e.modified, e.kind}, i);
+            goneFiles.emplace(FileKey{NameOf(e.key), e.size, e.modified, e.kind, e.digest}, i);
     }
     for (OneSided& to : added) {
         const Entry& e = to.entry;
         if (to.consumed || e.kind == EntryKind::kFolder) continue;
-        auto it = goneFiles.find(FileKey{NameOf(e.key), e.size, e.modified, e.kind});
+        auto it = goneFiles.find(FileKey{NameOf(e.key), e.size, e.modified, e.kind, e.digest});
         if (it == goneFiles.end()) continue;
         OneSided& from = removed[it->second];
         goneFiles.erase(it);
@@ -422,6 +441,10 @@ DiffResult DiffListings(const std::string& oldPath, const std::string& newPath) 
         }
     }
     for (const DiffItem& item : result.items) {
+        if (item.change == Change::kContentChanged) {
+            result.contentChanged.count++;
+            result.contentChanged.bytes += item.newSize;
+        }
         if (item.change != Change::kChanged) continue;
         result.changed.count++;
         result.changed.bytes += item.newSize;

@@ -22,6 +22,9 @@ enum class Change : std::uint8_t {
     kChanged,        // a file or link whose size or modified time differs
     kMoved,          // a file, link or whole folder that now lies elsewhere
     kFolderResized,  // a folder in both whose subtree total differs
+    // A file of the same size and time whose content hash differs (both
+    // listings carry hashes of one kind).
+    kContentChanged,
 };
 
 // One line of a comparison. Paths are relative to the sources, in the
@@ -53,6 +56,7 @@ struct DiffResult {
     // folders too, moves not), changed (bytes: their size now), moved one
     // by one.
     Tally added, removed, changed, moved;
+    Tally contentChanged;  // bytes: their size
     std::int64_t changedGrowth = 0;  // what the changed files grew by, in bytes
     // Folders added, removed (each with everything in it: one item) and
     // moved as a whole.

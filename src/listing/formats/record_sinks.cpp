@@ -3,6 +3,7 @@
 // come, and one per folder once everything below it is known, so the
 // folder's subtree total is exact and nothing is held beyond one row.
 #include <string>
+#include <string_view>
 
 #include "listing/scan/folder_scan.h"
 #include "listing/formats/record_text.h"
@@ -32,6 +33,9 @@ struct RecordView {
     platform::FileTicks listedAt = 0;      // the source folder's record only
     // The exact bytes of a path or name that is not UTF-8; empty otherwise.
     std::string pathBytes, nameBytes;
+    std::string hash;  // "NAME:HEX", or empty
+    platform::ContentStatus unhashed = platform::ContentStatus::kRead;
+    std::string_view hashes;  // the source folder's: the algorithm of the listing's hashes
 };
 
 struct FieldValue {
@@ -46,40 +50,50 @@ FieldValue Number(std::uint64_t n) { return {FieldValue::kNumber, {}, n}; }
 FieldValue Time(std::uint64_t ticks) { return {FieldValue::kTime, {}, ticks}; }
 FieldValue Absent() { return {}; }
 
+// Which fields are CSV columns (empty where they do not apply; JSON leaves
+// such fields out); the hash column only when the run hashes.
+enum class Column { kNo, kYes, kWithHashes };
+
 struct Field {
     const char* key;
-    bool csv;  // a CSV column, empty where it does not apply; JSON leaves such fields out
+    Column csv;
     FieldValue (*value)(const RecordView&);
 };
 
 // The one list of what a record says. Fields after the CSV columns came
 // later: JSON Lines carries them so that a saved listing loses nothing.
 const Field kFields[] = {
-    {"path", true, [](const RecordView& r) { return Text(r.path); }},
-    {"name", true, [](const RecordView& r) { return Text(r.name); }},
-    {"kind", true, [](const RecordView& r) { return Word(KindText(r.kind)); }},
-    {"type", true, [](const RecordView& r) { return Text(r.type); }},
-    {"size", true, [](const RecordView& r) { return Number(r.size); }},
-    {"created", true, [](const RecordView& r) { return Time(r.created); }},
-    {"modified", true, [](const RecordView& r) { return Time(r.modified); }},
-    {"files", true, [](const RecordView& r) { return r.folder ? Number(r.folder->files) : Absent(); }},
-    {"bytes", true, [](const RecordView& r) { return r.folder ? Number(r.folder->bytes) : Absent(); }},
-    {"subtree_bytes", true,
+    {"path", Column::kYes, [](const RecordView& r) { return Text(r.path); }},
+    {"name", Column::kYes, [](const RecordView& r) { return Text(r.name); }},
+    {"kind", Column::kYes, [](const RecordView& r) { return Word(KindText(r.kind)); }},
+    {"type", Column::kYes, [](const RecordView& r) { return Text(r.type); }},
+    {"size", Column::kYes, [](const RecordView& r) { return Number(r.size); }},
+    {"created", Column::kYes, [](const RecordView& r) { return Time(r.created); }},
+    {"modified", Column::kYes, [](const RecordView& r) { return Time(r.modified); }},
+    {"files", Column::kYes, [](const RecordView& r) { return r.folder ? Number(r.folder->files) : Absent(); }},
+    {"bytes", Column::kYes, [](const RecordView& r) { return r.folder ? Number(r.folder->bytes) : Absent(); }},
+    {"subtree_bytes", Column::kYes,
      [](const RecordView& r) { return r.folder ? Number(r.folder->subtreeBytes) : Absent(); }},
-    {"skipped", true,
+    {"skipped", Column::kYes,
      [](const RecordView& r) {
          return r.folder && r.folder->skipped != SkipReason::kNone ? Text(SkipReasonText(r.folder->skipped))
                                                                    : Absent();
      }},
-    {"allocated", false, [](const RecordView& r) { return r.folder ? Absent() : Number(r.allocated); }},
-    {"inode", false, [](const RecordView& r) { return r.links > 1 ? Number(r.inode) : Absent(); }},
-    {"links", false, [](const RecordView& r) { return r.links > 1 ? Number(r.links) : Absent(); }},
-    {"path_bytes", false,
+    {"hash", Column::kWithHashes, [](const RecordView& r) { return r.hash.empty() ? Absent() : Word(r.hash); }},
+    {"unhashed", Column::kNo,
+     [](const RecordView& r) {
+         return r.unhashed == platform::ContentStatus::kRead ? Absent() : Word(ContentStatusText(r.unhashed));
+     }},
+    {"hashes", Column::kNo, [](const RecordView& r) { return r.hashes.empty() ? Absent() : Word(r.hashes); }},
+    {"allocated", Column::kNo, [](const RecordView& r) { return r.folder ? Absent() : Number(r.allocated); }},
+    {"inode", Column::kNo, [](const RecordView& r) { return r.links > 1 ? Number(r.inode) : Absent(); }},
+    {"links", Column::kNo, [](const RecordView& r) { return r.links > 1 ? Number(r.links) : Absent(); }},
+    {"path_bytes", Column::kNo,
      [](const RecordView& r) { return r.pathBytes.empty() ? Absent() : Text(r.pathBytes); }},
-    {"name_bytes", false,
+    {"name_bytes", Column::kNo,
      [](const RecordView& r) { return r.nameBytes.empty() ? Absent() : Text(r.nameBytes); }},
     // When the listing was made, so that a replay of it (a catalogue) can say so.
-    {"listed_at", false, [](const RecordView& r) { return r.listedAt ? Time(r.listedAt) : Absent(); }},
+    {"listed_at", Column::kNo, [](const RecordView& r) { return r.listedAt ? Time(r.listedAt) : Absent(); }},
 };
 
 class RecordSink : public ListingSink {
@@ -90,6 +104,8 @@ public:
         separator_ = header.separator;
         listedAt_ = header.listedAt;
         bytes_ = Utf8Of(header.options.names);
+        hashName_ = platform::HashName(header.options.hash);
+        source_ = header.options.source;
         Start(file_.Pending());
         return file_.Create();
     }
@@ -114,6 +130,13 @@ public:
         view_.modified = file.modified;
         view_.folder = nullptr;
         view_.listedAt = 0;
+        view_.hash.clear();
+        if (!file.digest.empty()) {
+            view_.hash.assign(hashName_);
+            view_.hash += ':';
+            view_.hash += file.digest;
+        }
+        view_.unhashed = file.unhashed;
         return Write();
     }
     WriteError EndSection(const SectionTotals&) override { return 0; }
@@ -130,7 +153,11 @@ public:
 protected:
     virtual void Start(std::string& out) = 0;
     virtual void Record(std::string& out, const RecordView& record) = 0;
+    bool IsColumn(const Field& field) const {
+        return field.csv == Column::kYes || (field.csv == Column::kWithHashes && !hashName_.empty());
+    }
     NameBytes bytes_ = NameBytes::kUtf8;
+    std::string_view hashName_;  // empty when the run hashes nothing
 
 private:
     WriteError WriteFolder(const FolderRecord& folder, platform::FileTicks listedAt) {
@@ -145,7 +172,12 @@ private:
         view_.modified = folder.facts.modified;
         view_.folder = &folder;
         view_.listedAt = listedAt;
-        return Write();
+        view_.hash.clear();
+        view_.unhashed = platform::ContentStatus::kRead;
+        view_.hashes = folder.path == source_ ? hashName_ : std::string_view();
+        const WriteError error = Write();
+        view_.hashes = {};
+        return error;
     }
     WriteError Write() {
         const bool exact = bytes_ == NameBytes::kUtf8;
@@ -156,6 +188,7 @@ private:
     }
 
     ReportFile file_;
+    std::string source_;
     char separator_ = '\\';
     platform::FileTicks listedAt_ = 0;
     int open_ = 0;        // folders entered and not yet ended; 0 again after the source's
@@ -172,7 +205,7 @@ private:
     void Start(std::string& out) override {
         bool first = true;
         for (const Field& field : kFields) {
-            if (!field.csv) continue;
+            if (!IsColumn(field)) continue;
             if (!first) out += ',';
             out += field.key;
             first = false;
@@ -182,7 +215,7 @@ private:
     void Record(std::string& out, const RecordView& record) override {
         bool first = true;
         for (const Field& field : kFields) {
-            if (!field.csv) continue;
+            if (!IsColumn(field)) continue;
             if (!first) out += ',';
             first = false;
             const FieldValue v = field.value(record);

@@ -73,6 +73,32 @@ platform::ListingWalk WalkOf(const ListingOptions& options, platform::FileSystem
     return walk;
 }
 
+void HashContent(const ListingOptions& options, ScanHost& host, RunTotals& totals, const std::string& path,
+                 ListedFile& file, std::string& digest) {
+    digest.clear();
+    if (options.hash == platform::HashAlgorithm::kNone || file.kind != EntryKind::kFile) return;
+    totals.bytesToHash += file.size;
+    std::uint64_t read = 0;
+    const platform::ContentStatus status =
+        platform::HashFile(path, options.hash, file.size, [&](std::uint64_t bytes) {
+            read += bytes;
+            totals.hashedBytes += bytes;
+            host.SetStatus(path);
+            return !host.Stopped();
+        }, digest);
+    // What was not read still counts as done, so the progress ends whole.
+    totals.hashedBytes += file.size - std::min(read, file.size);
+    if (status == platform::ContentStatus::kRead) {
+        file.digest = digest;
+        return;
+    }
+    file.unhashed = status;
+    // A FIFO or device has no content to read, and a stop is no failure.
+    if (status == platform::ContentStatus::kNotRegular || status == platform::ContentStatus::kStopped) return;
+    ++totals.unreadFiles;
+    host.FileUnread(path, status);
+}
+
 FolderScan::FolderScan(const ListingOptions& options, platform::FileSystem& fs, ScanHost& host, RunTotals& totals,
                        ListingSink& sink)
     : options_(options), fs_(fs), host_(host), totals_(totals), sink_(sink), section_(options, sink, totals, error_) {}
@@ -150,6 +176,7 @@ platform::SearchStatus FolderScan::ReadFolder(const std::string& path, bool desc
             file.modified = entry.lastWriteTime;
             file.inode = entry.inode;
             file.links = entry.links;
+            HashContent(options_, host_, totals_, full, file, digest_);
             section_.Add(file);
             return true;
         });

@@ -26,7 +26,15 @@ public:
     virtual bool Stopped() = 0;
     // A folder whose contents are missing from the listing, and why.
     virtual void FolderSkipped(const std::string& /*path*/, SkipReason /*reason*/) {}
+    // A file whose content could not be hashed, and why.
+    virtual void FileUnread(const std::string& /*path*/, platform::ContentStatus /*status*/) {}
 };
+
+// Hashes the file at `path` as the run's options ask, counting the bytes in
+// `totals` and telling `host` of a file that could not be read; `file`
+// then carries `digest` or why there is none. Reading stops with the host.
+void HashContent(const ListingOptions& options, ScanHost& host, RunTotals& totals, const std::string& path,
+                 ListedFile& file, std::string& digest);
 
 bool IsDirectory(platform::FileSystem& fs, const std::string& path);
 
@@ -79,6 +87,7 @@ private:
     std::uint64_t ScanSubfolders(const std::string& path, const platform::FolderId& id, int depth,
                                  std::vector<Subfolder>& subfolders);
     void Skip(const std::string& path, SkipReason reason);
+    std::string digest_;  // scratch: the hash of the row being listed
     FolderRecord RecordOf(const std::string& path, const platform::FindData& self) const;
     void Note(WriteError e) {
         if (e && !error_) error_ = e;

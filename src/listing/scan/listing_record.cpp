@@ -11,7 +11,8 @@ namespace tf::listing {
 namespace {
 constexpr std::string_view kKeys[kFieldCount] = {"path",     "name",     "kind",    "type",      "size",
                                                      "created",  "modified", "skipped", "allocated", "inode",
-                                                     "links",    "path_bytes", "name_bytes", "subtree_bytes", "listed_at"};
+                                                     "links",    "path_bytes", "name_bytes", "subtree_bytes",
+                                                     "listed_at", "hash",   "unhashed", "hashes"};
 }  // namespace
 
 // The library's events, written into one record.

@@ -75,7 +75,7 @@ bool IsUnder(const std::string& path, const std::string& folder, char separator)
 class Replay {
 public:
     Replay(const ListingOptions& options, ScanHost& host, RunTotals& totals, ListingSink& sink, WriteError& error,
-           std::string root, char separator)
+           std::string root, char separator, platform::HashAlgorithm hash)
         : options_(options),
           host_(host),
           totals_(totals),
@@ -83,7 +83,8 @@ public:
           error_(error),
           section_(options, sink, totals, error),
           root_(std::move(root)),
-          separator_(separator) {}
+          separator_(separator),
+          hash_(hash) {}
 
     // One record of the listing, in its order.
     void Record(const ListingRecord& record) {
@@ -108,6 +109,7 @@ public:
         file.modified = record.Time(Field::kModified);
         file.links = static_cast<std::uint32_t>(std::clamp<std::uint64_t>(record.Number(Field::kLinks, false), 1, UINT32_MAX));
         file.inode = record.Number(Field::kInode, false);
+        Content(record, path, file);
         host_.SetStatus(path);
         section_.Add(file);
     }
@@ -137,6 +139,43 @@ private:
         SectionTotals own;
         std::uint64_t subtree = 0;
     };
+
+    // The file's hash, or why it has none, as the listing says; a hashed
+    // listing says one or the other of every file.
+    void Content(const ListingRecord& record, const std::string& path, ListedFile& file) {
+        const bool hashed = record.Has(Field::kHash), unhashed = record.Has(Field::kUnhashed);
+        if (hash_ == platform::HashAlgorithm::kNone || file.kind != EntryKind::kFile) {
+            if (hashed || unhashed) throw Invalid{"a hash in a listing whose source has no \"hashes\""};
+            return;
+        }
+        if (hashed) {
+            const std::string& text = record.Text(Field::kHash);
+            const std::string_view name = platform::HashName(hash_);
+            const std::size_t digits = platform::HashHexLength(hash_);
+            if (text.size() != name.size() + 1 + digits || text.compare(0, name.size(), name) != 0 ||
+                text[name.size()] != ':' ||
+                text.find_first_not_of("0123456789abcdef", name.size() + 1) != std::string::npos)
+                throw Invalid{"\"hash\" is not " + std::string(name) + ": and " + std::to_string(digits) +
+                              " hex digits: " + text};
+            digest_.assign(text, name.size() + 1, digits);
+            file.digest = digest_;
+            return;
+        }
+        if (!unhashed) throw Invalid{"a file with neither \"hash\" nor \"unhashed\""};
+        const std::string& reason = record.Text(Field::kUnhashed);
+        using platform::ContentStatus;
+        for (ContentStatus s : {ContentStatus::kNotRegular, ContentStatus::kDenied, ContentStatus::kVanished,
+                                ContentStatus::kChanged, ContentStatus::kFailed, ContentStatus::kStopped}) {
+            if (reason != platform::ContentStatusText(s)) continue;
+            file.unhashed = s;
+            if (s != ContentStatus::kNotRegular && s != ContentStatus::kStopped) {
+                ++totals_.unreadFiles;
+                host_.FileUnread(path, s);
+            }
+            return;
+        }
+        throw Invalid{"unknown reason \"unhashed\": " + reason};
+    }
 
     std::string ParentOf(const std::string& path, const std::string& name) const {
         if (name.empty() || path.size() <= name.size() + 1 ||
@@ -280,6 +319,8 @@ private:
     SectionWriter section_;
     const std::string root_;
     const char separator_;
+    const platform::HashAlgorithm hash_;
+    std::string digest_;  // of the file record being replayed
     std::vector<Open> stack_;
     bool done_ = false;
 };
@@ -306,6 +347,11 @@ bool ListingSource(const std::string& listingPath, ReplayResult& result, char& s
         result.source = record.Bytes(Field::kPath, Field::kPathBytes);
         // Listings written before the field have none; the caller then takes the file's time.
         if (record.Has(Field::kListedAt)) result.listedAt = record.Time(Field::kListedAt);
+        if (record.Has(Field::kHashes)) {
+            result.hash = platform::HashByName(record.Text(Field::kHashes));
+            if (result.hash == platform::HashAlgorithm::kNone)
+                throw Invalid{"unknown \"hashes\": " + record.Text(Field::kHashes)};
+        }
     } catch (const Invalid& e) {
         return fail(e.reason);
     }
@@ -335,7 +381,7 @@ ReplayResult ReplayListing(const std::string& listingPath, const ListingOptions&
     if (!ListingSource(listingPath, result, separator)) return result;
     std::ifstream in(listingPath, std::ios::binary);
     if (!in) return {false, 0, "cannot be read", result.source};
-    Replay replay(options, host, totals, sink, writeError, result.source, separator);
+    Replay replay(options, host, totals, sink, writeError, result.source, separator, result.hash);
     std::string line;
     std::uint64_t number = 0;
     ListingRecord record;

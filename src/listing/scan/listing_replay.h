@@ -16,6 +16,9 @@ struct ReplayResult {
     std::string reason;      // why
     std::string source;      // the listing's source folder
     platform::FileTicks listedAt = 0;  // when it was listed, where the listing says so
+    // The algorithm of the hashes its files carry (its source folder's
+    // "hashes"), kNone for a listing without.
+    platform::HashAlgorithm hash = platform::HashAlgorithm::kNone;
 };
 
 // Drives `sink` from BeginSection to the source's EndFolder; Begin, Totals

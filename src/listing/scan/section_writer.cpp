@@ -37,7 +37,8 @@ void SectionWriter::Add(const ListedFile& file) {
     }
     const std::string* type = &*types_.emplace(file.type).first;
     held_.push_back(HeldRow{std::string(file.name), type, file.kind, file.links, file.size, file.allocated,
-                            file.created, file.modified, file.inode});
+                            file.created, file.modified, file.inode, std::string(file.digest),
+                            file.unhashed});
 }
 
 ListedFile SectionWriter::View(const HeldRow& row) {
@@ -51,6 +52,8 @@ ListedFile SectionWriter::View(const HeldRow& row) {
     file.created = row.created;
     file.modified = row.modified;
     file.inode = row.inode;
+    file.digest = row.digest;
+    file.unhashed = row.unhashed;
     return file;
 }
 

@@ -33,6 +33,8 @@ private:
         EntryKind kind;
         std::uint32_t links;
         std::uint64_t size, allocated, created, modified, inode;
+        std::string digest;
+        platform::ContentStatus unhashed;
     };
     void BeginOnce(SkipReason unread);
     void Note(WriteError e) {

@@ -4,6 +4,7 @@
 // move but never copy, so no handle is released twice. Every release of
 // these kinds in the program goes through an owner here.
 #include <windows.h>
+#include <bcrypt.h>
 #include <commctrl.h>
 #include <shlobj.h>
 
@@ -128,6 +129,19 @@ struct MenuTraits {
     static void Close(HMENU h) { DestroyMenu(h); }
 };
 
+// A cryptography provider and a hash made with it (BCrypt).
+struct CryptAlgorithmTraits {
+    using Handle = BCRYPT_ALG_HANDLE;
+    static BCRYPT_ALG_HANDLE Empty() { return nullptr; }
+    static void Close(BCRYPT_ALG_HANDLE h) { BCryptCloseAlgorithmProvider(h, 0); }
+};
+
+struct CryptHashTraits {
+    using Handle = BCRYPT_HASH_HANDLE;
+    static BCRYPT_HASH_HANDLE Empty() { return nullptr; }
+    static void Close(BCRYPT_HASH_HANDLE h) { BCryptDestroyHash(h); }
+};
+
 // One reference to a COM interface.
 template <class T>
 struct ComTraits {
@@ -152,6 +166,8 @@ using UniqueIdList = Unique<TaskMemoryTraits<LPITEMIDLIST>>;
 using UniqueRegistryKey = Unique<RegistryKeyTraits>;
 using UniqueEventSource = Unique<EventSourceTraits>;
 using UniqueMenu = Unique<MenuTraits>;
+using UniqueCryptAlgorithm = Unique<CryptAlgorithmTraits>;
+using UniqueCryptHash = Unique<CryptHashTraits>;
 template <class T>
 using ComPtr = Unique<ComTraits<T>>;
 

@@ -1,0 +1,99 @@
+#pragma once
+// File content for listings: the hashes a listing can carry and a reader of
+// one file's bytes that never opens anything but a regular file. The hash
+// functions come from libraries (XXH3 from the xxHash header everywhere,
+// SHA-256 from the system's cryptography on Windows and from nettle
+// elsewhere); this is the one interface the rest of the program sees.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace tf::platform {
+
+enum class HashAlgorithm { kNone, kXxh128, kSha256 };
+
+// "xxh128", "sha256"; empty for kNone. Listings write a hash as
+// "NAME:HEX", lower-case hex.
+std::string_view HashName(HashAlgorithm algorithm);
+// The algorithm of such a name; kNone when it is none of them.
+HashAlgorithm HashByName(std::string_view name);
+// Hex digits in a digest: 32 or 64.
+std::size_t HashHexLength(HashAlgorithm algorithm);
+
+class Hasher {
+public:
+    virtual ~Hasher() = default;
+    virtual void Update(const void* data, std::size_t size) = 0;
+    // The digest as lower-case hex; the hasher is spent.
+    virtual std::string Finish() = 0;
+};
+
+// Null for kNone, or when the system offers no such hash.
+std::unique_ptr<Hasher> CreateHasher(HashAlgorithm algorithm);
+// The SHA-256 of the platform's library (posix/, win32/).
+std::unique_ptr<Hasher> CreateSha256Hasher();
+
+// Why a file's content could not be read to its end.
+enum class ContentStatus {
+    kRead,
+    kNotRegular,  // a FIFO, device, socket or link: never opened
+    kDenied,
+    kVanished,
+    kChanged,  // its size changed while it was read
+    kFailed,   // any other error
+    kStopped,  // the caller asked to stop
+};
+
+// A few words for the error list and the listing.
+const char* ContentStatusText(ContentStatus status);
+
+// The identity of an opened file: hard links of one file share it.
+struct ContentIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+};
+
+// One regular file opened for reading.
+class ContentFile {
+public:
+    virtual ~ContentFile() = default;
+    std::uint64_t Size() const { return size_; }
+    const ContentIdentity& Identity() const { return identity_; }
+    // Reads up to `size` bytes at `offset`; the bytes read (0 at the end),
+    // or -1 on an error.
+    virtual std::int64_t ReadAt(std::uint64_t offset, void* buffer, std::size_t size) = 0;
+    // The file's size now, to tell a file that changed while it was read.
+    virtual std::uint64_t CurrentSize() = 0;
+    // Reading from start to end follows.
+    virtual void ExpectSequential() {}
+
+protected:
+    std::uint64_t size_ = 0;
+    ContentIdentity identity_;
+};
+
+// Opens `path` (without following a link) when it is a regular file;
+// anything else is not opened at all.
+ContentStatus OpenContentFile(const std::string& path, std::unique_ptr<ContentFile>& file);
+
+// Called as a file is read with the bytes read since the last call; false
+// stops the reading (kStopped).
+using ReadProgress = std::function<bool(std::uint64_t bytes)>;
+
+// The hash of a whole file that has `expectedSize` bytes as it was listed:
+// kChanged when it has another size when opened, when read, or after.
+ContentStatus HashFile(const std::string& path, HashAlgorithm algorithm, std::uint64_t expectedSize,
+                       const ReadProgress& progress, std::string& digest);
+
+// The hash of an opened file's first and last `edge` bytes (all of it when
+// it is no larger than twice that), for telling files apart without
+// reading them whole.
+ContentStatus HashEdges(ContentFile& file, HashAlgorithm algorithm, std::size_t edge, std::string& digest);
+// The hash of an opened file whole.
+ContentStatus HashWhole(ContentFile& file, HashAlgorithm algorithm, const ReadProgress& progress,
+                        std::string& digest);
+
+}  // namespace tf::platform
