@@ -47,11 +47,10 @@ function compareHeader() {
     'After: ' + b.source + ' — listed ' + dateText(b.listedAt) + ' UTC — ' + counted(tb.files, 'file') + ', ' +
       bytesText(tb.bytes) + ' (' + counted(tb.bytes, 'byte') + '); change ' + signedBytes(tb.bytes - ta.bytes) +
       ', ' + signedCount(tb.files - ta.files) + ' files',
-    'Added ' + counted(t.added.files, 'file') + ' (' + bytesText(t.added.bytes) + '), removed ' +
-      counted(t.removed.files, 'file') + ' (' + bytesText(t.removed.bytes) + '), changed ' +
-      counted(t.changed.files, 'file') + ' (' + signedBytes(t.changed.growth) + '), moved ' +
-      counted(t.moved.files, 'file') + ' (' + bytesText(t.moved.bytes) + ') and ' + counted(t.foldersMoved, 'folder') +
-      '; folders new ' + count(t.foldersAdded) + ', gone ' + count(t.foldersRemoved),
+    'Added ' + counted(t.added.files, 'file') + ' (' + counted(t.added.bytes, 'byte') + '), removed ' +
+      counted(t.removed.files, 'file') + ' (' + counted(t.removed.bytes, 'byte') + '), changed ' +
+      counted(t.changed.files, 'file') + ' (' + signedCount(t.changed.growth) + ' bytes), moved ' + counted(t.moved.files, 'file') + ' (' + counted(t.moved.bytes, 'byte') + ') and ' +
+      counted(t.foldersMoved, 'folder') + '; folders new ' + count(t.foldersAdded) + ', gone ' + count(t.foldersRemoved),
   ].join('\n');
 }
 
@@ -111,7 +110,8 @@ function drawCompareTreeRow(row, f, up) {
   row.dataset.change = String(change);
   row.dataset.status = status || 'kept';
   const name = el('span', 'tname' + (status ? ' st-' + status.split(' ')[0] : ''), folderName(f));
-  if (status) name.appendChild(el('span', 'badge', status));
+  const badge = el('span', 'badge' + (status ? ' st-' + status.split(' ')[0] : ''), status);
+  if (!status) badge.hidden = true;
   const bar = el('span', 'cbar');
   const half = el('span', 'cneg');
   const fill = el('div');
@@ -121,7 +121,7 @@ function drawCompareTreeRow(row, f, up) {
   half.appendChild(fill);
   grow.appendChild(fill2);
   bar.append(half, grow);
-  return [name, el('span', 'tcount', signedCount(files)), el('span', 'tdelta ' + (change < 0 ? 'down' : change > 0 ? 'up' : ''),
+  return [name, badge, el('span', 'tcount', signedCount(files)), el('span', 'tdelta ' + (change < 0 ? 'down' : change > 0 ? 'up' : ''),
     signedBytes(change)), bar, el('span', 'tsize', bytesText(cmp.after(f)))];
 }
 

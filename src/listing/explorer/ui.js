@@ -110,12 +110,12 @@ function buildPage() {
 
   const fileColumns = cmp ? [
     { key: 'name', label: 'Name', grow: true },
-    { key: 'status', label: 'Status', width: 170 },
-    { key: 'before', label: 'Size before', width: 110, num: true },
-    { key: 'after', label: 'Size after', width: 110, num: true },
-    { key: 'change', label: 'Change', width: 100, num: true },
-    { key: 'mbefore', label: 'Modified before', width: 150 },
-    { key: 'mafter', label: 'Modified after', width: 150 },
+    { key: 'status', label: 'Status', width: 130 },
+    { key: 'before', label: 'Before', width: 80, num: true },
+    { key: 'after', label: 'After', width: 80, num: true },
+    { key: 'change', label: 'Change', width: 72, num: true },
+    { key: 'mbefore', label: 'Modified before', width: 132 },
+    { key: 'mafter', label: 'Modified after', width: 132 },
   ] : [
     { key: 'name', label: 'Name', grow: true },
     { key: 'type', label: 'Type', width: 130 },
