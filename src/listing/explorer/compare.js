@@ -28,27 +28,37 @@ function compareListings(store) {
   const isNew = new Uint8Array(n);
   if (newListing && newListing.root >= 0) isNew.fill(1, folderEntry[newListing.root]);
 
-  function* childrenOf(f) {
-    const end = folderEnd[f];
-    for (let e = folderEntry[f] + 1; e < end;) {
-      yield e;
-      e = kind[e] === KIND_FOLDER ? folderEnd[folderOf[e]] : e + 1;
-    }
-  }
+  const next = (e) => (kind[e] === KIND_FOLDER ? folderEnd[folderOf[e]] : e + 1);
 
   // Pairs the entries below two folders by name and kind, level by level.
+  // Folders listed alike hold their entries in the same order: those pair
+  // in step, and a map of names takes the rest.
   const byName = new Map();
+  const pairs = [];
+  function pair(o, e) {
+    if (kind[o] !== kind[e]) return;
+    partner[e] = o;
+    partner[o] = e;
+    if (kind[e] === KIND_FOLDER) pairs.push(folderOf[o], folderOf[e]);
+  }
   function pairBelow(fo, fn) {
-    const queue = [fo, fn];
-    for (let q = 0; q < queue.length; q += 2) {
+    pairs.length = 0;
+    pairs.push(fo, fn);
+    for (let q = 0; q < pairs.length; q += 2) {
+      const endO = folderEnd[pairs[q]];
+      const endN = folderEnd[pairs[q + 1]];
+      let o = folderEntry[pairs[q]] + 1;
+      let e = folderEntry[pairs[q + 1]] + 1;
+      for (; o < endO && e < endN; o = next(o), e = next(e)) {
+        if (entryName(store, o) !== entryName(store, e)) break;
+        pair(o, e);
+      }
+      if (o >= endO || e >= endN) continue;
       byName.clear();
-      for (const e of childrenOf(queue[q])) byName.set(entryName(store, e), e);
-      for (const e of childrenOf(queue[q + 1])) {
-        const o = byName.get(entryName(store, e));
-        if (o === undefined || kind[o] !== kind[e]) continue;
-        partner[e] = o;
-        partner[o] = e;
-        if (kind[e] === KIND_FOLDER) queue.push(folderOf[o], folderOf[e]);
+      for (; o < endO; o = next(o)) byName.set(entryName(store, o), o);
+      for (; e < endN; e = next(e)) {
+        const m = byName.get(entryName(store, e));
+        if (m !== undefined) pair(m, e);
       }
     }
   }
