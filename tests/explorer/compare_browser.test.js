@@ -35,6 +35,7 @@ function makeOriginal(root, rand) {
   write(path.join(root, 'turns-into-folder'), 4, T);
   write(path.join(root, 'gone', 'a', 'b.txt'), 2, T);
   write(path.join(root, 'move-me.bin'), 321, T + 5);
+  write(path.join(root, 'still', 'same.txt'), 12, T);
   hostile.forEach((name, k) => write(path.join(root, hostile[0], name + '.txt'), 10 + k, T + k));
 }
 
@@ -197,6 +198,15 @@ test('tree and entries show each change of tallyfold-diff once, and nothing else
       assert.ok(!top.some((r) => r.name === item.from), item.from + ' shown once');
     }
   }
+  // Sorted by the size of the change; only what changed: the folders with a change below them.
+  const sizes = top.map((r) => Math.abs(r.change));
+  assert.deepStrictEqual(sizes, sizes.slice().sort((x, y) => y - x));
+  await page.click('#only-changed');
+  const changed = (await treeRows(page)).filter((r) => r.level === 2).map((r) => r.name).sort();
+  const below = new Set(items.filter((i) => i.path !== '').map((i) => i.path.split('/')[0]));
+  assert.deepStrictEqual(changed, [...below].sort());
+  assert.ok(changed.length < top.length, 'some folders did not change');
+  await page.click('#only-changed');
   // Files: in each kept folder, every entry's status as tallyfold-diff says, others unchanged.
   const fileItems = items.filter((i) => i.kind !== 'folder');
   const topFolders = new Set(items.filter((i) => i.kind === 'folder' && i.change !== 'folder').map((i) => i.path));

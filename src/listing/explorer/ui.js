@@ -3,7 +3,7 @@
    drawTreeRow, setTreeActive, treeKey, treeClick, view, search, chooseFolder, showTab, startSearch,
    searchHits, openResult, resultCell, entryCell, drawSummary, drawTreemap, drawCrumbs, exportCsv, openHash,
    folderFromHash, requestSummary, revealFolder, filesGrid:writable, resultsGrid:writable, cmp, startCompare,
-   compareHeader, sortFiles, hiddenFromSearch */
+   compareHeader, sortFiles, hiddenFromSearch, COMPARE_KEYS, sortCompareEntries */
 // The page: reads the listing data, shows the folder tree, the chosen
 // folder's files and summaries, and hands searches to the worker. Every name
 // reaches the document as text, never as markup.
@@ -141,9 +141,11 @@ function buildPage() {
   ]), resultCell, openResult);
   resultsGrid.onSort = (key) => {
     if (!search.done) return;
-    search.sortUp = search.sortKey === key ? !search.sortUp : key !== 'size';
+    search.sortUp = search.sortKey === key ? !search.sortUp : !['size', 'change'].includes(key);
     search.sortKey = key;
-    sortEntries(search.hits.subarray(0, search.shown), key, search.sortUp);
+    const hits = search.hits.subarray(0, search.shown);
+    if (cmp && COMPARE_KEYS.includes(key)) hits.set(sortCompareEntries(Array.from(hits), key, search.sortUp));
+    else sortEntries(hits, key, search.sortUp);
     resultsGrid.showSort(key, search.sortUp);
     resultsGrid.setCount(search.shown);
   };
