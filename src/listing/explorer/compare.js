@@ -33,6 +33,18 @@ function compareListings(store) {
   // Pairs the entries below two folders by name and kind, level by level.
   // Folders listed alike hold their entries in the same order: those pair
   // in step, and a map of names takes the rest.
+  // Compared where the names lie, without making strings of them.
+  const { chunks, chunkOf, nameStart, nameEnd } = store;
+  function sameName(a, b) {
+    const length = nameEnd[a] - nameStart[a];
+    if (nameEnd[b] - nameStart[b] !== length) return false;
+    const ta = chunks[chunkOf[a]];
+    const tb = chunks[chunkOf[b]];
+    const sa = nameStart[a];
+    const sb = nameStart[b];
+    for (let k = 0; k < length; k++) if (ta.charCodeAt(sa + k) !== tb.charCodeAt(sb + k)) return false;
+    return true;
+  }
   const byName = new Map();
   const pairs = [];
   function pair(o, e) {
@@ -50,7 +62,7 @@ function compareListings(store) {
       let o = folderEntry[pairs[q]] + 1;
       let e = folderEntry[pairs[q + 1]] + 1;
       for (; o < endO && e < endN; o = next(o), e = next(e)) {
-        if (entryName(store, o) !== entryName(store, e)) break;
+        if (!sameName(o, e)) break;
         pair(o, e);
       }
       if (o >= endO || e >= endN) continue;

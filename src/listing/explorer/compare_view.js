@@ -14,7 +14,9 @@ const signedCount = (n) => (n > 0 ? '+' : n < 0 ? '−' : '±') + count(Math.abs
 const signedBytes = (n) => (n > 0 ? '+' : n < 0 ? '−' : '±') + bytesText(Math.abs(n));
 
 function startCompare() {
+  performance.mark('tallyfold-compare-start');
   cmp = compareListings(store);
+  performance.mark('tallyfold-compare-done');
   document.body.classList.add('compare');
   document.title = 'Tallyfold: changes in ' + cmp.newSource;
   $('title').textContent = 'Tallyfold: what changed';
