@@ -285,6 +285,7 @@ test('treemap colours, largest changes and CSV follow the comparison', async () 
     j.change === change && i.path.startsWith(j.path + '/')))).map((i) => i.path).sort();
   assert.deepStrictEqual(tables[0].slice().sort(), top('added'));
   assert.deepStrictEqual(tables[1].slice().sort(), top('removed'));
+  await page.screenshot({ path: path.join(shots, 'explorer-compare-largest.png') });
 
   await openFolder(page, 'd1');
   await page.click('#tab-files');

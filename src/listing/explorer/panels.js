@@ -397,7 +397,8 @@ function csvField(text) {
 
 function exportCsv() {
   const entries = view.tab === 'results' ? Array.from(search.hits.subarray(0, search.shown))
-    : view.tab === 'largest' && view.summary ? view.summary.largest : view.files;
+    : view.tab === 'largest' && cmp ? cmp.additions.slice(0, 100).concat(cmp.removals.slice(0, 100))
+      : view.tab === 'largest' && view.summary ? view.summary.largest : view.files;
   const lines = cmp ? compareCsv(entries, entryPath) : ['path,name,kind,type,size,created,modified'];
   for (const e of cmp ? [] : entries) {
     lines.push([entryPath(e), entryName(store, e), kindText(e), entryCell(e, 'type'), String(store.size[e]),
