@@ -17,6 +17,7 @@ const REC_CLOSE = 3;
 const REC_TYPE = 4;
 const REC_LISTING = 5;
 const REC_TOTALS = 6;
+const REC_COMPARISON = 7;
 
 function grownCopy(array, length) {
   const next = new array.constructor(Math.max(length, array.length * 2));
@@ -84,6 +85,7 @@ class Decoder {
     this.listings = [];
     this.stack = [];
     this.lastTime = 0;
+    this.comparison = false; // a comparison record came first: two listings to compare
   }
 
   addEntry(kind, chunk, start, end) {
@@ -223,6 +225,9 @@ class Decoder {
         if (v + 4 > n) throw cut();
         listing.totals = { folders: values[v], files: values[v + 1], bytes: values[v + 2], skipped: values[v + 3] };
         v += 4;
+      } else if (rec === REC_COMPARISON) {
+        if (this.listings.length) throw new Error('explorer data: a comparison after a listing');
+        this.comparison = true;
       } else {
         throw new Error('explorer data: an unknown record ' + rec);
       }
@@ -271,7 +276,7 @@ class Decoder {
       folderCount: m, folderEntry: trim(this.folderEntry, m), folderEnd: trim(this.folderEnd, m),
       folderFiles: trim(this.folderFiles, m), folderBytes: trim(this.folderBytes, m),
       subFiles, subFolders, childStart, children, rootFolders,
-      skipped: this.skipped, types: this.types, chunks: this.chunks, slotEnds: this.slotEnds, listings: this.listings,
+      skipped: this.skipped, types: this.types, chunks: this.chunks, slotEnds: this.slotEnds, listings: this.listings, comparison: this.comparison,
       typeByExtension: this.typeByExtension,
     };
   }

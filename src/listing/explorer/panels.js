@@ -1,7 +1,8 @@
 'use strict';
 /* global $, el, ROW, count, counted, bytesText, dateText, isoText, layoutTreemap, entryName, KIND_FOLDER,
    store, worker, folderName, parentFolder, folderPath, entryPath, folderFiles, typeText, sortEntries, subtreeBytes, kindText,
-   tree, revealFolder */
+   tree, revealFolder, cmp, compareCell, compareEntries, sortCompareEntries, drawLargestChanges, compareChildren,
+   changeColour, changeKind, COMPARE_KEYS, compareCsv, treeParent, signedBytes, sides */
 // The chosen folder's views: its files, the path bar, the summaries from
 // the worker, the treemap, the search results, the tabs and the CSV export.
 
@@ -12,6 +13,10 @@ let filesGrid;
 let resultsGrid;
 
 function entryCell(e, key) {
+  if (cmp) {
+    const text = compareCell(e, key);
+    if (text !== null) return text;
+  }
   switch (key) {
     case 'name': return entryName(store, e);
     case 'type': return typeText(e);
@@ -24,13 +29,19 @@ function entryCell(e, key) {
   }
 }
 
+// The chosen folder's entries in the chosen order.
+function sortFiles() {
+  if (cmp && COMPARE_KEYS.includes(view.sortKey)) sortCompareEntries(view.files, view.sortKey, view.sortUp);
+  else sortEntries(view.files, view.sortKey, view.sortUp);
+}
+
 function chooseFolder(f, fromHash) {
   if (f === view.folder) return;
   view.folder = f;
   tree.selected = f;
   tree.list.redraw();
-  view.files = folderFiles(f);
-  if (view.sortKey) sortEntries(view.files, view.sortKey, view.sortUp);
+  view.files = cmp ? compareEntries(f) : folderFiles(f);
+  if (view.sortKey) sortFiles();
   filesGrid.active = -1;
   filesGrid.setCount(view.files.length);
   drawCrumbs();
@@ -101,7 +112,7 @@ function drawCrumbs() {
   const box = $('crumbs');
   box.replaceChildren();
   const chain = [];
-  for (let g = view.folder; g >= 0; g = parentFolder(g)) chain.push(g);
+  for (let g = view.folder; g >= 0; g = treeParent(g)) chain.push(g);
   chain.reverse();
   const path = el('div', 'crumb-path');
   const parts = chain.map((g, k) => {
@@ -120,7 +131,11 @@ function drawCrumbs() {
   });
   box.appendChild(path);
   const f = view.folder;
-  if (f >= 0) {
+  if (f >= 0 && cmp) {
+    box.appendChild(el('span', 'crumb-note', '— ' + bytesText(cmp.before(f)) + ' before, ' + bytesText(cmp.after(f)) +
+      ' after (' + signedBytes(cmp.after(f) - cmp.before(f)) + '); ' + counted(cmp.filesBefore(f), 'file') + ' before, ' +
+      counted(cmp.filesAfter(f), 'file') + ' after'));
+  } else if (f >= 0) {
     box.appendChild(el('span', 'crumb-note', '— ' + counted(store.folderFiles[f], 'file') + ' here, ' +
       bytesText(store.folderBytes[f]) + '; below: ' + counted(store.subFiles[f], 'file') + ', ' +
       counted(store.subFolders[f], 'folder') + ', ' + bytesText(subtreeBytes(f))));
@@ -204,11 +219,15 @@ function drawSummary() {
   if (s.types.length > shown.length) {
     $('panel-types').appendChild(el('p', 'empty', (s.types.length - shown.length) + ' smaller extensions not shown'));
   }
-  $('panel-largest').appendChild(table(
-    [{ label: 'Name' }, { label: 'Folder', tail: true }, { label: 'Bytes', num: true, width: 150 },
-      { label: 'Modified (UTC)', width: 160 }],
-    s.largest.map((e) => [entryName(store, e), folderPath(store.parent[e]), count(store.size[e]),
-      dateText(store.mtime[e])])));
+  if (cmp) {
+    drawLargestChanges(table);
+  } else {
+    $('panel-largest').appendChild(table(
+      [{ label: 'Name' }, { label: 'Folder', tail: true }, { label: 'Bytes', num: true, width: 150 },
+        { label: 'Modified (UTC)', width: 160 }],
+      s.largest.map((e) => [entryName(store, e), folderPath(store.parent[e]), count(store.size[e]),
+        dateText(store.mtime[e])])));
+  }
   const most = Math.max(1, ...s.years.map((y) => y.bytes));
   $('panel-years').appendChild(table(
     [{ label: 'Modified in' }, { label: 'Files', num: true, width: 110 }, { label: 'Bytes', num: true, width: 150 },
@@ -224,11 +243,24 @@ function drawTreemap() {
   const f = view.folder;
   if (f < 0) return;
   const items = [];
-  for (let k = store.childStart[f]; k < store.childStart[f + 1]; k++) {
-    const c = store.children[k];
-    if (subtreeBytes(c) > 0) items.push({ folder: c, bytes: subtreeBytes(c), name: folderName(c) });
+  if (cmp) {
+    // Sized by the larger side, so what is gone shows too.
+    for (const c of compareChildren(f)) {
+      const bytes = Math.max(cmp.before(c), cmp.after(c));
+      if (bytes > 0) items.push({ folder: c, bytes, name: folderName(c) });
+    }
+    for (const e of view.files) {
+      const { before, after } = sides(e);
+      const bytes = Math.max(before >= 0 ? store.size[before] : 0, after >= 0 ? store.size[after] : 0);
+      if (bytes > 0) items.push({ entry: e, bytes, name: entryName(store, e) });
+    }
+  } else {
+    for (let k = store.childStart[f]; k < store.childStart[f + 1]; k++) {
+      const c = store.children[k];
+      if (subtreeBytes(c) > 0) items.push({ folder: c, bytes: subtreeBytes(c), name: folderName(c) });
+    }
+    for (const e of view.files) if (store.size[e] > 0) items.push({ entry: e, bytes: store.size[e], name: entryName(store, e) });
   }
-  for (const e of view.files) if (store.size[e] > 0) items.push({ entry: e, bytes: store.size[e], name: entryName(store, e) });
   items.sort((a, b) => b.bytes - a.bytes);
   const limit = 300;
   if (items.length > limit) {
@@ -248,7 +280,8 @@ function drawTreemap() {
     d.style.width = r.w + 'px';
     d.style.height = r.h + 'px';
     const hue = item.folder !== undefined ? 210 : item.other ? 0 : 30 + ((item.name.length * 37) % 120);
-    d.style.background = 'hsl(' + hue + ', ' + (item.other ? 0 : 45) + '%, ' + (70 + (k % 3) * 5) + '%)';
+    d.style.background = cmp ? changeColour(item) : 'hsl(' + hue + ', ' + (item.other ? 0 : 45) + '%, ' + (70 + (k % 3) * 5) + '%)';
+    if (cmp) d.dataset.change = changeKind(item);
     d.dataset.bytes = String(item.bytes);
     const label = item.name + ', ' + bytesText(item.bytes);
     d.title = label;
@@ -328,7 +361,9 @@ function resultCell(i, key) {
 
 function openResult(i) {
   const e = search.hits[i];
-  const f = store.kind[e] === KIND_FOLDER ? store.folderOf[e] : store.parent[e];
+  let f = store.kind[e] === KIND_FOLDER ? store.folderOf[e] : store.parent[e];
+  // An old entry shows in the folder that took its folder's place.
+  if (cmp && !cmp.isNew[store.folderEntry[f]] && cmp.kept(f)) f = store.folderOf[cmp.partner[store.folderEntry[f]]];
   revealFolder(f);
   chooseFolder(f, false);
   if (store.kind[e] !== KIND_FOLDER) {
@@ -362,9 +397,10 @@ function csvField(text) {
 
 function exportCsv() {
   const entries = view.tab === 'results' ? Array.from(search.hits.subarray(0, search.shown))
-    : view.tab === 'largest' && view.summary ? view.summary.largest : view.files;
-  const lines = ['path,name,kind,type,size,created,modified'];
-  for (const e of entries) {
+    : view.tab === 'largest' && cmp ? cmp.additions.slice(0, 100).concat(cmp.removals.slice(0, 100))
+      : view.tab === 'largest' && view.summary ? view.summary.largest : view.files;
+  const lines = cmp ? compareCsv(entries, entryPath) : ['path,name,kind,type,size,created,modified'];
+  for (const e of cmp ? [] : entries) {
     lines.push([entryPath(e), entryName(store, e), kindText(e), entryCell(e, 'type'), String(store.size[e]),
       isoText(store.ctime[e]), isoText(store.mtime[e])].map(csvField).join(','));
   }

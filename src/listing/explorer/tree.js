@@ -1,11 +1,13 @@
 'use strict';
-/* global $, el, ROW, counted, bytesText, store, folderName, parentFolder, subtreeBytes, chooseFolder */
+/* global $, el, ROW, counted, bytesText, store, folderName, parentFolder, subtreeBytes, chooseFolder, cmp,
+   compareChildren, sortCompareChildren, compareParent, drawCompareTreeRow */
 // The folder tree: rows of the expanded folders, drawn by the virtual list,
 // worked with the keys of a tree control.
 
 const tree = { rows: [], depth: [], expanded: new Set(), active: 0, selected: -1, order: 'size', list: null };
 
 function sortedChildren(f) {
+  if (cmp) return sortCompareChildren(compareChildren(f), tree.order);
   const kids = Array.from(store.children.subarray(store.childStart[f], store.childStart[f + 1]));
   if (tree.order === 'size') kids.sort((a, b) => subtreeBytes(b) - subtreeBytes(a) || a - b);
   else {
@@ -15,7 +17,13 @@ function sortedChildren(f) {
   return kids;
 }
 function hasChildren(f) {
+  if (cmp) return compareChildren(f).length > 0;
   return store.childStart[f + 1] > store.childStart[f];
+}
+
+// The folder a folder shows under in the tree.
+function treeParent(f) {
+  return cmp ? compareParent(f) : parentFolder(f);
 }
 
 function expand(row) {
@@ -48,7 +56,7 @@ function indentOf(depth) {
 function drawTreeRow(row, i) {
   const f = tree.rows[i];
   const e = store.folderEntry[f];
-  const up = parentFolder(f);
+  const up = treeParent(f);
   const share = up >= 0 && subtreeBytes(up) > 0 ? subtreeBytes(f) / subtreeBytes(up) : 1;
   row.replaceChildren();
   row.id = 'tree-row-' + i;
@@ -71,6 +79,10 @@ function drawTreeRow(row, i) {
   indent.style.flex = 'none';
   const twisty = el('span', 'twisty', hasChildren(f) ? (tree.expanded.has(f) ? '▾' : '▸') : '');
   const name = el('span', 'tname', folderName(f) + (skipped ? ' (not listed: ' + skipped + ')' : ''));
+  if (cmp) {
+    row.append(indent, twisty, ...drawCompareTreeRow(row, f, up));
+    return;
+  }
   const bar = el('span', 'tbar');
   const fill = el('div');
   fill.style.width = (share * 100).toFixed(1) + '%';
@@ -143,7 +155,7 @@ function treeClick(e) {
 // Shows folder f in the tree: its ancestors expanded, its row active.
 function revealFolder(f) {
   const chain = [];
-  for (let g = f; g >= 0; g = parentFolder(g)) chain.unshift(g);
+  for (let g = f; g >= 0; g = treeParent(g)) chain.unshift(g);
   let row = 0;
   for (let k = 0; k < chain.length; k++) {
     row = tree.rows.indexOf(chain[k], row);

@@ -2,7 +2,8 @@
 /* global $, el, counted, bytesText, dateText, Decoder, entryName, listingModel, VirtualList, Grid, tree, expand,
    drawTreeRow, setTreeActive, treeKey, treeClick, view, search, chooseFolder, showTab, startSearch,
    searchHits, openResult, resultCell, entryCell, drawSummary, drawTreemap, drawCrumbs, exportCsv, openHash,
-   folderFromHash, requestSummary, revealFolder, filesGrid:writable, resultsGrid:writable */
+   folderFromHash, requestSummary, revealFolder, filesGrid:writable, resultsGrid:writable, cmp, startCompare,
+   compareHeader, sortFiles, hiddenFromSearch, COMPARE_KEYS, sortCompareEntries */
 // The page: reads the listing data, shows the folder tree, the chosen
 // folder's files and summaries, and hands searches to the worker. Every name
 // reaches the document as text, never as markup.
@@ -74,31 +75,48 @@ function loadWorker() {
   });
 }
 
+// The tree's top rows: each listing's root, or the later one's when comparing.
+function rootRows() {
+  const roots = store.listings.filter((l) => l.root >= 0).map((l) => l.root);
+  return cmp ? roots.slice(-1) : roots;
+}
+
 function buildPage() {
   ({ folderName, parentFolder, folderPath, entryPath, folderFiles, typeText, sortEntries } = listingModel(store));
-  $('summary').textContent = headerText();
+  if (store.comparison && store.listings.length === 2 && store.listings.every((l) => l.root >= 0)) startCompare();
+  $('summary').textContent = cmp ? compareHeader() : headerText();
   if (store.listings.length === 1) document.title = 'Tallyfold: ' + store.listings[0].source;
   store.catalogue = store.listings.length > 1;
   tree.list = new VirtualList($('tree'), drawTreeRow);
-  tree.rows = store.listings.filter((l) => l.root >= 0).map((l) => l.root);
+  tree.rows = rootRows();
   tree.depth = tree.rows.map(() => 0);
   if (tree.rows.length === 1) expand(0);
   tree.list.setCount(tree.rows.length);
   $('tree').addEventListener('keydown', treeKey);
   $('tree').addEventListener('click', treeClick);
-  $('tree-order').addEventListener('change', () => {
+  const redoTree = () => {
     tree.order = $('tree-order').value;
     const open = [...tree.expanded];
     const f = tree.rows[tree.active];
     tree.expanded.clear();
-    tree.rows = store.listings.filter((l) => l.root >= 0).map((l) => l.root);
+    tree.rows = rootRows();
     tree.depth = tree.rows.map(() => 0);
     for (let i = 0; i < tree.rows.length; i++) if (open.includes(tree.rows[i])) expand(i);
     tree.list.setCount(tree.rows.length);
     setTreeActive(Math.max(0, tree.rows.indexOf(f)), false);
-  });
+  };
+  $('tree-order').addEventListener('change', redoTree);
+  if (cmp) $('only-changed').addEventListener('change', redoTree);
 
-  const fileColumns = [
+  const fileColumns = cmp ? [
+    { key: 'name', label: 'Name', grow: true },
+    { key: 'status', label: 'Status', width: 130 },
+    { key: 'before', label: 'Before', width: 80, num: true },
+    { key: 'after', label: 'After', width: 80, num: true },
+    { key: 'change', label: 'Change', width: 72, num: true },
+    { key: 'mbefore', label: 'Modified before', width: 132 },
+    { key: 'mafter', label: 'Modified after', width: 132 },
+  ] : [
     { key: 'name', label: 'Name', grow: true },
     { key: 'type', label: 'Type', width: 130 },
     { key: 'size', label: 'Size', width: 120, num: true },
@@ -107,9 +125,9 @@ function buildPage() {
   ];
   filesGrid = new Grid($('files'), 'Files of the chosen folder', fileColumns, (i, key) => entryCell(view.files[i], key));
   filesGrid.onSort = (key) => {
-    view.sortUp = view.sortKey === key ? !view.sortUp : key !== 'size';
+    view.sortUp = view.sortKey === key ? !view.sortUp : !['size', 'before', 'after', 'change'].includes(key);
     view.sortKey = key;
-    sortEntries(view.files, key, view.sortUp);
+    sortFiles();
     filesGrid.showSort(key, view.sortUp);
     filesGrid.setCount(view.files.length);
   };
@@ -117,14 +135,17 @@ function buildPage() {
     { key: 'name', label: 'Name', width: 260 },
     { key: 'path', label: 'Folder', grow: true, tail: true },
     { key: 'kind', label: 'Kind', width: 60 },
-    { key: 'size', label: 'Size', width: 120, num: true },
+  ].concat(cmp ? [{ key: 'status', label: 'Status', width: 150 }, { key: 'change', label: 'Change', width: 100, num: true }] : [
+    { key: 'size', label: 'Size', width: 120, num: true }], [
     { key: 'modified', label: 'Modified (UTC)', width: 160 },
-  ], resultCell, openResult);
+  ]), resultCell, openResult);
   resultsGrid.onSort = (key) => {
     if (!search.done) return;
-    search.sortUp = search.sortKey === key ? !search.sortUp : key !== 'size';
+    search.sortUp = search.sortKey === key ? !search.sortUp : !['size', 'change'].includes(key);
     search.sortKey = key;
-    sortEntries(search.hits.subarray(0, search.shown), key, search.sortUp);
+    const hits = search.hits.subarray(0, search.shown);
+    if (cmp && COMPARE_KEYS.includes(key)) hits.set(sortCompareEntries(Array.from(hits), key, search.sortUp));
+    else sortEntries(hits, key, search.sortUp);
     resultsGrid.showSort(key, search.sortUp);
     resultsGrid.setCount(search.shown);
   };
@@ -164,6 +185,7 @@ function buildPage() {
   new ResizeObserver(() => view.tab === 'map' && drawTreemap()).observe($('treemap'));
 
   loadWorker();
+  if (cmp && worker) worker.postMessage({ op: 'hide', hide: hiddenFromSearch() });
   showTab('files');
   if (tree.rows.length) {
     if (folderFromHash() >= 0) openHash();

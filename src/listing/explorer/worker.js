@@ -16,6 +16,7 @@ const extensionByCode = new Map();
 let latest = 0; // the newest search; older ones stop
 let searching = null; // a promise of the running search's end
 let latestSummary = 0; // the newest summary; older ones stop
+let hidden = null; // comparing: entries the search leaves out (shown by their new partner)
 
 const yieldNow = () => new Promise((resolve) => {
   const channel = new MessageChannel();
@@ -91,6 +92,7 @@ async function runSearch({ id, query, filter }) {
       searchText(text, compiled, 0, text.length, (at) => {
         const e = entryAt(c, at - 1);
         if (e < 0) return;
+        if (hidden && hidden[e]) return;
         const k = kind[e];
         if (filter === SEARCH_FILES_ONLY && k === KIND_FOLDER) return;
         if (filter === SEARCH_FOLDERS_ONLY && k !== KIND_FOLDER) return;
@@ -224,4 +226,5 @@ onmessage = (event) => {
   else if (message.op === 'load') load(message);
   else if (message.op === 'search') search(message);
   else if (message.op === 'summary') summary(message);
+  else if (message.op === 'hide') hidden = message.hide;
 };

@@ -1,0 +1,249 @@
+'use strict';
+/* global $, el, count, counted, bytesText, dateText, isoText, entryName, KIND_FOLDER, store, compareListings,
+   folderName, folderFiles, parentFolder, subtreeBytes, tree, SAME, CHANGED, ADDED, REMOVED, MOVED, MOVED_AWAY */
+// The page when its data compares two listings: what changed from the first
+// to the second. The tree is the new listing's, with the folders gone from
+// it beside their old siblings; new, gone and moved folders are one item.
+
+let cmp = null; // compareListings(store), in compare mode
+
+// The entry columns of compare mode, sorted here rather than by the model.
+const COMPARE_KEYS = ['status', 'before', 'after', 'change', 'mbefore', 'mafter'];
+const STATUS_TEXT = ['unchanged', 'changed', 'added', 'removed', 'moved', 'moved away'];
+const signedCount = (n) => (n > 0 ? '+' : n < 0 ? '−' : '±') + count(Math.abs(n));
+const signedBytes = (n) => (n > 0 ? '+' : n < 0 ? '−' : '±') + bytesText(Math.abs(n));
+
+function startCompare() {
+  performance.mark('tallyfold-compare-start');
+  cmp = compareListings(store);
+  performance.mark('tallyfold-compare-done');
+  document.body.classList.add('compare');
+  document.title = 'Tallyfold: changes in ' + cmp.newSource;
+  $('title').textContent = 'Tallyfold: what changed';
+  $('tab-largest').textContent = 'Largest changes';
+  for (const [value, text] of [['delta', 'by size of change'], ['change', 'by change'], ['size', 'by size'], ['name', 'by name']]) {
+    const o = el('option', '', text);
+    o.value = value;
+    $('tree-order').appendChild(o);
+  }
+  for (const o of [...$('tree-order').options].slice(0, 2)) o.remove();
+  tree.order = 'delta';
+  $('tree-order').value = 'delta';
+  const only = el('label', 'only');
+  const box = el('input');
+  box.type = 'checkbox';
+  box.id = 'only-changed';
+  only.append(box, document.createTextNode(' only what changed'));
+  $('tree-order').before(only);
+}
+
+function compareHeader() {
+  const t = cmp.tally;
+  const [a, b] = store.listings;
+  const totals = (l) => l.totals || { files: store.subFiles[l.root], bytes: subtreeBytes(l.root) };
+  const ta = totals(a);
+  const tb = totals(b);
+  return [
+    'Before: ' + a.source + ' — listed ' + dateText(a.listedAt) + ' UTC — ' + counted(ta.files, 'file') + ', ' +
+      bytesText(ta.bytes) + ' (' + counted(ta.bytes, 'byte') + ')',
+    'After: ' + b.source + ' — listed ' + dateText(b.listedAt) + ' UTC — ' + counted(tb.files, 'file') + ', ' +
+      bytesText(tb.bytes) + ' (' + counted(tb.bytes, 'byte') + '); change ' + signedBytes(tb.bytes - ta.bytes) +
+      ', ' + signedCount(tb.files - ta.files) + ' files',
+    'Added ' + counted(t.added.files, 'file') + ' (' + counted(t.added.bytes, 'byte') + '), removed ' +
+      counted(t.removed.files, 'file') + ' (' + counted(t.removed.bytes, 'byte') + '), changed ' +
+      counted(t.changed.files, 'file') + ' (' + signedCount(t.changed.growth) + ' bytes), moved ' + counted(t.moved.files, 'file') + ' (' + counted(t.moved.bytes, 'byte') + ') and ' +
+      counted(t.foldersMoved, 'folder') + '; folders new ' + count(t.foldersAdded) + ', gone ' + count(t.foldersRemoved),
+  ].join('\n');
+}
+
+// ---- the tree ----
+
+function compareChildren(f) {
+  if (!cmp.kept(f)) return [];
+  const kids = Array.from(store.children.subarray(store.childStart[f], store.childStart[f + 1]));
+  const out = kids.concat(cmp.gone.get(f) || []);
+  return $('only-changed').checked ? out.filter((k) => cmp.changedBelow(k)) : out;
+}
+
+// The folder a gone folder shows under: its old parent's new partner.
+function compareParent(f) {
+  const p = parentFolder(f);
+  if (p < 0 || cmp.isNew[store.folderEntry[f]]) return p;
+  return cmp.kept(p) ? store.folderOf[cmp.partner[store.folderEntry[p]]] : p;
+}
+
+function folderChange(f) {
+  return cmp.after(f) - cmp.before(f);
+}
+
+function sortCompareChildren(kids, order) {
+  const key = order === 'delta' ? (k) => -Math.abs(folderChange(k)) : order === 'change' ? (k) => -folderChange(k)
+    : order === 'size' ? (k) => -Math.max(cmp.after(k), cmp.before(k)) : null;
+  if (key) {
+    const v = new Map(kids.map((k) => [k, key(k)]));
+    return kids.sort((a, b) => v.get(a) - v.get(b) || a - b);
+  }
+  const names = new Map(kids.map((k) => [k, folderName(k).toLowerCase()]));
+  return kids.sort((a, b) => (names.get(a) < names.get(b) ? -1 : names.get(a) > names.get(b) ? 1 : a - b));
+}
+
+function folderStatus(f) {
+  const e = store.folderEntry[f];
+  const s = cmp.status[e];
+  if (s === ADDED) return 'new';
+  if (s === REMOVED) return 'gone';
+  if (s === MOVED) return cmp.from.has(e) ? 'moved' : 'in a moved folder';
+  return '';
+}
+
+function drawCompareTreeRow(row, f, up) {
+  const change = folderChange(f);
+  const files = cmp.filesAfter(f) - cmp.filesBefore(f);
+  const status = folderStatus(f);
+  const from = cmp.from.has(store.folderEntry[f]) ? cmp.relPath(cmp.from.get(store.folderEntry[f])) : '';
+  // Bars in proportion to the largest change beside it.
+  let most = Math.abs(change);
+  if (up >= 0) for (const k of compareChildren(up)) most = Math.max(most, Math.abs(folderChange(k)));
+  const share = most > 0 ? Math.abs(change) / most : 0;
+  const label = folderName(f) + (status ? ' (' + status + (from ? ' from ' + from : '') + ')' : '') + ', ' +
+    bytesText(cmp.after(f)) + ' after, ' + signedBytes(change) + ', ' + signedCount(files) + ' files';
+  row.setAttribute('aria-label', label);
+  row.title = label;
+  row.dataset.change = String(change);
+  row.dataset.status = status || 'kept';
+  const name = el('span', 'tname' + (status ? ' st-' + status.split(' ')[0] : ''), folderName(f));
+  const badge = el('span', 'badge' + (status ? ' st-' + status.split(' ')[0] : ''), status);
+  if (!status) badge.hidden = true;
+  const bar = el('span', 'cbar');
+  const half = el('span', 'cneg');
+  const fill = el('div');
+  const grow = el('span', 'cpos');
+  const fill2 = el('div');
+  (change < 0 ? fill : fill2).style.width = (share * 100).toFixed(1) + '%';
+  half.appendChild(fill);
+  grow.appendChild(fill2);
+  bar.append(half, grow);
+  return [name, badge, el('span', 'tcount', signedCount(files)), el('span', 'tdelta ' + (change < 0 ? 'down' : change > 0 ? 'up' : ''),
+    signedBytes(change)), bar, el('span', 'tsize', bytesText(cmp.after(f)))];
+}
+
+// ---- a folder's entries ----
+
+// Its files and links after, and those removed from it.
+function compareEntries(f) {
+  const e = store.folderEntry[f];
+  const out = folderFiles(f);
+  if (cmp.isNew[e] && cmp.kept(f)) {
+    for (const o of folderFiles(store.folderOf[cmp.partner[e]])) if (cmp.status[o] === REMOVED) out.push(o);
+  }
+  return out;
+}
+
+function entryStatus(e) {
+  const s = cmp.status[e];
+  return s === MOVED ? 'moved from ' + cmp.movedFrom(e) : STATUS_TEXT[s];
+}
+
+// Size and time before and after: an entry's partner by path or move.
+function sides(e) {
+  const p = cmp.partner[e];
+  if (cmp.isNew[e]) return { before: p >= 0 ? p : -1, after: e };
+  return { before: e, after: p >= 0 && cmp.status[e] !== MOVED_AWAY ? p : -1 };
+}
+
+function compareCell(e, key) {
+  const { before, after } = sides(e);
+  switch (key) {
+    case 'status': return entryStatus(e);
+    case 'before': return before >= 0 ? count(store.size[before]) : '';
+    case 'after': return after >= 0 ? count(store.size[after]) : '';
+    case 'change': return signedCount((after >= 0 ? store.size[after] : 0) - (before >= 0 ? store.size[before] : 0));
+    case 'mbefore': return before >= 0 ? dateText(store.mtime[before]) : '';
+    case 'mafter': return after >= 0 ? dateText(store.mtime[after]) : '';
+    default: return null;
+  }
+}
+
+// A number per entry for sorting by the compare columns.
+function compareSortValue(e, key) {
+  const { before, after } = sides(e);
+  const b = before >= 0 ? store.size[before] : 0;
+  const a = after >= 0 ? store.size[after] : 0;
+  switch (key) {
+    case 'status': return cmp.status[e];
+    case 'before': return b;
+    case 'after': return a;
+    case 'change': return a - b;
+    case 'mbefore': return before >= 0 ? store.mtime[before] : 0;
+    case 'mafter': return after >= 0 ? store.mtime[after] : 0;
+    default: return null;
+  }
+}
+
+function sortCompareEntries(list, key, up) {
+  const v = new Map(list.map((e) => [e, compareSortValue(e, key)]));
+  return list.sort((a, b) => (up ? v.get(a) - v.get(b) : v.get(b) - v.get(a)) || a - b);
+}
+
+// ---- largest additions and removals ----
+
+function drawLargestChanges(table) {
+  const panel = $('panel-largest');
+  panel.replaceChildren();
+  const rows = (list) => list.slice(0, 100).map((e) => [cmp.relPath(e), store.kind[e] === KIND_FOLDER ? 'folder' : 'file',
+    count(store.size[e]), store.kind[e] === KIND_FOLDER ? counted(store.subFiles[store.folderOf[e]], 'file') : '']);
+  const head = [{ label: 'Path', tail: true }, { label: 'Kind', width: 70 }, { label: 'Bytes', num: true, width: 150 },
+    { label: 'Holds', num: true, width: 120 }];
+  panel.append(el('h2', '', 'Largest 100 additions'), table(head, rows(cmp.additions)),
+    el('h2', '', 'Largest 100 removals'), table(head, rows(cmp.removals)));
+}
+
+// ---- treemap colours ----
+
+function changeColour(item) {
+  const e = item.folder !== undefined ? store.folderEntry[item.folder] : item.entry;
+  if (e === undefined) return 'hsl(0, 0%, 80%)';
+  const s = cmp.status[e];
+  if (s === ADDED || s === MOVED) return 'hsl(130, 45%, 62%)';
+  if (s === REMOVED) return 'hsl(0, 55%, 68%)';
+  const { before, after } = sides(e);
+  const d = store.size[after] - store.size[before];
+  if (s === CHANGED && d > 0) return 'hsl(130, 40%, 78%)';
+  if (s === CHANGED && d < 0) return 'hsl(20, 70%, 78%)';
+  return s === SAME ? 'hsl(210, 10%, 86%)' : 'hsl(210, 10%, 80%)';
+}
+
+function changeKind(item) {
+  const e = item.folder !== undefined ? store.folderEntry[item.folder] : item.entry;
+  if (e === undefined) return 'other';
+  const s = cmp.status[e];
+  if (s === ADDED || s === MOVED) return 'new';
+  if (s === REMOVED) return 'gone';
+  const { before, after } = sides(e);
+  const d = store.size[after] - store.size[before];
+  return d > 0 ? 'grown' : d < 0 ? 'shrunk' : 'unchanged';
+}
+
+// ---- CSV ----
+
+function compareCsv(entries, entryPath) {
+  const lines = ['path,name,kind,status,from,old_size,new_size,size_change,old_modified,new_modified'];
+  const field = (text) => (/[",\r\n]/.test(text) ? '"' + text.replace(/"/g, '""') + '"' : text);
+  for (const e of entries) {
+    const { before, after } = sides(e);
+    const b = before >= 0 ? store.size[before] : 0;
+    const a = after >= 0 ? store.size[after] : 0;
+    lines.push([entryPath(e), entryName(store, e), ['file', 'link', 'folder'][store.kind[e]],
+      STATUS_TEXT[cmp.status[e]], cmp.movedFrom(e), before >= 0 ? String(b) : '', after >= 0 ? String(a) : '',
+      String(a - b), before >= 0 ? isoText(store.mtime[before]) : '', after >= 0 ? isoText(store.mtime[after]) : '',
+    ].map(field).join(','));
+  }
+  return lines;
+}
+
+// Entries the search leaves out: old ones that the new listing shows.
+function hiddenFromSearch() {
+  const hide = new Uint8Array(store.count);
+  for (let e = 0; e < store.count; e++) if (!cmp.isNew[e] && cmp.status[e] !== REMOVED) hide[e] = 1;
+  return hide;
+}
