@@ -31,11 +31,14 @@ constexpr TwipRect kFrame4{120, 1800, 4455, 3735};
 constexpr TwipRect kTreeView1{120, 240, 4215, 3375};
 constexpr TwipRect kFrame5{4800, 1800, 2535, 1095};
 constexpr TwipRect kFilter{240, 360, 2055, 375};
-constexpr TwipRect kFrame3{4800, 3600, 2535, 1935};
+// The attributes' frame starts higher than the four boxes once needed, so a
+// fifth fits below them.
+constexpr TwipRect kFrame3{4800, 3000, 2535, 2535};
 constexpr TwipRect kCheck1{120, 360, 1215, 255};
 constexpr TwipRect kCheck2{120, 720, 1215, 255};
 constexpr TwipRect kCheck3{120, 1080, 1215, 255};
 constexpr TwipRect kCheck4{120, 1440, 1815, 255};
+constexpr TwipRect kCheck5{120, 1800, 1815, 255};
 constexpr TwipRect kStatus{120, 6480, 7725, 375};
 constexpr TwipRect kPicSmall{8040, 240, 256, 256};
 
@@ -123,7 +126,8 @@ bool Form1::CreateControls() {
     CreateControl(Control::Check2, frame3, "BUTTON", "Size", check, 0, kCheck2);
     CreateControl(Control::Check3, frame3, "BUTTON", "Created date", check, 0, kCheck3);
     CreateControl(Control::Check4, frame3, "BUTTON", "Last modified date", check, 0, kCheck4);
-    for (Control c : {Control::Check1, Control::Check2, Control::Check3, Control::Check4}) FitToCaption(Item(c));
+    CreateControl(Control::Check5, frame3, "BUTTON", "Content hash", check, 0, kCheck5);
+    for (Control c : kAttributeBoxes) FitToCaption(Item(c));
 
     // Start-up draws the button images on these before they go onto the
     // buttons. They stay hidden: the buttons draw the pictures, and Stop's
@@ -155,7 +159,8 @@ bool Form1::CreateControls() {
 
     for (Control c : {Control::Frame1, Control::Command1, Control::Command2, Control::Command3, Control::dir,
                       Control::orderby, Control::saveas, Control::TreeView1, Control::filter, Control::Check1,
-                      Control::Check2, Control::Check3, Control::Check4, Control::TabStrip1, Control::status})
+                      Control::Check2, Control::Check3, Control::Check4, Control::Check5, Control::TabStrip1,
+                      Control::status})
         if (!Item(c)) return false;
     return true;
 }

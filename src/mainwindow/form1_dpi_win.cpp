@@ -35,7 +35,7 @@ void Form1::OnDpiChanged(int dpi, const RECT& suggested) {
         const PixelRect px = PixelPlace(c);
         SetWindowPos(Item(c), nullptr, px.left, px.top, px.width, px.height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    for (Control c : {Control::Check1, Control::Check2, Control::Check3, Control::Check4}) FitToCaption(Item(c));
+    for (Control c : kAttributeBoxes) FitToCaption(Item(c));
     DrawButtonPictures();
     DrawLogo();
     // The tips cover the parts of the buttons over their picture boxes,

@@ -27,6 +27,7 @@ enum class Control : int {
     Check2,
     Check3,
     Check4,
+    Check5,
     start,
     stoplist,
     savelist,
@@ -40,6 +41,10 @@ enum class Control : int {
     status,
     picSmall,
 };
+
+// The boxes under "Attributes to save".
+constexpr Control kAttributeBoxes[] = {Control::Check1, Control::Check2, Control::Check3, Control::Check4,
+                                       Control::Check5};
 
 constexpr int kFirstControl = static_cast<int>(Control::TabStrip1);
 constexpr int kControlCount = static_cast<int>(Control::picSmall) - kFirstControl + 1;

@@ -8,6 +8,7 @@
 #include "listing/listing_run.h"
 #include "mainwindow/form1_win.h"
 #include "mainwindow/report_choices.h"
+#include "platform/content_hash.h"
 #include "platform/replacing_file.h"
 #include "platform/win32/desktop_services_win.h"
 #include "snapshot/compare_page.h"
@@ -65,6 +66,8 @@ listing::ListingOptions Form1::ReadOptions(const std::string& source) const {
     options.recordSize = Checked(Item(Control::Check2));
     options.recordCreated = Checked(Item(Control::Check3));
     options.recordModified = Checked(Item(Control::Check4));
+    // The fast hash: a check of content, not a signature.
+    options.hash = Checked(Item(Control::Check5)) ? platform::HashAlgorithm::kXxh128 : platform::HashAlgorithm::kNone;
     // The order is the list position of the text; "No order", or a typed
     // text that is no list entry, keeps the search order.
     options.order = listing::kNoOrder;
@@ -97,7 +100,7 @@ void Form1::MarkBold(std::optional<Control> button) {
 
 void Form1::EnableOptions(bool enable) {
     for (Control c : {Control::dir, Control::orderby, Control::saveas, Control::filter, Control::Check1,
-                      Control::Check2, Control::Check3, Control::Check4})
+                      Control::Check2, Control::Check3, Control::Check4, Control::Check5})
         EnableWindow(Item(c), enable);
 }
 

@@ -71,6 +71,7 @@ TEST_F(Form1Layout, ControlsSitAtTheirDesignedPlacesInTheirContainers) {
         {Control::TreeView1, Control::Frame4, {120, 240, 4215, 3375}},
         {Control::filter, Control::Frame5, {240, 360, 2055, 375}},
         {Control::Check4, Control::Frame3, {120, 1440, 1815, 255}},
+        {Control::Check5, Control::Frame3, {120, 1800, 1815, 255}},
         {Control::status, Control::Frame2, {120, 6480, 7725, 375}},
         {Control::picSmall, Control::Frame2, {8040, 240, 256, 256}},
     };
@@ -111,6 +112,8 @@ TEST_F(Form1Layout, OpensWithTheDesignedOptionsAndTheMainPage) {
     EXPECT_EQ(SendMessageA(item(Control::Check2), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(SendMessageA(item(Control::Check3), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     EXPECT_EQ(SendMessageA(item(Control::Check4), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(SendMessageA(item(Control::Check5), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(Text(Control::Check5), "Content hash");
     EXPECT_EQ(Text(Control::orderby), "No order");
     EXPECT_EQ(ComboEntries(item(Control::orderby)),
               (std::vector<std::string>{"Name", "Type", "Size", "Created date", "Last modified date"}));
@@ -236,7 +239,7 @@ TEST_F(Form1Layout, TabOrderFollowsTheMainPage) {
                                         item(Control::dir),      item(Control::orderby),  item(Control::saveas),
                                         item(Control::TreeView1), item(Control::filter),  item(Control::Check1),
                                         item(Control::Check2),   item(Control::Check3),   item(Control::Check4),
-                                        item(Control::TabStrip1)};
+                                        item(Control::Check5),   item(Control::TabStrip1)};
     EXPECT_EQ(order, expected);
 }
 

@@ -192,6 +192,22 @@ TEST_F(Form1Run, AnUnknownFormatWritesAndDeletesNothingAndOpensTheHtmlPath) {
     EXPECT_EQ(form().totals().totalFiles, 7u);
 }
 
+TEST_F(Form1Run, TheContentHashBoxPutsEachFilesHashInTheListing) {
+    MakeFile("five-thousand.txt", 5000);
+    form().SetSourceFolder(src_);
+    SetText(Control::saveas, "JSON Lines");
+    Click(Control::Command1);
+    EXPECT_EQ(Report("Tallyfold.jsonl").find("\"hash\""), std::string::npos);  // not asked for
+
+    SetChecked(Control::Check5, true);
+    Click(Control::Command1);
+    // 5,000 'x' bytes, as xxhsum -H2 gives them.
+    EXPECT_NE(Report("Tallyfold.jsonl").find("\"hash\":\"xxh128:c40b706e6ba9af508d8567cbc9ee3d90\""),
+              std::string::npos)
+        << Report("Tallyfold.jsonl");
+    EXPECT_EQ(form().StatusText(), kDoneText);
+}
+
 TEST_F(Form1Run, ChangesSinceAnEarlierListingAreWrittenAsAPageAndOpened) {
     MakeSampleTree();
     form().SetSourceFolder(src_);
