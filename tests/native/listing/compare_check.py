@@ -41,18 +41,7 @@ def load(listing):
     records = [json.loads(line) for line in open(listing, "rb").read().split(b"\n") if line]
 
     def raw(r, field):
-        if field + "_bytes" in r:
-            text = r[field + "_bytes"]
-            out, i = bytearray(), 0
-            while i < len(text):
-                if text[i] == "%":
-                    out.append(int(text[i + 1:i + 3], 16))
-                    i += 3
-                else:
-                    out += text[i].encode()
-                    i += 1
-            return bytes(out)
-        return r[field].encode()
+        return bytes_of(r[field + "_bytes"]) if field + "_bytes" in r else r[field].encode()
 
     source = raw(records[-1], "path")
     sep = b"\\" if source[1:2] == b":" else b"/"
@@ -159,7 +148,6 @@ def from_tool(lines, old, new):
             summary = summary or c
             continue
         sep_side = old if c["change"] == "removed" else new
-        path = c.get("path_bytes", c["path"])
         key = next(k for k, e in sep_side.items() if e["rel"].decode("utf-8", "replace") == c["path"] and
                    ("path_bytes" not in c or e["rel"] == bytes_of(c["path_bytes"])))
         if c["change"] == "moved":
@@ -178,7 +166,6 @@ def from_tool(lines, old, new):
                 items.append((c["change"], key, None, c[side + "subtree_bytes"], c["files"]))
             else:
                 items.append((c["change"], key, None, c[side + "size"]))
-        del path
     return items, summary
 
 
