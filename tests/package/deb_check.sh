@@ -62,7 +62,7 @@ grep -q '"name":"listed.txt".*"size":12' "$chroot_dir/tmp/listing.jsonl" || fail
 
 completed=$(in_root bash -c '. /usr/share/bash-completion/completions/tallyfold-list
   COMP_WORDS=(tallyfold-list --format ""); COMP_CWORD=2; _tallyfold_list; echo "${COMPREPLY[*]}"')
-[ "$completed" = "text html csv jsonl ncdu explorer" ] || fail "completion of --format gave '$completed'"
+[ "$completed" = "text html csv jsonl ncdu explorer hashdeep mtree efu" ] || fail "completion of --format gave '$completed'"
 [ -f "$chroot_dir/usr/share/doc/tallyfold-tools/copyright" ] || fail "no licence in /usr/share/doc"
 
 in_root dpkg -r tallyfold-tools >/dev/null || fail "dpkg -r failed"
