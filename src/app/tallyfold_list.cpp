@@ -257,9 +257,8 @@ public:
         next_ = now + std::chrono::milliseconds(250);
         std::string line = "Folders: " + std::to_string(totals_.totalFolders) +
                            "  Files: " + std::to_string(totals_.totalFiles) + "  ";
-        // Hashing: bytes read of the bytes of the files found so far.
-        if (totals_.bytesToHash)
-            line += "Hashed: " + Megabytes(totals_.hashedBytes) + " of " + Megabytes(totals_.bytesToHash) + " MB  ";
+        const std::string hashed = listing::HashProgressText(totals_);
+        if (!hashed.empty()) line += hashed + "  ";
         line += text;
         if (line.size() > kWidth) line = line.substr(0, kWidth - 3) + "...";
         std::fprintf(stderr, "\r%-*s", static_cast<int>(kWidth), line.c_str());
@@ -285,8 +284,6 @@ public:
 
 private:
     static constexpr std::size_t kWidth = 79;
-
-    static std::string Megabytes(std::uint64_t bytes) { return std::to_string(bytes / 1000000); }
 
     // A folder or file that is missing from the listing, a line each.
     void Problem(const std::string& path, const char* reason, const char* what) {

@@ -76,17 +76,22 @@ struct RunTotals {
     std::uint64_t hashedBytes = 0;     // of those, read so far
 };
 
+// "Hashed 1.2 of 3.4 GB (35%)" while files are hashed, else empty. The
+// files still to be found are not known, so the whole grows as the scan
+// goes.
+std::string HashProgressText(const RunTotals& totals);
+
 // Why a folder's contents are missing from the listing.
 // kExcluded (a folder left out by an exclude) is no failure: no total
 // counts it.
 enum class SkipReason { kNone, kDenied, kVanished, kTooLong, kUnreadable, kAlreadyListed, kOtherFileSystem,
                         kPseudoFileSystem, kExcluded };
 
-// Whether a folder with this reason was entered (its entries could not be
-// read) rather than refused before it was entered.
 // A few words for the error list.
 const char* SkipReasonText(SkipReason reason);
 
+// Whether a folder with this reason was entered (its entries could not be
+// read) rather than refused before it was entered.
 inline bool IsReadFailure(SkipReason reason) {
     return reason == SkipReason::kDenied || reason == SkipReason::kVanished || reason == SkipReason::kTooLong ||
            reason == SkipReason::kUnreadable;

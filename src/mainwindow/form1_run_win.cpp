@@ -247,7 +247,10 @@ void Form1::SetStatus(const std::string& text) {
     const DWORD now = GetTickCount();
     if (now - lastProgressTick_ < kProgressIntervalMs) return;
     lastProgressTick_ = now;
-    SetStatusText(text);
+    // While files are hashed, how far that has come leads: a path alone
+    // says nothing of a large file read for minutes.
+    const std::string hashed = listing::HashProgressText(totals_);
+    SetStatusText(hashed.empty() ? text : hashed + "  " + text);
 }
 
 void Form1::PumpEvents() {

@@ -1,7 +1,12 @@
 #include "listing/formats/text_units.h"
+#include "listing/listing_types.h"
 #include "platform/utf8.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
 
 namespace tf::listing {
 namespace {
@@ -73,6 +78,44 @@ TEST(TextUnits, EveryByteOutsideValidUtf8IsACharacter) {
     EXPECT_EQ(CharCount("\xF4\x90\x80\x80", kUtf8), 4u);      // above U+10FFFF
     EXPECT_EQ(CharCount("\xE6\x97" "a", kUtf8), 3u);          // cut short before a letter
     EXPECT_EQ(CutToChars("\xE6\x97\xA5\xE6\x97", 2, kUtf8), "\xE6\x97\xA5\xE6");
+}
+
+// Read back, the progress line gives both figures to a tenth of its unit,
+// the whole in [1, 1000) of that unit unless below one kilobyte, and the
+// percentage done rounded down.
+TEST(TextUnits, HashProgressReadsBackAsTheBytesDoneAndToDo) {
+    EXPECT_EQ(HashProgressText(RunTotals{}), "");
+    const char* const units[] = {"KB", "MB", "GB", "TB", "PB"};
+    std::uint64_t seed = 12345;
+    for (int i = 0; i < 5000; ++i) {
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+        RunTotals totals;
+        // Just below a unit's thousand, then sizes of every magnitude.
+        const std::uint64_t edges[] = {999, 1000, 999'949, 999'960, 999'999, 999'999'999'999};
+        totals.bytesToHash = i < 6 ? edges[i] : (seed >> 11) >> (seed % 53);
+        if (totals.bytesToHash == 0) continue;
+        totals.hashedBytes = i % 7 == 0 ? totals.bytesToHash + 5 : (seed >> 7) % (totals.bytesToHash + 1);
+        const std::string text = HashProgressText(totals);
+        double done = 0, whole = 0;
+        char unit[4] = {};
+        unsigned percent = 0;
+        ASSERT_EQ(std::sscanf(text.c_str(), "Hashed %lf of %lf %2s (%u%%)", &done, &whole, unit, &percent), 4)
+            << text;
+        double scale = 1e3;
+        for (const char* u : units) {
+            if (std::strcmp(u, unit) == 0) break;
+            scale *= 1e3;
+        }
+        const double doneBytes = static_cast<double>(std::min(totals.hashedBytes, totals.bytesToHash));
+        EXPECT_NEAR(done, doneBytes / scale, 0.051) << text;
+        EXPECT_NEAR(whole, static_cast<double>(totals.bytesToHash) / scale, 0.051) << text;
+        EXPECT_LT(whole, 1000.0) << text;
+        if (totals.bytesToHash >= 1000) {
+            EXPECT_GE(whole, 1.0) << text;
+        }
+        EXPECT_EQ(percent, static_cast<unsigned>(std::floor(doneBytes * 100 / static_cast<double>(totals.bytesToHash))))
+            << text;
+    }
 }
 
 }  // namespace
