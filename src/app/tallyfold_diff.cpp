@@ -286,6 +286,10 @@ static int RunTool(int argc, char** argv) {
         std::fprintf(stderr, "tallyfold-diff: %s\n", result.error.c_str());
         return kExitTrouble;
     }
+    // A copy checked against a listing of another hash would otherwise pass
+    // unseen: say that its contents were not compared.
+    if (!result.contentNotCompared.empty())
+        std::fprintf(stderr, "tallyfold-diff: contents not compared: %s\n", result.contentNotCompared.c_str());
     if (format == "explorer") {
         const int written = WritePage(files[0], files[1], output);
         if (written != kExitEqual) return written;

@@ -286,6 +286,14 @@ DiffResult DiffListings(const std::string& oldPath, const std::string& newPath) 
     result.oldSeparator = before.Separator();
     result.newSeparator = after.Separator();
     const bool hashes = before.Hash() != platform::HashAlgorithm::kNone && before.Hash() == after.Hash();
+    if (!hashes && before.Hash() != after.Hash()) {
+        const auto carries = [](platform::HashAlgorithm h) {
+            return h == platform::HashAlgorithm::kNone ? std::string("no hashes")
+                                                       : std::string(platform::HashName(h)) + " hashes";
+        };
+        result.contentNotCompared = "the old listing carries " + carries(before.Hash()) + ", the new one " +
+                                    carries(after.Hash());
+    }
     before.UseHashes(hashes);
     after.UseHashes(hashes);
 

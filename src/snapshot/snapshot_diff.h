@@ -61,6 +61,9 @@ struct DiffResult {
     // Folders added, removed (each with everything in it: one item) and
     // moved as a whole.
     std::uint64_t foldersAdded = 0, foldersRemoved = 0, foldersMoved = 0;
+    // Why contents were not compared although a listing carries hashes
+    // (only one does, or they are of two kinds); empty otherwise.
+    std::string contentNotCompared;
     bool Different() const { return !items.empty(); }
 };
 

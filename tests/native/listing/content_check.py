@@ -282,10 +282,16 @@ def check_diff(work):
         assert summary["content_changed_files"] == 1 and summary["content_changed_bytes"] == 9000, summary
         same = subprocess.run([DIFF, a, a], capture_output=True)
         assert same.returncode == 0, same
-    # Hashes of different kinds compare as no hashes at all.
-    mixed = subprocess.run([DIFF, listing(old, "xo.jsonl", ["--hash", "xxh128"]),
-                            listing(new, "sn.jsonl", ["--hash", "sha256"])], capture_output=True)
-    assert mixed.returncode == 1 and b"changed.bin" not in mixed.stdout, mixed
+    # Hashes of different kinds, or on one side only, compare as no hashes
+    # at all, and the tool says that contents were not compared.
+    plain_err = plain.stderr
+    assert b"not compared" not in plain_err, plain_err
+    for old_hash, new_hash, said in [("xxh128", "sha256", b"old listing carries xxh128 hashes, the new one sha256"),
+                                     (None, "sha256", b"old listing carries no hashes, the new one sha256")]:
+        mixed = subprocess.run([DIFF, listing(old, "mo.jsonl", ["--hash", old_hash] if old_hash else []),
+                                listing(new, "mn.jsonl", ["--hash", new_hash])], capture_output=True)
+        assert mixed.returncode == 1 and b"changed.bin" not in mixed.stdout, mixed
+        assert b"contents not compared: the " + said in mixed.stderr, mixed.stderr
 
 
 def main():
