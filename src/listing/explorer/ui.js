@@ -116,13 +116,21 @@ function buildPage() {
     { key: 'change', label: 'Change', width: 72, num: true },
     { key: 'mbefore', label: 'Modified before', width: 132 },
     { key: 'mafter', label: 'Modified after', width: 132 },
+  ] : store.hashWidth ? [
+    // Narrower, so that the name keeps room beside the hash.
+    { key: 'name', label: 'Name', grow: true },
+    { key: 'type', label: 'Type', width: 90 },
+    { key: 'size', label: 'Size', width: 84, num: true },
+    { key: 'created', label: 'Created (UTC)', width: 156 },
+    { key: 'modified', label: 'Modified (UTC)', width: 156 },
+    { key: 'hash', label: store.hashName, width: 104 }, // the algorithm's name: the header stays one line
   ] : [
     { key: 'name', label: 'Name', grow: true },
     { key: 'type', label: 'Type', width: 130 },
     { key: 'size', label: 'Size', width: 120, num: true },
     { key: 'created', label: 'Created (UTC)', width: 160 },
     { key: 'modified', label: 'Modified (UTC)', width: 160 },
-  ].concat(store.hashWidth ? [{ key: 'hash', label: 'Hash (' + store.hashName + ')', width: 200 }] : []);
+  ];
   filesGrid = new Grid($('files'), 'Files of the chosen folder', fileColumns, (i, key) => entryCell(view.files[i], key));
   filesGrid.onSort = (key) => {
     view.sortUp = view.sortKey === key ? !view.sortUp : !['size', 'before', 'after', 'change'].includes(key);
