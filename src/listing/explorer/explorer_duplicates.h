@@ -18,8 +18,9 @@ struct DuplicateCandidate {
     std::uint64_t size = 0;
     std::uint64_t inode = 0;   // with several links: the file they share, else 0
     std::uint64_t entry = 0;   // the caller's number for it
-    std::uint32_t pathSize = 0;
-    std::size_t pathAt = 0;
+    std::uint32_t folder = 0;  // the caller's numbers for its folder and name
+    std::uint32_t nameSize = 0;
+    std::size_t nameAt = 0;
     std::size_t digestAt = 0;  // its digest's bytes, in the caller's digests
     std::uint32_t digestSize = 0;
 };

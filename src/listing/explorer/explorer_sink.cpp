@@ -201,8 +201,8 @@ void ExplorerSink::Folder(std::string_view name) {
 WriteError ExplorerSink::BeginSection(const FolderStart& folder) {
     if (hash_ != platform::HashAlgorithm::kNone) {
         // Paths as the duplicates report makes them.
-        folder_ = folder.path;
-        if (folder_.empty() || folder_.back() != separator_) folder_ += separator_;
+        folders_.push_back(folder.path);
+        if (folders_.back().empty() || folders_.back().back() != separator_) folders_.back() += separator_;
     }
     Folder(LastName(folder.path, separator_, folder.depth));
     return Status();
@@ -267,18 +267,19 @@ void ExplorerSink::Hash(const ListedFile& file) {
     c.entry = entries_;
     c.digestAt = at;
     c.digestSize = static_cast<std::uint32_t>(bytes);
-    c.pathAt = candidatePaths_.size();
-    candidatePaths_ += folder_;
-    candidatePaths_ += file.name;
-    c.pathSize = static_cast<std::uint32_t>(candidatePaths_.size() - c.pathAt);
+    c.folder = static_cast<std::uint32_t>(folders_.size() - 1);
+    c.nameAt = candidateNames_.size();
+    c.nameSize = static_cast<std::uint32_t>(file.name.size());
+    candidateNames_ += file.name;
     candidates_.push_back(c);
 }
 
 // The groups: their count, then for each its files' count and entry numbers.
 void ExplorerSink::WriteDuplicates() {
-    const std::string_view paths(candidatePaths_);
+    const std::string_view names(candidateNames_);
     const auto groups = FindDuplicateGroups(candidates_, candidateDigests_, [&](std::size_t i) {
-        return std::string(paths.substr(candidates_[i].pathAt, candidates_[i].pathSize));
+        const DuplicateCandidate& c = candidates_[i];
+        return folders_[c.folder] + std::string(names.substr(c.nameAt, c.nameSize));
     });
     std::string& out = file_.Pending();
     out += kDuplicatesStart;

@@ -66,9 +66,9 @@ private:
     platform::HashAlgorithm hash_ = platform::HashAlgorithm::kNone;
     std::string hashes_;
     std::uint64_t entries_ = 0;
-    std::string folder_;  // the section's path, ended by the separator
+    std::vector<std::string> folders_;  // sections' paths, each ended by the separator
     std::vector<DuplicateCandidate> candidates_;
-    std::string candidatePaths_;  // their paths, one after the other
+    std::string candidateNames_;  // their names, one after the other
     std::string candidateDigests_;  // their raw digests
     WriteError error_ = 0;  // the first write that failed
     bool closed_ = false;
