@@ -72,11 +72,11 @@ function setupDuplicates() {
   }
   dupsGrid = new Grid($('dups'), 'Groups of identical files', [
     { key: 'group', label: 'Group', width: 60, num: true, className: 'lead' },
-    { key: 'wasted', label: 'Wasted', width: 110, num: true, className: 'lead' },
-    { key: 'size', label: 'Size', width: 100, num: true, className: 'lead' },
+    { key: 'wasted', label: 'Wasted bytes', width: 150, num: true, className: 'lead' },
+    { key: 'size', label: 'Size', width: 120, num: true, className: 'lead' },
     { key: 'copies', label: 'Copies', width: 60, num: true, className: 'lead' },
     { key: 'path', label: 'Path', grow: true, tail: true },
-    { key: 'hash', label: 'Hash', width: 180, className: 'lead' },
+    { key: 'hash', label: 'Hash', width: 150, className: 'lead' },
   ], duplicateCell, openDuplicate);
   dupsGrid.rowMark = (i) => start[dups.group[i]] === i;
   dupsGrid.setCount(files.length);
