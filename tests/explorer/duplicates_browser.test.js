@@ -75,6 +75,7 @@ test.before(async () => {
   run(root, '--hash', 'sha256', '--format', 'jsonl', '--output', at('tree.jsonl'));
   run('--from', at('tree.jsonl'), '--format', 'explorer', '--output', at('tree.html'));
   run('--from', at('tree.jsonl'), '--duplicates', '--format', 'jsonl', '--output', at('dups.jsonl'));
+  run('--from', at('tree.jsonl'), '--duplicates', '--format', 'csv', '--output', at('dups.csv'));
   run(root, '--format', 'explorer', '--output', at('plain.html'));
   groups = fs.readFileSync(at('dups.jsonl'), 'utf8').trim().split('\n').map((l) => JSON.parse(l));
   records = fs.readFileSync(at('tree.jsonl'), 'utf8').trim().split('\n').map((l) => JSON.parse(l));
@@ -111,6 +112,17 @@ test('the Duplicates view shows the groups of the duplicates report, in its orde
   const note = await page.$eval('#dups-note', (e) => e.textContent);
   assert.ok(note.startsWith('3 groups of identical files, 7 files,'), note);
   assert.ok(note.includes('(18,740 bytes)'), note);
+});
+
+test('the Duplicates view exports the CSV of the duplicates report', async () => {
+  const downloads = path.join(work, 'downloads');
+  const cdp = await page.createCDPSession();
+  await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+  await page.click('#tab-dups');
+  await page.click('#export');
+  const file = path.join(downloads, 'duplicates.csv');
+  for (let i = 0; i < 100 && !fs.existsSync(file); i++) await new Promise((r) => setTimeout(r, 50));
+  assert.strictEqual(fs.readFileSync(file, 'utf8'), fs.readFileSync(path.join(work, 'dups.csv'), 'utf8'));
 });
 
 test('each folder\'s duplicated bytes are the copies after the first of each group below it', async () => {
