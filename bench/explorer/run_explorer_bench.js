@@ -12,6 +12,11 @@
 // worker, and the write time against the text report; the HTML report of
 // today opened the same way where it finishes within two minutes.
 // --page-only skips the write times, the listing of /usr and the HTML report.
+// --hashes adds the page of the same listing with XXH3-128 hashes (made up,
+// as reading a million sparse files would take hours: every file whose size
+// is a multiple of 10 has its size's digest, so those of one size are a
+// group, the others one of their own): its size against the page without,
+// its write time, the tree, and the time to open its Duplicates view.
 const fs = require('node:fs');
 const path = require('node:path');
 const { execFileSync } = require('node:child_process');
@@ -24,6 +29,7 @@ const option = (name) => {
 };
 const files = Number(option('--files') || 1000000);
 const pageOnly = option('--page-only') !== undefined;
+const hashes = option('--hashes') !== undefined;
 const [lister, makeTree, workArg] = args;
 const work = workArg || '/tmp/tallyfold-explorer-bench';
 const folders = Math.round(files / 20);
@@ -104,6 +110,7 @@ async function main() {
   if (pageOnly) {
     execFileSync(lister, [tree, '--format', 'explorer', '--output', out('t.explorer.html')], { stdio: 'ignore' });
     await pageFigures(out);
+    if (hashes) await hashFigures(out);
     return;
   }
   // Warm the file system's caches, then best of two each.
@@ -125,6 +132,62 @@ async function main() {
     mb(fs.statSync(out('t.html')).size));
 
   await pageFigures(out, true);
+  if (hashes) await hashFigures(out);
+}
+
+// The listing with made-up hashes, as a page, against the page without.
+async function hashFigures(out) {
+  const crypto = require('node:crypto');
+  if (!fs.existsSync(out('t.jsonl'))) execFileSync(lister, [tree, '--format', 'jsonl', '--output', out('t.jsonl')]);
+  const lines = fs.readFileSync(out('t.jsonl'), 'utf8').split('\n').filter(Boolean);
+  const digest = (text) => crypto.createHash('md5').update(text).digest('hex');
+  const hashed = lines.map((line, i) => {
+    const r = JSON.parse(line);
+    if (r.kind === 'file') r.hash = 'xxh128:' + digest(r.size % 10 === 0 ? 'size ' + r.size : 'file ' + i);
+    if (i === lines.length - 1) r.hashes = 'xxh128';
+    return JSON.stringify(r);
+  });
+  fs.writeFileSync(out('th.jsonl'), hashed.join('\n') + '\n');
+  const best = (args) => Math.min(timed(args), timed(args));
+  const plain = best(['--from', out('t.jsonl'), '--format', 'explorer', '--output', out('tp.explorer.html')]);
+  const withHashes = best(['--from', out('th.jsonl'), '--format', 'explorer', '--output', out('th.explorer.html')]);
+  execFileSync(lister, ['--from', out('th.jsonl'), '--duplicates', '--format', 'jsonl', '--output', out('th.dups.jsonl')],
+    { stdio: 'ignore' });
+  const groups = fs.readFileSync(out('th.dups.jsonl'), 'utf8').split('\n').filter(Boolean).length;
+  const size = (f) => fs.statSync(out(f)).size;
+  console.log('hashes: page', mb(size('th.explorer.html')), 'against', mb(size('tp.explorer.html')), 'without (',
+    mb(size('th.explorer.html') - size('tp.explorer.html')), 'more for', lines.length, 'entries);', groups,
+    'groups in the duplicates report; written from the listing in', withHashes.toFixed(2), 's against', plain.toFixed(2),
+    's without');
+  const { browser, close } = await launch();
+  try {
+    for (const [what, file] of [['without hashes', 'tp.explorer.html'], ['with hashes', 'th.explorer.html']]) {
+      const tab = await browser.newPage();
+      await tab.goto('file://' + out(file), { timeout: 120000 });
+      await tab.waitForSelector('body[data-ready]', { timeout: 120000 });
+      const tree = await tab.evaluate(() => Math.round(performance.getEntriesByName('tallyfold-sizes-shown')[0].startTime));
+      let dups = '';
+      if (file.startsWith('th')) {
+        const r = await tab.evaluate(async () => {
+          window.longest = 0;
+          new PerformanceObserver((list) => {
+            for (const e of list.getEntries()) window.longest = Math.max(window.longest, e.duration);
+          }).observe({ type: 'longtask' });
+          const t = performance.now();
+          document.getElementById('tab-dups').click();
+          while (!document.querySelector('#dups [role=row]:not([hidden])')) await new Promise((r) => setTimeout(r, 5));
+          await new Promise((r) => requestAnimationFrame(() => setTimeout(r, 0)));
+          const shown = performance.now() - t;
+          return { shown, note: document.getElementById('dups-note').firstChild.textContent };
+        });
+        dups = '; the Duplicates view shown ' + Math.round(r.shown) + ' ms after its tab\'s click (' + r.note + ')';
+      }
+      console.log('page ' + what + ': the tree at', tree, 'ms by the page\'s clock' + dups + '; JavaScript', await heap(tab));
+      await tab.close();
+    }
+  } finally {
+    await close();
+  }
 }
 
 // The page's own figures; with `oldReport`, today's HTML report opened too.

@@ -24,4 +24,22 @@ async function launch() {
   return { browser, close };
 }
 
-module.exports = { launch };
+// Every row of a virtual grid, scrolled through.
+async function gridRows(page, id) {
+  return page.evaluate(async (gridId) => {
+    const body = document.querySelector('#' + gridId + ' [role=rowgroup]');
+    const rows = new Map();
+    body.scrollTop = 0;
+    for (;;) {
+      await new Promise((r) => requestAnimationFrame(r));
+      for (const row of body.querySelectorAll('[role=row]:not([hidden])')) {
+        rows.set(Number(row.getAttribute('aria-rowindex')), [...row.children].map((c) => c.textContent));
+      }
+      if (body.scrollTop + body.clientHeight >= body.scrollHeight - 1) break;
+      body.scrollTop += body.clientHeight - 22;
+    }
+    return [...rows.entries()].sort((a, b) => a[0] - b[0]).map((e) => e[1]);
+  }, id);
+}
+
+module.exports = { launch, gridRows };

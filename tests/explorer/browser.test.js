@@ -7,7 +7,7 @@ const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
 const { execFileSync } = require('node:child_process');
-const { launch } = require('./browser.js');
+const { launch, gridRows } = require('./browser.js');
 const { random } = require('./seeded_random.js');
 
 const lister = process.env.TALLYFOLD_LIST;
@@ -74,24 +74,6 @@ function parseCsv(text) {
     } else field += c;
   }
   return rows;
-}
-
-// Every row of a virtual grid, scrolled through.
-async function gridRows(page, id) {
-  return page.evaluate(async (gridId) => {
-    const body = document.querySelector('#' + gridId + ' [role=rowgroup]');
-    const rows = new Map();
-    body.scrollTop = 0;
-    for (;;) {
-      await new Promise((r) => requestAnimationFrame(r));
-      for (const row of body.querySelectorAll('[role=row]:not([hidden])')) {
-        rows.set(Number(row.getAttribute('aria-rowindex')), [...row.children].map((c) => c.textContent));
-      }
-      if (body.scrollTop + body.clientHeight >= body.scrollHeight - 1) break;
-      body.scrollTop += body.clientHeight - 22;
-    }
-    return [...rows.entries()].sort((a, b) => a[0] - b[0]).map((e) => e[1]);
-  }, id);
 }
 
 // Runs one search, as Enter in the search box does, and waits for its count.

@@ -3,8 +3,8 @@ const test = require('node:test');
 const assert = require('node:assert');
 const path = require('node:path');
 const { random } = require('./seeded_random.js');
-const { encode } = require('./encode.js');
-const { Decoder, entryName, typeOf } = require(path.join(__dirname, '../../src/listing/explorer/decode.js'));
+const { encode, duplicatesText } = require('./encode.js');
+const { Decoder, entryName, typeOf, hashHex } = require(path.join(__dirname, '../../src/listing/explorer/decode.js'));
 
 const odd = ['</script><img src=x onerror=alert(1)>', '<!--', 'a%2Fb', 'cr\rlf\n', 'tab\t', 'Ärger.TXT', 'Σίσυφος.txt',
   '日本語.md', '🙂.png', '.hidden', 'no-dot', 'x.tar.GZ', '%', '%%3C'];
@@ -95,4 +95,74 @@ test('a listing cut short keeps what was written and closes its folders', () => 
   assert.strictEqual(model.listings[0].totals, null);
   for (let f = 0; f < model.folderCount; f++) assert.ok(model.folderEnd[f] > model.folderEntry[f]);
   assert.throws(() => decode([chunks[0].slice(0, chunks[0].indexOf('\n') - 1) + '\n' + 'x/']), /cut short|missing/);
+});
+
+test('hashes and duplicate groups: each file\'s digest, each folder\'s copies after the first of a group', () => {
+  for (let seed = 1; seed <= 20; seed++) {
+    const rand = random(seed);
+    const root = makeTree(rand, 0, '/h');
+    // Digests from a small pool and sizes from few, so that groups happen.
+    const pool = [0, 1, 2, 3].map((k) => Buffer.alloc(seed % 2 ? 16 : 32, k * 17 + 1));
+    const files = []; // [path, entry, file]
+    let e = 0;
+    const walk = (f, at) => {
+      e++;
+      for (const file of f.files) {
+        file.size = [0, 5, 7][Math.floor(rand() * 3)];
+        file.hash = file.kind === 'file' && rand() < 0.9 ? pool[Math.floor(rand() * pool.length)] : null;
+        files.push([at + '/' + file.name, e++, file]);
+      }
+      for (const sub of f.folders) walk(sub, at + '/' + sub.name);
+    };
+    walk(root, '');
+    // The groups by the writer's rules, the brute way.
+    const same = new Map();
+    for (const [p, entry, file] of files) {
+      if (!file.hash || !file.size) continue;
+      const key = file.size + ':' + file.hash.toString('hex');
+      if (!same.has(key)) same.set(key, []);
+      same.get(key).push([p, entry, file.size]);
+    }
+    const groups = [...same.values()].filter((g) => g.length > 1).map((g) => g.sort((a, b) => (a[0] < b[0] ? -1 : 1)))
+      .sort((a, b) => b[0][2] * (b.length - 1) - a[0][2] * (a.length - 1) || (a[0][0] < b[0][0] ? -1 : 1));
+    const chunks = encode([{ source: '/h', listedAt: 1, separator: '/', root, totals: null }], 1 + (seed % 5),
+      seed % 2 ? 'xxh128' : 'sha256');
+    const d = new Decoder(4);
+    chunks.forEach((c, k) => {
+      d.chunk(c);
+      d.hashes(chunks.hashes[k]);
+    });
+    d.readDuplicates(duplicatesText(groups.map((g) => g.map((m) => m[1]))));
+    const model = d.finish();
+    for (const [, entry, file] of files) {
+      assert.strictEqual(hashHex(model, entry), file.hash ? file.hash.toString('hex') : '');
+    }
+    assert.strictEqual(model.duplicates.count, groups.length);
+    assert.deepStrictEqual(Array.from(model.duplicates.files), groups.flat().map((m) => m[1]));
+    for (let f = 0; f < model.folderCount; f++) {
+      const below = model.folderEntry[f];
+      const end = model.folderEnd[f];
+      const want = groups.flatMap((g) => g.slice(1)).filter((m) => m[1] > below && m[1] < end).reduce((a, m) => a + m[2], 0);
+      assert.strictEqual(model.dupBytes[f], want);
+    }
+  }
+});
+
+test('hashes and groups that do not fit the listing are refused', () => {
+  const root = { name: '/h', folders: [], filesCount: 2, bytes: 10, subtree: 10, mtime: 1, ctime: 0, skipped: '',
+    files: [{ name: 'a', kind: 'file', type: '', size: 5, mtime: 1, ctime: 1, hash: Buffer.alloc(16, 1) },
+      { name: 'b', kind: 'link', type: '', size: 5, mtime: 1, ctime: 1 }] };
+  const chunks = encode([{ source: '/h', listedAt: 1, separator: '/', root, totals: null }], 100, 'xxh128');
+  const fresh = () => {
+    const d = new Decoder();
+    d.chunk(chunks[0]);
+    return d;
+  };
+  assert.throws(() => fresh().hashes('md5:~'), /unknown kind/);
+  assert.throws(() => fresh().hashes(chunks.hashes[0].slice(0, -1)), /cut short/);
+  assert.throws(() => fresh().hashes(chunks.hashes[0] + '~'), /left over/);
+  const d = fresh();
+  d.hashes(chunks.hashes[0]);
+  assert.throws(() => d.readDuplicates(duplicatesText([[1, 2]])), /no copy/);
+  assert.throws(() => d.readDuplicates(duplicatesText([[1]])), /cut short/);
 });

@@ -24,14 +24,36 @@ function extension(name) {
   return dot <= 0 ? '' : name.slice(dot + 1).replace(/[A-Z]/g, (c) => c.toLowerCase());
 }
 
+// Bytes in base 85, four to five digits, with the numbers' last digits.
+function base85(bytes) {
+  let out = '';
+  for (let i = 0; i < bytes.length; i += 4) {
+    let v = bytes.readUInt32BE(i);
+    const digits = [];
+    for (let k = 0; k < 5; k++) {
+      const d = v % 85;
+      v = Math.floor(v / 85);
+      digits.unshift(String.fromCharCode(d < 27 ? 0x21 + d : 0x22 + d));
+    }
+    out += digits.join('');
+  }
+  return out;
+}
+
+// The duplicates element: the groups' count, then each group's count and entries.
+const duplicatesText = (groups) => number(groups.length) + groups.map((g) => number(g.length) + g.map(number).join('')).join('');
+
 // listings: [{source, listedAt, separator, root, totals}] where a folder is
 // {name, files: [{name, kind, type, size, mtime, ctime}], folders: [...],
 // filesCount, bytes, subtree, mtime, ctime, skipped}. Returns chunk texts,
-// split every `perChunk` records.
-function encode(listings, perChunk = 50) {
+// split every `perChunk` records. With `hashName`, `chunks.hashes` holds
+// each chunk's hashes element, of the files' `hash` (a Buffer, or none).
+function encode(listings, perChunk = 50, hashName = '') {
   const chunks = [];
+  chunks.hashes = [];
   let nums = '';
   let names = '';
+  let hashes = hashName + ':';
   let records = 0;
   const types = new Map();
   const byExtension = new Map();
@@ -39,7 +61,9 @@ function encode(listings, perChunk = 50) {
   const end = () => {
     if (++records % perChunk === 0) {
       chunks.push(nums + '\n' + names);
+      chunks.hashes.push(hashes);
       nums = names = '';
+      hashes = hashName + ':';
     }
   };
   const folder = (f) => {
@@ -65,6 +89,7 @@ function encode(listings, perChunk = 50) {
       nums += number(head) + number(file.size) + signed(file.mtime - last) + signed(file.ctime - file.mtime);
       last = file.mtime;
       names += slot(file.name);
+      if (file.kind !== 'link') hashes += file.hash ? base85(file.hash) : '~';
       end();
     }
     for (const sub of f.folders) folder(sub);
@@ -85,8 +110,11 @@ function encode(listings, perChunk = 50) {
       end();
     }
   }
-  if (nums) chunks.push(nums + '\n' + names);
+  if (nums) {
+    chunks.push(nums + '\n' + names);
+    chunks.hashes.push(hashes);
+  }
   return chunks;
 }
 
-module.exports = { encode };
+module.exports = { encode, duplicatesText };

@@ -19,6 +19,9 @@ const REC_LISTING = 5;
 const REC_TOTALS = 6;
 const REC_COMPARISON = 7;
 
+const HASH_BYTES = { xxh128: 16, sha256: 32 };
+const NO_HASH = 0x7e; // '~': a file whose content could not be read
+
 function grownCopy(array, length) {
   const next = new array.constructor(Math.max(length, array.length * 2));
   next.set(array);
@@ -86,6 +89,13 @@ class Decoder {
     this.stack = [];
     this.lastTime = 0;
     this.comparison = false; // a comparison record came first: two listings to compare
+    this.chunkFirst = 0; // the last chunk's first entry
+    // With hashes: their algorithm, bytes per entry, and per entry 1 when it has one.
+    this.hashName = '';
+    this.hashWidth = 0;
+    this.hash = null;
+    this.hashed = null;
+    this.duplicates = null; // the groups, once read
   }
 
   addEntry(kind, chunk, start, end) {
@@ -93,6 +103,10 @@ class Decoder {
     if (i === this.kind.length) {
       for (const key of ['kind', 'size', 'mtime', 'ctime', 'type', 'parent', 'chunkOf', 'nameStart', 'nameEnd',
         'folderOf']) this[key] = grownCopy(this[key], i + 1);
+      if (this.hash) {
+        this.hashed = grownCopy(this.hashed, i + 1);
+        this.hash = grownCopy(this.hash, this.hashed.length * this.hashWidth);
+      }
     }
     this.kind[i] = kind;
     this.chunkOf[i] = chunk;
@@ -121,6 +135,7 @@ class Decoder {
     if (split < 0) throw new Error('explorer data: a chunk without names');
     const { names, end: slotEnd } = cleanNames(text.slice(split + 1));
     const chunk = this.chunks.length;
+    this.chunkFirst = this.count;
     this.chunks.push(names);
     this.slotEnds.push(slotEnd);
     // All numbers first, in one tight loop; then the records take them in turn.
@@ -234,6 +249,83 @@ class Decoder {
     }
   }
 
+  // The hashes element after a chunk: the algorithm's name and ':', then
+  // for each file of the chunk (not links) its digest in base 85 or '~'.
+  hashes(text) {
+    const colon = text.indexOf(':');
+    const name = text.slice(0, colon);
+    const width = HASH_BYTES[name];
+    if (colon < 0 || !width) throw new Error('explorer data: hashes of an unknown kind');
+    if (this.hashWidth && this.hashWidth !== width) throw new Error('explorer data: hashes of two kinds');
+    if (!this.hash) {
+      this.hashName = name;
+      this.hashWidth = width;
+      this.hashed = new Uint8Array(this.kind.length);
+      this.hash = new Uint8Array(this.kind.length * width);
+    }
+    const hash = this.hash;
+    let p = colon + 1;
+    for (let i = this.chunkFirst; i < this.count; i++) {
+      if (this.kind[i] !== KIND_FILE) continue;
+      if (p >= text.length) throw new Error('explorer data: a hash missing');
+      if (text.charCodeAt(p) === NO_HASH) {
+        p++;
+        continue;
+      }
+      if (p + width * 1.25 > text.length) throw new Error('explorer data: a hash cut short');
+      let at = i * width;
+      for (let end = p + width * 1.25; p < end;) {
+        let v = 0;
+        for (let k = 0; k < 5; k++) {
+          const c = text.charCodeAt(p++);
+          v = v * 85 + (c < 0x3c ? c - 0x21 : c - 0x22);
+        }
+        hash[at++] = v >>> 24;
+        hash[at++] = (v >>> 16) & 255;
+        hash[at++] = (v >>> 8) & 255;
+        hash[at++] = v & 255;
+      }
+      this.hashed[i] = 1;
+    }
+    if (p !== text.length) throw new Error('explorer data: hashes left over');
+  }
+
+  // The duplicates element: the groups' count, then for each its files'
+  // count and their entries, in path order (the first is the original).
+  readDuplicates(text) {
+    const values = [];
+    let acc = 0;
+    for (let p = 0; p < text.length; p++) {
+      const c = text.charCodeAt(p);
+      if (c >= 0x50) acc = acc * MORE_BASE + (c - 0x50);
+      else {
+        values.push(acc * LAST_BASE + (c < 0x3c ? c - 0x21 : c - 0x22));
+        acc = 0;
+      }
+    }
+    const groups = values[0] || 0;
+    const start = new Uint32Array(groups + 1);
+    const files = new Int32Array(Math.max(0, values.length - 1 - groups));
+    let v = 1;
+    let n = 0;
+    for (let g = 0; g < groups; g++) {
+      const m = values[v++];
+      if (!(m >= 2) || v + m > values.length) throw new Error('explorer data: a duplicate group cut short');
+      start[g] = n;
+      const first = values[v];
+      for (let k = 0; k < m; k++) {
+        const e = values[v++];
+        if (!(e < this.count) || this.kind[e] !== KIND_FILE || this.size[e] !== this.size[first]) {
+          throw new Error('explorer data: a duplicate that is no copy');
+        }
+        files[n++] = e;
+      }
+    }
+    start[groups] = n;
+    if (v !== values.length) throw new Error('explorer data: duplicates left over');
+    this.duplicates = { count: groups, start, files };
+  }
+
   // The model the page works with; folders still open (a cut listing) are
   // closed where the data ends.
   finish() {
@@ -265,6 +357,19 @@ class Decoder {
         subFolders[p] += subFolders[f] + 1;
       }
     }
+    // Bytes below each folder that copy a file elsewhere: every file of a
+    // group after its first, where it lies.
+    const dupBytes = this.duplicates ? new Float64Array(m) : null;
+    if (dupBytes) {
+      const { count, start, files } = this.duplicates;
+      for (let g = 0; g < count; g++) {
+        for (let k = start[g] + 1; k < start[g + 1]; k++) dupBytes[this.parent[files[k]]] += this.size[files[k]];
+      }
+      for (let f = m - 1; f >= 0; f--) {
+        const p = this.parent[this.folderEntry[f]];
+        if (p >= 0) dupBytes[p] += dupBytes[f];
+      }
+    }
     // Copies at their length where the arrays grew much beyond it.
     const trim = (a, len) => (a.length > len * 1.5 + 1024 ? a.slice(0, len) : a.subarray(0, len));
     const n = this.count;
@@ -278,6 +383,8 @@ class Decoder {
       subFiles, subFolders, childStart, children, rootFolders,
       skipped: this.skipped, types: this.types, chunks: this.chunks, slotEnds: this.slotEnds, listings: this.listings, comparison: this.comparison,
       typeByExtension: this.typeByExtension,
+      hashName: this.hashName, hashWidth: this.hashWidth, hashed: this.hashed && trim(this.hashed, n),
+      hash: this.hash && trim(this.hash, n * this.hashWidth), duplicates: this.duplicates, dupBytes,
     };
   }
 }
@@ -303,11 +410,21 @@ function typeOf(model, i) {
   return model.types[given[lo * 2 + 1]];
 }
 
+// A file's hash in lower-case hex, or '' without one.
+function hashHex(model, i) {
+  if (!model.hashed || !model.hashed[i]) return '';
+  let hex = '';
+  for (let at = i * model.hashWidth, end = at + model.hashWidth; at < end; at++) {
+    hex += (model.hash[at] < 16 ? '0' : '') + model.hash[at].toString(16);
+  }
+  return hex;
+}
+
 // Seconds since 1601 as milliseconds since 1970.
 function timeToDate(seconds) {
   return new Date((seconds - FILETIME_UNIX_SECONDS) * 1000);
 }
 
 if (typeof module !== 'undefined') {
-  module.exports = { Decoder, entryName, typeOf, extensionOf, timeToDate, cleanNames };
+  module.exports = { Decoder, entryName, typeOf, extensionOf, timeToDate, cleanNames, hashHex };
 }

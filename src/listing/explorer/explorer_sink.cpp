@@ -12,6 +12,9 @@ constexpr std::size_t kMaxExtensions = 1 << 16;  // beyond: types written out ea
 constexpr std::uint64_t kTicksPerSecond = 10000000;
 constexpr char kChunkStart[] = "<script type=\"application/x-tallyfold-listing\">";
 constexpr char kChunkEnd[] = "</script>\n";
+constexpr char kHashesStart[] = "<script type=\"application/x-tallyfold-hashes\">";
+constexpr char kDuplicatesStart[] = "<script type=\"application/x-tallyfold-duplicates\">";
+constexpr char kNoHash = '~';  // a file whose content could not be read
 
 // Records: the low three bits of a record's first number.
 enum Record : std::uint64_t { kFileRecord, kLinkRecord, kOpenRecord, kCloseRecord, kTypeRecord, kListingRecord,
@@ -32,6 +35,59 @@ std::string ExtensionOf(std::string_view name) {
     return ext;
 }
 
+// A number in the digits of docs/explorer-format.md.
+void AppendNumber(std::string& out, std::uint64_t value) {
+    const std::uint64_t last = value % kLastBase;
+    std::uint64_t more = value / kLastBase;
+    char digits[16];
+    int n = 0;
+    while (more) {
+        digits[n++] = static_cast<char>(0x50 + more % kMoreBase);
+        more /= kMoreBase;
+    }
+    while (n) out += digits[--n];
+    out += static_cast<char>(last < 27 ? 0x21 + last : 0x22 + last);
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// A digest's hex as bytes; false when it is not hex of that many bytes.
+bool DigestBytes(std::string_view hex, std::size_t bytes, std::string& out) {
+    if (hex.size() != bytes * 2) return false;
+    const std::size_t at = out.size();
+    for (std::size_t i = 0; i < hex.size(); i += 2) {
+        const int hi = HexValue(hex[i]);
+        const int lo = HexValue(hex[i + 1]);
+        if (hi < 0 || lo < 0) {
+            out.resize(at);
+            return false;
+        }
+        out += static_cast<char>(hi * 16 + lo);
+    }
+    return true;
+}
+
+// Bytes in base 85, four to five digits, most significant first; the
+// digits are those of the numbers' last digit ('!'..'v' without '<').
+void AppendBase85(std::string& out, std::string_view bytes) {
+    for (std::size_t i = 0; i + 4 <= bytes.size(); i += 4) {
+        std::uint32_t v = 0;
+        for (std::size_t k = 0; k < 4; ++k) v = (v << 8) | static_cast<unsigned char>(bytes[i + k]);
+        char digits[5];
+        for (int k = 4; k >= 0; --k) {
+            const std::uint32_t d = v % 85;
+            v /= 85;
+            digits[k] = static_cast<char>(d < 27 ? 0x21 + d : 0x22 + d);
+        }
+        out.append(digits, 5);
+    }
+}
+
 std::int64_t Seconds(platform::FileTicks ticks) { return static_cast<std::int64_t>(ticks / kTicksPerSecond); }
 
 std::string_view LastName(const std::string& path, char separator, int depth) {
@@ -49,18 +105,7 @@ void ExplorerSink::Note(WriteError error) {
     if (error && !error_) error_ = error;
 }
 
-void ExplorerSink::Number(std::uint64_t value) {
-    const std::uint64_t last = value % kLastBase;
-    std::uint64_t more = value / kLastBase;
-    char digits[16];
-    int n = 0;
-    while (more) {
-        digits[n++] = static_cast<char>(0x50 + more % kMoreBase);
-        more /= kMoreBase;
-    }
-    while (n) numbers_ += digits[--n];
-    numbers_ += static_cast<char>(last < 27 ? 0x21 + last : 0x22 + last);
-}
+void ExplorerSink::Number(std::uint64_t value) { AppendNumber(numbers_, value); }
 
 void ExplorerSink::Head(std::uint64_t head) { Number(head); }
 
@@ -110,6 +155,13 @@ void ExplorerSink::FlushChunk() {
     out += kChunkEnd;
     numbers_.clear();
     names_.clear();
+    if (hash_ != platform::HashAlgorithm::kNone) {
+        out += kHashesStart;
+        out += hashes_;
+        out += kChunkEnd;
+        hashes_.assign(platform::HashName(hash_));
+        hashes_ += ':';
+    }
     Note(file_.Step());
 }
 
@@ -118,6 +170,12 @@ WriteError ExplorerSink::Begin(const RunHeader& header) {
         file_.Pending().assign(kExplorerPageHead, kExplorerPageHeadSize);
         if (const WriteError error = file_.Create()) return error_ = error;
         started_ = true;
+        // A comparison page shows no hashes (nor duplicates across its two listings).
+        if (!header.options.comparison) hash_ = header.options.hash;
+        if (hash_ != platform::HashAlgorithm::kNone) {
+            hashes_.assign(platform::HashName(hash_));
+            hashes_ += ':';
+        }
         if (header.options.comparison) {
             Head(kComparisonRecord);
             EndRecord();
@@ -134,12 +192,18 @@ WriteError ExplorerSink::Begin(const RunHeader& header) {
 }
 
 void ExplorerSink::Folder(std::string_view name) {
+    ++entries_;
     Head(kOpenRecord);
     Text(name);
     EndRecord();
 }
 
 WriteError ExplorerSink::BeginSection(const FolderStart& folder) {
+    if (hash_ != platform::HashAlgorithm::kNone) {
+        // Paths as the duplicates report makes them.
+        folders_.push_back(folder.path);
+        if (folders_.back().empty() || folders_.back().back() != separator_) folders_.back() += separator_;
+    }
     Folder(LastName(folder.path, separator_, folder.depth));
     return Status();
 }
@@ -177,8 +241,56 @@ WriteError ExplorerSink::Row(const ListedFile& file) {
     std::int64_t modified = Seconds(file.modified);
     Time(file.created, modified);
     Text(file.name);
+    if (file.kind != EntryKind::kLink && hash_ != platform::HashAlgorithm::kNone) Hash(file);
+    ++entries_;
     EndRecord();
     return Status();
+}
+
+// A file's item in the chunk's hashes; a file that may have a twin is kept
+// for the groups (as the duplicates report takes them: read, not empty).
+void ExplorerSink::Hash(const ListedFile& file) {
+    const std::size_t at = candidateDigests_.size();
+    const std::size_t bytes = platform::HashHexLength(hash_) / 2;
+    if (file.unhashed != platform::ContentStatus::kRead || !DigestBytes(file.digest, bytes, candidateDigests_)) {
+        hashes_ += kNoHash;
+        return;
+    }
+    AppendBase85(hashes_, std::string_view(candidateDigests_).substr(at));
+    if (file.size == 0) {
+        candidateDigests_.resize(at);
+        return;
+    }
+    DuplicateCandidate c;
+    c.size = file.size;
+    c.inode = file.links > 1 ? file.inode : 0;
+    c.entry = entries_;
+    c.digestAt = at;
+    c.digestSize = static_cast<std::uint32_t>(bytes);
+    c.folder = static_cast<std::uint32_t>(folders_.size() - 1);
+    c.nameAt = candidateNames_.size();
+    c.nameSize = static_cast<std::uint32_t>(file.name.size());
+    candidateNames_ += file.name;
+    candidates_.push_back(c);
+}
+
+// The groups: their count, then for each its files' count and entry numbers.
+void ExplorerSink::WriteDuplicates() {
+    const std::string_view names(candidateNames_);
+    const auto groups = FindDuplicateGroups(candidates_, candidateDigests_, [&](std::size_t i) {
+        const DuplicateCandidate& c = candidates_[i];
+        return folders_[c.folder] + std::string(names.substr(c.nameAt, c.nameSize));
+    });
+    std::string& out = file_.Pending();
+    out += kDuplicatesStart;
+    AppendNumber(out, groups.size());
+    for (const DuplicateGroup& g : groups) {
+        AppendNumber(out, g.files.size());
+        for (const std::size_t c : g.files) AppendNumber(out, candidates_[c].entry);
+        if (out.size() >= kChunkAt) Note(file_.Step());
+    }
+    out += kChunkEnd;
+    Note(file_.Step());
 }
 
 WriteError ExplorerSink::EndSection(const SectionTotals&) { return Status(); }
@@ -222,6 +334,7 @@ WriteError ExplorerSink::Close() {
     if (closed_ || !started_) return Status();
     closed_ = true;
     FlushChunk();
+    if (hash_ != platform::HashAlgorithm::kNone) WriteDuplicates();
     file_.Pending().append(kExplorerPageTail, kExplorerPageTailSize);
     Note(file_.Commit());
     return Status();

@@ -2,11 +2,15 @@
 // The explorer report: one HTML page that browses, searches and sizes the
 // listing offline. The listing goes into the page as data chunks in the
 // encoding of docs/explorer-format.md, written as the walk goes; the page's
-// own code comes after the last chunk.
+// own code comes after the last chunk. With hashes, each chunk is followed
+// by the content hashes of its files, and the last by the groups of files
+// with the same content, found here at the end (explorer_duplicates.h).
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
+#include "listing/explorer/explorer_duplicates.h"
 #include "listing/listing_sink.h"
 #include "listing/formats/record_text.h"
 #include "listing/formats/report_file.h"
@@ -34,6 +38,8 @@ public:
 private:
     void Head(std::uint64_t head);
     void Number(std::uint64_t value);
+    void Hash(const ListedFile& file);
+    void WriteDuplicates();
     void Time(platform::FileTicks ticks, std::int64_t& base);
     void Text(std::string_view text);
     void Folder(std::string_view name);
@@ -54,6 +60,16 @@ private:
     std::int64_t lastTime_ = 0;
     std::unordered_map<std::string, std::uint32_t> types_;            // type -> number
     std::unordered_map<std::string, std::uint32_t> typeOfExtension_;  // as the page infers it
+    // Hashes: the algorithm (kNone: none, and never on a comparison page),
+    // the chunk's hashes element, the entries so far (files, links and
+    // folders, as the page numbers them) and what the groups need.
+    platform::HashAlgorithm hash_ = platform::HashAlgorithm::kNone;
+    std::string hashes_;
+    std::uint64_t entries_ = 0;
+    std::vector<std::string> folders_;  // sections' paths, each ended by the separator
+    std::vector<DuplicateCandidate> candidates_;
+    std::string candidateNames_;  // their names, one after the other
+    std::string candidateDigests_;  // their raw digests
     WriteError error_ = 0;  // the first write that failed
     bool closed_ = false;
 };

@@ -1,5 +1,5 @@
 'use strict';
-/* global entryName, typeOf, KIND_FOLDER */
+/* global entryName, typeOf, hashHex, KIND_FOLDER */
 // What the page shows, worked out from the decoded listing and nothing
 // else: paths, a folder's own files, the orders of a list of entries. No
 // document here, so `node --test` checks it.
@@ -134,6 +134,7 @@ function listingModel(store) {
       case 'name': return textRanks(n, (i) => entryName(store, list[i]).toLowerCase());
       case 'type': return textRanks(n, (i) => typeText(list[i]).toLowerCase());
       case 'path': return byFolder();
+      case 'hash': return textRanks(n, (i) => hashHex(store, list[i]));
       default: return null;
     }
   }

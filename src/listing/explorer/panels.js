@@ -2,12 +2,15 @@
 /* global $, el, ROW, count, counted, bytesText, dateText, isoText, layoutTreemap, entryName, KIND_FOLDER,
    store, worker, folderName, parentFolder, folderPath, entryPath, folderFiles, typeText, sortEntries, subtreeBytes, kindText,
    tree, revealFolder, cmp, compareCell, compareEntries, sortCompareEntries, drawLargestChanges, compareChildren,
-   changeColour, changeKind, COMPARE_KEYS, compareCsv, treeParent, signedBytes, sides */
+   changeColour, changeKind, COMPARE_KEYS, compareCsv, treeParent, signedBytes, sides, hashHex, dupsGrid,
+   duplicatesCsv */
 // The chosen folder's views: its files, the path bar, the summaries from
 // the worker, the treemap, the search results, the tabs and the CSV export.
 
 // ---- the chosen folder ----
 
+// The views' tabs; 'dups' joins them when the listing has hashes.
+const tabNames = ['files', 'results', 'map', 'types', 'largest', 'years'];
 const view = { folder: -1, files: [], sortKey: null, sortUp: true, tab: 'files', summaryId: 0, summary: null };
 let filesGrid;
 let resultsGrid;
@@ -25,6 +28,7 @@ function entryCell(e, key) {
     case 'modified': return dateText(store.mtime[e]);
     case 'path': return store.parent[e] >= 0 ? folderPath(store.parent[e]) : '';
     case 'kind': return kindText(e);
+    case 'hash': return store.kind[e] !== 0 ? '' : store.hashed[e] ? hashHex(store, e) : '(not read)';
     default: return '';
   }
 }
@@ -138,7 +142,8 @@ function drawCrumbs() {
   } else if (f >= 0) {
     box.appendChild(el('span', 'crumb-note', '— ' + counted(store.folderFiles[f], 'file') + ' here, ' +
       bytesText(store.folderBytes[f]) + '; below: ' + counted(store.subFiles[f], 'file') + ', ' +
-      counted(store.subFolders[f], 'folder') + ', ' + bytesText(subtreeBytes(f))));
+      counted(store.subFolders[f], 'folder') + ', ' + bytesText(subtreeBytes(f)) +
+      (store.dupBytes ? '; duplicated: ' + bytesText(store.dupBytes[f]) : '')));
   }
   const room = path.clientWidth;
   if (parts.length < 3 || path.scrollWidth <= room) return;
@@ -380,7 +385,7 @@ function openResult(i) {
 
 function showTab(name) {
   view.tab = name;
-  for (const t of ['files', 'results', 'map', 'types', 'largest', 'years']) {
+  for (const t of tabNames) {
     const on = t === name;
     $('tab-' + t).setAttribute('aria-selected', String(on));
     $('tab-' + t).tabIndex = on ? 0 : -1;
@@ -389,6 +394,7 @@ function showTab(name) {
   if (name === 'map') drawTreemap();
   if (name === 'files') filesGrid.list.redraw();
   if (name === 'results') resultsGrid.list.redraw();
+  if (name === 'dups') dupsGrid.list.redraw();
 }
 
 function csvField(text) {
@@ -396,19 +402,31 @@ function csvField(text) {
 }
 
 function exportCsv() {
+  if (view.tab === 'dups') {
+    saveCsv(duplicatesCsv(), 'duplicates.csv');
+    return;
+  }
   const entries = view.tab === 'results' ? Array.from(search.hits.subarray(0, search.shown))
     : view.tab === 'largest' && cmp ? cmp.additions.slice(0, 100).concat(cmp.removals.slice(0, 100))
       : view.tab === 'largest' && view.summary ? view.summary.largest : view.files;
-  const lines = cmp ? compareCsv(entries, entryPath) : ['path,name,kind,type,size,created,modified'];
+  // With hashes, each file's as the JSON Lines listing writes it.
+  const hashes = !cmp && store.hashWidth > 0;
+  const lines = cmp ? compareCsv(entries, entryPath) : ['path,name,kind,type,size,created,modified' + (hashes ? ',hash' : '')];
   for (const e of cmp ? [] : entries) {
-    lines.push([entryPath(e), entryName(store, e), kindText(e), entryCell(e, 'type'), String(store.size[e]),
-      isoText(store.ctime[e]), isoText(store.mtime[e])].map(csvField).join(','));
+    const row = [entryPath(e), entryName(store, e), kindText(e), entryCell(e, 'type'), String(store.size[e]),
+      isoText(store.ctime[e]), isoText(store.mtime[e])];
+    if (hashes) row.push(store.hashed[e] ? store.hashName + ':' + hashHex(store, e) : '');
+    lines.push(row.map(csvField).join(','));
   }
+  const folder = view.folder >= 0 ? folderName(view.folder) : 'folder';
+  saveCsv(lines, view.tab === 'results' ? 'search-results.csv' : view.tab === 'largest' ? folder + ' largest.csv' : folder + '.csv');
+}
+
+function saveCsv(lines, name) {
   const blob = new Blob([lines.join('\r\n') + '\r\n'], { type: 'text/csv' });
   const a = el('a');
   a.href = URL.createObjectURL(blob);
-  const folder = view.folder >= 0 ? folderName(view.folder) : 'folder';
-  a.download = view.tab === 'results' ? 'search-results.csv' : view.tab === 'largest' ? folder + ' largest.csv' : folder + '.csv';
+  a.download = name;
   document.body.appendChild(a);
   a.click();
   a.remove();

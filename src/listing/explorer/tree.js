@@ -10,6 +10,7 @@ function sortedChildren(f) {
   if (cmp) return sortCompareChildren(compareChildren(f), tree.order);
   const kids = Array.from(store.children.subarray(store.childStart[f], store.childStart[f + 1]));
   if (tree.order === 'size') kids.sort((a, b) => subtreeBytes(b) - subtreeBytes(a) || a - b);
+  else if (tree.order === 'dups') kids.sort((a, b) => store.dupBytes[b] - store.dupBytes[a] || a - b);
   else {
     const names = new Map(kids.map((k) => [k, folderName(k).toLowerCase()]));
     kids.sort((a, b) => (names.get(a) < names.get(b) ? -1 : names.get(a) > names.get(b) ? 1 : a - b));
@@ -67,7 +68,8 @@ function drawTreeRow(row, i) {
   else row.removeAttribute('aria-expanded');
   const skipped = store.skipped.get(f);
   const label = folderName(f) + ', ' + counted(subtreeBytes(f), 'byte') + ', ' + counted(store.subFiles[f], 'file') + ', ' +
-    counted(store.subFolders[f], 'folder') + (skipped ? ', not listed: ' + skipped : '');
+    counted(store.subFolders[f], 'folder') + (store.dupBytes ? ', ' + counted(store.dupBytes[f], 'byte') + ' duplicated' : '') +
+    (skipped ? ', not listed: ' + skipped : '');
   row.setAttribute('aria-label', label);
   row.title = label;
   row.dataset.folder = String(f);
@@ -89,6 +91,11 @@ function drawTreeRow(row, i) {
   bar.appendChild(fill);
   row.append(indent, twisty, name, el('span', 'tcount', counted(store.subFiles[f], 'file')), bar,
     el('span', 'tsize', bytesText(subtreeBytes(f))));
+  if (store.dupBytes) {
+    // The bytes below it that copy a file elsewhere (the Duplicates view's wasted bytes).
+    row.dataset.dup = String(store.dupBytes[f]);
+    row.append(el('span', 'tdup', store.dupBytes[f] ? bytesText(store.dupBytes[f]) : '—'));
+  }
 }
 
 function setTreeActive(i, choose) {

@@ -3,7 +3,7 @@
    drawTreeRow, setTreeActive, treeKey, treeClick, view, search, chooseFolder, showTab, startSearch,
    searchHits, openResult, resultCell, entryCell, drawSummary, drawTreemap, drawCrumbs, exportCsv, openHash,
    folderFromHash, requestSummary, revealFolder, filesGrid:writable, resultsGrid:writable, cmp, startCompare,
-   compareHeader, sortFiles, hiddenFromSearch, COMPARE_KEYS, sortCompareEntries */
+   compareHeader, sortFiles, hiddenFromSearch, COMPARE_KEYS, sortCompareEntries, tabNames, setupDuplicates */
 // The page: reads the listing data, shows the folder tree, the chosen
 // folder's files and summaries, and hands searches to the worker. Every name
 // reaches the document as text, never as markup.
@@ -116,6 +116,14 @@ function buildPage() {
     { key: 'change', label: 'Change', width: 72, num: true },
     { key: 'mbefore', label: 'Modified before', width: 132 },
     { key: 'mafter', label: 'Modified after', width: 132 },
+  ] : store.hashWidth ? [
+    // Narrower, so that the name keeps room beside the hash.
+    { key: 'name', label: 'Name', grow: true },
+    { key: 'type', label: 'Type', width: 90 },
+    { key: 'size', label: 'Size', width: 84, num: true },
+    { key: 'created', label: 'Created (UTC)', width: 156 },
+    { key: 'modified', label: 'Modified (UTC)', width: 156 },
+    { key: 'hash', label: store.hashName, width: 104 }, // the algorithm's name: the header stays one line
   ] : [
     { key: 'name', label: 'Name', grow: true },
     { key: 'type', label: 'Type', width: 130 },
@@ -150,11 +158,12 @@ function buildPage() {
     resultsGrid.setCount(search.shown);
   };
 
-  for (const t of ['files', 'results', 'map', 'types', 'largest', 'years']) {
+  for (const t of tabNames) {
     $('tab-' + t).addEventListener('click', () => showTab(t));
   }
+  if (store.hashWidth && !cmp) setupDuplicates();
   $('tabs').addEventListener('keydown', (e) => {
-    const tabs = [...$('tabs').querySelectorAll('[role=tab]')];
+    const tabs = [...$('tabs').querySelectorAll('[role=tab]:not([hidden])')];
     const at = tabs.indexOf(document.activeElement);
     if (at < 0 || (e.key !== 'ArrowRight' && e.key !== 'ArrowLeft')) return;
     const next = tabs[(at + (e.key === 'ArrowRight' ? 1 : tabs.length - 1)) % tabs.length];
@@ -200,9 +209,12 @@ function buildPage() {
 function load() {
   document.body.dataset.started = '1'; // the page is whole (cut_notice.js)
   performance.mark('tallyfold-data-parsed');
-  const chunks = [...document.querySelectorAll('script[type="application/x-tallyfold-listing"]')];
+  // The listing's chunks, each perhaps followed by its files' hashes, and
+  // perhaps the groups of identical files after the last.
+  const chunks = [...document.querySelectorAll('script[type^="application/x-tallyfold-"]')];
+  const LISTING = 'application/x-tallyfold-listing';
   // An entry takes about twelve characters or more.
-  const decoder = new Decoder(chunks.reduce((n, c) => n + c.textContent.length, 0) / 12);
+  const decoder = new Decoder(chunks.reduce((n, c) => n + (c.type === LISTING ? c.textContent.length : 0), 0) / 12);
   startWorker();
   let k = 0;
   const step = () => {
@@ -210,8 +222,15 @@ function load() {
     try {
       while (k < chunks.length && performance.now() < until) {
         const first = decoder.count;
-        decoder.chunk(chunks[k].textContent);
-        chunkToWorker(decoder, first);
+        const type = chunks[k].type;
+        if (type === LISTING) {
+          decoder.chunk(chunks[k].textContent);
+          chunkToWorker(decoder, first);
+        } else if (type === 'application/x-tallyfold-hashes') {
+          decoder.hashes(chunks[k].textContent);
+        } else if (type === 'application/x-tallyfold-duplicates') {
+          decoder.readDuplicates(chunks[k].textContent);
+        }
         chunks[k].remove();
         k++;
       }

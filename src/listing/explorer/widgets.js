@@ -160,9 +160,11 @@ class Grid {
     row.setAttribute('aria-rowindex', String(i + 2));
     row.id = this.host.id + '-row-' + i;
     row.classList.toggle('active', i === this.active);
+    if (this.rowMark) row.classList.toggle('mark', this.rowMark(i));
     for (const c of this.columns) {
       const text = this.cellText(i, c.key);
-      const cell = el('div', 'cell' + (c.num ? ' num' : '') + (c.grow ? ' grow' : '') + (c.tail ? ' tail' : ''));
+      const cell = el('div', 'cell' + (c.num ? ' num' : '') + (c.grow ? ' grow' : '') + (c.tail ? ' tail' : '') +
+        (c.className ? ' ' + c.className : ''));
       // A path's end tells hits apart, so a cut one loses its start instead.
       if (c.tail) cell.appendChild(el('span', '', text));
       else cell.textContent = text;
