@@ -84,6 +84,9 @@ void HashContent(const ListingOptions& options, ScanHost& host, RunTotals& total
             read += bytes;
             totals.hashedBytes += bytes;
             host.SetStatus(path);
+            // A large file is read for long: the window stays answerable
+            // and its Stop is seen part-way.
+            host.PumpEvents();
             return !host.Stopped();
         }, digest);
     // What was not read still counts as done, so the progress ends whole.

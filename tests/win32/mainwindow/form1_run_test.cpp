@@ -208,6 +208,55 @@ TEST_F(Form1Run, TheContentHashBoxPutsEachFilesHashInTheListing) {
     EXPECT_EQ(form().StatusText(), kDoneText);
 }
 
+// What the status line said while a run went on, looked at on a timer (which
+// the scan's pump dispatches between its other messages); Stop is clicked
+// once it tells of a large file being hashed.
+std::vector<std::string> seen;
+Form1* shown = nullptr;
+HWND stop = nullptr;
+void CALLBACK LookAtTheStatus(HWND, UINT, UINT_PTR, DWORD) {
+    if (!shown->running()) return;
+    seen.push_back(shown->StatusText());
+    if (seen.back().rfind("Hashed ", 0) == 0 && seen.back().find("large.bin") != std::string::npos)
+        SendMessageA(stop, BM_CLICK, 0, 0);
+}
+
+// A file read for long keeps the window answering: the status line leads
+// with how much is hashed, and Stop ends the reading part-way.
+TEST_F(Form1Run, ALargeFileBeingHashedShowsProgressAndStopsPartWay) {
+    MakeFile("small.txt", 10);
+    {
+        // 2 GiB of holes: long to read, nothing on the disk.
+        HANDLE large = CreateFileA((src_ + "\\large.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(large, INVALID_HANDLE_VALUE);
+        LARGE_INTEGER end;
+        end.QuadPart = 2LL << 30;
+        const bool sized = SetFilePointerEx(large, end, nullptr, FILE_BEGIN) && SetEndOfFile(large);
+        CloseHandle(large);
+        ASSERT_TRUE(sized);
+    }
+    form().SetSourceFolder(src_);
+    SetText(Control::saveas, "JSON Lines");
+    SetChecked(Control::Check5, true);
+    seen.clear();
+    shown = &form();
+    stop = item(Control::Command2);
+    const UINT_PTR timer = SetTimer(nullptr, 0, 10, LookAtTheStatus);
+    ASSERT_NE(timer, 0u);
+    Click(Control::Command1);
+    KillTimer(nullptr, timer);
+
+    ASSERT_FALSE(seen.empty());
+    EXPECT_NE(seen.back().find(" of 2.1 GB ("), std::string::npos) << seen.back();
+    const std::string listing = Report("Tallyfold.jsonl");
+    const std::size_t large = listing.find("\"large.bin\"");
+    ASSERT_NE(large, std::string::npos) << listing;
+    const std::string record = listing.substr(large, listing.find('\n', large) - large);
+    EXPECT_EQ(record.find("\"hash\""), std::string::npos) << record;  // stopped before its end
+    EXPECT_EQ(form().StatusText(), kDoneText);
+}
+
 TEST_F(Form1Run, ChangesSinceAnEarlierListingAreWrittenAsAPageAndOpened) {
     MakeSampleTree();
     form().SetSourceFolder(src_);
