@@ -26,7 +26,7 @@ namespace {
 constexpr std::size_t kEdgeBytes = 4096;
 // Files up to this size are read whole at once: no more reads than their
 // two ends would take.
-constexpr std::uint64_t kWholeAtOnce = 64 << 10;
+constexpr std::uint64_t kWholeAtOnce = 16 << 10;
 // Files kept open from their ends' reading to their whole reading; past
 // that many in one size, a file is opened again (and checked to be the
 // same file).
