@@ -124,7 +124,7 @@ private:
         return stopped_;
     }
     void Show(const std::string& path) {
-        if (host_) host_->Comparing(progress_, path);
+        if (host_ && progress_.files) host_->Comparing(progress_, path);
     }
     // A file that needs no more reading: its bytes not read count as done.
     void Settle(std::uint64_t size, std::uint64_t read = 0) {
