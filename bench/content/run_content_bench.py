@@ -5,14 +5,26 @@ the same run:
 1. `tallyfold-list --hash` (XXH3-128) over a folder of large files against
    `xxhsum -H2` over the same files: throughput ratio, and the digests must
    agree. Each is run once to warm the cache, then timed (best of three).
-2. `tallyfold-list --duplicates` on a generated tree with planted groups
-   against the duplicate finders that are installed (jdupes, rdfind, rmlint,
-   fdupes): time ratio, and the groups found compared as sets of paths.
+2. `tallyfold-list --duplicates` on a generated tree (200,000 files by
+   default) with planted groups against the duplicate finders that are
+   installed (jdupes, rdfind, rmlint, fdupes): time ratio, peak memory
+   (maximum resident set, through bench/listing/peak_rss), and the groups
+   found compared as sets of files. Warm cache (one run to warm, then the
+   best of --repeat), and cold where the page cache can be dropped (as
+   root).
+3. `tallyfold-list --hash` on the same tree against the plain listing
+   (same format) plus reading every file once: a Python read loop (one
+   1 MiB buffer, each file read to its end) and `xargs -0 cat` into a pipe
+   that `wc -c` empties; the ratio is against the faster of the two.
 
-usage: run_content_bench.py TALLYFOLD_LIST [WORK_DIR]
-TALLYFOLD_LIST should come from a Release build. WORK_DIR (default a
-temporary folder) needs about 3 GB.
+usage: run_content_bench.py TALLYFOLD_LIST [--work DIR] [--files N]
+                            [--repeat N] [--no-large] [--no-cold]
+TALLYFOLD_LIST should come from a Release build (with -DTALLYFOLD_BENCH=ON
+peak_rss is found beside it). DIR (default a temporary folder, removed
+after) needs about 3 GB for the large files and about 4 GB for the tree of
+200,000 files; a tree made before in DIR is reused.
 """
+import argparse
 import json
 import os
 import random
@@ -22,22 +34,53 @@ import sys
 import tempfile
 import time
 
-LIST = os.path.abspath(sys.argv[1])
 LARGE_FILES, LARGE_SIZE = 8, 256 << 20
+
+args = None
+LIST = None
+PEAK_RSS = None
+
+
+def measured(command, cwd=None, stdout_path=None):
+    """Runs a command once: (seconds, peak resident set in KiB or None,
+    return code, stdout path)."""
+    out = open(stdout_path, "wb") if stdout_path else subprocess.DEVNULL
+    full = ([PEAK_RSS] if PEAK_RSS else []) + command
+    start = time.perf_counter()
+    proc = subprocess.run(full, cwd=cwd, stdout=out, stderr=subprocess.PIPE)
+    elapsed = time.perf_counter() - start
+    if stdout_path:
+        out.close()
+    rss = None
+    if PEAK_RSS:
+        last = proc.stderr.decode(errors="replace").strip().splitlines()[-1:]
+        if last and last[0].startswith("cpu_s "):
+            rss = int(last[0].split()[-1])
+    assert proc.returncode in (0, 1), (command, proc.stderr[-2000:])
+    return elapsed, rss, proc.returncode
 
 
 def best_of(runs, command, **kw):
-    best = None
+    best, rss = None, None
     for _ in range(runs):
-        start = time.perf_counter()
-        proc = subprocess.run(command, capture_output=True, **kw)
-        elapsed = time.perf_counter() - start
-        assert proc.returncode in (0, 1), (command, proc.stderr[-2000:])
+        elapsed, peak, _ = measured(command, **kw)
         best = elapsed if best is None else min(best, elapsed)
-    return best, proc
+        rss = peak if rss is None or peak is None else max(rss, peak)
+    return best, rss
 
 
-def hash_bench(work):
+def drop_caches():
+    """True when the page cache could be dropped."""
+    try:
+        subprocess.run(["sync"], check=True)
+        with open("/proc/sys/vm/drop_caches", "w") as f:
+            f.write("3\n")
+        return True
+    except OSError:
+        return False
+
+
+def hash_large_bench(work):
     folder = os.path.join(work, "large")
     os.makedirs(folder)
     block = os.urandom(1 << 20)
@@ -48,15 +91,17 @@ def hash_bench(work):
     files = sorted(os.path.join(folder, n) for n in os.listdir(folder))
     out = os.path.join(work, "hash.jsonl")
     ours_cmd = [LIST, "--hash", "--format", "jsonl", "--output", out, folder]
+    ref_out = os.path.join(work, "xxhsum.txt")
     ref_cmd = ["xxhsum", "-H2"] + files
     best_of(1, ours_cmd)
-    best_of(1, ref_cmd)
+    best_of(1, ref_cmd, stdout_path=ref_out)
     ours, _ = best_of(3, ours_cmd)
-    ref, proc = best_of(3, ref_cmd)
+    ref, _ = best_of(3, ref_cmd, stdout_path=ref_out)
     expected = {}
-    for line in proc.stdout.decode().splitlines():
-        digest, name = line.split("  ", 1)
-        expected[name] = "xxh128:" + digest
+    with open(ref_out) as f:
+        for line in f:
+            digest, name = line.rstrip("\n").split("  ", 1)
+            expected[name] = "xxh128:" + digest
     with open(out) as f:
         got = {r["path"]: r["hash"] for r in map(json.loads, f) if r["kind"] == "file"}
     assert got == expected, "digests differ from xxhsum"
@@ -67,42 +112,60 @@ def hash_bench(work):
     shutil.rmtree(folder)
 
 
-def make_dup_tree(root, rng):
-    """20,000 files in 200 folders: 600 planted groups of 2-5 copies, files
-    of one size that differ only in the middle or the last byte, hard links,
-    empty files, and the rest unique."""
+def make_dup_tree(root, files, rng):
+    """`files` files in files/100 folders (two levels): planted groups of
+    2-5 copies of sizes from 1 byte to 4 MiB, files of one size that differ
+    only in the middle or the last byte, hard links, empty files, and the
+    rest unique, most of them sharing a size with others."""
     os.makedirs(root)
-    folders = [os.path.join(root, "d%03d" % i) for i in range(200)]
+    folders = []
+    for i in range(max(1, files // 5000)):  # 50 folders of about 100 files each
+        for j in range(50):
+            folders.append(os.path.join(root, "t%02d" % i, "d%02d" % j))
     for f in folders:
         os.makedirs(f)
     n = 0
+    buffer = rng.randbytes(8 << 20)
+
+    def data_of(size):
+        start = rng.randrange(0, len(buffer) - size + 1) if size < len(buffer) else 0
+        return buffer[start:start + size] if size <= len(buffer) else rng.randbytes(size)
 
     def put(data):
         nonlocal n
-        path = os.path.join(folders[n % len(folders)], "f%05d.bin" % n)
+        path = os.path.join(folders[n % len(folders)], "f%06d.bin" % n)
         n += 1
         with open(path, "wb") as f:
             f.write(data)
         return path
 
-    for g in range(600):
-        size = rng.choice([100, 5000, 70000, 300000, 2 << 20])
-        data = rng.randbytes(size)
+    sizes = [1, 100, 4096, 5000, 8192, 8193, 30000, 65536, 70000, 300000, 1 << 20, 4 << 20]
+    weights = [2, 10, 4, 10, 4, 4, 10, 4, 8, 4, 1, 0.2]
+    groups = files * 3 // 100
+    for g in range(groups):
+        size = rng.choices(sizes, weights)[0]
+        if size > 64:
+            size += rng.randrange(0, 64)  # sizes of many groups, some shared
+        data = bytes(bytearray(data_of(size)))
+        data = bytes([g & 255, (g >> 8) & 255]) + data[2:] if size > 2 else data
         for _ in range(rng.randint(2, 5)):
             put(data)
-        near = bytearray(data)
-        near[size // 2] ^= 1
-        put(bytes(near))          # same size and ends, other middle
-        near = bytearray(data)
-        near[-1] ^= 1
-        put(bytes(near))          # same size and start, other end
+        if size > 2:
+            near = bytearray(data)
+            near[size // 2] ^= 1
+            put(bytes(near))          # same size and ends, other middle
+            near = bytearray(data)
+            near[-1] ^= 1
+            put(bytes(near))          # same size and start, other end
         if g % 10 == 0:
             first = put(data)
             os.link(first, first + ".link")
-    for _ in range(50):
+    for _ in range(files // 400):
         put(b"")
-    while n < 20000:
-        put(rng.randbytes(rng.choice([10, 3000, 40000, 200000])))
+    unique_sizes = [10, 3000, 40000]
+    while n < files:
+        size = rng.choice(unique_sizes) if rng.random() < 0.5 else int(rng.lognormvariate(7.5, 1.8)) % (2 << 20) + 1
+        put(rng.randbytes(size) if size > len(buffer) // 2 else data_of(size)[::-1] + bytes([n & 255]))
 
 
 def groups_of_lists(text):
@@ -135,7 +198,8 @@ def drop_links(groups):
 
 
 def peers(tree, work):
-    """Each installed peer: its command and a reader of the groups it found."""
+    """Each installed peer: its command and a reader of the groups it found
+    (from the file its standard output went to)."""
     def rdfind_groups(_):
         results = os.path.join(work, "results.txt")
         groups = {}
@@ -157,46 +221,148 @@ def peers(tree, work):
                 groups.setdefault(item["checksum"], []).append(item["path"])
         return {frozenset(g) for g in groups.values() if len(g) > 1}
 
+    def listed(stdout_path):
+        with open(stdout_path, "rb") as f:
+            return groups_of_lists(f.read().decode())
+
     found = []
     if shutil.which("jdupes"):
-        found.append(("jdupes -r", ["jdupes", "-r", "-q", tree], lambda p: groups_of_lists(p.stdout.decode())))
-    if shutil.which("fdupes"):
-        found.append(("fdupes -r", ["fdupes", "-r", "-q", "-n", tree], lambda p: groups_of_lists(p.stdout.decode())))
+        found.append(("jdupes -r", ["jdupes", "-r", "-q", tree], listed))
     if shutil.which("rdfind"):
         found.append(("rdfind", ["rdfind", "-outputname", os.path.join(work, "results.txt"), tree], rdfind_groups))
     if shutil.which("rmlint"):
         found.append(("rmlint", ["rmlint", "-T", "df", "-o", "json:" + os.path.join(work, "rmlint.json"), tree],
                       rmlint_groups))
+    if shutil.which("fdupes"):
+        found.append(("fdupes -r", ["fdupes", "-r", "-q", "-n", tree], listed))
     return found
 
 
-def duplicates_bench(work):
-    tree = os.path.join(work, "dups")
-    make_dup_tree(tree, random.Random(7))
+def tree_size(tree):
+    count, total = 0, 0
+    for dirpath, _, names in os.walk(tree):
+        for name in names:
+            count += 1
+            total += os.lstat(os.path.join(dirpath, name)).st_size
+    return count, total
+
+
+def duplicates_bench(work, tree):
     out = os.path.join(work, "dups.jsonl")
     cmd = [LIST, "--duplicates", "--format", "jsonl", "--output", out, tree]
-    best_of(1, cmd)
-    ours, _ = best_of(3, cmd)
-    with open(out) as f:
-        mine = drop_links({frozenset(g["paths"]) for g in map(json.loads, f)})
-    print("duplicates: 20,000 files (cached): tallyfold-list --duplicates %.2f s, %d groups" % (ours, len(mine)))
-    for name, command, read_groups in peers(tree, work):
-        best_of(1, command, cwd=work)
-        theirs_time, proc = best_of(3, command, cwd=work)
-        theirs = drop_links(read_groups(proc))
-        same = "same groups" if theirs == mine else "groups differ: %d only ours, %d only theirs" % (
-            len(mine - theirs), len(theirs - mine))
-        print("  %-10s %.2f s: tallyfold %.2fx its time; %d groups, %s"
-              % (name, theirs_time, ours / theirs_time, len(theirs), same))
+    stdout = os.path.join(work, "stdout.txt")
+    runs = [("tallyfold-list", cmd, None)] + peers(tree, work)
+    warm = {}
+    for name, command, _ in runs:
+        best_of(1, command, cwd=work, stdout_path=stdout)
+        warm[name] = best_of(args.repeat, command, cwd=work, stdout_path=stdout)
+        if name == "tallyfold-list":
+            with open(out) as f:
+                mine = drop_links({frozenset(g["paths"]) for g in map(json.loads, f)})
+            found = {name: (len(mine), "")}
+        else:
+            theirs = drop_links(runs[[r[0] for r in runs].index(name)][2](stdout))
+            found[name] = (len(theirs), "same groups" if theirs == mine else
+                           "groups differ: %d only ours, %d only theirs" % (len(mine - theirs), len(theirs - mine)))
+    cold = {}
+    if args.cold:
+        for name, command, _ in runs:
+            if not drop_caches():
+                cold = None
+                break
+            cold[name] = measured(command, cwd=work, stdout_path=stdout)[:2]
+    ours, ours_rss = warm["tallyfold-list"]
+    print("duplicates: %d files, %.2f GB: tallyfold-list --duplicates %.2f s warm%s, peak %.1f MiB, %d groups"
+          % (args.files, args.tree_bytes / 1e9, ours,
+             ", %.2f s cold" % cold["tallyfold-list"][0] if cold else "", (ours_rss or 0) / 1024, len(mine)))
+    for name, _, _ in runs[1:]:
+        t, rss = warm[name]
+        line = "  %-10s warm %7.2f s (tallyfold %.2fx)" % (name, t, ours / t)
+        if cold:
+            line += ", cold %7.2f s (tallyfold %.2fx)" % (cold[name][0], cold["tallyfold-list"][0] / cold[name][0])
+        line += ", peak %7.1f MiB (tallyfold %.2fx); %d groups, %s" % (
+            (rss or 0) / 1024, ours_rss / rss if rss and ours_rss else 0, found[name][0], found[name][1])
+        print(line)
+    if cold is None:
+        print("  cold cache: not measured, the page cache cannot be dropped here")
+    peer_times = [warm[name][0] for name, _, _ in runs[1:]]
+    peer_rss = [warm[name][1] for name, _, _ in runs[1:] if warm[name][1]]
+    if peer_times:
+        print("  goals: time %.2fx the fastest peer (goal <= 0.80); peak memory %.2fx the leanest (goal <= 1.00)"
+              % (ours / min(peer_times), ours_rss / min(peer_rss) if peer_rss and ours_rss else float("nan")))
+
+
+def read_all_python(files):
+    buffer = bytearray(1 << 20)
+    view = memoryview(buffer)
+    for path in files:
+        fd = os.open(path, os.O_RDONLY)
+        try:
+            while os.readv(fd, [view]) > 0:
+                pass
+        finally:
+            os.close(fd)
+
+
+def hash_tree_bench(work, tree):
+    out = os.path.join(work, "tree.jsonl")
+    hashed = [LIST, "--hash", "--format", "jsonl", "--output", out, tree]
+    plain = [LIST, "--format", "jsonl", "--output", out, tree]
+    files = []
+    for dirpath, _, names in os.walk(tree):
+        files.extend(os.path.join(dirpath, n) for n in names)
+    listed = os.path.join(work, "files.nul")
+    with open(listed, "wb") as f:
+        f.write(b"".join(os.fsencode(p) + b"\0" for p in files))
+    cat = ["sh", "-c", "xargs -0 -a \"$1\" cat | wc -c", "sh", listed]
+    best_of(1, hashed)
+    best_of(1, plain)
+    read_all_python(files)
+    hash_t, _ = best_of(args.repeat, hashed)
+    plain_t, _ = best_of(args.repeat, plain)
+    python_t = None
+    for _ in range(args.repeat):
+        start = time.perf_counter()
+        read_all_python(files)
+        t = time.perf_counter() - start
+        python_t = t if python_t is None else min(python_t, t)
+    cat_t, _ = best_of(args.repeat, cat)
+    reference = plain_t + min(python_t, cat_t)
+    print("hash of the tree (cached): tallyfold-list --hash %.2f s; plain listing %.2f s + reading every file "
+          "once (Python read loop %.2f s, xargs cat | wc -c %.2f s) = %.2f s: %.2fx (goal <= 1.20)"
+          % (hash_t, plain_t, python_t, cat_t, reference, hash_t / reference))
 
 
 def main():
-    work = sys.argv[2] if len(sys.argv) > 2 else tempfile.mkdtemp()
+    global args, LIST, PEAK_RSS
+    parser = argparse.ArgumentParser()
+    parser.add_argument("list")
+    parser.add_argument("--work")
+    parser.add_argument("--files", type=int, default=200000)
+    parser.add_argument("--repeat", type=int, default=1)
+    parser.add_argument("--no-large", dest="large", action="store_false")
+    parser.add_argument("--no-cold", dest="cold", action="store_false")
+    args = parser.parse_args()
+    LIST = os.path.abspath(args.list)
+    candidate = os.path.join(os.path.dirname(LIST), "..", "..", "bench", "listing", "peak_rss")
+    PEAK_RSS = os.path.abspath(candidate) if os.access(candidate, os.X_OK) else None
+    if not PEAK_RSS:
+        print("peak_rss not found beside %s: no peak memory figures" % LIST)
+    work = args.work or tempfile.mkdtemp()
+    os.makedirs(work, exist_ok=True)
     try:
-        hash_bench(work)
-        duplicates_bench(work)
+        if args.large:
+            hash_large_bench(work)
+        tree = os.path.join(work, "dups%d" % args.files)
+        if not os.path.isdir(tree):
+            start = time.perf_counter()
+            make_dup_tree(tree, args.files, random.Random(7))
+            print("tree made in %.0f s" % (time.perf_counter() - start))
+        count, args.tree_bytes = tree_size(tree)
+        duplicates_bench(work, tree)
+        hash_tree_bench(work, tree)
     finally:
-        if len(sys.argv) <= 2:
+        if not args.work:
             shutil.rmtree(work)
 
 

@@ -251,19 +251,17 @@ public:
         : totals_(totals), show_(showProgress), errors_(errors) {}
 
     void SetStatus(const std::string& text) override {
-        if (!show_) return;
-        const auto now = std::chrono::steady_clock::now();
-        if (now < next_) return;
-        next_ = now + std::chrono::milliseconds(250);
+        if (!Due()) return;
         std::string line = "Folders: " + std::to_string(totals_.totalFolders) +
                            "  Files: " + std::to_string(totals_.totalFiles) + "  ";
         const std::string hashed = listing::HashProgressText(totals_);
         if (!hashed.empty()) line += hashed + "  ";
-        line += text;
-        if (line.size() > kWidth) line = line.substr(0, kWidth - 3) + "...";
-        std::fprintf(stderr, "\r%-*s", static_cast<int>(kWidth), line.c_str());
-        std::fflush(stderr);
-        shown_ = true;
+        Show(line + text);
+    }
+    // The listing is whole by then: the comparison's own figures lead.
+    void Comparing(const listing::CompareProgress& progress, const std::string& path) override {
+        compared_ = progress;
+        if (Due()) Show(listing::CompareProgressText(progress) + "  " + path);
     }
     void PumpEvents() override {}
 
@@ -281,9 +279,27 @@ public:
         shown_ = false;
     }
     bool ErrorsFailed() const { return errorsFailed_; }
+    // The duplicates report's comparison as far as it came; files 0 when
+    // it had nothing to read.
+    const listing::CompareProgress& Compared() const { return compared_; }
 
 private:
     static constexpr std::size_t kWidth = 79;
+
+    // A few times a second at most.
+    bool Due() {
+        if (!show_) return false;
+        const auto now = std::chrono::steady_clock::now();
+        if (now < next_) return false;
+        next_ = now + std::chrono::milliseconds(250);
+        return true;
+    }
+    void Show(std::string line) {
+        if (line.size() > kWidth) line = line.substr(0, kWidth - 3) + "...";
+        std::fprintf(stderr, "\r%-*s", static_cast<int>(kWidth), line.c_str());
+        std::fflush(stderr);
+        shown_ = true;
+    }
 
     // A folder or file that is missing from the listing, a line each.
     void Problem(const std::string& path, const char* reason, const char* what) {
@@ -303,6 +319,7 @@ private:
     bool shown_ = false;
     bool errorsFailed_ = false;
     std::chrono::steady_clock::time_point next_{};
+    listing::CompareProgress compared_;
 };
 
 }  // namespace
@@ -379,6 +396,11 @@ static int RunTool(int argc, char** argv) {
                  static_cast<unsigned long long>(totals.totalBytes),
                  static_cast<unsigned long long>(totals.skippedFolders), unread.c_str(),
                  stopSignal ? "  (stopped)" : "");
+    const listing::CompareProgress& compared = host.Compared();
+    if (stopSignal && args.options.duplicates && compared.filesDone < compared.files)
+        std::fprintf(stderr, "Stopped comparing: %llu of %llu files compared; the report has the groups found so far\n",
+                     static_cast<unsigned long long>(compared.filesDone),
+                     static_cast<unsigned long long>(compared.files));
     if (stopSignal) return 128 + stopSignal;
     return totals.skippedFolders || totals.unreadFiles ? kExitIncomplete : kExitOk;
 }

@@ -103,7 +103,7 @@ RunOutcome RunListing(const ListingOptions& requested, platform::FileSystem& fs,
         if (error && outcome.reportWritten) outcome = {false, error};
     };
     // A report that cannot even be started is known before a long scan.
-    note(sink->Begin(RunHeader{options, fs.Separator(), Now()}));
+    note(sink->Begin(RunHeader{options, fs.Separator(), Now(), &host}));
     if (!outcome.reportWritten) return outcome;
     // A failure in the middle (no memory, a worker that cannot start) still
     // leaves a report with what was listed and its totals, then goes on up.
@@ -166,7 +166,7 @@ RunOutcome ReplayListings(const std::vector<std::string>& listings, const Listin
         if (i == 0 || catalogue) {
             if (i < sources.size()) options.source = sources[i];
             note(sink->Begin(RunHeader{options, separators.empty() ? '/' : separators[i],
-                                       listings.empty() ? 0 : listedAt[i]}));
+                                       listings.empty() ? 0 : listedAt[i], &host}));
             if (!outcome.reportWritten) return outcome;
         }
         if (i == listings.size()) break;

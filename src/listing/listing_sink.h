@@ -23,11 +23,26 @@ namespace tf::listing {
 // 0, or the error code (errno) of the write that failed.
 using WriteError = int;
 
+// What the run lends a sink that does work of its own as it closes (the
+// duplicates report reads files then): where to show how far it has come,
+// and the stop.
+class CloseHost {
+public:
+    virtual ~CloseHost() = default;
+    // Called often, with the file being read; the host shows it at its pace.
+    virtual void Comparing(const CompareProgress& progress, const std::string& path) = 0;
+    // Lets the window handle its pending events (Stop, repaints).
+    virtual void PumpEvents() = 0;
+    // True once the run was asked to stop.
+    virtual bool Stopped() = 0;
+};
+
 // What every sink knows of its run before the first folder.
 struct RunHeader {
     const ListingOptions& options;  // columns, order, source, name encoding
     char separator = '\\';          // joins a folder and a name in paths
     platform::FileTicks listedAt = 0;  // when the listing was made
+    CloseHost* host = nullptr;         // none: the close neither shows progress nor stops
 };
 
 // A file or link of a folder's section: facts only; each sink makes its own

@@ -81,6 +81,20 @@ struct RunTotals {
 // goes.
 std::string HashProgressText(const RunTotals& totals);
 
+// How far the duplicates report's comparison has come once the listing is
+// whole: the files that share their size with another and still need
+// reading, their bytes, and of those what is settled (read whole, or told
+// apart sooner: bytes not read count as done, so the figures end whole).
+struct CompareProgress {
+    std::uint64_t files = 0;
+    std::uint64_t filesDone = 0;
+    std::uint64_t bytes = 0;
+    std::uint64_t bytesDone = 0;
+};
+
+// "Comparing 12 of 40 files, 1.2 of 3.4 GB (35%)".
+std::string CompareProgressText(const CompareProgress& progress);
+
 // Why a folder's contents are missing from the listing.
 // kExcluded (a folder left out by an exclude) is no failure: no total
 // counts it.

@@ -49,7 +49,7 @@ private:
 // Reads [offset, offset + size) into the hasher; kChanged when the file
 // ends sooner.
 ContentStatus HashRange(ContentFile& file, Hasher& hasher, std::uint64_t offset, std::uint64_t size,
-                        std::vector<unsigned char>& buffer, const ReadProgress& progress) {
+                        std::vector<unsigned char>& buffer) {
     while (size > 0) {
         const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size, buffer.size()));
         const std::int64_t got = file.ReadAt(offset, buffer.data(), want);
@@ -58,7 +58,6 @@ ContentStatus HashRange(ContentFile& file, Hasher& hasher, std::uint64_t offset,
         hasher.Update(buffer.data(), static_cast<std::size_t>(got));
         offset += static_cast<std::uint64_t>(got);
         size -= static_cast<std::uint64_t>(got);
-        if (progress && !progress(static_cast<std::uint64_t>(got))) return ContentStatus::kStopped;
     }
     return ContentStatus::kRead;
 }
@@ -115,13 +114,28 @@ ContentStatus HashWhole(ContentFile& file, HashAlgorithm algorithm, const ReadPr
                         std::string& digest) {
     std::unique_ptr<Hasher> hasher = CreateHasher(algorithm);
     if (!hasher) return ContentStatus::kFailed;
-    file.ExpectSequential();
-    std::vector<unsigned char> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(file.Size(), kBlock)) + 1);
-    ContentStatus status = HashRange(file, *hasher, 0, file.Size(), buffer, progress);
-    if (status != ContentStatus::kRead) return status;
-    // A file that grew while it was read: a byte past the end, or a new size.
-    if (file.ReadAt(file.Size(), buffer.data(), 1) != 0 || file.CurrentSize() != file.Size())
-        return ContentStatus::kChanged;
+    const std::uint64_t size = file.Size();
+    // A file read in one call needs no advice.
+    if (size >= kBlock) file.ExpectSequential();
+    std::vector<unsigned char> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(size, kBlock)) + 1);
+    // The last read asks for a byte past the end: a file that grew while it
+    // was read says so in the same call.
+    std::uint64_t offset = 0;
+    for (;;) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size - offset + 1, buffer.size()));
+        const std::int64_t got = file.ReadAt(offset, buffer.data(), want);
+        if (got < 0) return ContentStatus::kFailed;
+        if (static_cast<std::uint64_t>(got) > size - offset) return ContentStatus::kChanged;  // grew
+        if (got == 0) {
+            if (offset < size) return ContentStatus::kChanged;  // shorter than when opened
+            break;
+        }
+        hasher->Update(buffer.data(), static_cast<std::size_t>(got));
+        offset += static_cast<std::uint64_t>(got);
+        if (progress && !progress(static_cast<std::uint64_t>(got))) return ContentStatus::kStopped;
+        if (offset == size && static_cast<std::size_t>(got) < want) break;  // the end, read past
+    }
+    if (file.CurrentSize() != size) return ContentStatus::kChanged;
     digest = hasher->Finish();
     return ContentStatus::kRead;
 }
@@ -132,8 +146,8 @@ ContentStatus HashEdges(ContentFile& file, HashAlgorithm algorithm, std::size_t 
     const std::uint64_t size = file.Size();
     std::vector<unsigned char> buffer(edge);
     if (size <= 2 * static_cast<std::uint64_t>(edge)) return HashWhole(file, algorithm, nullptr, digest);
-    ContentStatus status = HashRange(file, *hasher, 0, edge, buffer, nullptr);
-    if (status == ContentStatus::kRead) status = HashRange(file, *hasher, size - edge, edge, buffer, nullptr);
+    ContentStatus status = HashRange(file, *hasher, 0, edge, buffer);
+    if (status == ContentStatus::kRead) status = HashRange(file, *hasher, size - edge, edge, buffer);
     if (status != ContentStatus::kRead) return status;
     if (file.CurrentSize() != size) return ContentStatus::kChanged;
     digest = hasher->Finish();

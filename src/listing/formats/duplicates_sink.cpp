@@ -1,13 +1,17 @@
 // The report of files with the same content. Rows are gathered as the scan
 // or the replay hands them on; at the end only files that can have a twin
-// are read: files alone in their size need nothing, then a hash of each
-// one's first and last bytes parts most of the rest, and only what is still
+// are read: files alone in their size need nothing, small files are read
+// whole at once, larger ones first at both ends, and only what is still
 // together is read whole. Hashes a listing already carries are used as they
-// are. Hard links of one file are one file.
+// are. Hard links of one file are one file. The reading shows its progress
+// through the run's host and ends at its stop: the report then has the
+// groups confirmed so far and says that it is incomplete.
 #include <algorithm>
-#include <map>
+#include <set>
 #include <string>
 #include <tuple>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "listing/formats/record_text.h"
@@ -20,19 +24,29 @@ namespace {
 
 // Bytes read at each end of a file to tell it apart cheaply.
 constexpr std::size_t kEdgeBytes = 4096;
+// Files up to this size are read whole at once: no more reads than their
+// two ends would take.
+constexpr std::uint64_t kWholeAtOnce = 16 << 10;
+// Files kept open from their ends' reading to their whole reading; past
+// that many in one size, a file is opened again (and checked to be the
+// same file).
+constexpr std::size_t kKeptOpen = 256;
 
+// A file that may have a twin: a few numbers, its name in one buffer for
+// all (its listed digest right after it) and its folder by number.
 struct Candidate {
-    std::string path;
     std::uint64_t size = 0;
     std::uint64_t inode = 0;  // with several links: the file they share
-    std::string digest;       // the listing's hash, or made here
+    std::uint64_t name = 0;   // where its name starts in names_
+    std::uint32_t nameLength = 0;
+    std::uint32_t folder = 0;  // in folders_
 };
 
 struct Group {
     std::uint64_t size = 0;
-    std::string hash;  // "NAME:HEX"
-    std::vector<const Candidate*> files;
-    std::uint64_t Wasted() const { return size * (files.size() - 1); }
+    std::string hash;                // "NAME:HEX"
+    std::vector<std::string> paths;  // in order
+    std::uint64_t Wasted() const { return size * (paths.size() - 1); }
 };
 
 class DuplicatesSink final : public ListingSink {
@@ -43,13 +57,16 @@ public:
         separator_ = header.separator;
         bytes_ = Utf8Of(header.options.names);
         listed_ = header.options.hash;
+        digestLength_ = platform::HashHexLength(listed_);
         empty_ = header.options.emptyDuplicates;
         source_ = header.options.source;
+        host_ = header.host;
         return file_.Create();
     }
     WriteError BeginSection(const FolderStart& folder) override {
         folder_ = folder.path;
         if (folder_.empty() || folder_.back() != separator_) folder_ += separator_;
+        folderKept_ = false;
         return 0;
     }
     WriteError Row(const ListedFile& file) override {
@@ -57,13 +74,21 @@ public:
         // files have no twins to find.
         if (file.kind != EntryKind::kFile || file.unhashed != platform::ContentStatus::kRead) return 0;
         if (file.size == 0 && !empty_) return 0;
+        // A hashed listing gives every file read its digest.
+        if (digestLength_ && file.digest.size() != digestLength_) return 0;
+        if (!folderKept_) {
+            folders_.push_back(folder_);
+            folderKept_ = true;
+        }
         Candidate c;
-        c.path = folder_;
-        c.path += file.name;
         c.size = file.size;
         c.inode = file.links > 1 ? file.inode : 0;
-        c.digest = file.digest;
-        files_.push_back(std::move(c));
+        c.name = names_.size();
+        c.nameLength = static_cast<std::uint32_t>(file.name.size());
+        c.folder = static_cast<std::uint32_t>(folders_.size() - 1);
+        names_.append(file.name);
+        names_.append(file.digest);
+        files_.push_back(c);
         return 0;
     }
     WriteError EndSection(const SectionTotals&) override { return 0; }
@@ -83,115 +108,197 @@ private:
         return listed_ == platform::HashAlgorithm::kNone ? platform::HashAlgorithm::kXxh128 : listed_;
     }
 
+    std::string PathOf(const Candidate& c) const {
+        return folders_[c.folder] + names_.substr(c.name, c.nameLength);
+    }
+    std::string_view ListedDigest(const Candidate& c) const {
+        return std::string_view(names_).substr(c.name + c.nameLength, digestLength_);
+    }
+
+    // Whether the run was asked to stop; once it was, nothing more is read.
+    bool Stop() {
+        if (!stopped_ && host_) {
+            host_->PumpEvents();
+            stopped_ = host_->Stopped();
+        }
+        return stopped_;
+    }
+    void Show(const std::string& path) {
+        if (host_ && progress_.files) host_->Comparing(progress_, path);
+    }
+    // A file that needs no more reading: its bytes not read count as done.
+    void Settle(std::uint64_t size, std::uint64_t read = 0) {
+        ++progress_.filesDone;
+        progress_.bytesDone += size - std::min(read, size);
+    }
+
     void FindGroups() {
-        std::sort(files_.begin(), files_.end(), [](const Candidate& a, const Candidate& b) {
-            return std::tie(a.size, a.path) < std::tie(b.size, b.path);
-        });
+        // By size, and in the order listed within one size.
+        std::sort(files_.begin(), files_.end(),
+                  [](const Candidate& a, const Candidate& b) { return std::tie(a.size, a.name) < std::tie(b.size, b.name); });
+        // A run stopped before its close reads nothing more: listed hashes
+        // still make their groups.
+        Stop();
+        // What is to be read is known now: every file that shares its size.
+        if (!digestLength_) {
+            for (std::size_t i = 0; i < files_.size();) {
+                std::size_t j = i;
+                while (j < files_.size() && files_[j].size == files_[i].size) ++j;
+                if (j - i > 1) {
+                    progress_.files += j - i;
+                    progress_.bytes += (j - i) * files_[i].size;
+                }
+                i = j;
+            }
+        }
+        Show(std::string());
         for (std::size_t i = 0; i < files_.size();) {
             std::size_t j = i;
             while (j < files_.size() && files_[j].size == files_[i].size) ++j;
             if (j - i > 1) SameSize(i, j);
             i = j;
         }
+        Show(std::string());
         std::sort(groups_.begin(), groups_.end(), [](const Group& a, const Group& b) {
             if (a.Wasted() != b.Wasted()) return a.Wasted() > b.Wasted();
-            return a.files.front()->path < b.files.front()->path;
+            return a.paths.front() < b.paths.front();
         });
+        // Only the groups are written.
+        files_ = std::vector<Candidate>();
+        names_ = std::string();
+        folders_ = std::vector<std::string>();
     }
 
     // Files [begin, end) all have one size.
     void SameSize(std::size_t begin, std::size_t end) {
-        std::vector<Candidate*> files;
-        for (std::size_t k = begin; k < end; ++k) files.push_back(&files_[k]);
-        const bool listedHashes =
-            std::all_of(files.begin(), files.end(), [](const Candidate* c) { return !c->digest.empty(); });
-        if (listedHashes) {
+        // (file, whole digest) of the files that are one file each.
+        std::vector<std::pair<std::size_t, std::string>> hashed;
+        if (digestLength_) {
             // Hard links as the listing names them (it knows no devices): the
             // first path stands for all.
-            std::map<std::uint64_t, bool> inodes;
-            files.erase(std::remove_if(files.begin(), files.end(),
-                                       [&](const Candidate* c) {
-                                           return c->inode != 0 && !inodes.emplace(c->inode, true).second;
-                                       }),
-                        files.end());
+            std::unordered_set<std::uint64_t> inodes;
+            for (std::size_t k = begin; k < end; ++k) {
+                const Candidate& c = files_[k];
+                if (c.inode != 0 && !inodes.insert(c.inode).second) continue;
+                hashed.emplace_back(k, std::string(ListedDigest(c)));
+            }
         } else {
-            // Files opened say their device and inode themselves.
-            files = ReadWhereNeeded(files);
+            ReadWhereNeeded(begin, end, hashed);
         }
-        std::map<std::string, std::vector<const Candidate*>> byDigest;
-        for (const Candidate* c : files) byDigest[c->digest].push_back(c);
-        for (auto& [digest, same] : byDigest) {
-            if (same.size() < 2) continue;
-            Group g;
-            g.size = same.front()->size;
-            g.hash = std::string(platform::HashName(Algorithm())) + ":" + digest;
-            g.files = std::move(same);
-            groups_.push_back(std::move(g));
+        std::sort(hashed.begin(), hashed.end(),
+                  [](const auto& a, const auto& b) { return std::tie(a.second, a.first) < std::tie(b.second, b.first); });
+        for (std::size_t i = 0; i < hashed.size();) {
+            std::size_t j = i;
+            while (j < hashed.size() && hashed[j].second == hashed[i].second) ++j;
+            if (j - i > 1) {
+                Group g;
+                g.size = files_[begin].size;
+                g.hash = std::string(platform::HashName(Algorithm())) + ":" + hashed[i].second;
+                for (std::size_t k = i; k < j; ++k) g.paths.push_back(PathOf(files_[hashed[k].first]));
+                std::sort(g.paths.begin(), g.paths.end());
+                groups_.push_back(std::move(g));
+            }
+            i = j;
         }
     }
 
-    // Gives each file that may have a twin its whole-file digest; leaves
-    // out files that cannot be read or changed, and further hard links
-    // found on opening.
-    std::vector<Candidate*> ReadWhereNeeded(const std::vector<Candidate*>& files) {
+    // Gives each file [begin, end) that may have a twin its whole-file
+    // digest; leaves out files that cannot be read or changed, further hard
+    // links found on opening, and, after a stop, files not read whole.
+    void ReadWhereNeeded(std::size_t begin, std::size_t end, std::vector<std::pair<std::size_t, std::string>>& hashed) {
         struct Opened {
-            Candidate* file;
+            std::size_t index;
+            std::unique_ptr<platform::ContentFile> file;  // while few are open
             platform::ContentIdentity identity;
             std::string edges;
         };
+        const std::uint64_t size = files_[begin].size;
+        // Small files are settled by one reading.
+        const bool whole = size <= kWholeAtOnce;
         std::vector<Opened> opened;
-        std::map<std::pair<std::uint64_t, std::uint64_t>, bool> seen;
-        const std::uint64_t size = files.front()->size;
-        for (Candidate* c : files) {
-            std::unique_ptr<platform::ContentFile> f;
-            Opened o{c, {}, {}};
-            platform::ContentStatus status = platform::OpenContentFile(c->path, f);
-            if (status == platform::ContentStatus::kRead && f->Size() != size) status = platform::ContentStatus::kChanged;
+        std::set<std::pair<std::uint64_t, std::uint64_t>> seen;
+        for (std::size_t k = begin; k < end; ++k) {
+            if (Stop()) break;
+            const std::string path = PathOf(files_[k]);
+            Show(path);
+            Opened o{k, nullptr, {}, {}};
+            platform::ContentStatus status = platform::OpenContentFile(path, o.file);
+            if (status == platform::ContentStatus::kRead && o.file->Size() != size)
+                status = platform::ContentStatus::kChanged;
             if (status == platform::ContentStatus::kRead) {
-                o.identity = f->Identity();
-                if (!seen.emplace(std::make_pair(o.identity.device, o.identity.inode), true).second) continue;
-                status = platform::HashEdges(*f, Algorithm(), kEdgeBytes, o.edges);
+                o.identity = o.file->Identity();
+                if (!seen.emplace(o.identity.device, o.identity.inode).second) {
+                    Settle(size);
+                    continue;
+                }
+                status = whole ? platform::HashWhole(*o.file, Algorithm(), nullptr, o.edges)
+                               : platform::HashEdges(*o.file, Algorithm(), kEdgeBytes, o.edges);
             }
             if (status != platform::ContentStatus::kRead) {
                 ++unread_;
+                Settle(size);
                 continue;
             }
+            if (whole) {
+                Settle(size);
+                hashed.emplace_back(k, std::move(o.edges));
+                continue;
+            }
+            if (opened.size() >= kKeptOpen) o.file.reset();
             opened.push_back(std::move(o));
         }
-        // Files that small were read whole already.
-        const bool whole = size <= 2 * kEdgeBytes;
-        std::map<std::string, int> edgeCount;
+        if (whole || stopped_) return;
+        std::unordered_map<std::string, int> edgeCount;
         for (const Opened& o : opened) ++edgeCount[o.edges];
-        std::vector<Candidate*> hashed;
+        // Files with ends of their own are told apart already.
+        opened.erase(std::remove_if(opened.begin(), opened.end(),
+                                    [&](const Opened& o) {
+                                        if (edgeCount[o.edges] > 1) return false;
+                                        Settle(size);
+                                        return !Stop();
+                                    }),
+                     opened.end());
         for (Opened& o : opened) {
-            if (edgeCount[o.edges] < 2) continue;
-            if (whole) {
-                o.file->digest = o.edges;
-                hashed.push_back(o.file);
-                continue;
+            if (Stop()) return;
+            const std::string path = PathOf(files_[o.index]);
+            Show(path);
+            platform::ContentStatus status = platform::ContentStatus::kRead;
+            if (!o.file) {
+                status = platform::OpenContentFile(path, o.file);
+                // Another file put in its place since: not the one compared.
+                if (status == platform::ContentStatus::kRead &&
+                    (o.file->Size() != size || o.file->Identity().device != o.identity.device ||
+                     o.file->Identity().inode != o.identity.inode))
+                    status = platform::ContentStatus::kChanged;
             }
-            std::unique_ptr<platform::ContentFile> f;
-            platform::ContentStatus status = platform::OpenContentFile(o.file->path, f);
-            // Another file put in its place since: not the one compared.
-            if (status == platform::ContentStatus::kRead &&
-                (f->Size() != size || f->Identity().device != o.identity.device ||
-                 f->Identity().inode != o.identity.inode))
-                status = platform::ContentStatus::kChanged;
+            std::uint64_t read = 0;
+            std::string digest;
             if (status == platform::ContentStatus::kRead)
-                status = platform::HashWhole(*f, Algorithm(), nullptr, o.file->digest);
+                status = platform::HashWhole(*o.file, Algorithm(), [&](std::uint64_t bytes) {
+                    read += bytes;
+                    progress_.bytesDone += bytes;
+                    Show(path);
+                    return !Stop();
+                }, digest);
+            o.file.reset();
+            if (status == platform::ContentStatus::kStopped) {
+                // Not settled: what it read is taken back.
+                progress_.bytesDone -= read;
+                return;
+            }
+            Settle(size, read);
             if (status != platform::ContentStatus::kRead) {
                 ++unread_;
                 continue;
             }
-            hashed.push_back(o.file);
+            hashed.emplace_back(o.index, std::move(digest));
         }
-        return hashed;
     }
 
     void Write(std::string& out) const {
         std::uint64_t files = 0, wasted = 0;
         for (const Group& g : groups_) {
-            files += g.files.size();
+            files += g.paths.size();
             wasted += g.Wasted();
         }
         if (format_ == ReportFormat::kCsv) out += "group,size,count,wasted,hash,path\r\n";
@@ -199,39 +306,41 @@ private:
             out += "Duplicates in ";
             AppendUtf8Text(out, source_, bytes_);
             out += "\n";
+            if (stopped_)
+                out += "Incomplete: the run was stopped; the groups confirmed before the stop\n";
         }
         std::size_t number = 0;
         for (const Group& g : groups_) {
             ++number;
-            const std::string facts = std::to_string(g.size) + "," + std::to_string(g.files.size()) + "," +
+            const std::string facts = std::to_string(g.size) + "," + std::to_string(g.paths.size()) + "," +
                                       std::to_string(g.Wasted()) + "," + g.hash + ",";
             switch (format_) {
                 case ReportFormat::kCsv:
-                    for (const Candidate* c : g.files) {
+                    for (const std::string& path : g.paths) {
                         out += std::to_string(number) + "," + facts;
-                        AppendCsvField(out, c->path, bytes_);
+                        AppendCsvField(out, path, bytes_);
                         out += "\r\n";
                     }
                     break;
                 case ReportFormat::kJsonl: {
                     out += "{\"group\":" + std::to_string(number) + ",\"size\":" + std::to_string(g.size) +
-                           ",\"count\":" + std::to_string(g.files.size()) +
+                           ",\"count\":" + std::to_string(g.paths.size()) +
                            ",\"wasted\":" + std::to_string(g.Wasted()) + ",\"hash\":\"" + g.hash + "\",\"paths\":[";
                     char comma = ' ';
-                    for (const Candidate* c : g.files) {
+                    for (const std::string& path : g.paths) {
                         if (comma == ',') out += ',';
                         comma = ',';
-                        AppendJsonString(out, c->path, bytes_);
+                        AppendJsonString(out, path, bytes_);
                     }
                     out += "]}\n";
                     break;
                 }
                 default:
-                    out += "\n" + std::to_string(g.files.size()) + " files of " + std::to_string(g.size) +
+                    out += "\n" + std::to_string(g.paths.size()) + " files of " + std::to_string(g.size) +
                            " bytes, " + std::to_string(g.Wasted()) + " bytes wasted, " + g.hash + "\n";
-                    for (const Candidate* c : g.files) {
+                    for (const std::string& path : g.paths) {
                         out += "  ";
-                        AppendUtf8Text(out, c->path, bytes_);
+                        AppendUtf8Text(out, path, bytes_);
                         out += "\n";
                     }
                     break;
@@ -241,6 +350,8 @@ private:
             out += "\nGroups: " + std::to_string(groups_.size()) + "  Files: " + std::to_string(files) +
                    "  Wasted: " + std::to_string(wasted) + " bytes";
             if (unread_) out += "  Unread: " + std::to_string(unread_);
+            if (stopped_)
+                out += "  Not compared: " + std::to_string(progress_.files - progress_.filesDone) + "  (stopped)";
             out += "\n";
         }
     }
@@ -252,10 +363,17 @@ private:
     platform::HashAlgorithm listed_ = platform::HashAlgorithm::kNone;
     bool empty_ = false;
     std::string source_;
+    std::size_t digestLength_ = 0;  // of the listed hashes; 0: none listed
+    CloseHost* host_ = nullptr;
     std::string folder_;
+    bool folderKept_ = false;  // folder_ is the last of folders_
+    std::vector<std::string> folders_;
+    std::string names_;
     std::vector<Candidate> files_;
     std::vector<Group> groups_;
     std::uint64_t unread_ = 0;
+    CompareProgress progress_;
+    bool stopped_ = false;
 };
 
 }  // namespace

@@ -14,16 +14,16 @@
 
 namespace tf::listing {
 
-// What the scan needs from whoever runs it.
-class ScanHost {
+// What the scan needs from whoever runs it; the sink's close gets the same
+// host (PumpEvents, Stopped: read before each entry).
+class ScanHost : public CloseHost {
 public:
-    virtual ~ScanHost() = default;
     // Status panel 1: the path of each file and subfolder as it is reached.
     virtual void SetStatus(const std::string& text) = 0;
-    // Lets the window handle its pending events (Stop, tabs, repaints).
-    virtual void PumpEvents() = 0;
-    // True once Stop was pressed; read before each entry.
-    virtual bool Stopped() = 0;
+    // The comparison after the scan, in the same panel.
+    void Comparing(const CompareProgress& progress, const std::string& path) override {
+        SetStatus(CompareProgressText(progress) + "  " + path);
+    }
     // A folder whose contents are missing from the listing, and why.
     virtual void FolderSkipped(const std::string& /*path*/, SkipReason /*reason*/) {}
     // A file whose content could not be hashed, and why.

@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -15,6 +17,7 @@
 
 #include "fake_file_system.h"
 #include "listing/listing_run.h"
+#include "platform/content_hash.h"
 #include "platform/posix/posix_file_system.h"
 #include "temp_tree.h"
 
@@ -30,19 +33,28 @@ std::string ReadFile(const std::string& path) {
     return s.str();
 }
 
+std::string Xxh128(const std::string& bytes) {
+    const std::unique_ptr<platform::Hasher> hasher = platform::CreateHasher(platform::HashAlgorithm::kXxh128);
+    hasher->Update(bytes.data(), bytes.size());
+    return hasher->Finish();
+}
+
 struct Process {
     pid_t pid = -1;
     std::string stdoutPath, stderrPath;
 };
 
-Process Start(const std::vector<std::string>& args, const std::string& outputDir) {
+// `terminal`: a terminal's path for standard error instead of a file.
+Process Start(const std::vector<std::string>& args, const std::string& outputDir,
+              const std::string& terminal = std::string()) {
     Process p;
     p.stdoutPath = outputDir + "/stdout";
-    p.stderrPath = outputDir + "/stderr";
+    p.stderrPath = terminal.empty() ? outputDir + "/stderr" : terminal;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, p.stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, p.stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, p.stderrPath.c_str(),
+                                     terminal.empty() ? O_WRONLY | O_CREAT | O_TRUNC : O_RDWR | O_NOCTTY, 0644);
     posix_spawn_file_actions_addchdir_np(&actions, outputDir.c_str());
     std::vector<std::string> all{TALLYFOLD_LIST_EXE};
     all.insert(all.end(), args.begin(), args.end());
@@ -161,6 +173,60 @@ TEST_F(CliTest, InterruptStopsTheRunAndCompletesTheReport) {
         EXPECT_GE(folders + 1, 3000 + dSections);
         EXPECT_LE(folders, 3000 + dSections);
     }
+}
+
+TEST_F(CliTest, InterruptWhileComparingWritesTheGroupsConfirmedSoFar) {
+    // A small pair compared first, then three equal large files (sparse:
+    // nothing on disk) that take seconds to read whole.
+    source_.Folder("a");
+    source_.Folder("b");
+    source_.File("a/small", "same");
+    source_.File("b/small", "same");
+    for (const char* name : {"a/large1", "a/large2", "b/large3"}) {
+        source_.File(name);
+        std::filesystem::resize_file(source_.Path(name), std::uint64_t{4} << 30);
+    }
+    // The progress line is shown on a terminal only.
+    const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(terminal, 0);
+    ASSERT_EQ(grantpt(terminal), 0);
+    ASSERT_EQ(unlockpt(terminal), 0);
+    fcntl(terminal, F_SETFL, O_NONBLOCK);
+    Process p = Start({"--duplicates", source_.Path()}, work_.Path(), ptsname(terminal));
+    // Once the pair is settled the large files are being read whole.
+    std::string shown;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (shown.find("Comparing 2 of 5 files") == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+        char buffer[4096];
+        const ssize_t got = read(terminal, buffer, sizeof buffer);
+        if (got > 0) shown.append(buffer, static_cast<std::size_t>(got));
+        else std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    kill(p.pid, SIGINT);
+    // The terminal keeps being read so that the tool never waits on it.
+    std::atomic<bool> ended{false};
+    std::thread drain([&] {
+        char buffer[4096];
+        for (;;) {
+            const ssize_t got = read(terminal, buffer, sizeof buffer);
+            if (got > 0) shown.append(buffer, static_cast<std::size_t>(got));
+            else if (ended) break;
+            else std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    const int exitCode = Wait(p);
+    ended = true;
+    drain.join();
+    close(terminal);
+    ASSERT_EQ(exitCode, 128 + SIGINT) << "the comparison ended before the signal\n" << shown;
+    EXPECT_NE(shown.find("Stopped comparing: 2 of 5 files compared"), std::string::npos) << shown;
+    const std::string report = ReadFile(work_.Path("Tallyfold.duplicates.txt"));
+    EXPECT_EQ(report, "Duplicates in " + source_.Path() +
+                          "\nIncomplete: the run was stopped; the groups confirmed before the stop\n"
+                          "\n2 files of 4 bytes, 4 bytes wasted, xxh128:" + Xxh128("same") + "\n  " +
+                          source_.Path("a/small") + "\n  " + source_.Path("b/small") +
+                          "\n\nGroups: 1  Files: 2  Wasted: 4 bytes  Not compared: 3  (stopped)\n");
+    EXPECT_NE(ReadFile(p.stdoutPath).find("Report: Tallyfold.duplicates.txt"), std::string::npos);
 }
 
 TEST_F(CliTest, SourceThatIsNoFolderExitsTwoAndWritesNoReport) {

@@ -209,6 +209,11 @@ def check_duplicates(work):
     for rel, data in files.items():
         write(os.path.join(tree, rel), data)
     os.link(os.path.join(tree, "a", "big1"), os.path.join(tree, "d", "big1-link"))
+    # More files of one size than are kept open between their two readings.
+    many = os.urandom(70000)
+    os.makedirs(os.path.join(tree, "many"))
+    for i in range(300):
+        write(os.path.join(tree, "many", "m%03d" % i), many if i % 100 else many[:35000] + b"x" + many[35001:])
     for dirpath, _, _ in os.walk(tree):
         os.chmod(dirpath, 0o755)
 
@@ -228,6 +233,7 @@ def check_duplicates(work):
         flags = ["--empty-files"] if empty else []
         expected = brute_force_groups(tree, empty)
         assert groups(["--duplicates"] + flags + [tree]) == expected, empty
+    shutil.rmtree(os.path.join(tree, "many"))
     # From a listing that carries hashes: nothing is read again.
     saved = os.path.join(work, "dups-saved.jsonl")
     assert run(["--hash", "--format", "jsonl", "--output", saved, tree], work).returncode == 0
