@@ -171,6 +171,10 @@ private:
 
     // Files [begin, end) all have one size.
     void SameSize(std::size_t begin, std::size_t end) {
+        // Of several links to one file the first path in byte order stands
+        // for all, whatever order the folders were read in (the explorer
+        // page's groups take the same one).
+        InPathOrder(begin, end);
         // (file, whole digest) of the files that are one file each.
         std::vector<std::pair<std::size_t, std::string>> hashed;
         if (digestLength_) {
@@ -200,6 +204,14 @@ private:
             }
             i = j;
         }
+    }
+
+    void InPathOrder(std::size_t begin, std::size_t end) {
+        std::vector<std::pair<std::string, Candidate>> keyed;
+        keyed.reserve(end - begin);
+        for (std::size_t k = begin; k < end; ++k) keyed.emplace_back(PathOf(files_[k]), files_[k]);
+        std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (std::size_t k = begin; k < end; ++k) files_[k] = keyed[k - begin].second;
     }
 
     // Gives each file [begin, end) that may have a twin its whole-file
