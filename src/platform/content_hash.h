@@ -69,6 +69,9 @@ public:
     virtual std::uint64_t CurrentSize() = 0;
     // Reading from start to end follows.
     virtual void ExpectSequential() {}
+    // These bytes will be read soon: the system may fetch them meanwhile,
+    // so that several files' reads wait on the disk at once.
+    virtual void WillRead(std::uint64_t /*offset*/, std::uint64_t /*size*/) {}
 
 protected:
     std::uint64_t size_ = 0;

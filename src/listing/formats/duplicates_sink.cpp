@@ -31,6 +31,10 @@ constexpr std::uint64_t kWholeAtOnce = 16 << 10;
 // that many in one size, a file is opened again (and checked to be the
 // same file).
 constexpr std::size_t kKeptOpen = 256;
+// Files opened and asked for at once before their ends are read.
+constexpr std::size_t kOpenAhead = 32;
+// Bytes of the next files asked for while one is read whole.
+constexpr std::uint64_t kAskAhead = 16 << 20;
 
 // A file that may have a twin: a few numbers, its name in one buffer for
 // all (its listed digest right after it) and its folder by number.
@@ -229,35 +233,52 @@ private:
         const bool whole = size <= kWholeAtOnce;
         std::vector<Opened> opened;
         std::set<std::pair<std::uint64_t, std::uint64_t>> seen;
-        for (std::size_t k = begin; k < end; ++k) {
-            if (Stop()) break;
-            const std::string path = PathOf(files_[k]);
-            Show(path);
-            Opened o{k, nullptr, {}, {}};
-            platform::ContentStatus status = platform::OpenContentFile(path, o.file);
-            if (status == platform::ContentStatus::kRead && o.file->Size() != size)
-                status = platform::ContentStatus::kChanged;
-            if (status == platform::ContentStatus::kRead) {
+        for (std::size_t k = begin; k < end && !stopped_;) {
+            // A few files are opened and their bytes asked for before the
+            // first is read: a cold disk then fetches them side by side.
+            std::vector<Opened> batch;
+            for (const std::size_t last = std::min(end, k + kOpenAhead); k < last && !Stop(); ++k) {
+                Opened o{k, nullptr, {}, {}};
+                platform::ContentStatus status = platform::OpenContentFile(PathOf(files_[k]), o.file);
+                if (status == platform::ContentStatus::kRead && o.file->Size() != size)
+                    status = platform::ContentStatus::kChanged;
+                if (status != platform::ContentStatus::kRead) {
+                    ++unread_;
+                    Settle(size);
+                    continue;
+                }
                 o.identity = o.file->Identity();
                 if (!seen.emplace(o.identity.device, o.identity.inode).second) {
                     Settle(size);
                     continue;
                 }
-                status = whole ? platform::HashWhole(*o.file, Algorithm(), nullptr, o.edges)
-                               : platform::HashEdges(*o.file, Algorithm(), kEdgeBytes, o.edges);
+                if (whole) {
+                    o.file->WillRead(0, size);
+                } else {
+                    o.file->WillRead(0, kEdgeBytes);
+                    o.file->WillRead(size - kEdgeBytes, kEdgeBytes);
+                }
+                batch.push_back(std::move(o));
             }
-            if (status != platform::ContentStatus::kRead) {
-                ++unread_;
-                Settle(size);
-                continue;
+            for (Opened& o : batch) {
+                if (Stop()) break;
+                Show(PathOf(files_[o.index]));
+                const platform::ContentStatus status =
+                    whole ? platform::HashWhole(*o.file, Algorithm(), nullptr, o.edges)
+                          : platform::HashEdges(*o.file, Algorithm(), kEdgeBytes, o.edges);
+                if (status != platform::ContentStatus::kRead) {
+                    ++unread_;
+                    Settle(size);
+                    continue;
+                }
+                if (whole) {
+                    Settle(size);
+                    hashed.emplace_back(o.index, std::move(o.edges));
+                    continue;
+                }
+                if (opened.size() >= kKeptOpen) o.file.reset();
+                opened.push_back(std::move(o));
             }
-            if (whole) {
-                Settle(size);
-                hashed.emplace_back(k, std::move(o.edges));
-                continue;
-            }
-            if (opened.size() >= kKeptOpen) o.file.reset();
-            opened.push_back(std::move(o));
         }
         if (whole || stopped_) return;
         std::unordered_map<std::string, int> edgeCount;
@@ -270,8 +291,17 @@ private:
                                         return !Stop();
                                     }),
                      opened.end());
+        // The next files' bytes are asked for while one is read, up to a
+        // bound, from the files still open.
+        std::size_t ahead = 0;
+        std::uint64_t asked = 0, done = 0;
         for (Opened& o : opened) {
             if (Stop()) return;
+            for (; ahead < opened.size() && asked <= done + kAskAhead; ++ahead) {
+                if (opened[ahead].file) opened[ahead].file->WillRead(0, std::min(size, kAskAhead));
+                asked += std::min(size, kAskAhead);
+            }
+            done += std::min(size, kAskAhead);
             const std::string path = PathOf(files_[o.index]);
             Show(path);
             platform::ContentStatus status = platform::ContentStatus::kRead;

@@ -44,6 +44,9 @@ public:
         return fstat(fd_, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : ~std::uint64_t{0};
     }
     void ExpectSequential() override { posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL); }
+    void WillRead(std::uint64_t offset, std::uint64_t size) override {
+        posix_fadvise(fd_, static_cast<off_t>(offset), static_cast<off_t>(size), POSIX_FADV_WILLNEED);
+    }
 
 private:
     int fd_;
