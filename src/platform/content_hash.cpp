@@ -122,7 +122,9 @@ ContentStatus HashWhole(ContentFile& file, HashAlgorithm algorithm, const ReadPr
     // was read says so in the same call.
     std::uint64_t offset = 0;
     for (;;) {
-        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size - offset + 1, buffer.size()));
+        // Whole blocks keep the reads aligned to pages; only the last asks
+        // past the end.
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size - offset + 1, kBlock));
         const std::int64_t got = file.ReadAt(offset, buffer.data(), want);
         if (got < 0) return ContentStatus::kFailed;
         if (static_cast<std::uint64_t>(got) > size - offset) return ContentStatus::kChanged;  // grew
