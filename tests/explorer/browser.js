@@ -42,4 +42,22 @@ async function gridRows(page, id) {
   }, id);
 }
 
-module.exports = { launch, gridRows };
+// Opens a page file in a tab and waits until it is ready; alerts and
+// requests are collected into the arrays given, downloads go to a folder.
+async function openPage(tab, file, { alerts, requests, downloads } = {}) {
+  if (alerts) {
+    tab.on('dialog', async (d) => {
+      alerts.push(d.message());
+      await d.dismiss();
+    });
+  }
+  if (requests) tab.on('request', (r) => requests.push(r.url()));
+  if (downloads) {
+    const cdp = await tab.createCDPSession();
+    await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+  }
+  await tab.goto('file://' + file);
+  await tab.waitForSelector('body[data-ready]', { timeout: 30000 });
+}
+
+module.exports = { launch, gridRows, openPage };

@@ -7,7 +7,7 @@ const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
 const { execFileSync } = require('node:child_process');
-const { launch, gridRows } = require('./browser.js');
+const { launch, gridRows, openPage } = require('./browser.js');
 const { random } = require('./seeded_random.js');
 
 const lister = process.env.TALLYFOLD_LIST;
@@ -107,15 +107,7 @@ test.before(async () => {
   records = readJsonl(path.join(work, 'tree.jsonl'));
   ({ browser, close } = await launch());
   page = await browser.newPage();
-  page.on('dialog', async (d) => {
-    alerts.push(d.message());
-    await d.dismiss();
-  });
-  page.on('request', (r) => requests.push(r.url()));
-  const cdp = await page.createCDPSession();
-  await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: work });
-  await page.goto('file://' + path.join(work, 'tree.html'));
-  await page.waitForSelector('body[data-ready]', { timeout: 30000 });
+  await openPage(page, path.join(work, 'tree.html'), { alerts, requests, downloads: work });
 });
 
 test.after(async () => {
@@ -312,8 +304,7 @@ test('several saved listings make a catalogue, hostile names in them included', 
     await d.dismiss();
   });
   tab.on('request', (r) => requests.push(r.url()));
-  await tab.goto('file://' + catalogue);
-  await tab.waitForSelector('body[data-ready]', { timeout: 30000 });
+  await openPage(tab, catalogue);
   const roots = await tab.$$eval('[role=treeitem][aria-level="1"]', (rows) => rows.map((r) => r.getAttribute('aria-label')));
   const otherRecords = readJsonl(path.join(work, 'other.jsonl'));
   const label = (r, files, folders) => r.path + ', ' + counted(r.subtree_bytes, 'byte') + ', ' + counted(files, 'file') +
@@ -386,10 +377,7 @@ test('long names and deep folders stay in view, and results sort by folder', asy
   fs.writeFileSync(path.join(deep, 'bottom-' + long), 'z');
   execFileSync(lister, [root, '--format', 'explorer', '--output', path.join(work, 'long.html')]);
   const tab = await browser.newPage();
-  const cdp = await tab.createCDPSession();
-  await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: work });
-  await tab.goto('file://' + path.join(work, 'long.html'));
-  await tab.waitForSelector('body[data-ready]', { timeout: 30000 });
+  await openPage(tab, path.join(work, 'long.html'), { downloads: work });
 
   for (const t of ['types', 'years', 'largest']) {
     await tab.click('#tab-' + t);

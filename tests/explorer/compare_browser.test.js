@@ -8,7 +8,7 @@ const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
 const { execFileSync, spawnSync } = require('node:child_process');
-const { launch } = require('./browser.js');
+const { launch, gridRows, openPage } = require('./browser.js');
 const { random } = require('./seeded_random.js');
 
 const lister = process.env.TALLYFOLD_LIST;
@@ -61,24 +61,6 @@ function changeCopy(root, rand) {
 }
 
 const counted = (n, word) => n.toLocaleString('en-US') + ' ' + word + (n === 1 ? '' : 's');
-
-// Every row of a virtual grid, scrolled through.
-async function gridRows(page, id) {
-  return page.evaluate(async (gridId) => {
-    const body = document.querySelector('#' + gridId + ' [role=rowgroup]');
-    const rows = new Map();
-    body.scrollTop = 0;
-    for (;;) {
-      await new Promise((r) => requestAnimationFrame(r));
-      for (const row of body.querySelectorAll('[role=row]:not([hidden])')) {
-        rows.set(Number(row.getAttribute('aria-rowindex')), [...row.children].map((c) => c.textContent));
-      }
-      if (body.scrollTop + body.clientHeight >= body.scrollHeight - 1) break;
-      body.scrollTop += body.clientHeight - 22;
-    }
-    return [...rows.entries()].sort((a, b) => a[0] - b[0]).map((e) => e[1]);
-  }, id);
-}
 
 // The tree's rows as shown: name (without its badge), status, change in bytes.
 async function treeRows(page) {
@@ -141,15 +123,7 @@ test.before(async () => {
   summary = Object.assign({}, ...lines.filter((l) => l.change === 'summary' || l.change === 'total'));
   ({ browser, close } = await launch());
   page = await browser.newPage();
-  page.on('dialog', async (d) => {
-    alerts.push(d.message());
-    await d.dismiss();
-  });
-  page.on('request', (r) => requests.push(r.url()));
-  const cdp = await page.createCDPSession();
-  await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: work });
-  await page.goto('file://' + html);
-  await page.waitForSelector('body[data-ready]', { timeout: 30000 });
+  await openPage(page, html, { alerts, requests, downloads: work });
 });
 
 test.after(async () => {

@@ -8,7 +8,7 @@ const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
 const { execFileSync } = require('node:child_process');
-const { launch, gridRows } = require('./browser.js');
+const { launch, gridRows, openPage } = require('./browser.js');
 
 const lister = process.env.TALLYFOLD_LIST;
 const hostile = '<img src=x onerror=alert(1)>';
@@ -47,16 +47,6 @@ let records; // the listing's
 const alerts = [];
 const requests = [];
 
-async function open(tab, file) {
-  tab.on('dialog', async (d) => {
-    alerts.push(d.message());
-    await d.dismiss();
-  });
-  tab.on('request', (r) => requests.push(r.url()));
-  await tab.goto('file://' + file);
-  await tab.waitForSelector('body[data-ready]', { timeout: 30000 });
-}
-
 async function goTo(tab, folder) {
   await tab.evaluate((p) => {
     location.hash = '#' + encodeURIComponent(p);
@@ -81,7 +71,7 @@ test.before(async () => {
   records = fs.readFileSync(at('tree.jsonl'), 'utf8').trim().split('\n').map((l) => JSON.parse(l));
   ({ browser, close } = await launch());
   page = await browser.newPage();
-  await open(page, at('tree.html'));
+  await openPage(page, at('tree.html'), { alerts, requests, downloads: at('downloads') });
 });
 
 test.after(async () => {
@@ -116,8 +106,6 @@ test('the Duplicates view shows the groups of the duplicates report, in its orde
 
 test('the Duplicates view exports the CSV of the duplicates report', async () => {
   const downloads = path.join(work, 'downloads');
-  const cdp = await page.createCDPSession();
-  await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
   await page.click('#tab-dups');
   await page.click('#export');
   const file = path.join(downloads, 'duplicates.csv');
@@ -164,7 +152,7 @@ test('a file\'s hash is its SHA-256', async () => {
 
 test('a page without hashes has no Duplicates view nor hash column', async () => {
   const plain = await browser.newPage();
-  await open(plain, path.join(work, 'plain.html'));
+  await openPage(plain, path.join(work, 'plain.html'), { alerts, requests });
   assert.strictEqual(await plain.$eval('#tab-dups', (b) => b.hidden), true);
   const header = await plain.$$eval('#files [role=columnheader]', (h) => h.map((b) => b.textContent));
   assert.deepStrictEqual(header, ['Name', 'Type', 'Size', 'Created (UTC)', 'Modified (UTC)']);
