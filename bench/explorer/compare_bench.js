@@ -13,6 +13,7 @@ const path = require('node:path');
 const { execFileSync, spawnSync } = require('node:child_process');
 const { launch } = require(path.join(__dirname, '../../tests/explorer/browser.js'));
 const { random } = require(path.join(__dirname, '../../tests/explorer/seeded_random.js'));
+const { namesOf, dataBytes } = require('./page_sizes.js');
 
 const args = process.argv.slice(2);
 const at = args.indexOf('--files');
@@ -63,25 +64,6 @@ function changeCopy(root) {
     fs.renameSync(d, d + '-renamed');
   }
   return { entries, done };
-}
-
-// Entries in the JSON Lines listings and their names' bytes; the data's bytes in a page.
-function namesOf(jsonl) {
-  let entries = 0;
-  let nameBytes = 0;
-  for (const line of fs.readFileSync(jsonl, 'utf8').split('\n')) {
-    if (!line) continue;
-    entries++;
-    nameBytes += Buffer.byteLength(JSON.parse(line).name);
-  }
-  return { entries, nameBytes };
-}
-function dataBytes(html) {
-  const page = fs.readFileSync(html, 'latin1');
-  let bytes = 0;
-  const re = /<script type="application\/x-tallyfold-listing">([^<]*)<\/script>/g;
-  for (let m; (m = re.exec(page));) bytes += m[1].length;
-  return { bytes, file: page.length };
 }
 
 // Best of two: navigation to the tree and the chosen folder's entries shown, and

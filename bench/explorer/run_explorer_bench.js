@@ -21,6 +21,7 @@ const fs = require('node:fs');
 const path = require('node:path');
 const { execFileSync } = require('node:child_process');
 const { launch } = require(path.join(__dirname, '../../tests/explorer/browser.js'));
+const { namesOf, dataBytes } = require('./page_sizes.js');
 
 const args = process.argv.slice(2);
 const option = (name) => {
@@ -87,20 +88,11 @@ function rendererMemory(browserPid) {
 }
 
 function perEntry(what, jsonl, explorer) {
-  let entries = 0;
-  let nameBytes = 0;
-  for (const line of fs.readFileSync(jsonl, 'utf8').split('\n')) {
-    if (!line) continue;
-    entries++;
-    nameBytes += Buffer.byteLength(JSON.parse(line).name);
-  }
-  const page = fs.readFileSync(explorer, 'latin1');
-  let dataBytes = 0;
-  const re = /<script type="application\/x-tallyfold-listing">([^<]*)<\/script>/g;
-  for (let m; (m = re.exec(page));) dataBytes += m[1].length;
-  console.log(what + ':', entries, 'entries (files, links and folders); explorer file', mb(page.length), '; data',
-    mb(dataBytes), '; names', mb(nameBytes), '; bytes per entry besides names',
-    ((dataBytes - nameBytes) / entries).toFixed(2), '(goal <= 20)');
+  const { entries, nameBytes } = namesOf(jsonl);
+  const { bytes, file } = dataBytes(explorer);
+  console.log(what + ':', entries, 'entries (files, links and folders); explorer file', mb(file), '; data',
+    mb(bytes), '; names', mb(nameBytes), '; bytes per entry besides names',
+    ((bytes - nameBytes) / entries).toFixed(2), '(goal <= 20)');
 }
 
 async function main() {
