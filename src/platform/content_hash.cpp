@@ -143,11 +143,11 @@ ContentStatus HashWhole(ContentFile& file, HashAlgorithm algorithm, const ReadPr
 }
 
 ContentStatus HashEdges(ContentFile& file, HashAlgorithm algorithm, std::size_t edge, std::string& digest) {
+    const std::uint64_t size = file.Size();
+    if (size <= 2 * static_cast<std::uint64_t>(edge)) return HashWhole(file, algorithm, nullptr, digest);
     std::unique_ptr<Hasher> hasher = CreateHasher(algorithm);
     if (!hasher) return ContentStatus::kFailed;
-    const std::uint64_t size = file.Size();
     std::vector<unsigned char> buffer(edge);
-    if (size <= 2 * static_cast<std::uint64_t>(edge)) return HashWhole(file, algorithm, nullptr, digest);
     ContentStatus status = HashRange(file, *hasher, 0, edge, buffer);
     if (status == ContentStatus::kRead) status = HashRange(file, *hasher, size - edge, edge, buffer);
     if (status != ContentStatus::kRead) return status;

@@ -145,23 +145,13 @@ private:
         Stop();
         // What is to be read is known now: every file that shares its size.
         if (!digestLength_) {
-            for (std::size_t i = 0; i < files_.size();) {
-                std::size_t j = i;
-                while (j < files_.size() && files_[j].size == files_[i].size) ++j;
-                if (j - i > 1) {
-                    progress_.files += j - i;
-                    progress_.bytes += (j - i) * files_[i].size;
-                }
-                i = j;
-            }
+            ForEachSharedSize([&](std::size_t begin, std::size_t end) {
+                progress_.files += end - begin;
+                progress_.bytes += (end - begin) * files_[begin].size;
+            });
         }
         Show(std::string());
-        for (std::size_t i = 0; i < files_.size();) {
-            std::size_t j = i;
-            while (j < files_.size() && files_[j].size == files_[i].size) ++j;
-            if (j - i > 1) SameSize(i, j);
-            i = j;
-        }
+        ForEachSharedSize([&](std::size_t begin, std::size_t end) { SameSize(begin, end); });
         Show(std::string());
         std::sort(groups_.begin(), groups_.end(), [](const Group& a, const Group& b) {
             if (a.Wasted() != b.Wasted()) return a.Wasted() > b.Wasted();
@@ -173,6 +163,17 @@ private:
         folders_ = std::vector<std::string>();
     }
 
+    // Each run [begin, end) of two or more files of one size.
+    template <typename Run>
+    void ForEachSharedSize(Run run) {
+        for (std::size_t i = 0; i < files_.size();) {
+            std::size_t j = i;
+            while (j < files_.size() && files_[j].size == files_[i].size) ++j;
+            if (j - i > 1) run(i, j);
+            i = j;
+        }
+    }
+
     // Files [begin, end) all have one size.
     void SameSize(std::size_t begin, std::size_t end) {
         // Of several links to one file the first path in byte order stands
@@ -182,8 +183,7 @@ private:
         // (file, whole digest) of the files that are one file each.
         std::vector<std::pair<std::size_t, std::string>> hashed;
         if (digestLength_) {
-            // Hard links as the listing names them (it knows no devices): the
-            // first path stands for all.
+            // Hard links as the listing names them (it knows no devices).
             std::unordered_set<std::uint64_t> inodes;
             for (std::size_t k = begin; k < end; ++k) {
                 const Candidate& c = files_[k];
@@ -193,6 +193,7 @@ private:
         } else {
             ReadWhereNeeded(begin, end, hashed);
         }
+        // By digest, each group's files staying in path order.
         std::sort(hashed.begin(), hashed.end(),
                   [](const auto& a, const auto& b) { return std::tie(a.second, a.first) < std::tie(b.second, b.first); });
         for (std::size_t i = 0; i < hashed.size();) {
@@ -203,7 +204,6 @@ private:
                 g.size = files_[begin].size;
                 g.hash = std::string(platform::HashName(Algorithm())) + ":" + hashed[i].second;
                 for (std::size_t k = i; k < j; ++k) g.paths.push_back(PathOf(files_[hashed[k].first]));
-                std::sort(g.paths.begin(), g.paths.end());
                 groups_.push_back(std::move(g));
             }
             i = j;
