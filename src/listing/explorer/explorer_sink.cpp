@@ -49,13 +49,6 @@ void AppendNumber(std::string& out, std::uint64_t value) {
     out += static_cast<char>(last < 27 ? 0x21 + last : 0x22 + last);
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // A digest's hex as bytes; false when it is not hex of that many bytes.
 bool DigestBytes(std::string_view hex, std::size_t bytes, std::string& out) {
     if (hex.size() != bytes * 2) return false;

@@ -36,13 +36,6 @@ void AppendText(std::string& out, std::string_view text, NameBytes bytes, Ascii 
     }
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 void AppendTwoDigits(std::string& out, std::int64_t value) {
     out += static_cast<char>('0' + value / 10);
     out += static_cast<char>('0' + value % 10);
@@ -59,6 +52,13 @@ std::int64_t DaysSince1601(std::int64_t y, std::int64_t m, std::int64_t d) {
 }
 
 }  // namespace
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
 
 bool IsValidUtf8(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {

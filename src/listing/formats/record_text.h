@@ -39,6 +39,9 @@ std::string EscapeBytes(std::string_view text);
 // digits.
 std::optional<std::string> UnescapeBytes(std::string_view text);
 
+// A hex digit's value (either case), or -1.
+int HexValue(char c);
+
 // 2009-03-07T09:05:30Z: UTC, whole seconds.
 void AppendIsoTime(std::string& out, platform::FileTicks ticks);
 // The ticks of such a text; nothing when it is not one.
