@@ -22,6 +22,27 @@ const REC_COMPARISON = 7;
 const HASH_BYTES = { xxh128: 16, sha256: 32 };
 const NO_HASH = 0x7e; // '~': a file whose content could not be read
 
+// The numbers of text[0, end) into values, which holds end of them at
+// most; their count.
+function readNumbers(text, end, values) {
+  let n = 0;
+  let acc = 0;
+  let open = false;
+  for (let p = 0; p < end; p++) {
+    const c = text.charCodeAt(p);
+    if (c >= 0x50) {
+      acc = acc * MORE_BASE + (c - 0x50);
+      open = true;
+    } else {
+      values[n++] = acc * LAST_BASE + (c < 0x3c ? c - 0x21 : c - 0x22);
+      acc = 0;
+      open = false;
+    }
+  }
+  if (open) throw new Error('explorer data: a number cut short');
+  return n;
+}
+
 function grownCopy(array, length) {
   const next = new array.constructor(Math.max(length, array.length * 2));
   next.set(array);
@@ -141,21 +162,7 @@ class Decoder {
     // All numbers first, in one tight loop; then the records take them in turn.
     if (!this.values || this.values.length < split) this.values = new Float64Array(split * 1.5);
     const values = this.values;
-    let n = 0;
-    let acc = 0;
-    let open = false;
-    for (let p = 0; p < split; p++) {
-      const c = text.charCodeAt(p);
-      if (c >= 0x50) {
-        acc = acc * MORE_BASE + (c - 0x50);
-        open = true;
-      } else {
-        values[n++] = acc * LAST_BASE + (c < 0x3c ? c - 0x21 : c - 0x22);
-        acc = 0;
-        open = false;
-      }
-    }
-    if (open) throw new Error('explorer data: a number cut short');
+    const n = readNumbers(text, split, values);
     const cut = () => new Error('explorer data: a record cut short');
     let v = 0;
     let q = 0; // in names
@@ -293,24 +300,16 @@ class Decoder {
   // The duplicates element: the groups' count, then for each its files'
   // count and their entries, in path order (the first is the original).
   readDuplicates(text) {
-    const values = [];
-    let acc = 0;
-    for (let p = 0; p < text.length; p++) {
-      const c = text.charCodeAt(p);
-      if (c >= 0x50) acc = acc * MORE_BASE + (c - 0x50);
-      else {
-        values.push(acc * LAST_BASE + (c < 0x3c ? c - 0x21 : c - 0x22));
-        acc = 0;
-      }
-    }
-    const groups = values[0] || 0;
+    const values = new Float64Array(text.length);
+    const count = readNumbers(text, text.length, values);
+    const groups = count ? values[0] : 0;
     const start = new Uint32Array(groups + 1);
-    const files = new Int32Array(Math.max(0, values.length - 1 - groups));
+    const files = new Int32Array(Math.max(0, count - 1 - groups));
     let v = 1;
     let n = 0;
     for (let g = 0; g < groups; g++) {
       const m = values[v++];
-      if (!(m >= 2) || v + m > values.length) throw new Error('explorer data: a duplicate group cut short');
+      if (!(m >= 2) || v + m > count) throw new Error('explorer data: a duplicate group cut short');
       start[g] = n;
       const first = values[v];
       for (let k = 0; k < m; k++) {
@@ -322,7 +321,7 @@ class Decoder {
       }
     }
     start[groups] = n;
-    if (v !== values.length) throw new Error('explorer data: duplicates left over');
+    if (v !== count) throw new Error('explorer data: duplicates left over');
     this.duplicates = { count: groups, start, files };
   }
 
