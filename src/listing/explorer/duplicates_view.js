@@ -1,6 +1,6 @@
 'use strict';
 /* global $, el, Grid, count, counted, bytesText, store, entryPath, hashHex, revealFolder, chooseFolder, showTab,
-   view, filesGrid, tabNames */
+   view, filesGrid, tabNames, csvField */
 // The Duplicates view, on pages whose listing has hashes: the groups of
 // identical files that the page's writer found (same size and content hash;
 // hard links of one file are one file; empty files are none), most wasted
@@ -87,12 +87,11 @@ function setupDuplicates() {
 
 // As `tallyfold-list --duplicates --format csv` writes them.
 function duplicatesCsv() {
-  const field = (t) => (/[",\r\n]/.test(t) ? '"' + t.replace(/"/g, '""') + '"' : t);
   const lines = ['group,size,count,wasted,hash,path'];
   for (let i = 0; i < store.duplicates.files.length; i++) {
     const f = groupFacts(dups.group[i]);
     lines.push([dups.group[i] + 1, f.size, f.copies, f.wasted, duplicateCell(i, 'hash'), entryPath(store.duplicates.files[i])]
-      .map((v) => field(String(v))).join(','));
+      .map((v) => csvField(String(v))).join(','));
   }
   return lines;
 }
