@@ -11,8 +11,8 @@ here = pathlib.Path(__file__).resolve().parent
 
 # The page's pieces, in order; the build asks for this list (--list).
 NOTICE = ['cut_notice.js']
-SCRIPT = ['constants.js', 'decode.js', 'treemap.js', 'model.js', 'compare.js', 'widgets.js', 'tree.js', 'panels.js',
-          'duplicates_view.js', 'compare_view.js', 'ui.js']
+SCRIPT = ['constants.js', 'decode.js', 'treemap.js', 'model.js', 'compare.js', 'widgets.js', 'tree.js', 'page.js',
+          'panels.js', 'duplicates_view.js', 'compare_view.js', 'ui.js']
 WORKER = ['constants.js', 'matcher.js', 'worker.js']
 PIECES = list(dict.fromkeys(['page.html', 'style.css'] + NOTICE + SCRIPT + WORKER))
 if sys.argv[1:] == ['--list']:
