@@ -76,10 +76,26 @@ function compareMode(page) {
 
   // ---- the tree ----
 
+  // A folder's subtree bytes and files before and after: at its path or,
+  // moved, where it came from; an old folder (gone, or moved away from
+  // inside a gone one) has nothing after.
+  function sums(f) {
+    const e = store.folderEntry[f];
+    if (!cmp.isNew[e]) return { before: store.size[e], after: 0, filesBefore: store.subFiles[f], filesAfter: 0 };
+    const o = cmp.status[e] === ADDED ? -1 : cmp.partner[e];
+    return { before: o >= 0 ? store.size[o] : 0, after: store.size[e],
+      filesBefore: o >= 0 ? store.subFiles[store.folderOf[o]] : 0, filesAfter: store.subFiles[f] };
+  }
+  const folderChange = (f) => {
+    const s = sums(f);
+    return s.after - s.before;
+  };
+
+  // Its subfolders; a kept folder's with those gone from it. New, gone and
+  // moved folders open like any other.
   function compareChildren(f) {
-    if (!cmp.kept(f)) return [];
     const kids = Array.from(store.children.subarray(store.childStart[f], store.childStart[f + 1]));
-    const out = kids.concat(cmp.gone.get(f) || []);
+    const out = cmp.kept(f) ? kids.concat(cmp.gone.get(f) || []) : kids;
     return onlyChanged ? out.filter((k) => cmp.changedBelow(k)) : out;
   }
 
@@ -90,12 +106,10 @@ function compareMode(page) {
     return cmp.kept(p) ? store.folderOf[cmp.partner[store.folderEntry[p]]] : p;
   }
 
-  const folderChange = (f) => cmp.after(f) - cmp.before(f);
-
   function children(f, order) {
     const kids = compareChildren(f);
     const key = order === 'delta' ? (k) => -Math.abs(folderChange(k)) : order === 'change' ? (k) => -folderChange(k)
-      : order === 'size' ? (k) => -Math.max(cmp.after(k), cmp.before(k)) : null;
+      : order === 'size' ? (k) => -Math.max(sums(k).after, sums(k).before) : null;
     if (key) {
       const v = new Map(kids.map((k) => [k, key(k)]));
       return kids.sort((a, b) => v.get(a) - v.get(b) || a - b);
@@ -104,33 +118,40 @@ function compareMode(page) {
     return kids.sort((a, b) => (names.get(a) < names.get(b) ? -1 : names.get(a) > names.get(b) ? 1 : a - b));
   }
 
+  // A folder's status, and the other end of its move.
   function folderStatus(f) {
     const e = store.folderEntry[f];
     const s = cmp.status[e];
-    if (s === ADDED) return 'new';
-    if (s === REMOVED) return 'gone';
-    if (s === MOVED) return cmp.from.has(e) ? 'moved' : 'in a moved folder';
-    return '';
+    if (s === ADDED) return { status: 'new', other: '' };
+    if (s === REMOVED) return { status: 'gone', other: '' };
+    if (s === MOVED && cmp.from.has(e)) return { status: 'moved', other: 'from ' + cmp.relPath(cmp.from.get(e)) };
+    if (s === MOVED) return { status: 'in a moved folder', other: '' };
+    if (s === MOVED_AWAY) return { status: 'moved away', other: 'to ' + cmp.relPath(cmp.partner[e]) };
+    return { status: '', other: '' };
   }
 
   function treeRow(row, f, up) {
-    const change = folderChange(f);
-    const files = cmp.filesAfter(f) - cmp.filesBefore(f);
-    const status = folderStatus(f);
-    const from = cmp.from.has(store.folderEntry[f]) ? cmp.relPath(cmp.from.get(store.folderEntry[f])) : '';
+    const s = sums(f);
+    const change = s.after - s.before;
+    const files = s.filesAfter - s.filesBefore;
+    const { status, other } = folderStatus(f);
     // Bars in proportion to the largest change beside it.
     let most = Math.abs(change);
     if (up >= 0) for (const k of compareChildren(up)) most = Math.max(most, Math.abs(folderChange(k)));
     const share = most > 0 ? Math.abs(change) / most : 0;
-    const label = folderName(f) + (status ? ' (' + status + (from ? ' from ' + from : '') + ')' : '') + ', ' +
-      bytesText(cmp.after(f)) + ' after, ' + signedBytes(change) + ', ' + signedCount(files) + ' files';
+    const label = folderName(f) + (status ? ' (' + status + (other ? ' ' + other : '') + ')' : '') + ', ' +
+      bytesText(s.after) + ' after, ' + signedBytes(change) + ', ' + signedCount(files) + ' files';
     row.setAttribute('aria-label', label);
     row.title = label;
     row.dataset.change = String(change);
     row.dataset.status = status || 'kept';
-    const name = el('span', 'tname' + (status ? ' st-' + status.split(' ')[0] : ''), folderName(f));
-    const badge = el('span', 'badge' + (status ? ' st-' + status.split(' ')[0] : ''), status);
+    const look = status ? ' st-' + status.split(' ')[0] : '';
+    const name = el('span', 'tname' + look, folderName(f));
+    const badge = el('span', 'badge' + look, status);
     if (!status) badge.hidden = true;
+    // Where a move came from or went, after its badge.
+    const where = el('span', 'tfrom', other);
+    if (!other) where.hidden = true;
     const bar = el('span', 'cbar');
     const half = el('span', 'cneg');
     const fill = el('div');
@@ -140,13 +161,16 @@ function compareMode(page) {
     half.appendChild(fill);
     grow.appendChild(fill2);
     bar.append(half, grow);
-    return [name, badge, el('span', 'tcount', signedCount(files)), el('span', 'tdelta ' + (change < 0 ? 'down' : change > 0 ? 'up' : ''),
-      signedBytes(change)), bar, el('span', 'tsize', bytesText(cmp.after(f)))];
+    return [name, badge, where, el('span', 'tcount', signedCount(files)),
+      el('span', 'tdelta ' + (change < 0 ? 'down' : change > 0 ? 'up' : ''), signedBytes(change)), bar,
+      el('span', 'tsize', bytesText(s.after))];
   }
 
   function crumbNote(f) {
-    return bytesText(cmp.before(f)) + ' before, ' + bytesText(cmp.after(f)) + ' after (' + signedBytes(folderChange(f)) +
-      '); ' + counted(cmp.filesBefore(f), 'file') + ' before, ' + counted(cmp.filesAfter(f), 'file') + ' after';
+    const s = sums(f);
+    const { status, other } = folderStatus(f);
+    return (other ? status + ' ' + other + '; ' : '') + bytesText(s.before) + ' before, ' + bytesText(s.after) + ' after (' +
+      signedBytes(s.after - s.before) + '); ' + counted(s.filesBefore, 'file') + ' before, ' + counted(s.filesAfter, 'file') + ' after';
   }
 
   // ---- a folder's entries ----
@@ -236,7 +260,7 @@ function compareMode(page) {
   function mapItems(f) {
     const items = [];
     for (const c of compareChildren(f)) {
-      const bytes = Math.max(cmp.before(c), cmp.after(c));
+      const bytes = Math.max(sums(c).before, sums(c).after);
       if (bytes > 0) items.push({ folder: c, bytes, name: folderName(c) });
     }
     for (const e of page.files) {
@@ -252,14 +276,16 @@ function compareMode(page) {
     const e = item.folder !== undefined ? store.folderEntry[item.folder] : item.entry;
     if (e === undefined) return 'other';
     const s = cmp.status[e];
-    if (s === ADDED || s === MOVED) return 'new';
+    if (s === ADDED) return 'new';
     if (s === REMOVED) return 'gone';
+    if (s === MOVED || s === MOVED_AWAY) return 'moved';
     const { before, after } = sides(e);
     const d = store.size[after] - store.size[before];
     return d > 0 ? 'grown' : d < 0 ? 'shrunk' : s === SAME ? 'unchanged' : 'touched';
   }
   const COLOURS = {
-    other: 'hsl(0, 0%, 80%)', new: 'hsl(130, 45%, 62%)', gone: 'hsl(0, 55%, 68%)', grown: 'hsl(130, 40%, 78%)',
+    other: 'hsl(0, 0%, 80%)', new: 'hsl(130, 45%, 62%)', gone: 'hsl(0, 55%, 68%)', moved: 'hsl(215, 40%, 76%)',
+    grown: 'hsl(130, 40%, 78%)',
     shrunk: 'hsl(20, 70%, 78%)', unchanged: 'hsl(210, 10%, 86%)', touched: 'hsl(210, 10%, 80%)',
   };
 
@@ -297,19 +323,22 @@ function compareMode(page) {
     { key: 'mbefore', label: 'Modified before', width: 132 },
     { key: 'mafter', label: 'Modified after', width: 132 },
   ];
+  // Narrower than a listing's, so that the folder keeps room beside the status.
   const resultColumns = [
-    { key: 'name', label: 'Name', width: 260 },
+    { key: 'name', label: 'Name', width: 190 },
     { key: 'path', label: 'Folder', grow: true, tail: true },
-    { key: 'kind', label: 'Kind', width: 60 },
-    { key: 'status', label: 'Status', width: 150 },
-    { key: 'change', label: 'Change', width: 100, num: true },
-    { key: 'modified', label: 'Modified (UTC)', width: 160 },
+    { key: 'kind', label: 'Kind', width: 50 },
+    { key: 'status', label: 'Status', width: 130 },
+    { key: 'change', label: 'Change', width: 80, num: true },
+    { key: 'modified', label: 'Modified (UTC)', width: 140 },
   ];
 
   return {
     prepare,
     start,
     header,
+    // New and removed entries are one list: by name, so that each is where it is looked for.
+    sortKey: 'name',
     rootRows: () => store.listings.filter((l) => l.root >= 0).map((l) => l.root).slice(-1),
     children,
     hasChildren: (f) => compareChildren(f).length > 0,

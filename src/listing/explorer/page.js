@@ -27,6 +27,8 @@ class Page {
     const both = store.listings.length === 2 && store.listings.every((l) => l.root >= 0);
     this.mode = store.comparison && both ? compareMode(this) : plainMode(this);
     this.views = new Map(this.mode.views.map((v) => [v.name, v]));
+    // A mode may list a folder's entries in an order of its own until another is chosen.
+    if (this.mode.sortKey) this.sortKey = this.mode.sortKey;
     this.tree = null;
     if (worker) {
       worker.onmessage = (event) => {

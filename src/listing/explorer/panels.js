@@ -23,6 +23,7 @@ function filesView(page, columns) {
         v.grid.showSort(key, page.sortUp);
         v.grid.setCount(page.files.length);
       };
+      if (page.sortKey) v.grid.showSort(page.sortKey, page.sortUp);
     },
     redraw: () => v.grid.list.redraw(),
     folderChanged() {
