@@ -17,6 +17,7 @@ const HASH_BYTES = { xxh128: 16, sha256: 32 };
 // most; their count.
 function readNumbers(text, end, values) {
   const more = FIRST_MORE_DIGIT;
+  const top = FIRST_MORE_DIGIT + MORE_BASE; // past the last digit
   const gap = NOT_A_DIGIT;
   const first = FIRST_LAST_DIGIT;
   let n = 0;
@@ -25,9 +26,11 @@ function readNumbers(text, end, values) {
   for (let p = 0; p < end; p++) {
     const c = text.charCodeAt(p);
     if (c >= more) {
+      if (c >= top) throw notADigit(c);
       acc = acc * MORE_BASE + (c - more);
       open = true;
     } else {
+      if (c < first || c === gap) throw notADigit(c);
       values[n++] = acc * LAST_BASE + (c < gap ? c - first : c - first - 1);
       acc = 0;
       open = false;
@@ -35,6 +38,10 @@ function readNumbers(text, end, values) {
   }
   if (open) throw new Error('explorer data: a number cut short');
   return n;
+}
+
+function notADigit(c) {
+  return new Error('explorer data: U+' + c.toString(16).toUpperCase().padStart(4, '0') + ' where a digit belongs');
 }
 
 function grownCopy(array, length) {
@@ -188,7 +195,10 @@ class Decoder {
         this.type[i] = x;
         if (x !== 0) {
           if (x > this.types.length) throw new Error('explorer data: an unknown type');
-          const dot = names.lastIndexOf('.', q - 2);
+          // Its last dot looked for inside its own name: names without one
+          // must not send the search back over the whole chunk.
+          let dot = q - 2;
+          while (dot > start && names.charCodeAt(dot) !== 46) dot--;
           const ext = dot > start ? lowerAscii(names.slice(dot + 1, q - 1)) : '';
           let given = this.typeByExtension.get(ext);
           if (!given) this.typeByExtension.set(ext, (given = []));
@@ -255,7 +265,7 @@ class Decoder {
   hashes(text) {
     const colon = text.indexOf(':');
     const name = text.slice(0, colon);
-    const width = HASH_BYTES[name];
+    const width = Object.hasOwn(HASH_BYTES, name) ? HASH_BYTES[name] : 0;
     if (colon < 0 || !width) throw new Error('explorer data: hashes of an unknown kind');
     if (this.hashWidth && this.hashWidth !== width) throw new Error('explorer data: hashes of two kinds');
     if (!this.hash) {
@@ -279,7 +289,9 @@ class Decoder {
         let v = 0;
         for (let k = 0; k < 5; k++) {
           const c = text.charCodeAt(p++);
-          v = v * HASH_BASE + (c < NOT_A_DIGIT ? c - FIRST_LAST_DIGIT : c - FIRST_LAST_DIGIT - 1);
+          const d = c < NOT_A_DIGIT ? c - FIRST_LAST_DIGIT : c - FIRST_LAST_DIGIT - 1;
+          if (d < 0 || d >= HASH_BASE || c === NOT_A_DIGIT) throw notADigit(c);
+          v = v * HASH_BASE + d;
         }
         hash[at++] = v >>> 24;
         hash[at++] = (v >>> 16) & 255;
@@ -297,6 +309,8 @@ class Decoder {
     const values = new Float64Array(text.length);
     const count = readNumbers(text, text.length, values);
     const groups = count ? values[0] : 0;
+    // Each group takes three numbers or more.
+    if (count && groups * 3 > count - 1) throw new Error('explorer data: a duplicate group cut short');
     const start = new Uint32Array(groups + 1);
     const files = new Int32Array(Math.max(0, count - 1 - groups));
     let v = 1;
