@@ -85,12 +85,14 @@ function setupDuplicates() {
   order.appendChild(el('option', '', 'by duplicated bytes')).value = 'dups';
 }
 
-// As `tallyfold-list --duplicates --format csv` writes them.
+// As `tallyfold-list --duplicates --format csv` writes them. The page
+// holds names as text only: the exact bytes of one that is not UTF-8
+// (path_bytes) are in the report alone.
 function duplicatesCsv() {
-  const lines = ['group,size,count,wasted,hash,path'];
+  const lines = ['group,size,count,wasted,hash,path,path_bytes'];
   for (let i = 0; i < store.duplicates.files.length; i++) {
     const f = groupFacts(dups.group[i]);
-    lines.push([dups.group[i] + 1, f.size, f.copies, f.wasted, duplicateCell(i, 'hash'), entryPath(store.duplicates.files[i])]
+    lines.push([dups.group[i] + 1, f.size, f.copies, f.wasted, duplicateCell(i, 'hash'), entryPath(store.duplicates.files[i]), '']
       .map((v) => csvField(String(v))).join(','));
   }
   return lines;
