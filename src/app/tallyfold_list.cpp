@@ -250,8 +250,8 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 // Folders that cannot be listed go to the error list, a line each.
 class ConsoleHost final : public listing::ScanHost {
 public:
-    ConsoleHost(const listing::RunTotals& totals, bool showProgress, std::FILE* errors)
-        : totals_(totals), show_(showProgress), errors_(errors) {}
+    ConsoleHost(const listing::RunTotals& totals, bool showProgress, std::FILE* errors, bool duplicates)
+        : totals_(totals), show_(showProgress), errors_(errors), duplicates_(duplicates) {}
 
     void SetStatus(const std::string& text) override {
         if (!Due()) return;
@@ -269,7 +269,12 @@ public:
     void PumpEvents() override {}
 
     void FileUnread(const std::string& path, platform::ContentStatus status) override {
-        Problem(path, platform::ContentStatusText(status), "not hashed");
+        ++unread_;
+        Problem(path, platform::ContentStatusText(status), duplicates_ ? "not compared" : "not hashed");
+    }
+    void FileLeftOut(const std::string& path, const char* reason) override {
+        ++leftOut_;
+        Problem(path, reason, "left out");
     }
     bool Stopped() override { return platform::StopSignal() != 0; }
 
@@ -285,6 +290,10 @@ public:
     // The duplicates report's comparison as far as it came; files 0 when
     // it had nothing to read.
     const listing::CompareProgress& Compared() const { return compared_; }
+    // Files whose content could not be read (hashed or compared), and files
+    // the report could not hold.
+    std::uint64_t Unread() const { return unread_; }
+    std::uint64_t LeftOut() const { return leftOut_; }
 
 private:
     static constexpr std::size_t kWidth = 79;
@@ -319,6 +328,8 @@ private:
     const listing::RunTotals& totals_;
     bool show_;
     std::FILE* errors_;
+    bool duplicates_;
+    std::uint64_t unread_ = 0, leftOut_ = 0;
     bool shown_ = false;
     bool errorsFailed_ = false;
     std::chrono::steady_clock::time_point next_{};
@@ -360,11 +371,24 @@ static int RunTool(int argc, char** argv) {
 
     platform::InstallStopSignals();
     listing::RunTotals totals;
-    ConsoleHost host(totals, platform::StderrIsTerminal(), errorsFile ? errorsFile.get() : stderr);
+    ConsoleHost host(totals, platform::StderrIsTerminal(), errorsFile ? errorsFile.get() : stderr,
+                     args.options.duplicates);
     listing::RunOutcome outcome;
     if (args.from.empty()) {
         outcome = listing::RunListing(args.options, *fs, host, args.output, totals);
     } else {
+        // Duplicates from a listing without hashes read the files it names:
+        // with its folder gone there is nothing to compare.
+        listing::ReplayResult made;
+        char separator = '/';
+        if (args.options.duplicates && listing::ListingSource(args.from.front(), made, separator) &&
+            made.hash == platform::HashAlgorithm::kNone && !fs->IsDirectory(made.source)) {
+            std::fprintf(stderr,
+                         "tallyfold-list: %s carries no hashes and the folder it lists is not there to read: %s "
+                         "(a listing made with --hash needs no reading)\n",
+                         args.from.front().c_str(), made.source.c_str());
+            return kExitUsage;
+        }
         // A listing that is not valid ends the replay before the report is
         // put in place: the earlier report stays.
         listing::ReplayResult invalid;
@@ -394,9 +418,11 @@ static int RunTool(int argc, char** argv) {
         std::printf("Report: %s\n", args.output.c_str());
         std::fflush(stdout);
     }
-    // Files not hashed are counted only where hashes were made or read.
-    const std::string unread =
-        totals.unreadFiles ? "  Unread: " + std::to_string(totals.unreadFiles) : std::string();
+    // Files not read are counted only where hashes were made or read, or
+    // files compared; each was named as it was met.
+    const std::uint64_t unreadFiles = std::max<std::uint64_t>(totals.unreadFiles, host.Unread());
+    std::string unread = unreadFiles ? "  Unread: " + std::to_string(unreadFiles) : std::string();
+    if (host.LeftOut()) unread += "  Left out: " + std::to_string(host.LeftOut());
     std::fprintf(stderr, "Folders: %llu  Files: %llu  Bytes: %llu  Skipped: %llu%s%s\n",
                  static_cast<unsigned long long>(totals.totalFolders),
                  static_cast<unsigned long long>(totals.totalFiles),
@@ -409,7 +435,7 @@ static int RunTool(int argc, char** argv) {
                      static_cast<unsigned long long>(compared.filesDone),
                      static_cast<unsigned long long>(compared.files));
     if (stopSignal) return 128 + stopSignal;
-    return totals.skippedFolders || totals.unreadFiles ? kExitIncomplete : kExitOk;
+    return totals.skippedFolders || unreadFiles || host.LeftOut() ? kExitIncomplete : kExitOk;
 }
 
 int main(int argc, char** argv) {

@@ -98,7 +98,7 @@ RunOutcome RunListing(const ListingOptions& requested, platform::FileSystem& fs,
         if (error && outcome.reportWritten) outcome = {false, error};
     };
     // A report that cannot even be started is known before a long scan.
-    note(sink->Begin(RunHeader{options, fs.Separator(), Now(), &host}));
+    note(sink->Begin(RunHeader{options, fs.Separator(), Now(), &host, &fs}));
     if (!outcome.reportWritten) return outcome;
     // A failure in the middle (no memory, a worker that cannot start) still
     // leaves a report with what was listed and its totals, then goes on up.
@@ -106,6 +106,7 @@ RunOutcome RunListing(const ListingOptions& requested, platform::FileSystem& fs,
     try {
         const auto ahead = ReadAheadFor(options, fs, host);
         FolderScan scan(options, ahead ? *ahead : fs, host, totals, *sink);
+        scan.LeaveOut(reportPath);
         scan.ScanFolder(options.source);
         note(scan.Error());
     } catch (...) {

@@ -35,6 +35,11 @@ public:
     virtual void PumpEvents() = 0;
     // True once the run was asked to stop.
     virtual bool Stopped() = 0;
+    // A file whose content could not be read, and why.
+    virtual void FileUnread(const std::string& /*path*/, platform::ContentStatus /*status*/) {}
+    // A file a format cannot hold (a name the format has no way to write),
+    // left out of the report.
+    virtual void FileLeftOut(const std::string& /*path*/, const char* /*reason*/) {}
 };
 
 // What every sink knows of its run before the first folder.
@@ -43,6 +48,9 @@ struct RunHeader {
     char separator = '\\';          // joins a folder and a name in paths
     platform::FileTicks listedAt = 0;  // when the listing was made
     CloseHost* host = nullptr;         // none: the close neither shows progress nor stops
+    // Where file contents are read (the duplicates report); none: the
+    // platform's own.
+    platform::FileSystem* files = nullptr;
 };
 
 // A file or link of a folder's section: facts only; each sink makes its own
@@ -57,6 +65,7 @@ struct ListedFile {
     platform::FileTicks modified = 0;
     std::uint64_t inode = 0;  // with links > 1: which file the links share
     std::uint32_t links = 1;  // hard links to the file
+    platform::SpecialFile special = platform::SpecialFile::kNone;  // a FIFO, socket or device
     // With hashes: the content's digest in hex, or empty with the reason it
     // could not be read (kRead where the run hashes nothing or the entry is
     // a link).

@@ -40,6 +40,10 @@ bool FileSystem::Describe(const std::string& folder, FindData& out) {
 
 bool FileSystem::IsPseudoFileSystem(const std::string&) { return false; }
 
+ContentStatus FileSystem::OpenContent(const std::string& path, std::unique_ptr<ContentFile>& file) {
+    return OpenContentFile(path, file);
+}
+
 std::string JoinPath(const std::string& folder, const std::string& name, char separator) {
     std::string path;
     path.reserve(folder.size() + 1 + name.size());

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/content_hash.h"
+
 namespace tf::platform {
 
 // Times are FILETIME ticks: 100 ns units since 1601-01-01 00:00 UTC.
@@ -37,6 +39,10 @@ enum class SearchStatus {
     kFailed,    // any other error
 };
 
+// What a file that is neither a folder nor a link is, where the platform
+// tells: FIFOs, sockets and devices hold no content to read.
+enum class SpecialFile { kNone, kFifo, kSocket, kCharDevice, kBlockDevice };
+
 // One result of a directory search.
 struct FindData {
     std::string name;
@@ -55,6 +61,7 @@ struct FindData {
     std::uint64_t allocated = 0;
     std::uint64_t inode = 0;
     std::uint32_t links = 1;
+    SpecialFile special = SpecialFile::kNone;
     // Filled only for directories, in a kFolders search.
     FolderId folderId;
 };
@@ -126,6 +133,11 @@ public:
     virtual bool HasSubdirectory(const std::string& folder);
 
     virtual NameEncoding Names() const { return NameEncoding::kUtf8; }
+
+    // Opens `path` for its content when it is a regular file (links not
+    // followed); anything else is not opened at all. The default is the
+    // platform's OpenContentFile.
+    virtual ContentStatus OpenContent(const std::string& path, std::unique_ptr<ContentFile>& file);
 };
 
 // "." and "..", which searches return but which name no child.

@@ -70,6 +70,9 @@ public:
     bool IsPseudoFileSystem(const std::string& folder) override { return inner_.IsPseudoFileSystem(folder); }
     bool HasSubdirectory(const std::string& folder) override { return inner_.HasSubdirectory(folder); }
     NameEncoding Names() const override { return inner_.Names(); }
+    ContentStatus OpenContent(const std::string& path, std::unique_ptr<ContentFile>& file) override {
+        return inner_.OpenContent(path, file);
+    }
 
 private:
     // Sibling positions from the root: ordering these orders folders as a

@@ -75,12 +75,14 @@ function duplicatesView(page) {
       $('tree-order').appendChild(el('option', '', 'by duplicated bytes')).value = 'dups';
     },
     redraw: () => v.grid.list.redraw(),
-    // As `tallyfold-list --duplicates --format csv` writes them.
+    // As `tallyfold-list --duplicates --format csv` writes them. The page
+    // holds names as text only: the exact bytes of one that is not UTF-8
+    // (path_bytes) are in the report alone.
     csv() {
-      const lines = ['group,size,count,wasted,hash,path'];
+      const lines = ['group,size,count,wasted,hash,path,path_bytes'];
       for (let i = 0; i < files.length; i++) {
         const f = groupFacts(group[i]);
-        lines.push([group[i] + 1, f.size, f.copies, f.wasted, cell(i, 'hash'), entryPath(files[i])]
+        lines.push([group[i] + 1, f.size, f.copies, f.wasted, cell(i, 'hash'), entryPath(files[i]), '']
           .map((x) => csvField(String(x))).join(','));
       }
       return { lines, name: 'duplicates.csv' };

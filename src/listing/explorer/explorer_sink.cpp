@@ -48,22 +48,6 @@ void AppendNumber(std::string& out, std::uint64_t value) {
     out += LastDigit(last);
 }
 
-// A digest's hex as bytes; false when it is not hex of that many bytes.
-bool DigestBytes(std::string_view hex, std::size_t bytes, std::string& out) {
-    if (hex.size() != bytes * 2) return false;
-    const std::size_t at = out.size();
-    for (std::size_t i = 0; i < hex.size(); i += 2) {
-        const int hi = HexValue(hex[i]);
-        const int lo = HexValue(hex[i + 1]);
-        if (hi < 0 || lo < 0) {
-            out.resize(at);
-            return false;
-        }
-        out += static_cast<char>(hi * 16 + lo);
-    }
-    return true;
-}
-
 // Bytes in base 85, four to five digits, most significant first; the
 // digits are those of the numbers' last digit ('!'..'v' without '<').
 static_assert(kHashBase <= 126 - kFirstLastDigit, "a digest's digits stay printable ASCII");
@@ -167,6 +151,7 @@ WriteError ExplorerSink::Begin(const RunHeader& header) {
         if (hash_ != platform::HashAlgorithm::kNone) {
             hashes_.assign(platform::HashName(hash_));
             hashes_ += ':';
+            duplicates_ = std::make_unique<DuplicateFinder>(hash_, false);
         }
         if (header.options.comparison) {
             Head(kRecComparison);
@@ -191,10 +176,11 @@ void ExplorerSink::Folder(std::string_view name) {
 }
 
 WriteError ExplorerSink::BeginSection(const FolderStart& folder) {
-    if (hash_ != platform::HashAlgorithm::kNone) {
+    if (duplicates_) {
         // Paths as the duplicates report makes them.
-        folders_.push_back(folder.path);
-        if (folders_.back().empty() || folders_.back().back() != separator_) folders_.back() += separator_;
+        std::string path = folder.path;
+        if (path.empty() || path.back() != separator_) path += separator_;
+        duplicates_->Folder(path);
     }
     Folder(LastName(folder.path, separator_, folder.depth));
     return Status();
@@ -239,50 +225,33 @@ WriteError ExplorerSink::Row(const ListedFile& file) {
     return Status();
 }
 
-// A file's item in the chunk's hashes; a file that may have a twin is kept
-// for the groups (as the duplicates report takes them: read, not empty).
+// A file's item in the chunk's hashes; the finder keeps those that may
+// have a twin, by the page's number for them.
 void ExplorerSink::Hash(const ListedFile& file) {
-    const std::size_t at = candidateDigests_.size();
+    digest_.clear();
     const std::size_t bytes = platform::HashHexLength(hash_) / 2;
-    if (file.unhashed != platform::ContentStatus::kRead || !DigestBytes(file.digest, bytes, candidateDigests_)) {
+    if (file.unhashed != platform::ContentStatus::kRead || !DigestBytes(file.digest, bytes, digest_)) {
         hashes_ += static_cast<char>(kNoHash);
         return;
     }
-    AppendBase85(hashes_, std::string_view(candidateDigests_).substr(at));
-    if (file.size == 0) {
-        candidateDigests_.resize(at);
-        return;
-    }
-    DuplicateCandidate c;
-    c.size = file.size;
-    c.inode = file.links > 1 ? file.inode : 0;
-    c.entry = entries_;
-    c.digestAt = at;
-    c.digestSize = static_cast<std::uint32_t>(bytes);
-    c.folder = static_cast<std::uint32_t>(folders_.size() - 1);
-    c.nameAt = candidateNames_.size();
-    c.nameSize = static_cast<std::uint32_t>(file.name.size());
-    candidateNames_ += file.name;
-    candidates_.push_back(c);
+    AppendBase85(hashes_, digest_);
+    duplicates_->Add(file, entries_);
 }
 
 // The groups: their count, then for each its files' count and entry numbers.
 void ExplorerSink::WriteDuplicates() {
-    const std::string_view names(candidateNames_);
-    const auto groups = FindDuplicateGroups(candidates_, candidateDigests_, [&](std::size_t i) {
-        const DuplicateCandidate& c = candidates_[i];
-        return folders_[c.folder] + std::string(names.substr(c.nameAt, c.nameSize));
-    });
+    duplicates_->Find(nullptr, nullptr);
     std::string& out = file_.Pending();
     out += kDuplicatesStart;
-    AppendNumber(out, groups.size());
-    for (const DuplicateGroup& g : groups) {
+    AppendNumber(out, duplicates_->Groups().size());
+    for (const DuplicateGroup& g : duplicates_->Groups()) {
         AppendNumber(out, g.files.size());
-        for (const std::size_t c : g.files) AppendNumber(out, candidates_[c].entry);
+        for (const std::size_t c : g.files) AppendNumber(out, duplicates_->KeyOf(c));
         if (out.size() >= kChunkAt) Note(file_.Step());
     }
     out += kChunkEnd;
     Note(file_.Step());
+    duplicates_.reset();
 }
 
 WriteError ExplorerSink::EndSection(const SectionTotals&) { return Status(); }
@@ -326,7 +295,7 @@ WriteError ExplorerSink::Close() {
     if (closed_ || !started_) return Status();
     closed_ = true;
     FlushChunk();
-    if (hash_ != platform::HashAlgorithm::kNone) WriteDuplicates();
+    if (duplicates_) WriteDuplicates();
     file_.Pending().append(kExplorerPageTail, kExplorerPageTailSize);
     Note(file_.Commit());
     return Status();

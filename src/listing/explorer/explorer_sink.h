@@ -10,7 +10,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "listing/explorer/explorer_duplicates.h"
+#include <memory>
+
+#include "listing/duplicates/duplicate_finder.h"
 #include "listing/listing_sink.h"
 #include "listing/formats/record_text.h"
 #include "listing/formats/report_file.h"
@@ -66,10 +68,8 @@ private:
     platform::HashAlgorithm hash_ = platform::HashAlgorithm::kNone;
     std::string hashes_;
     std::uint64_t entries_ = 0;
-    std::vector<std::string> folders_;  // sections' paths, each ended by the separator
-    std::vector<DuplicateCandidate> candidates_;
-    std::string candidateNames_;  // their names, one after the other
-    std::string candidateDigests_;  // their raw digests
+    std::unique_ptr<DuplicateFinder> duplicates_;
+    std::string digest_;  // the raw bytes of a file's digest
     WriteError error_ = 0;  // the first write that failed
     bool closed_ = false;
 };

@@ -20,6 +20,7 @@ public:
     WriteError Begin(const RunHeader& header) override {
         separator_ = header.separator;
         source_ = header.options.source;
+        host_ = header.host;
         Start(file_.Pending(), header);
         return file_.Create();
     }
@@ -58,6 +59,7 @@ protected:
         return rest;
     }
     char separator_ = '\\';
+    CloseHost* host_ = nullptr;  // hears of files a format cannot hold
 
 private:
     ReportFile file_;
@@ -68,9 +70,10 @@ private:
 
 bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
 
-// The audit file: "size,sha256,filename" under a two-line header. Names go
-// as they are, like the tool's own files, so the same tree checks against
-// it; a name with a line break has no line of its own and is left out.
+// The audit file: "size,sha256,filename" under a two-line header, a line
+// for each regular file. Names go as they are, like the tool's own files,
+// so the same tree checks against it; a name with a line break cannot have
+// a line of its own and is left out, and said to be.
 class HashdeepSink final : public LineSink {
 public:
     using LineSink::LineSink;
@@ -82,7 +85,12 @@ private:
         out += "\n## \n";
     }
     void Line(std::string& out, const std::string& path, const ListedFile& file) override {
-        if (file.digest.empty() || HasLineBreak(path)) return;
+        // Files that could not be read are named as the scan meets them.
+        if (file.digest.empty()) return;
+        if (HasLineBreak(path)) {
+            if (host_) host_->FileLeftOut(path, "a line break in its name");
+            return;
+        }
         out += std::to_string(file.size);
         out += ',';
         out += file.digest;
@@ -93,7 +101,8 @@ private:
 };
 
 // A BSD mtree specification: every folder and file by its path below the
-// source ("./a/b"), with type, size, modified time and SHA-256.
+// source ("./a/b"), with type, size, modified time and SHA-256; links,
+// FIFOs, sockets and devices by their own types.
 class MtreeSink final : public LineSink {
 public:
     using LineSink::LineSink;
@@ -110,6 +119,13 @@ private:
             out += " type=link\n";
             return;
         }
+        if (file.special != platform::SpecialFile::kNone) {
+            out += " type=";
+            out += TypeOf(file.special);
+            AppendTime(out, file.modified);
+            out += '\n';
+            return;
+        }
         out += " type=file size=" + std::to_string(file.size);
         AppendTime(out, file.modified);
         if (!file.digest.empty()) {
@@ -117,6 +133,17 @@ private:
             out += file.digest;
         }
         out += '\n';
+    }
+
+    static const char* TypeOf(platform::SpecialFile special) {
+        switch (special) {
+            case platform::SpecialFile::kFifo: return "fifo";
+            case platform::SpecialFile::kSocket: return "socket";
+            case platform::SpecialFile::kCharDevice: return "char";
+            case platform::SpecialFile::kBlockDevice: return "block";
+            case platform::SpecialFile::kNone: break;
+        }
+        return "file";
     }
 
     // Seconds and nanoseconds since 1970, as far as the ticks tell: the

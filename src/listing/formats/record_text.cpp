@@ -60,6 +60,20 @@ int HexValue(char c) {
     return -1;
 }
 
+bool DigestBytes(std::string_view hex, std::size_t bytes, std::string& out) {
+    if (hex.size() != 2 * bytes) return false;
+    const std::size_t at = out.size();
+    for (std::size_t i = 0; i < hex.size(); i += 2) {
+        const int high = HexValue(hex[i]), low = HexValue(hex[i + 1]);
+        if (high < 0 || low < 0) {
+            out.resize(at);
+            return false;
+        }
+        out += static_cast<char>(high * 16 + low);
+    }
+    return true;
+}
+
 bool IsValidUtf8(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
         const std::size_t n = platform::Utf8SequenceLength(text, i);
@@ -71,6 +85,17 @@ bool IsValidUtf8(std::string_view text) {
 
 void AppendUtf8Text(std::string& out, std::string_view text, NameBytes bytes) {
     AppendText(out, text, bytes, [](std::string& o, char c) { o += c; });
+}
+
+void AppendLineText(std::string& out, std::string_view text, NameBytes bytes) {
+    AppendText(out, text, bytes, [](std::string& o, char c) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            o += '^';
+            o += static_cast<char>(c ^ 0x40);
+        } else {
+            o += c;
+        }
+    });
 }
 
 void AppendJsonString(std::string& out, std::string_view text, NameBytes bytes) {

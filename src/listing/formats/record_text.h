@@ -27,6 +27,10 @@ bool IsValidUtf8(std::string_view text);
 
 // `text` as UTF-8 as `bytes` says, with nothing escaped.
 void AppendUtf8Text(std::string& out, std::string_view text, NameBytes bytes);
+// `text` as UTF-8 on one line of a text report: a control character (a
+// line break, a tab) becomes a caret and the character 64 above it ("^J"
+// for a line feed, "^?" for DEL), as terminals show them.
+void AppendLineText(std::string& out, std::string_view text, NameBytes bytes);
 // A JSON string literal, quotes included.
 void AppendJsonString(std::string& out, std::string_view text, NameBytes bytes);
 // A CSV field (RFC 4180), quoted when it holds a comma, quote, CR or LF.
@@ -41,6 +45,9 @@ std::optional<std::string> UnescapeBytes(std::string_view text);
 
 // A hex digit's value (either case), or -1.
 int HexValue(char c);
+// Appends the bytes of a digest's hex; false (and nothing appended) when it
+// is not hex of that many bytes.
+bool DigestBytes(std::string_view hex, std::size_t bytes, std::string& out);
 
 // 2009-03-07T09:05:30Z: UTC, whole seconds.
 void AppendIsoTime(std::string& out, platform::FileTicks ticks);

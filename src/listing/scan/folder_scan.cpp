@@ -106,6 +106,22 @@ FolderScan::FolderScan(const ListingOptions& options, platform::FileSystem& fs, 
                        ListingSink& sink)
     : options_(options), fs_(fs), host_(host), totals_(totals), sink_(sink), section_(options, sink, totals, error_) {}
 
+void FolderScan::LeaveOut(const std::string& reportPath) {
+    if (reportPath.empty() || reportPath == "-") return;
+    const std::size_t cut = reportPath.find_last_of(fs_.Separator() == '/' ? "/" : "/\\");
+    ownName_ = cut == std::string::npos ? reportPath : reportPath.substr(cut + 1);
+    ownFolder_ = cut == std::string::npos ? "." : cut == 0 ? reportPath.substr(0, 1) : reportPath.substr(0, cut);
+    ownFolderId_ = fs_.Identify(ownFolder_);
+}
+
+bool FolderScan::IsOwnReport(const std::string& folder, const std::string& name) const {
+    // The partial file is the name and ".partial", with more after it when
+    // that name was taken.
+    if (ownName_.empty() || name.compare(0, ownName_.size(), ownName_) != 0) return false;
+    if (name.size() != ownName_.size() && name.compare(ownName_.size(), 8, ".partial") != 0) return false;
+    return (ownFolderId_.known && folderId_ == ownFolderId_) || folder == ownFolder_;
+}
+
 void FolderScan::ScanFolder(const std::string& path) {
     platform::FindData self;
     fs_.Describe(path, self);
@@ -122,6 +138,7 @@ std::uint64_t FolderScan::Visit(const std::string& path, const platform::FindDat
     std::vector<Subfolder> subfolders;
     const bool descend = options_.maxDepth < 0 || depth < options_.maxDepth;
     section_.Open(path, depth);
+    folderId_ = self.folderId;
     const platform::SearchStatus status = ReadFolder(path, descend, subfolders);
     const SkipReason reason = ReasonOf(status);
     if (reason != SkipReason::kNone) Skip(path, reason);
@@ -163,7 +180,7 @@ platform::SearchStatus FolderScan::ReadFolder(const std::string& path, bool desc
             if (platform::IsDotEntry(name)) return true;
             // A link to a folder that is not followed is a row of its own.
             if (entry.isDirectory && !(entry.isLink && !options_.followLinks)) return true;
-            if (!IsWantedFile(options_, name)) return true;
+            if (!IsWantedFile(options_, name) || IsOwnReport(path, name)) return true;
 
             full = platform::JoinPath(path, name, separator);
             host_.SetStatus(full);
@@ -179,6 +196,7 @@ platform::SearchStatus FolderScan::ReadFolder(const std::string& path, bool desc
             file.modified = entry.lastWriteTime;
             file.inode = entry.inode;
             file.links = entry.links;
+            file.special = entry.special;
             HashContent(options_, host_, totals_, full, file, digest_);
             section_.Add(file);
             return true;

@@ -26,8 +26,6 @@ public:
     }
     // A folder whose contents are missing from the listing, and why.
     virtual void FolderSkipped(const std::string& /*path*/, SkipReason /*reason*/) {}
-    // A file whose content could not be hashed, and why.
-    virtual void FileUnread(const std::string& /*path*/, platform::ContentStatus /*status*/) {}
 };
 
 // Hashes the file at `path` as the run's options ask, counting the bytes in
@@ -63,6 +61,9 @@ public:
     FolderScan(const ListingOptions& options, platform::FileSystem& fs, ScanHost& host, RunTotals& totals,
                ListingSink& sink);
 
+    // The file the run writes its report to: neither it nor the partial
+    // file written beside it until it is complete is listed.
+    void LeaveOut(const std::string& reportPath);
     // Scans `path` and everything below it.
     void ScanFolder(const std::string& path);
     // The first sink call that failed, or 0.
@@ -95,6 +96,7 @@ private:
     // A stop, or a report that can no longer be written: what follows
     // would be lost, so the walk ends as it does for a stop.
     bool Halted() { return error_ != 0 || host_.Stopped(); }
+    bool IsOwnReport(const std::string& folder, const std::string& name) const;
 
     const ListingOptions& options_;
     platform::FileSystem& fs_;
@@ -104,6 +106,10 @@ private:
     WriteError error_ = 0;
     SectionWriter section_;
     platform::FolderId sourceId_;
+    // The report's folder (by path and identity) and name; no name: none.
+    std::string ownFolder_, ownName_;
+    platform::FolderId ownFolderId_;
+    platform::FolderId folderId_;  // of the folder being read
     // Every folder entered in this run, so that no link leads into one twice.
     std::unordered_set<platform::FolderId, IdHash> visited_;
 };

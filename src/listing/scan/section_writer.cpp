@@ -36,7 +36,7 @@ void SectionWriter::Add(const ListedFile& file) {
         return;
     }
     const std::string* type = &*types_.emplace(file.type).first;
-    held_.push_back(HeldRow{std::string(file.name), type, file.kind, file.links, file.size, file.allocated,
+    held_.push_back(HeldRow{std::string(file.name), type, file.kind, file.links, file.special, file.size, file.allocated,
                             file.created, file.modified, file.inode, std::string(file.digest),
                             file.unhashed});
 }
@@ -47,6 +47,7 @@ ListedFile SectionWriter::View(const HeldRow& row) {
     file.type = *row.type;
     file.kind = row.kind;
     file.links = row.links;
+    file.special = row.special;
     file.size = row.size;
     file.allocated = row.allocated;
     file.created = row.created;

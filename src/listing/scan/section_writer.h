@@ -32,6 +32,7 @@ private:
         const std::string* type;
         EntryKind kind;
         std::uint32_t links;
+        platform::SpecialFile special;
         std::uint64_t size, allocated, created, modified, inode;
         std::string digest;
         platform::ContentStatus unhashed;

@@ -73,6 +73,11 @@ void FillFileDetails(FindData& data, const struct statx& sx) {
     data.allocated = (sx.stx_mask & STATX_BLOCKS) ? sx.stx_blocks * 512 : 0;
     data.links = (sx.stx_mask & STATX_NLINK) && sx.stx_nlink > 1 ? sx.stx_nlink : 1;
     data.inode = data.links > 1 ? sx.stx_ino : 0;
+    data.special = S_ISFIFO(sx.stx_mode)   ? SpecialFile::kFifo
+                   : S_ISSOCK(sx.stx_mode) ? SpecialFile::kSocket
+                   : S_ISCHR(sx.stx_mode)  ? SpecialFile::kCharDevice
+                   : S_ISBLK(sx.stx_mode)  ? SpecialFile::kBlockDevice
+                                           : SpecialFile::kNone;
 }
 
 SearchStatus StatusOf(int error) {
@@ -146,6 +151,7 @@ void FillEntry(int fd, const dirent& e, SearchDetail detail, FindData& data) {
     data.sizeHigh = data.sizeLow = 0;
     data.allocated = data.inode = 0;
     data.links = 1;
+    data.special = SpecialFile::kNone;
     data.folderId = FolderId{};
     data.isLink = false;
     const unsigned char type = e.d_type;

@@ -230,6 +230,9 @@ def check_duplicates(work):
         assert proc.returncode == 0, proc
         found = set()
         for g in records(out):
+            if "group" not in g:
+                assert g == {"groups": len(found), "files": g["files"], "wasted": g["wasted"], "unread": 0}, g
+                continue
             paths = [os.fsencode(p) for p in g["paths"]]
             assert g["count"] == len(paths) and g["wasted"] == g["size"] * (len(paths) - 1), g
             assert all(not os.path.exists(p) or os.path.getsize(p) == g["size"] for p in paths), g
@@ -254,6 +257,92 @@ def check_duplicates(work):
     assert run(["--duplicates", "--format", "csv", "--output", out, "--from", saved], work).returncode == 0
     rows = list(csv.DictReader(io.StringIO(read(out).decode("utf-8"), newline="")))
     assert sorted(r["group"] for r in rows) == ["1", "1", "1", "2", "2", "3", "3"], rows
+
+
+def jdupes_groups(tree):
+    """The groups jdupes finds, run as the same user, as sets of files
+    (device and inode: it may name several links of one file)."""
+    proc = subprocess.run(["jdupes", "-r", "-0", "-q", tree], capture_output=True, preexec_fn=as_nobody)
+    return {frozenset(os.lstat(p)[1:3] for p in g.split(b"\0") if p)
+            for g in proc.stdout.split(b"\0\0") if g.strip(b"\0")} - {frozenset()}
+
+
+def as_files(groups):
+    return {frozenset(os.lstat(p)[1:3] for p in g) for g in groups}
+
+
+def check_duplicates_every_kind(work):
+    """A tree with links, a FIFO, a hard link, a copy nobody may read, a
+    line break and names that differ only in bytes that are not UTF-8:
+    the groups jdupes finds, every name exact, the unread copy named and
+    counted in every form (exit 3)."""
+    tree = os.path.join(work, "kinds")
+    tb = os.fsencode(tree)
+    os.makedirs(os.path.join(tree, "sub"))
+    same, other = os.urandom(20000), os.urandom(300)
+    for name, data in [(b"one", same), (b"sub/two", same), (b"line\nbreak", same), (b"c\xff", same),
+                       (b"c\xfe", same), (b"locked", same), (b"x1", other), (b"sub/x2", other), (b"e1", b""),
+                       (b"e2", b"")]:
+        write(os.path.join(tb, name), data)
+    os.chmod(os.path.join(tree, "locked"), 0)
+    os.link(os.path.join(tree, "one"), os.path.join(tree, "sub", "hard"))
+    os.symlink("one", os.path.join(tree, "lnk"))
+    os.symlink("sub", os.path.join(tree, "dirlink"))
+    os.mkfifo(os.path.join(tree, "fifo"))
+    for dirpath, _, _ in os.walk(tree):
+        os.chmod(dirpath, 0o755)
+
+    def report(fmt, extra=()):
+        out = os.path.join(work, "kinds." + fmt)
+        proc = run(["--duplicates", "--format", fmt, "--output", out] + list(extra) + [tree], work)
+        assert proc.returncode == 3, proc
+        return read(out), proc.stderr
+
+    locked = os.path.join(tree, "locked").encode()
+    data, err = report("jsonl")
+    assert b"not compared " + locked + b": permission denied" in err, err
+    lines = [json.loads(line) for line in data.decode("utf-8").splitlines()]
+    found = set()
+    for g in (r for r in lines if "group" in r):
+        exact = g.get("path_bytes", g["paths"])
+        assert len(exact) == len(g["paths"]) and all(os.fsencode(p) == unescape(b) or "%" in b
+                                                      for p, b in zip(g["paths"], exact)), g
+        found.add(frozenset(unescape(b) for b in exact))
+    assert as_files(found) == jdupes_groups(tree), (found, jdupes_groups(tree))
+    assert {tb + b"/c\xff", tb + b"/c\xfe", tb + b"/line\nbreak"} < max(found, key=len), found
+    assert [r for r in lines if "unread" in r and "group" not in r and "groups" not in r] == [
+        {"unread": "permission denied", "size": 20000, "path": locked.decode()}], lines
+    assert lines[-1] == {"groups": 2, "files": 7, "wasted": 4 * 20000 + 300, "unread": 1}, lines[-1]
+    data, _ = report("csv")
+    rows = list(csv.DictReader(io.StringIO(data.decode("utf-8"), newline="")))
+    assert [(r["path"], r["size"]) for r in rows if r["group"] == "unread"] == [(locked.decode(), "20000")], rows
+    assert {unescape(r["path_bytes"]) for r in rows if r["path_bytes"]} == {tb + b"/c\xff", tb + b"/c\xfe"}, rows
+    # The text escapes control characters; the error list takes the name.
+    errors = os.path.join(work, "kinds-errors.txt")
+    data, err = report("text", ["--errors", errors])
+    assert b"  " + tb + b"/line^Jbreak\n" in data and b"line\nbreak" not in data, data
+    assert data.endswith(b"Groups: 2  Files: 7  Wasted: 80300 bytes  Unread: 1\n"), data
+    assert read(errors) == b"permission denied\t" + locked + b"\n" and locked not in err, err
+    # From a listing without hashes whose folder is gone: an error, no report.
+    saved = os.path.join(work, "kinds.jsonl")
+    assert run(["--format", "jsonl", "--output", saved, tree], work).returncode == 0
+    shutil.rmtree(tree)
+    gone = run(["--duplicates", "--output", os.path.join(work, "gone.txt"), "--from", saved], work)
+    assert gone.returncode == 2 and b"carries no hashes and the folder it lists is not there" in gone.stderr, gone
+    assert not os.path.exists(os.path.join(work, "gone.txt"))
+
+
+def check_own_report(work):
+    """A report written inside the folder it lists is not in it, nor its
+    partial file; an earlier report there is."""
+    tree = os.path.join(work, "own")
+    os.makedirs(tree)
+    os.chmod(tree, 0o777)
+    write(os.path.join(tree, "a"), b"a")
+    for fmt, files in [("jsonl", b"Files: 1 "), ("csv", b"Files: 2 ")]:
+        proc = run(["--format", fmt, "--output", "listing." + fmt, "."], tree)
+        assert proc.returncode == 0 and files in proc.stderr, proc
+        assert b"listing." + fmt.encode() not in read(os.path.join(tree, "listing." + fmt)), fmt
 
 
 def check_diff(work):
@@ -327,6 +416,8 @@ def main():
         saved = check_replay(work, tree)
         check_invalid(work, saved)
         check_duplicates(work)
+        check_duplicates_every_kind(work)
+        check_own_report(work)
         check_diff(work)
     finally:
         for dirpath, _, _ in os.walk(work):

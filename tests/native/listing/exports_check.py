@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """The exchange formats read by the real tools: the hashdeep audit file
 (hashdeep -a) and the mtree specification (mtree -f) pass on the tree they
-were made of and fail, naming the file, on a changed one; the EFU list read
-by Python's csv module against the tree.
+were made of and fail, naming the file, on a changed one, also on a tree
+with every kind of entry (links, a FIFO, a socket, a device, names that are
+not UTF-8, a file nobody may read, a line break); the EFU list read by
+Python's csv module against the tree.
 
 usage: exports_check.py TALLYFOLD_LIST
 """
@@ -11,6 +13,8 @@ import io
 import os
 import re
 import shutil
+import socket
+import stat
 import subprocess
 import sys
 import tempfile
@@ -24,10 +28,47 @@ def write(path, data):
         f.write(data)
 
 
-def listing(tree, fmt, out):
-    proc = subprocess.run([LIST, "--format", fmt, "--output", out, tree], capture_output=True)
-    assert proc.returncode == 0, proc
-    return out
+def listing(tree, fmt, out, code=0, cwd=None, user=None, program=None):
+    proc = subprocess.run([program or LIST, "--format", fmt, "--output", out, tree], capture_output=True, cwd=cwd,
+                          preexec_fn=user)
+    assert proc.returncode == code, proc
+    return proc.stderr if code else out
+
+
+def as_nobody():
+    if os.getuid() == 0:
+        os.setgid(65534)
+        os.setuid(65534)
+
+
+# The README's command: regular files only (a FIFO would block it, a link
+# to a file would be a second copy), paths as given.
+def hashdeep_audit(known, tree, cwd=None):
+    return subprocess.run(["hashdeep", "-o", "f", "-l", "-a", "-vv", "-k", known, "-r", tree], capture_output=True,
+                          cwd=cwd, timeout=120)
+
+
+def make_every_kind(root):
+    """Links to a file, to a folder and to nothing, a FIFO, a socket, a
+    device where root may make one, names that are not UTF-8, a file nobody
+    may read."""
+    rb = os.fsencode(root)
+    os.makedirs(os.path.join(root, "sub"))
+    for name, data in [(b"plain", b"plain\n"), (b"sub/caf\xe9", b"latin-1"), (b"sub/a\xff", b"ff"),
+                       (b"sub/a\xfe", b"fe"), (b"locked", b"secret")]:
+        write(os.path.join(rb, name), data)
+    os.chmod(os.path.join(root, "locked"), 0o600)
+    os.symlink("plain", os.path.join(root, "to-file"))
+    os.symlink("sub", os.path.join(root, "to-folder"))
+    os.symlink("nowhere", os.path.join(root, "dangling"))
+    os.mkfifo(os.path.join(root, "fifo"))
+    sock = socket.socket(socket.AF_UNIX)
+    sock.bind(os.path.join(root, "sock"))
+    sock.close()
+    if os.getuid() == 0:
+        os.mknod(os.path.join(root, "sub", "null"), stat.S_IFCHR | 0o600, os.makedev(1, 3))
+    for dirpath, _, _ in os.walk(root):
+        os.chmod(dirpath, 0o755)
 
 
 def make_tree(root):
@@ -54,10 +95,10 @@ def change(root):
 
 def check_hashdeep(work, tree):
     known = listing(tree, "hashdeep", os.path.join(work, "known.txt"))
-    ok = subprocess.run(["hashdeep", "-a", "-vv", "-k", known, "-r", tree], capture_output=True)
+    ok = hashdeep_audit(known, tree)
     assert ok.returncode == 0 and b"Audit passed" in ok.stdout, ok
     change(tree)
-    bad = subprocess.run(["hashdeep", "-a", "-vv", "-k", known, "-r", tree], capture_output=True)
+    bad = hashdeep_audit(known, tree)
     assert bad.returncode != 0 and b"Audit failed" in bad.stdout, bad
     assert b"b.bin" in bad.stdout + bad.stderr, bad
 
@@ -86,6 +127,50 @@ def check_mtree(work, tree):
     assert b"sha256" in bad.stdout and b"a.txt" not in bad.stdout, bad
 
 
+def check_every_kind(work, _):
+    """hashdeep from a relative SOURCE and mtree pass on a tree of every
+    kind; a file the run cannot read, and a name hashdeep cannot hold, are
+    named on stderr (exit 3)."""
+    os.chmod(work, 0o755)
+    tree = os.path.join(work, "kinds")
+    make_every_kind(tree)
+    known = listing("kinds", "hashdeep", os.path.join(work, "kinds.hashdeep"), cwd=work)
+    ok = hashdeep_audit(known, "kinds", cwd=work)
+    assert ok.returncode == 0 and b"Audit passed" in ok.stdout, ok
+    spec = listing(tree, "mtree", os.path.join(work, "kinds.mtree"))
+    types = dict(re.findall(rb"^\./(\S+) type=(\w+)", read(spec), re.M))
+    assert {k: types[k] for k in [b"fifo", b"sock", b"to-file", b"to-folder", b"dangling", b"plain"]} == {
+        b"fifo": b"fifo", b"sock": b"socket", b"to-file": b"link", b"to-folder": b"link", b"dangling": b"link",
+        b"plain": b"file"}, types
+    assert types.get(b"sub/null", b"char") == b"char" and b"sub/caf\\351" in types, types
+    ok = subprocess.run(["mtree", "-f", spec, "-p", tree], capture_output=True)
+    assert ok.returncode == 0 and ok.stdout == b"", ok
+    # Listed by a user who may not read one file: it is named, the rest
+    # still checks.
+    out = os.path.join(work, "nobody")
+    os.makedirs(out)
+    os.chmod(out, 0o777)
+    # The program where that user can reach it, wherever the build is.
+    program = shutil.copy2(LIST, os.path.join(out, "tallyfold-list"))
+    os.chmod(program, 0o755)
+    err = listing(tree, "mtree", os.path.join(out, "kinds.mtree"), code=3, user=as_nobody, program=program)
+    assert b"not hashed " + os.path.join(tree, "locked").encode() + b": permission denied" in err, err
+    ok = subprocess.run(["mtree", "-f", os.path.join(out, "kinds.mtree"), "-p", tree], capture_output=True)
+    assert ok.returncode == 0 and ok.stdout == b"", ok
+    # A line break: left out of the audit and said to be; the audit then
+    # finds only that file.
+    write(os.path.join(tree, "line\nbreak"), b"plain\n...")
+    err = listing("kinds", "hashdeep", os.path.join(work, "kinds.hashdeep"), code=3, cwd=work)
+    assert b"left out kinds/line?break: a line break in its name" in err, err
+    bad = hashdeep_audit(known, "kinds", cwd=work)
+    assert b"Audit failed" in bad.stdout and b"New files found: 1" in bad.stdout, bad
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
 def check_efu(work, tree):
     out = listing(tree, "efu", os.path.join(work, "list.efu"))
     with open(out, encoding="utf-8", newline="") as f:
@@ -110,13 +195,13 @@ def check_efu(work, tree):
 def main():
     work = tempfile.mkdtemp()
     try:
-        for check in [check_hashdeep, check_mtree, check_efu]:
+        for check in [check_hashdeep, check_mtree, check_efu, check_every_kind]:
             tree = os.path.join(work, check.__name__)
             make_tree(tree)
             check(work, tree)
     finally:
         shutil.rmtree(work)
-    print("hashdeep, mtree and efu exports: ok")
+    print("hashdeep, mtree and efu exports, on a tree of every kind too: ok")
 
 
 main()

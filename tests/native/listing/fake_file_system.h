@@ -1,7 +1,9 @@
 #pragma once
 // An in-memory file system with Windows-style paths, for scans whose search
 // order, sizes and times a test must control.
+#include <algorithm>
 #include <functional>
+#include <memory>
 #include <map>
 #include <set>
 #include <string>
@@ -13,6 +15,38 @@
 #include "platform/wildcard.h"
 
 namespace tf::testing {
+
+// A file's content as the fake serves it, and how it misbehaves.
+struct FakeContent {
+    std::string bytes;
+    platform::ContentStatus open = platform::ContentStatus::kRead;  // what opening it answers
+    std::uint64_t inode = 0;  // the same for hard links of one file; 0: a file of its own
+    std::int64_t failAt = -1;    // a read reaching this offset fails
+    std::int64_t shrinkTo = -1;  // after its first read the file has this many bytes
+};
+
+class FakeContentFile final : public platform::ContentFile {
+public:
+    FakeContentFile(FakeContent content, std::uint64_t inode) : content_(std::move(content)) {
+        size_ = content_.bytes.size();
+        identity_ = {1, inode};
+    }
+    std::int64_t ReadAt(std::uint64_t offset, void* buffer, std::size_t size) override {
+        if (content_.failAt >= 0 && offset + size > static_cast<std::uint64_t>(content_.failAt)) return -1;
+        if (offset >= content_.bytes.size()) return 0;
+        const std::size_t n = std::min<std::size_t>(size, content_.bytes.size() - offset);
+        std::copy_n(content_.bytes.data() + offset, n, static_cast<char*>(buffer));
+        if (content_.shrinkTo >= 0) {
+            content_.bytes.resize(static_cast<std::size_t>(content_.shrinkTo));
+            content_.shrinkTo = -1;
+        }
+        return static_cast<std::int64_t>(n);
+    }
+    std::uint64_t CurrentSize() override { return content_.bytes.size(); }
+
+private:
+    FakeContent content_;
+};
 
 struct FakeEntry {
     std::string name;
@@ -36,6 +70,22 @@ public:
     // Its files can be listed but a search for its subfolders fails.
     void FailFolderSearch(const std::string& folder) { failingFolderSearch_.insert(folder); }
     void Remove(const std::string& folder) { folders_.erase(folder); }
+    // A file in `folder` with this content, its size listed as it is.
+    void AddContent(const std::string& folder, const std::string& name, FakeContent content) {
+        AddFile(folder, {name, false, content.bytes.size()});
+        contents_[folder + "\\" + name] = std::move(content);
+    }
+
+    platform::ContentStatus OpenContent(const std::string& path, std::unique_ptr<platform::ContentFile>& file) override {
+        opened.push_back(path);
+        const auto it = contents_.find(path);
+        if (it == contents_.end()) return platform::ContentStatus::kVanished;
+        if (it->second.open != platform::ContentStatus::kRead) return it->second.open;
+        const std::uint64_t inode = it->second.inode ? it->second.inode : 1000 + std::distance(contents_.begin(), it);
+        file = std::make_unique<FakeContentFile>(it->second, inode);
+        return platform::ContentStatus::kRead;
+    }
+    std::vector<std::string> opened;  // every path opened for its content
 
     char Separator() const override { return '\\'; }
     void Search(const std::string& folder, const std::string& pattern, platform::SearchDetail detail,
@@ -88,6 +138,7 @@ private:
     }
 
     std::map<std::string, std::vector<FakeEntry>> folders_;
+    std::map<std::string, FakeContent> contents_;
     std::set<std::string> unsearchable_;
     std::set<std::string> failingFolderSearch_;
 };
