@@ -8,7 +8,7 @@ packages=(cmake ninja-build g++ clang googletest libgtest-dev libbenchmark-dev
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
           wine wine32:i386 wine64 xvfb xdotool imagemagick x11-utils
           zlib1g-dev libpng-dev libspng-dev libclang-rt-14-dev python3 nlohmann-json3-dev
-          libxxhash-dev nettle-dev xxhash hashdeep mtree-netbsd
+          libxxhash-dev nettle-dev xxhash hashdeep mtree-netbsd jdupes
           ncdu gdu chromium nsis zip unzip dpkg-dev lintian man-db debootstrap)
 # The explorer page's tests run on Node.js and npm; a machine that already
 # has them from elsewhere keeps its own.
