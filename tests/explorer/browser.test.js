@@ -259,6 +259,14 @@ test('the Types view of the root counts the files of each extension', async () =
   const want = [...expected].map(([ext, e]) => [ext, e.count.toLocaleString('en-US'), e.bytes.toLocaleString('en-US')]);
   const byExt = (a, b) => (a[0] < b[0] ? -1 : 1);
   assert.deepStrictEqual(shown.slice().sort(byExt), want.sort(byExt));
+  // Its CSV: every extension's numbers, as the view counts them.
+  await page.click('#export');
+  const saved = () => fs.readdirSync(work).find((n) => n.endsWith(' types.csv'));
+  for (let k = 0; k < 100 && !saved(); k++) await new Promise((r) => setTimeout(r, 50));
+  const rows = parseCsv(fs.readFileSync(path.join(work, saved()), 'utf8'));
+  assert.deepStrictEqual(rows[0], ['extension', 'files', 'bytes']);
+  assert.deepStrictEqual(rows.slice(1).map((r) => [r[0] ? '.' + r[0] : '(none)', Number(r[1]).toLocaleString('en-US'),
+    Number(r[2]).toLocaleString('en-US')]).sort(byExt), want.sort(byExt));
   await page.click('#tab-files');
 });
 

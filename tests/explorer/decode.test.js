@@ -259,3 +259,15 @@ test('the decoder refuses what would make it build from a bogus count or a borro
     assert.throws(() => d.hashes(name + ':'), /unknown kind/);
   }
 });
+
+test('a character that is no digit is named, in the numbers and in a digest', () => {
+  const root = { name: '/h', folders: [], filesCount: 1, bytes: 5, subtree: 5, mtime: 1, ctime: 0, skipped: '',
+    files: [{ name: 'a', kind: 'file', type: '', size: 5, mtime: 1, ctime: 1, hash: Buffer.alloc(16, 1) }] };
+  const [chunk] = encode([{ source: '/h', listedAt: 1, separator: '/', root, totals: null }], 100, 'xxh128');
+  for (const c of ['<', ' ', '\u00e9']) {
+    assert.throws(() => new Decoder().chunk(c + chunk), new RegExp('U\\+' + c.charCodeAt(0).toString(16).toUpperCase().padStart(4, '0')));
+  }
+  const d = new Decoder();
+  d.chunk(chunk);
+  assert.throws(() => d.hashes('xxh128:' + 'w'.repeat(20)), /U\+0077 where a digit belongs/);
+});

@@ -4,8 +4,8 @@
    SAME, ADDED, REMOVED, MOVED, MOVED_AWAY */
 // The mode of a page whose data compares two listings: what changed from
 // the first to the second. The tree is the new listing's, with the folders
-// gone from it beside their old siblings; new, gone and moved folders are
-// one item.
+// gone from it beside their old siblings; a new, gone or moved folder opens
+// like any other.
 
 const STATUS_TEXT = ['unchanged', 'changed', 'added', 'removed', 'moved', 'moved away'];
 // The entry columns of a comparison, sorted here rather than by the model.

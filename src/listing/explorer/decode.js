@@ -7,8 +7,9 @@
 // and one per folder. Names stay inside the chunk texts they came in.
 
 // Under Node.js (the tests) the names the page's pieces share come from their files.
-if (typeof module !== 'undefined' && typeof KIND_FOLDER === 'undefined') {
-  Object.assign(globalThis, require('./constants.js'), require('./format.js'));
+if (typeof module !== 'undefined') {
+  if (typeof KIND_FOLDER === 'undefined') Object.assign(globalThis, require('./constants.js'));
+  if (typeof REC_FILE === 'undefined') Object.assign(globalThis, require('./format.js'));
 }
 
 const HASH_BYTES = { xxh128: 16, sha256: 32 };
@@ -23,24 +24,36 @@ function readNumbers(text, end, values) {
   let n = 0;
   let acc = 0;
   let open = false;
+  // Below zero once a character is no digit: looked at after the loop, so
+  // that reading costs no branch for it.
+  let bad = 0;
   for (let p = 0; p < end; p++) {
     const c = text.charCodeAt(p);
     if (c >= more) {
-      if (c >= top) throw notADigit(c);
+      bad |= top - 1 - c;
       acc = acc * MORE_BASE + (c - more);
       open = true;
     } else {
-      if (c < first || c === gap) throw notADigit(c);
+      bad |= (c - first) | ((c ^ gap) - 1);
       values[n++] = acc * LAST_BASE + (c < gap ? c - first : c - first - 1);
       acc = 0;
       open = false;
     }
   }
+  if (bad < 0) throw notADigit(text, 0, end, top);
   if (open) throw new Error('explorer data: a number cut short');
   return n;
 }
 
-function notADigit(c) {
+// The error for the first character of text[from, end) that is no digit
+// (those from '!' up to `top`, without '<').
+function notADigit(text, from, end, top) {
+  let p = from;
+  for (; p < end; p++) {
+    const c = text.charCodeAt(p);
+    if (c < FIRST_LAST_DIGIT || c === NOT_A_DIGIT || c >= top) break;
+  }
+  const c = text.charCodeAt(p);
   return new Error('explorer data: U+' + c.toString(16).toUpperCase().padStart(4, '0') + ' where a digit belongs');
 }
 
@@ -285,12 +298,14 @@ class Decoder {
       }
       if (p + width * 1.25 > text.length) throw new Error('explorer data: a hash cut short');
       let at = i * width;
+      let bad = 0; // below zero once a character is no digit of a digest
+      const from = p;
       for (let end = p + width * 1.25; p < end;) {
         let v = 0;
         for (let k = 0; k < 5; k++) {
           const c = text.charCodeAt(p++);
           const d = c < NOT_A_DIGIT ? c - FIRST_LAST_DIGIT : c - FIRST_LAST_DIGIT - 1;
-          if (d < 0 || d >= HASH_BASE || c === NOT_A_DIGIT) throw notADigit(c);
+          bad |= d | (HASH_BASE - 1 - d) | ((c ^ NOT_A_DIGIT) - 1);
           v = v * HASH_BASE + d;
         }
         hash[at++] = v >>> 24;
@@ -298,6 +313,7 @@ class Decoder {
         hash[at++] = (v >>> 8) & 255;
         hash[at++] = v & 255;
       }
+      if (bad < 0) throw notADigit(text, from, p, FIRST_LAST_DIGIT + HASH_BASE + 1);
       this.hashed[i] = 1;
     }
     if (p !== text.length) throw new Error('explorer data: hashes left over');

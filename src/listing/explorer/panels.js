@@ -131,8 +131,14 @@ function summaryView(page, name, draw) {
   return v;
 }
 
+// A summary view's CSV: a header and a row per item of the summary's list.
+function summaryCsv(page, what, head, rows) {
+  return page.summary && { lines: [head].concat(rows(page.summary).map((r) => r.map((x) => csvField(String(x))).join(','))),
+    name: folderFileName(page) + ' ' + what + '.csv' };
+}
+
 function typesView(page) {
-  return summaryView(page, 'types', (panel, s) => {
+  const v = summaryView(page, 'types', (panel, s) => {
     const total = s.types.reduce((a, t) => a + t.bytes, 0) || 1;
     const shown = s.types.slice(0, 500);
     panel.appendChild(table(
@@ -144,16 +150,21 @@ function typesView(page) {
       panel.appendChild(el('p', 'empty', (s.types.length - shown.length) + ' smaller extensions not shown'));
     }
   });
+  // Every extension, those not shown too.
+  v.csv = () => summaryCsv(page, 'types', 'extension,files,bytes', (s) => s.types.map((t) => [t.extension, t.count, t.bytes]));
+  return v;
 }
 
 function yearsView(page) {
-  return summaryView(page, 'years', (panel, s) => {
+  const v = summaryView(page, 'years', (panel, s) => {
     const most = Math.max(1, ...s.years.map((y) => y.bytes));
     panel.appendChild(table(
       [{ label: 'Modified in' }, { label: 'Files', num: true, width: 110 }, { label: 'Bytes', num: true, width: 150 },
         { label: '', width: 180 }],
       s.years.map((y) => [String(y.year), count(y.count), count(y.bytes), hbar(y.bytes / most)])));
   });
+  v.csv = () => summaryCsv(page, 'years', 'year,files,bytes', (s) => s.years.map((y) => [y.year, y.count, y.bytes]));
+  return v;
 }
 
 function largestView(page) {

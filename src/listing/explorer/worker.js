@@ -94,13 +94,14 @@ async function runSearch({ id, query, filter }) {
     lastPost = performance.now();
   };
   if (compiled) {
-    const kind = index.data.kind;
-    for (let c = 0; c < index.folded.length; c++) {
-      const text = index.folded[c];
+    const { kind } = index.data;
+    const { folded, hidden } = index;
+    for (let c = 0; c < folded.length; c++) {
+      const text = folded[c];
       searchText(text, compiled, 0, text.length, (at) => {
         const e = entryAt(c, at - 1);
         if (e < 0) return;
-        if (index.hidden && index.hidden[e]) return;
+        if (hidden && hidden[e]) return;
         const k = kind[e];
         if (filter === SEARCH_FILES_ONLY && k === KIND_FOLDER) return;
         if (filter === SEARCH_FOLDERS_ONLY && k !== KIND_FOLDER) return;
