@@ -23,6 +23,22 @@ struct FolderId {
     bool operator==(const FolderId& o) const { return known && o.known && device == o.device && inode == o.inode; }
 };
 
+// What a file's content is trusted unchanged by since it was last seen: the
+// same file (device and file id) with the same modified and change times.
+// The numbers are in the platform's own units and only ever compared for
+// equality; `known` is false where the platform could not tell them.
+struct FileStamp {
+    std::uint64_t modified = 0;
+    std::uint64_t changed = 0;
+    std::uint64_t device = 0;
+    std::uint64_t fileId = 0;
+    bool known = false;
+    bool operator==(const FileStamp& o) const {
+        return known && o.known && modified == o.modified && changed == o.changed && device == o.device &&
+               fileId == o.fileId;
+    }
+};
+
 // How the names a file system returns are encoded, which decides what counts
 // as one character: UTF-8, or one byte per character (a legacy code page).
 enum class NameEncoding { kUtf8, kCodePage };
@@ -43,8 +59,9 @@ struct FindData {
     bool isDirectory = false;  // as IsDirectory(folder + separator + name) would answer
     bool isLink = false;       // the entry itself is a symbolic link
     // Filled for files in a kFiles search, and for folders in a kFolders
-    // search (times only). A link to a folder, and a link that leads nowhere,
-    // carry the link's own size and times in a kFiles search.
+    // search (times only). A link carries its own size and times in a kFiles
+    // search, as a disk-usage count and the Windows directory search see it,
+    // never its target's.
     FileTicks creationTime = 0;
     FileTicks lastWriteTime = 0;
     std::uint32_t sizeHigh = 0;
@@ -55,6 +72,12 @@ struct FindData {
     std::uint64_t allocated = 0;
     std::uint64_t inode = 0;
     std::uint32_t links = 1;
+    // A link's target as it is written, in a kFiles search where the
+    // platform tells it.
+    std::string linkTarget;
+    // A regular file's stamp, in a kFiles search where the platform tells it
+    // without another call per file.
+    FileStamp stamp;
     // Filled only for directories, in a kFolders search.
     FolderId folderId;
 };

@@ -179,6 +179,8 @@ platform::SearchStatus FolderScan::ReadFolder(const std::string& path, bool desc
             file.modified = entry.lastWriteTime;
             file.inode = entry.inode;
             file.links = entry.links;
+            file.target = entry.linkTarget;
+            file.stamp = entry.stamp;
             HashContent(options_, host_, totals_, full, file, digest_);
             section_.Add(file);
             return true;
