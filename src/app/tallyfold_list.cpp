@@ -45,6 +45,8 @@ const char kUsage[] =
     "                      default one per processor, at most 4)\n"
     "  --hash [ALGORITHM]  every file's content hash in csv, jsonl and explorer:\n"
     "                      xxh128 (default) or sha256\n"
+    "  --reuse LISTING     with hashes: take a file's hash from this earlier jsonl listing\n"
+    "                      where the file provably did not change since\n"
     "  --duplicates        a report of files with the same content (text, csv, jsonl)\n"
     "                      instead of a listing\n"
     "  --empty-files       with --duplicates: empty files are duplicates of each other\n"
@@ -196,6 +198,8 @@ bool ParseArguments(int argc, char** argv, char separator, Arguments& args, std:
                 name = argv[++i];
             args.options.hash = name.empty() ? platform::HashAlgorithm::kXxh128 : platform::HashByName(name);
             if (args.options.hash == platform::HashAlgorithm::kNone) return problem = "bad --hash: " + name, false;
+        } else if (arg == "--reuse") {
+            if (!value(args.options.reuseHashes)) return false;
         } else if (arg == "--duplicates") {
             args.options.duplicates = true;
         } else if (arg == "--empty-files") {
@@ -220,6 +224,14 @@ bool ParseArguments(int argc, char** argv, char separator, Arguments& args, std:
     } else {
         if (!haveSource || source.empty()) return problem = "no SOURCE given", false;
         args.options.source = NormaliseSource(source, separator);
+    }
+    if (!args.options.reuseHashes.empty()) {
+        using listing::ReportFormat;
+        const ReportFormat f = args.options.format;
+        if (!args.from.empty()) return problem = "--reuse reads files: give SOURCE, not --from", false;
+        if (args.options.hash == platform::HashAlgorithm::kNone && f != ReportFormat::kHashdeep &&
+            f != ReportFormat::kMtree)
+            return problem = "--reuse goes with --hash", false;
     }
     if (args.options.duplicates) {
         using listing::ReportFormat;
@@ -340,6 +352,18 @@ static int RunTool(int argc, char** argv) {
     if (args.from.empty() && !fs->IsDirectory(args.options.source)) {
         std::fprintf(stderr, "tallyfold-list: SOURCE is not an existing folder: %s\n", args.options.source.c_str());
         return kExitUsage;
+    }
+    if (!args.options.reuseHashes.empty()) {
+        // The listing is checked as --from would; one without stamps (or of
+        // another hash) is valid and simply gives nothing to reuse.
+        listing::ReplayResult earlier;
+        char separator = '/';
+        if (!listing::ListingSource(args.options.reuseHashes, earlier, separator)) {
+            std::fprintf(stderr, "tallyfold-list: %s:%llu: not a valid listing: %s\n",
+                         args.options.reuseHashes.c_str(), static_cast<unsigned long long>(earlier.line),
+                         earlier.reason.c_str());
+            return kExitUsage;
+        }
     }
     FilePtr errorsFile;
     if (!args.errors.empty()) {

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/file_system.h"
+
 namespace tf::platform {
 
 enum class HashAlgorithm { kNone, kXxh128, kSha256 };
@@ -81,6 +83,15 @@ protected:
 // Opens `path` (without following a link) when it is a regular file;
 // anything else is not opened at all.
 ContentStatus OpenContentFile(const std::string& path, std::unique_ptr<ContentFile>& file);
+
+// The stamp of the regular file at `path` (a link is not followed), by one
+// cheap call where the directory search does not give it; unknown when the
+// platform or the volume cannot tell it.
+FileStamp StampOf(const std::string& path);
+// Whether a stamp may be kept for a later run to trust: a file changed in
+// the last moments may change again within the same tick of the clock that
+// sets its times, which the stamp would not show.
+bool IsSettled(const FileStamp& stamp);
 
 // Called as a file is read with the bytes read since the last call; false
 // stops the reading (kStopped).

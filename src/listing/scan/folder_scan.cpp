@@ -28,6 +28,14 @@ bool MatchesAny(const std::vector<std::string>& patterns, const std::string& nam
                        [&name](const std::string& p) { return platform::WildcardMatch(p, name); });
 }
 
+// `path` below `source`, without the separator between them.
+std::string RelativePath(const std::string& source, const std::string& path) {
+    if (path.size() <= source.size() || path.compare(0, source.size(), source) != 0) return std::string();
+    if (source.empty()) return path.substr(1);  // the POSIX root
+    const bool rootEndsInSeparator = source.back() == '/' || source.back() == '\\';
+    return path.substr(source.size() + (rootEndsInSeparator ? 0 : 1));
+}
+
 }  // namespace
 
 bool IsExcludedName(const ListingOptions& options, const std::string& name) {
@@ -74,10 +82,25 @@ platform::ListingWalk WalkOf(const ListingOptions& options, platform::FileSystem
 }
 
 void HashContent(const ListingOptions& options, ScanHost& host, RunTotals& totals, const std::string& path,
-                 ListedFile& file, std::string& digest) {
+                 ListedFile& file, std::string& digest, const EarlierHashes* earlier) {
     digest.clear();
-    if (options.hash == platform::HashAlgorithm::kNone || file.kind != EntryKind::kFile) return;
+    if (options.hash == platform::HashAlgorithm::kNone || file.kind != EntryKind::kFile) {
+        file.stamp = platform::FileStamp{};
+        return;
+    }
     totals.bytesToHash += file.size;
+    // Taken before the content is read: a write during the reading moves
+    // the change time after it, and the next run reads the file again.
+    if (!file.stamp.known) file.stamp = platform::StampOf(path);
+    if (earlier && file.stamp.known) {
+        if (const std::string* known = earlier->Find(RelativePath(options.source, path), file.size, file.stamp)) {
+            digest = *known;
+            file.digest = digest;
+            totals.hashedBytes += file.size;
+            return;
+        }
+    }
+    if (!platform::IsSettled(file.stamp)) file.stamp = platform::FileStamp{};
     std::uint64_t read = 0;
     const platform::ContentStatus status =
         platform::HashFile(path, options.hash, file.size, [&](std::uint64_t bytes) {
@@ -181,7 +204,7 @@ platform::SearchStatus FolderScan::ReadFolder(const std::string& path, bool desc
             file.links = entry.links;
             file.target = entry.linkTarget;
             file.stamp = entry.stamp;
-            HashContent(options_, host_, totals_, full, file, digest_);
+            HashContent(options_, host_, totals_, full, file, digest_, earlier_);
             section_.Add(file);
             return true;
         });
