@@ -28,14 +28,6 @@ bool MatchesAny(const std::vector<std::string>& patterns, const std::string& nam
                        [&name](const std::string& p) { return platform::WildcardMatch(p, name); });
 }
 
-// `path` below `source`, without the separator between them.
-std::string RelativePath(const std::string& source, const std::string& path) {
-    if (path.size() <= source.size() || path.compare(0, source.size(), source) != 0) return std::string();
-    if (source.empty()) return path.substr(1);  // the POSIX root
-    const bool rootEndsInSeparator = source.back() == '/' || source.back() == '\\';
-    return path.substr(source.size() + (rootEndsInSeparator ? 0 : 1));
-}
-
 }  // namespace
 
 bool IsExcludedName(const ListingOptions& options, const std::string& name) {
@@ -93,8 +85,9 @@ void HashContent(const ListingOptions& options, ScanHost& host, RunTotals& total
     // the change time after it, and the next run reads the file again.
     if (!file.stamp.known) file.stamp = platform::StampOf(path);
     if (earlier && file.stamp.known) {
-        if (const std::string* known = earlier->Find(RelativePath(options.source, path), file.size, file.stamp)) {
-            digest = *known;
+        const std::string_view known = earlier->Find(file.size, file.stamp);
+        if (!known.empty()) {
+            digest.assign(known);
             file.digest = digest;
             totals.hashedBytes += file.size;
             return;
