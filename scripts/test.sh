@@ -29,7 +29,7 @@ tests/explorer/node_modules/.bin/eslint -c tests/explorer/eslint.config.js src/l
 node --test tests/explorer/decode.test.js tests/explorer/matcher.test.js tests/explorer/model.test.js tests/explorer/treemap.test.js tests/explorer/compare.test.js
 TALLYFOLD_LIST="$build/native/src/app/tallyfold-list" TALLYFOLD_DIFF="$build/native/src/app/tallyfold-diff" EXPLORER_SHOTS="$build" node --test tests/explorer/browser.test.js tests/explorer/compare_browser.test.js tests/explorer/duplicates_browser.test.js
 
-step "read-ahead tests under ThreadSanitizer"
+step "read-ahead tests (folders, and file content ahead of its hash) under ThreadSanitizer"
 cmake -S . -B "$build/tsan" -G Ninja -DTALLYFOLD_WERROR=ON -DTALLYFOLD_BENCH=OFF \
   -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
 ninja -C "$build/tsan" -j"$jobs" read_ahead_tests

@@ -106,6 +106,8 @@ void WriteText(const DiffResult& r, tf::listing::ReportFile& report) {
                            Signed(item.oldSize, item.newSize) + ")";
                 if (item.oldModified != item.newModified)
                     out += " modified " + Time(item.oldModified) + " -> " + Time(item.newModified);
+                // Neither moved: only a link's target can have.
+                if (item.oldSize == item.newSize && item.oldModified == item.newModified) out += " target changed";
                 break;
             case Change::kContentChanged:
                 out += "! " + Shown(item.path) + ": content changed (" + std::to_string(item.newSize) + " bytes)";

@@ -58,6 +58,8 @@ std::string Usage() {
         "                      default one per processor, at most 4)\n"
         "  --hash [ALGORITHM]  every file's content hash in csv, jsonl and explorer:\n"
         "                      xxh128 (default) or sha256\n"
+        "  --reuse LISTING     with hashes: take a file's hash from this earlier jsonl listing\n"
+        "                      where the file provably did not change since\n"
         "  --duplicates        a report of files with the same content (" +
         listing::FormatNames(", ", true) +
         ")\n"
@@ -199,6 +201,8 @@ bool ParseArguments(int argc, char** argv, char separator, Arguments& args, std:
                 [](const std::string& next) { return platform::HashByName(next) != platform::HashAlgorithm::kNone; });
             args.options.hash = name.empty() ? platform::HashAlgorithm::kXxh128 : platform::HashByName(name);
             if (args.options.hash == platform::HashAlgorithm::kNone) return fail("bad --hash: " + name);
+        } else if (arg == "--reuse") {
+            if (!reader.Value(args.options.reuseHashes)) return fail("");
         } else if (arg == "--duplicates") {
             if (!reader.NoValue()) return fail("");
             args.options.duplicates = true;
@@ -227,6 +231,14 @@ bool ParseArguments(int argc, char** argv, char separator, Arguments& args, std:
     } else {
         if (!haveSource || source.empty()) return problem = "no SOURCE given", false;
         args.options.source = NormaliseSource(source, separator);
+    }
+    if (!args.options.reuseHashes.empty()) {
+        using listing::ReportFormat;
+        const ReportFormat f = args.options.format;
+        if (!args.from.empty()) return problem = "--reuse reads files: give SOURCE, not --from", false;
+        if (args.options.hash == platform::HashAlgorithm::kNone && f != ReportFormat::kHashdeep &&
+            f != ReportFormat::kMtree)
+            return problem = "--reuse goes with --hash", false;
     }
     const listing::FormatSpec& spec = *listing::SpecOf(args.options.format);
     if (args.options.duplicates) {
@@ -358,6 +370,18 @@ static int RunTool(int argc, char** argv) {
     if (args.from.empty() && !fs->IsDirectory(args.options.source)) {
         std::fprintf(stderr, "tallyfold-list: SOURCE is not an existing folder: %s\n", args.options.source.c_str());
         return kExitUsage;
+    }
+    if (!args.options.reuseHashes.empty()) {
+        // The listing is checked as --from would; one without stamps (or of
+        // another hash) is valid and simply gives nothing to reuse.
+        listing::ReplayResult earlier;
+        char separator = '/';
+        if (!listing::ListingSource(args.options.reuseHashes, earlier, separator)) {
+            std::fprintf(stderr, "tallyfold-list: %s:%llu: not a valid listing: %s\n",
+                         args.options.reuseHashes.c_str(), static_cast<unsigned long long>(earlier.line),
+                         earlier.reason.c_str());
+            return kExitUsage;
+        }
     }
     FilePtr errorsFile;
     if (!args.errors.empty()) {

@@ -107,6 +107,11 @@ RunOutcome RunListing(const ListingOptions& requested, platform::FileSystem& fs,
         const auto ahead = ReadAheadFor(options, fs, host);
         FolderScan scan(options, ahead ? *ahead : fs, host, totals, *sink);
         scan.LeaveOut(reportPath);
+        EarlierHashes earlier;
+        if (options.hash != platform::HashAlgorithm::kNone && !options.reuseHashes.empty()) {
+            earlier.Load(options.reuseHashes, options.hash);
+            scan.ReuseHashes(&earlier);
+        }
         scan.ScanFolder(options.source);
         note(scan.Error());
     } catch (...) {

@@ -71,6 +71,10 @@ struct ListedFile {
     // a link).
     std::string_view digest;
     platform::ContentStatus unhashed = platform::ContentStatus::kRead;
+    std::string_view target;  // a link's target as written, where known
+    // What the file's content is trusted unchanged by, for a later run to
+    // take its hash instead of reading it again.
+    platform::FileStamp stamp;
 };
 
 // A folder that is entered, as its section starts.

@@ -49,6 +49,10 @@ struct ListingOptions {
     // The content hash every file gets (kNone: none). A format that needs
     // hashes sets its own when none is chosen.
     platform::HashAlgorithm hash = platform::HashAlgorithm::kNone;
+    // An earlier JSON Lines listing whose hashes are taken for files that
+    // provably did not change since; empty, or a listing that cannot be
+    // read, reads every file.
+    std::string reuseHashes;
     // A report of the files with the same content instead of a listing.
     bool duplicates = false;
     bool emptyDuplicates = false;  // empty files count as duplicates of each other

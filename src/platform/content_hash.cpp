@@ -1,7 +1,11 @@
 #include "platform/content_hash.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 // The library is used header-only, so the Windows programs carry it inside.
@@ -110,6 +114,105 @@ const char* ContentStatusText(ContentStatus status) {
     return "read error";
 }
 
+namespace {
+
+// Large files are read by a second thread while this one hashes: the copy
+// from the system and the hash then run on two cores side by side rather
+// than one after the other. Smaller files are not worth a thread.
+constexpr std::uint64_t kOverlapFrom = 4u << 20;
+constexpr std::size_t kOverlapBlock = 1u << 19;
+constexpr std::uint64_t kOverlapSlots = 4;
+
+// Where a reading of `size` bytes ends: an error, the end found sooner, more
+// than there should be, or the last read (which asks one byte past the end)
+// coming back short.
+bool LastRead(std::uint64_t size, std::uint64_t offset, std::int64_t got, std::size_t want) {
+    return got <= 0 || static_cast<std::uint64_t>(got) > size - offset ||
+           (offset + static_cast<std::uint64_t>(got) == size && static_cast<std::size_t>(got) < want);
+}
+
+std::size_t WantAt(std::uint64_t size, std::uint64_t offset, std::size_t block) {
+    // Whole blocks keep the reads aligned to pages; only the last asks past
+    // the end, so that a file that grew while it was read says so there.
+    return static_cast<std::size_t>(std::min<std::uint64_t>(size - offset + 1, block));
+}
+
+// The blocks of a file, read in order by a thread of its own into a ring of
+// buffers, up to kOverlapSlots ahead of the caller.
+class BlockReadAhead {
+public:
+    struct Block {
+        const unsigned char* data;
+        std::int64_t got;
+        std::size_t want;
+    };
+
+    BlockReadAhead(ContentFile& file, std::uint64_t size)
+        : file_(file), size_(size), buffers_(kOverlapSlots * kOverlapBlock), thread_([this] { Read(); }) {}
+    ~BlockReadAhead() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+    BlockReadAhead(const BlockReadAhead&) = delete;
+    BlockReadAhead& operator=(const BlockReadAhead&) = delete;
+
+    // The next block; the one before it is given back.
+    Block Next() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (holding_) {
+            holding_ = false;
+            ++consumed_;
+            changed_.notify_all();
+        }
+        changed_.wait(lock, [this] { return produced_ > consumed_; });
+        holding_ = true;
+        const std::size_t slot = static_cast<std::size_t>(consumed_ % kOverlapSlots);
+        return Block{buffers_.data() + slot * kOverlapBlock, got_[slot], want_[slot]};
+    }
+
+private:
+    void Read() {
+        std::uint64_t offset = 0;
+        for (std::uint64_t block = 0;; ++block) {
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                changed_.wait(lock, [&] { return stop_ || block - consumed_ < kOverlapSlots; });
+                if (stop_) return;
+            }
+            const std::size_t slot = static_cast<std::size_t>(block % kOverlapSlots);
+            const std::size_t want = WantAt(size_, offset, kOverlapBlock);
+            const std::int64_t got = file_.ReadAt(offset, buffers_.data() + slot * kOverlapBlock, want);
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                got_[slot] = got;
+                want_[slot] = want;
+                ++produced_;
+            }
+            changed_.notify_all();
+            if (LastRead(size_, offset, got, want)) return;
+            offset += static_cast<std::uint64_t>(got);
+        }
+    }
+
+    ContentFile& file_;
+    const std::uint64_t size_;
+    std::vector<unsigned char> buffers_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::int64_t got_[kOverlapSlots] = {};
+    std::size_t want_[kOverlapSlots] = {};
+    std::uint64_t produced_ = 0, consumed_ = 0;  // blocks
+    bool holding_ = false;  // the caller is hashing block `consumed_`
+    bool stop_ = false;
+    std::thread thread_;  // last: it starts once the rest is ready
+};
+
+}  // namespace
+
 ContentStatus HashWhole(ContentFile& file, HashAlgorithm algorithm, const ReadProgress& progress,
                         std::string& digest) {
     std::unique_ptr<Hasher> hasher = CreateHasher(algorithm);
@@ -117,26 +220,41 @@ ContentStatus HashWhole(ContentFile& file, HashAlgorithm algorithm, const ReadPr
     const std::uint64_t size = file.Size();
     // A file read in one call needs no advice.
     if (size >= kBlock) file.ExpectSequential();
-    std::vector<unsigned char> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(size, kBlock)) + 1);
-    // The last read asks for a byte past the end: a file that grew while it
-    // was read says so in the same call.
+    std::unique_ptr<BlockReadAhead> ahead;
+    if (size >= kOverlapFrom) {
+        try {
+            ahead = std::make_unique<BlockReadAhead>(file, size);
+        } catch (const std::system_error&) {
+            // No thread to spare: read in turn.
+        }
+    }
+    std::vector<unsigned char> buffer(ahead ? 0 : static_cast<std::size_t>(std::min<std::uint64_t>(size, kBlock)) + 1);
     std::uint64_t offset = 0;
     for (;;) {
-        // Whole blocks keep the reads aligned to pages; only the last asks
-        // past the end.
-        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size - offset + 1, kBlock));
-        const std::int64_t got = file.ReadAt(offset, buffer.data(), want);
+        const unsigned char* data = buffer.data();
+        std::int64_t got;
+        std::size_t want;
+        if (ahead) {
+            const BlockReadAhead::Block block = ahead->Next();
+            data = block.data;
+            got = block.got;
+            want = block.want;
+        } else {
+            want = WantAt(size, offset, kBlock);
+            got = file.ReadAt(offset, buffer.data(), want);
+        }
         if (got < 0) return ContentStatus::kFailed;
         if (static_cast<std::uint64_t>(got) > size - offset) return ContentStatus::kChanged;  // grew
         if (got == 0) {
             if (offset < size) return ContentStatus::kChanged;  // shorter than when opened
             break;
         }
-        hasher->Update(buffer.data(), static_cast<std::size_t>(got));
+        hasher->Update(data, static_cast<std::size_t>(got));
         offset += static_cast<std::uint64_t>(got);
         if (progress && !progress(static_cast<std::uint64_t>(got))) return ContentStatus::kStopped;
-        if (offset == size && static_cast<std::size_t>(got) < want) break;  // the end, read past
+        if (LastRead(size, offset - static_cast<std::uint64_t>(got), got, want)) break;  // the end, read past
     }
+    ahead.reset();
     if (file.CurrentSize() != size) return ContentStatus::kChanged;
     digest = hasher->Finish();
     return ContentStatus::kRead;

@@ -13,6 +13,22 @@
 
 namespace tf::platform {
 
+// What a file's content is trusted unchanged by since it was last seen: the
+// same file (device and file id) with the same modified and change times.
+// The numbers are in the platform's own units and only ever compared for
+// equality; `known` is false where the platform could not tell them.
+struct FileStamp {
+    std::uint64_t modified = 0;
+    std::uint64_t changed = 0;
+    std::uint64_t device = 0;
+    std::uint64_t fileId = 0;
+    bool known = false;
+    bool operator==(const FileStamp& o) const {
+        return known && o.known && modified == o.modified && changed == o.changed && device == o.device &&
+               fileId == o.fileId;
+    }
+};
+
 enum class HashAlgorithm { kNone, kXxh128, kSha256 };
 
 // "xxh128", "sha256"; empty for kNone. Listings write a hash as
@@ -81,6 +97,15 @@ protected:
 // Opens `path` (without following a link) when it is a regular file;
 // anything else is not opened at all.
 ContentStatus OpenContentFile(const std::string& path, std::unique_ptr<ContentFile>& file);
+
+// The stamp of the regular file at `path` (a link is not followed), by one
+// cheap call where the directory search does not give it; unknown when the
+// platform or the volume cannot tell it.
+FileStamp StampOf(const std::string& path);
+// Whether a stamp may be kept for a later run to trust: a file changed in
+// the last moments may change again within the same tick of the clock that
+// sets its times, which the stamp would not show.
+bool IsSettled(const FileStamp& stamp);
 
 // Called as a file is read with the bytes read since the last call; false
 // stops the reading (kStopped).

@@ -49,8 +49,9 @@ struct FindData {
     bool isDirectory = false;  // as IsDirectory(folder + separator + name) would answer
     bool isLink = false;       // the entry itself is a symbolic link
     // Filled for files in a kFiles search, and for folders in a kFolders
-    // search (times only). A link to a folder, and a link that leads nowhere,
-    // carry the link's own size and times in a kFiles search.
+    // search (times only). A link carries its own size and times in a kFiles
+    // search, as a disk-usage count and the Windows directory search see it,
+    // never its target's.
     FileTicks creationTime = 0;
     FileTicks lastWriteTime = 0;
     std::uint32_t sizeHigh = 0;
@@ -62,6 +63,12 @@ struct FindData {
     std::uint64_t inode = 0;
     std::uint32_t links = 1;
     SpecialFile special = SpecialFile::kNone;
+    // A link's target as it is written, in a kFiles search where the
+    // platform tells it.
+    std::string linkTarget;
+    // A regular file's stamp, in a kFiles search where the platform tells it
+    // without another call per file.
+    FileStamp stamp;
     // Filled only for directories, in a kFolders search.
     FolderId folderId;
 };

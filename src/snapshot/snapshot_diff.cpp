@@ -86,6 +86,7 @@ struct Entry {
     // The content hash, cut to 32 bits (never 0), when both listings carry
     // one of the same kind; 0 otherwise. A changed file goes unseen once in
     // four billion, and the old listing's table stays 48 bytes an entry.
+    // A link's is its target's text, where the listing records it.
     std::uint32_t digest = 0;
     // Folders: what is inside, and how many files and links and entries.
     Key content;
@@ -207,8 +208,10 @@ private:
         if (separator_ == '\\') std::replace(entry.key.begin(), entry.key.end(), '\\', '/');
 
         entry.size = record.Number(entry.kind == EntryKind::kFolder ? Field::kSubtreeBytes : Field::kSize);
-        entry.digest =
-            useHashes_ && record.Has(Field::kHash) ? static_cast<std::uint32_t>(KeyOf(record.Text(Field::kHash)).a) | 1 : 0;
+        const Field digestOf = entry.kind == EntryKind::kLink ? Field::kTarget : Field::kHash;
+        entry.digest = (useHashes_ || entry.kind == EntryKind::kLink) && record.Has(digestOf)
+                           ? static_cast<std::uint32_t>(KeyOf(record.Text(digestOf)).a) | 1
+                           : 0;
         entry.content = Key{};
         entry.files = entry.entries = 0;
     }
@@ -329,7 +332,9 @@ DiffResult DiffListings(const std::string& oldPath, const std::string& newPath) 
         }
         old->matched = true;
         const bool folder = e.kind == EntryKind::kFolder;
-        const bool same = old->size == e.size && (folder || old->modified == e.modified);
+        // A link's target counts as its size does: another target is a change.
+        const bool retargeted = e.kind == EntryKind::kLink && old->digest && e.digest && old->digest != e.digest;
+        const bool same = old->size == e.size && (folder || old->modified == e.modified) && !retargeted;
         if (same && (folder || old->digest == 0 || e.digest == 0 || old->digest == e.digest)) return;
         DiffItem item;
         item.change = folder ? Change::kFolderResized : same ? Change::kContentChanged : Change::kChanged;

@@ -48,7 +48,7 @@ public:
         AppendJsonString(out, file.name, bytes_);
         if (file.size) out += ",\"asize\":" + std::to_string(file.size);
         if (file.allocated) out += ",\"dsize\":" + std::to_string(file.allocated);
-        // A link shows its target's details; only a file's own links count.
+        // A link has its own size and times; hard links count for files only.
         if (file.links > 1 && file.kind == EntryKind::kFile) {
             out += ",\"ino\":" + std::to_string(file.inode);
             out += ",\"nlink\":" + std::to_string(file.links);

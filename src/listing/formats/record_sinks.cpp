@@ -36,6 +36,8 @@ struct RecordView {
     std::string hash;  // "NAME:HEX", or empty
     platform::ContentStatus unhashed = platform::ContentStatus::kRead;
     std::string_view hashes;  // the source folder's: the algorithm of the listing's hashes
+    std::string_view target;  // a link's
+    std::string stamp;        // of a hashed file, for a later run's reuse; empty otherwise
 };
 
 struct FieldValue {
@@ -94,6 +96,9 @@ const Field kFields[] = {
      [](const RecordView& r) { return r.nameBytes.empty() ? Absent() : Text(r.nameBytes); }},
     // When the listing was made, so that a replay of it (a catalogue) can say so.
     {"listed_at", Column::kNo, [](const RecordView& r) { return r.listedAt ? Time(r.listedAt) : Absent(); }},
+    {"target", Column::kNo,
+     [](const RecordView& r) { return r.kind == EntryKind::kLink && !r.target.empty() ? Text(r.target) : Absent(); }},
+    {"stamp", Column::kNo, [](const RecordView& r) { return r.stamp.empty() ? Absent() : Word(r.stamp); }},
 };
 
 class RecordSink : public ListingSink {
@@ -137,6 +142,9 @@ public:
             view_.hash += file.digest;
         }
         view_.unhashed = file.unhashed;
+        view_.target = file.target;
+        view_.stamp.clear();
+        if (!file.digest.empty() && file.stamp.known) view_.stamp = StampText(file.stamp);
         return Write();
     }
     WriteError EndSection(const SectionTotals&) override { return 0; }
@@ -174,6 +182,8 @@ private:
         view_.listedAt = listedAt;
         view_.hash.clear();
         view_.unhashed = platform::ContentStatus::kRead;
+        view_.target = {};
+        view_.stamp.clear();
         view_.hashes = folder.path == source_ ? hashName_ : std::string_view();
         const WriteError error = Write();
         view_.hashes = {};

@@ -181,6 +181,31 @@ void AppendIsoTime(std::string& out, platform::FileTicks ticks) {
     out += 'Z';
 }
 
+std::string StampText(const platform::FileStamp& stamp) {
+    return std::to_string(stamp.modified) + ':' + std::to_string(stamp.changed) + ':' + std::to_string(stamp.device) +
+           ':' + std::to_string(stamp.fileId);
+}
+
+std::optional<platform::FileStamp> ParseStamp(std::string_view text) {
+    std::uint64_t parts[4] = {};
+    std::size_t at = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0) {
+            if (at >= text.size() || text[at] != ':') return std::nullopt;
+            ++at;
+        }
+        const std::size_t start = at;
+        for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+            const std::uint64_t digit = static_cast<std::uint64_t>(text[at] - '0');
+            if (parts[i] > (UINT64_MAX - digit) / 10) return std::nullopt;
+            parts[i] = parts[i] * 10 + digit;
+        }
+        if (at == start) return std::nullopt;
+    }
+    if (at != text.size()) return std::nullopt;
+    return platform::FileStamp{parts[0], parts[1], parts[2], parts[3], true};
+}
+
 std::optional<platform::FileTicks> ParseIsoTime(std::string_view text) {
     // YYYY-MM-DDTHH:MM:SSZ, the year of any length from 4 digits (as written).
     const std::size_t dash = text.find('-');

@@ -54,6 +54,11 @@ void AppendIsoTime(std::string& out, platform::FileTicks ticks);
 // The ticks of such a text; nothing when it is not one.
 std::optional<platform::FileTicks> ParseIsoTime(std::string_view text);
 
+// A file's stamp as a listing keeps it: "MODIFIED:CHANGED:DEVICE:ID", four
+// decimal numbers; and back, nothing when the text is not one.
+std::string StampText(const platform::FileStamp& stamp);
+std::optional<platform::FileStamp> ParseStamp(std::string_view text);
+
 // Whole seconds since 1970, 0 for anything earlier.
 std::uint64_t UnixSeconds(platform::FileTicks ticks);
 

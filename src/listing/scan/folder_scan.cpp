@@ -74,10 +74,26 @@ platform::ListingWalk WalkOf(const ListingOptions& options, platform::FileSystem
 }
 
 void HashContent(const ListingOptions& options, ScanHost& host, RunTotals& totals, const std::string& path,
-                 ListedFile& file, std::string& digest) {
+                 ListedFile& file, std::string& digest, const EarlierHashes* earlier) {
     digest.clear();
-    if (options.hash == platform::HashAlgorithm::kNone || file.kind != EntryKind::kFile) return;
+    if (options.hash == platform::HashAlgorithm::kNone || file.kind != EntryKind::kFile) {
+        file.stamp = platform::FileStamp{};
+        return;
+    }
     totals.bytesToHash += file.size;
+    // Taken before the content is read: a write during the reading moves
+    // the change time after it, and the next run reads the file again.
+    if (!file.stamp.known) file.stamp = platform::StampOf(path);
+    if (earlier && file.stamp.known) {
+        const std::string_view known = earlier->Find(file.size, file.stamp);
+        if (!known.empty()) {
+            digest.assign(known);
+            file.digest = digest;
+            totals.hashedBytes += file.size;
+            return;
+        }
+    }
+    if (!platform::IsSettled(file.stamp)) file.stamp = platform::FileStamp{};
     std::uint64_t read = 0;
     const platform::ContentStatus status =
         platform::HashFile(path, options.hash, file.size, [&](std::uint64_t bytes) {
@@ -197,7 +213,9 @@ platform::SearchStatus FolderScan::ReadFolder(const std::string& path, bool desc
             file.inode = entry.inode;
             file.links = entry.links;
             file.special = entry.special;
-            HashContent(options_, host_, totals_, full, file, digest_);
+            file.target = entry.linkTarget;
+            file.stamp = entry.stamp;
+            HashContent(options_, host_, totals_, full, file, digest_, earlier_);
             section_.Add(file);
             return true;
         });

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "listing/listing_sink.h"
+#include "listing/scan/hash_reuse.h"
 #include "listing/scan/section_writer.h"
 #include "platform/file_system.h"
 #include "platform/read_ahead_file_system.h"
@@ -31,8 +32,11 @@ public:
 // Hashes the file at `path` as the run's options ask, counting the bytes in
 // `totals` and telling `host` of a file that could not be read; `file`
 // then carries `digest` or why there is none. Reading stops with the host.
+// A file whose size and stamp are those `earlier` recorded is not read: its
+// hash is the one recorded. `file.stamp` is kept only where a later run can
+// trust it.
 void HashContent(const ListingOptions& options, ScanHost& host, RunTotals& totals, const std::string& path,
-                 ListedFile& file, std::string& digest);
+                 ListedFile& file, std::string& digest, const EarlierHashes* earlier = nullptr);
 
 bool IsDirectory(platform::FileSystem& fs, const std::string& path);
 
@@ -66,6 +70,8 @@ public:
     void LeaveOut(const std::string& reportPath);
     // Scans `path` and everything below it.
     void ScanFolder(const std::string& path);
+    // Hashes to take instead of reading files that did not change.
+    void ReuseHashes(const EarlierHashes* earlier) { earlier_ = earlier; }
     // The first sink call that failed, or 0.
     WriteError Error() const { return error_; }
 
@@ -104,6 +110,7 @@ private:
     RunTotals& totals_;
     ListingSink& sink_;
     WriteError error_ = 0;
+    const EarlierHashes* earlier_ = nullptr;
     SectionWriter section_;
     platform::FolderId sourceId_;
     // The report's folder (by path and identity) and name; no name: none.

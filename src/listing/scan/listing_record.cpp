@@ -12,7 +12,8 @@ namespace {
 constexpr std::string_view kKeys[kFieldCount] = {"path",     "name",     "kind",    "type",      "size",
                                                      "created",  "modified", "skipped", "allocated", "inode",
                                                      "links",    "path_bytes", "name_bytes", "subtree_bytes",
-                                                     "listed_at", "hash",   "unhashed", "hashes"};
+                                                     "listed_at", "hash",   "unhashed", "hashes",
+                                                     "target",   "stamp"};
 }  // namespace
 
 // The library's events, written into one record.

@@ -109,6 +109,16 @@ public:
         file.modified = record.Time(Field::kModified);
         file.links = static_cast<std::uint32_t>(std::clamp<std::uint64_t>(record.Number(Field::kLinks, false), 1, UINT32_MAX));
         file.inode = record.Number(Field::kInode, false);
+        // Listings made before these fields have none: nothing is lost by that.
+        if (file.kind == EntryKind::kLink && record.Has(Field::kTarget)) {
+            target_ = record.Text(Field::kTarget);
+            file.target = target_;
+        }
+        if (record.Has(Field::kStamp)) {
+            const std::optional<platform::FileStamp> stamp = ParseStamp(record.Text(Field::kStamp));
+            if (!stamp) throw Invalid{"\"stamp\" is not four numbers: " + record.Text(Field::kStamp)};
+            file.stamp = *stamp;
+        }
         Content(record, path, file);
         host_.SetStatus(path);
         section_.Add(file);
@@ -321,6 +331,7 @@ private:
     const char separator_;
     const platform::HashAlgorithm hash_;
     std::string digest_;  // of the file record being replayed
+    std::string target_;  // likewise
     std::vector<Open> stack_;
     bool done_ = false;
 };

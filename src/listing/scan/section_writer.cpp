@@ -38,7 +38,7 @@ void SectionWriter::Add(const ListedFile& file) {
     const std::string* type = &*types_.emplace(file.type).first;
     held_.push_back(HeldRow{std::string(file.name), type, file.kind, file.links, file.special, file.size, file.allocated,
                             file.created, file.modified, file.inode, std::string(file.digest),
-                            file.unhashed});
+                            file.unhashed, std::string(file.target), file.stamp});
 }
 
 ListedFile SectionWriter::View(const HeldRow& row) {
@@ -55,6 +55,8 @@ ListedFile SectionWriter::View(const HeldRow& row) {
     file.inode = row.inode;
     file.digest = row.digest;
     file.unhashed = row.unhashed;
+    file.target = row.target;
+    file.stamp = row.stamp;
     return file;
 }
 

@@ -36,6 +36,8 @@ private:
         std::uint64_t size, allocated, created, modified, inode;
         std::string digest;
         platform::ContentStatus unhashed;
+        std::string target;
+        platform::FileStamp stamp;
     };
     void BeginOnce(SkipReason unread);
     void Note(WriteError e) {

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 
 #include "platform/content_hash.h"
 
@@ -94,5 +95,29 @@ ContentStatus OpenContentFile(const std::string& path, std::unique_ptr<ContentFi
 }
 
 std::unique_ptr<Hasher> CreateSha256Hasher() { return std::make_unique<NettleSha256>(); }
+
+FileStamp StampOf(const std::string& path) {
+    struct statx sx {};
+    constexpr unsigned kMask = STATX_TYPE | STATX_MTIME | STATX_CTIME | STATX_INO;
+    if (statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kMask, &sx) != 0 ||
+        (sx.stx_mask & kMask) != kMask || !S_ISREG(sx.stx_mode))
+        return FileStamp{};
+    const auto ns = [](const struct statx_timestamp& t) {
+        return static_cast<std::uint64_t>(t.tv_sec) * 1000000000u + t.tv_nsec;
+    };
+    return FileStamp{ns(sx.stx_mtime), ns(sx.stx_ctime), (static_cast<std::uint64_t>(sx.stx_dev_major) << 32) | sx.stx_dev_minor,
+                     sx.stx_ino, true};
+}
+
+bool IsSettled(const FileStamp& stamp) {
+    // Times are nanoseconds since 1970 here; the kernel sets them from a
+    // clock that moves in ticks of a few milliseconds, and some file systems
+    // keep whole seconds.
+    constexpr std::uint64_t kMargin = 2000000000u;
+    timespec now {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const std::uint64_t nowNs = static_cast<std::uint64_t>(now.tv_sec) * 1000000000u + static_cast<std::uint64_t>(now.tv_nsec);
+    return stamp.known && stamp.changed + kMargin <= nowNs && stamp.modified + kMargin <= nowNs;
+}
 
 }  // namespace tf::platform

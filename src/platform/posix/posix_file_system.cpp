@@ -66,6 +66,10 @@ void FillTimes(FindData& data, const struct statx& sx) {
     data.lastWriteTime = ToTicks(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
 }
 
+std::uint64_t Nanoseconds(const struct statx_timestamp& t) {
+    return static_cast<std::uint64_t>(t.tv_sec) * 1000000000u + t.tv_nsec;
+}
+
 void FillFileDetails(FindData& data, const struct statx& sx) {
     FillTimes(data, sx);
     data.sizeHigh = static_cast<std::uint32_t>(sx.stx_size >> 32);
@@ -78,6 +82,27 @@ void FillFileDetails(FindData& data, const struct statx& sx) {
                    : S_ISCHR(sx.stx_mode)  ? SpecialFile::kCharDevice
                    : S_ISBLK(sx.stx_mode)  ? SpecialFile::kBlockDevice
                                            : SpecialFile::kNone;
+    // Any write moves the change time, and so does setting the modified
+    // time back: the two together, on the same inode, say the content is
+    // as it was.
+    if (S_ISREG(sx.stx_mode) && (sx.stx_mask & (STATX_MTIME | STATX_CTIME | STATX_INO)) ==
+                                    (STATX_MTIME | STATX_CTIME | STATX_INO))
+        data.stamp = FileStamp{Nanoseconds(sx.stx_mtime), Nanoseconds(sx.stx_ctime), IdOf(sx).device, sx.stx_ino,
+                               true};
+}
+
+// The text of a link; empty when it cannot be read.
+std::string ReadLinkAt(int fd, const char* name, std::uint64_t size) {
+    std::string target(size ? size + 1 : 256, '\0');
+    for (;;) {
+        const ssize_t n = readlinkat(fd, name, target.data(), target.size());
+        if (n < 0) return std::string();
+        if (static_cast<std::size_t>(n) < target.size()) {
+            target.resize(static_cast<std::size_t>(n));
+            return target;
+        }
+        target.resize(target.size() * 2);  // grew since it was statted
+    }
 }
 
 SearchStatus StatusOf(int error) {
@@ -101,28 +126,38 @@ void StatEntry(int fd, const char* name, unsigned char type, SearchDetail detail
     const unsigned mask = detail == SearchDetail::kFiles    ? kFileMask
                           : detail == SearchDetail::kFolders ? kFolderMask
                                                              : STATX_TYPE;
-    const StatResult target = StatAt(fd, name, mask);
+    // A link is a row of its own in a kFiles search: of its target only the
+    // type matters (whether it leads to a folder).
+    const bool mayBeLink = type == DT_LNK || type == DT_UNKNOWN;
+    const bool ownRow = mayBeLink && detail == SearchDetail::kFiles;
+    const StatResult target = StatAt(fd, name, ownRow ? STATX_TYPE : mask);
     data.isDirectory = target.ok && target.isDirectory;
     data.isLink = type == DT_LNK;
-    // The link's own details serve where it is listed as itself: it leads
-    // to a folder, or nowhere (dangling, or to itself).
     StatResult own;
-    if (type == DT_UNKNOWN || (data.isLink && (!target.ok || data.isDirectory))) {
+    if (type == DT_UNKNOWN || (data.isLink && (ownRow || !target.ok || data.isDirectory))) {
         own = StatAt(fd, name, kFileMask, AT_SYMLINK_NOFOLLOW);
         data.isLink = own.ok && S_ISLNK(own.sx.stx_mode);
     }
-    const bool ownRow = data.isLink && own.ok && detail == SearchDetail::kFiles;
-    if (!target.ok) {
-        if (ownRow) FillFileDetails(data, own.sx);
-    } else if (data.isDirectory) {
-        if (detail == SearchDetail::kFolders) {
+    if (data.isLink) {
+        if (ownRow && own.ok) {
+            FillFileDetails(data, own.sx);
+            data.linkTarget = ReadLinkAt(fd, name, own.sx.stx_size);
+        } else if (detail == SearchDetail::kFolders && data.isDirectory) {
             data.folderId = IdOf(target.sx);
             FillTimes(data, target.sx);
-        } else if (ownRow) {
-            FillFileDetails(data, own.sx);
+        }
+        return;
+    }
+    // Not a link: an unknown type's own stat holds what a kFiles search asks.
+    const StatResult& real = ownRow && own.ok ? own : target;
+    if (!real.ok) return;
+    if (data.isDirectory) {
+        if (detail == SearchDetail::kFolders) {
+            data.folderId = IdOf(real.sx);
+            FillTimes(data, real.sx);
         }
     } else if (detail == SearchDetail::kFiles) {
-        FillFileDetails(data, target.sx);
+        FillFileDetails(data, real.sx);
     }
 }
 
@@ -152,6 +187,8 @@ void FillEntry(int fd, const dirent& e, SearchDetail detail, FindData& data) {
     data.allocated = data.inode = 0;
     data.links = 1;
     data.special = SpecialFile::kNone;
+    data.linkTarget.clear();
+    data.stamp = FileStamp{};
     data.folderId = FolderId{};
     data.isLink = false;
     const unsigned char type = e.d_type;

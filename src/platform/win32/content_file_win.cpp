@@ -99,6 +99,35 @@ ContentStatus OpenContentFile(const std::string& path, std::unique_ptr<ContentFi
     return ContentStatus::kRead;
 }
 
+FileStamp StampOf(const std::string& path) {
+    // Opened for its attributes only, the reparse point itself: the
+    // directory search gives neither the change time nor the identity.
+    win32::UniqueFile handle(CreateFileW(win32::FileApiPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!handle) return FileStamp{};
+    BY_HANDLE_FILE_INFORMATION info{};
+    FILE_BASIC_INFO basic{};
+    if (!GetFileInformationByHandle(handle.get(), &info) ||
+        !GetFileInformationByHandleEx(handle.get(), FileBasicInfo, &basic, sizeof basic) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)))
+        return FileStamp{};
+    // A volume that keeps no change time (FAT) gives none to trust.
+    if (basic.ChangeTime.QuadPart <= 0 || basic.LastWriteTime.QuadPart <= 0) return FileStamp{};
+    return FileStamp{static_cast<std::uint64_t>(basic.LastWriteTime.QuadPart),
+                     static_cast<std::uint64_t>(basic.ChangeTime.QuadPart), info.dwVolumeSerialNumber,
+                     (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow, true};
+}
+
+bool IsSettled(const FileStamp& stamp) {
+    // FILETIME ticks; NTFS sets them from a clock of about 16 ms ticks.
+    constexpr std::uint64_t kMargin = 2 * 10000000u;
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    const std::uint64_t ticks = (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return stamp.known && stamp.changed + kMargin <= ticks && stamp.modified + kMargin <= ticks;
+}
+
 std::unique_ptr<Hasher> CreateSha256Hasher() {
     auto hasher = std::make_unique<BcryptSha256>();
     if (!hasher->Ready()) return nullptr;
