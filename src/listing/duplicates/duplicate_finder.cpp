@@ -125,21 +125,15 @@ void DuplicateFinder::InPathOrder(std::size_t begin, std::size_t end) {
 
 // Files [begin, end) all have one size.
 void DuplicateFinder::SameSize(std::size_t begin, std::size_t end) {
+    if (digestBytes_) {
+        ListedGroups(begin, end);
+        return;
+    }
     // Of several links to one file the first path in byte order stands for
     // all, whatever order the folders were read in.
     InPathOrder(begin, end);
     Hashed hashed;
-    if (digestBytes_) {
-        // Hard links as the listing names them (it knows no devices).
-        std::unordered_set<std::uint64_t> inodes;
-        for (std::size_t k = begin; k < end; ++k) {
-            const Candidate& c = files_[k];
-            if (c.inode != 0 && !inodes.insert(c.inode).second) continue;
-            hashed.emplace_back(k, Hex(ListedDigest(c)));
-        }
-    } else {
-        ReadWhereNeeded(begin, end, hashed);
-    }
+    ReadWhereNeeded(begin, end, hashed);
     // By digest, each group's files staying in path order.
     std::sort(hashed.begin(), hashed.end(),
               [](const auto& a, const auto& b) { return std::tie(a.second, a.first) < std::tie(b.second, b.first); });
@@ -152,6 +146,38 @@ void DuplicateFinder::SameSize(std::size_t begin, std::size_t end) {
             g.hash = std::string(platform::HashName(Algorithm())) + ":" + hashed[i].second;
             for (std::size_t k = i; k < j; ++k) g.files.push_back(hashed[k].first);
             groups_.push_back(std::move(g));
+        }
+        i = j;
+    }
+}
+
+// Files [begin, end) of one size with their listed digests: only files
+// that share a digest need their paths, to put them in order and to take
+// one path of several hard links (as the listing names them: it knows no
+// devices).
+void DuplicateFinder::ListedGroups(std::size_t begin, std::size_t end) {
+    std::vector<std::size_t> order(end - begin);
+    std::iota(order.begin(), order.end(), begin);
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return ListedDigest(files_[a]) < ListedDigest(files_[b]);
+    });
+    std::vector<std::pair<std::string, std::size_t>> paths;
+    std::unordered_set<std::uint64_t> inodes;
+    for (std::size_t i = 0; i < order.size();) {
+        const std::string_view digest = ListedDigest(files_[order[i]]);
+        std::size_t j = i + 1;
+        while (j < order.size() && ListedDigest(files_[order[j]]) == digest) ++j;
+        if (j - i > 1) {
+            paths.clear();
+            for (std::size_t k = i; k < j; ++k) paths.emplace_back(PathOf(order[k]), order[k]);
+            std::sort(paths.begin(), paths.end());
+            DuplicateGroup g;
+            g.size = files_[begin].size;
+            g.hash = std::string(platform::HashName(Algorithm())) + ":" + Hex(digest);
+            inodes.clear();
+            for (const auto& [path, file] : paths)
+                if (files_[file].inode == 0 || inodes.insert(files_[file].inode).second) g.files.push_back(file);
+            if (g.files.size() > 1) groups_.push_back(std::move(g));
         }
         i = j;
     }

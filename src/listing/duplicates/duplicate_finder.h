@@ -87,6 +87,7 @@ private:
     void ForEachSharedSize(Run run);
     void InPathOrder(std::size_t begin, std::size_t end);
     void SameSize(std::size_t begin, std::size_t end);
+    void ListedGroups(std::size_t begin, std::size_t end);
     void ReadWhereNeeded(std::size_t begin, std::size_t end, Hashed& hashed);
     std::string_view ListedDigest(const Candidate& c) const;
 

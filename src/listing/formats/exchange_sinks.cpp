@@ -81,7 +81,7 @@ public:
 private:
     void Start(std::string& out, const RunHeader& header) override {
         out += "%%%% HASHDEEP-1.0\n%%%% size,sha256,filename\n## Invoked from: ";
-        AppendUtf8Text(out, header.options.source, NameBytes::kRaw);
+        AppendLineText(out, header.options.source, NameBytes::kRaw);  // a comment: one line whatever the name
         out += "\n## \n";
     }
     void Line(std::string& out, const std::string& path, const ListedFile& file) override {
