@@ -672,6 +672,9 @@ bool NtfsTree::Settle(NtfsError& error) {
         }
         parentOf[name.record] = name.parent + 1;
     }
+    // Each folder's depth too: the walk goes down one level at a time, and
+    // no real path is that deep.
+    std::vector<std::uint16_t> depth(files_.size(), 0);
     std::vector<std::uint8_t> state(files_.size(), 0);  // 1: on the way up now, 2: settled
     std::vector<std::uint32_t> way;
     for (std::uint32_t start = 0; start < files_.size(); ++start) {
@@ -686,7 +689,16 @@ bool NtfsTree::Settle(NtfsError& error) {
             error = NtfsError{at, "its folders lead back to it: a loop of parent folders"};
             return false;
         }
-        for (std::uint32_t r : way) state[r] = 2;
+        state[at] = 2;
+        for (auto it = way.rbegin(); it != way.rend(); ++it) {
+            if (depth[at] >= kMaxDepth) {
+                error = NtfsError{*it, "folders nested deeper than " + std::to_string(kMaxDepth) + " levels"};
+                return false;
+            }
+            depth[*it] = static_cast<std::uint16_t>(depth[at] + 1);
+            state[*it] = 2;
+            at = *it;
+        }
     }
     std::sort(targets_.begin(), targets_.end(),
               [](const auto& x, const auto& y) { return x.first < y.first; });

@@ -92,6 +92,9 @@ public:
     // Records below this are the volume's own files, which a mounted volume
     // does not show.
     static constexpr std::uint32_t kFirstUserRecord = 16;
+    // Folders deeper than this are refused: the walk descends one level at
+    // a time, and no path a system can open is that deep.
+    static constexpr std::uint16_t kMaxDepth = 1000;
 
     // Reads the whole table; `keepGoing` is asked now and then with the
     // records read so far, and false ends the reading as an error.
