@@ -347,7 +347,9 @@ struct NtfsTree::Reader {
         const std::uint8_t perCluster = boot[0x0D];
         // Above 128 it is a negative power of two, for clusters of more
         // than 128 sectors.
-        const std::uint64_t sectors = perCluster <= 0x80 ? perCluster : (std::uint64_t{1} << (256 - perCluster));
+        const std::uint64_t sectors = perCluster <= 0x80 ? perCluster
+                                      : 256 - perCluster < 32 ? (std::uint64_t{1} << (256 - perCluster))
+                                                              : 0;
         if (sectors == 0 || (sectors & (sectors - 1)) || sectors * g.sectorSize > (2u << 20))
             return Fail(kNoRecord, "a cluster of " + std::to_string(sectors) + " sectors");
         g.clusterSize = static_cast<std::uint32_t>(sectors * g.sectorSize);
