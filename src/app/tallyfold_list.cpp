@@ -359,7 +359,9 @@ std::unique_ptr<platform::FileSystem> OpenVolume(Arguments& args, std::string& w
     }
     auto tree = std::make_shared<listing::volume::NtfsTree>();
     listing::volume::NtfsError error;
-    if (!tree->Read(*file, error, [](std::uint64_t) { return platform::StopSignal() == 0; })) {
+    // Read before the stop signals are taken: a stop now ends the program
+    // before any report is begun.
+    if (!tree->Read(*file, error)) {
         why = args.volume + ": not a readable NTFS volume: " + error.Text();
         return nullptr;
     }
