@@ -230,11 +230,16 @@ bool ToUtf16(std::string_view text, std::u16string& out) {
         const auto b = static_cast<unsigned char>(text[i]);
         std::uint32_t cp = 0;
         std::size_t n = 0;
-        if (b < 0x80) cp = b, n = 1;
-        else if ((b & 0xE0) == 0xC0) cp = b & 0x1F, n = 2;
-        else if ((b & 0xF0) == 0xE0) cp = b & 0x0F, n = 3;
-        else if ((b & 0xF8) == 0xF0) cp = b & 0x07, n = 4;
-        else return false;
+        if (b < 0x80)
+            cp = b, n = 1;
+        else if ((b & 0xE0) == 0xC0)
+            cp = b & 0x1F, n = 2;
+        else if ((b & 0xF0) == 0xE0)
+            cp = b & 0x0F, n = 3;
+        else if ((b & 0xF8) == 0xF0)
+            cp = b & 0x07, n = 4;
+        else
+            return false;
         if (i + n > text.size()) return false;
         for (std::size_t k = 1; k < n; ++k) {
             const auto c = static_cast<unsigned char>(text[i + k]);
@@ -300,14 +305,14 @@ bool DecodeRuns(const std::uint8_t* bytes, std::size_t size, std::uint64_t vcn, 
         }
         const std::uint64_t length = Le(bytes + i + 1, lengthBytes);
         if (length == 0 || length > clusters || vcn > clusters - length) {
-            why = "a run of " + std::to_string(length) + " clusters runs past the volume's " +
-                  std::to_string(clusters);
+            why = "a run of " + std::to_string(length) + " clusters runs past the volume's " + std::to_string(clusters);
             return false;
         }
         NtfsRun run{vcn, NtfsRun::kSparse, length};
         if (offsetBytes) {
             std::uint64_t delta = Le(bytes + i + 1 + lengthBytes, offsetBytes);
-            if (offsetBytes < 8 && (delta >> (offsetBytes * 8 - 1)) & 1) delta |= ~std::uint64_t{0} << (offsetBytes * 8);
+            if (offsetBytes < 8 && (delta >> (offsetBytes * 8 - 1)) & 1)
+                delta |= ~std::uint64_t{0} << (offsetBytes * 8);
             lcn += static_cast<std::int64_t>(delta);
             if (lcn < 0 || static_cast<std::uint64_t>(lcn) > clusters - length) {
                 why = "a run lies outside the volume, at cluster " + std::to_string(lcn);
@@ -347,7 +352,7 @@ struct NtfsTree::Reader {
         const std::uint8_t perCluster = boot[0x0D];
         // Above 128 it is a negative power of two, for clusters of more
         // than 128 sectors.
-        const std::uint64_t sectors = perCluster <= 0x80 ? perCluster
+        const std::uint64_t sectors = perCluster <= 0x80      ? perCluster
                                       : 256 - perCluster < 32 ? (std::uint64_t{1} << (256 - perCluster))
                                                               : 0;
         if (sectors == 0 || (sectors & (sectors - 1)) || sectors * g.sectorSize > (2u << 20))
@@ -359,7 +364,7 @@ struct NtfsTree::Reader {
                                        std::to_string(file.Size()) + " bytes hold fewer");
         g.clusters = totalSectors * g.sectorSize / g.clusterSize;
         const auto perRecord = static_cast<std::int8_t>(boot[0x40]);
-        const std::uint64_t recordSize = perRecord > 0 ? std::uint64_t(perRecord) * g.clusterSize
+        const std::uint64_t recordSize = perRecord > 0                       ? std::uint64_t(perRecord) * g.clusterSize
                                          : perRecord < 0 && perRecord >= -16 ? std::uint64_t{1} << -perRecord
                                                                              : 0;
         if (recordSize < 512 || recordSize > 65536 || (recordSize & (recordSize - 1)))
@@ -368,7 +373,8 @@ struct NtfsTree::Reader {
         g.serial = Le64(boot + 0x48);
         const std::uint64_t mftCluster = Le64(boot + 0x30);
         if (mftCluster >= g.clusters || (g.clusters - mftCluster) * g.clusterSize < recordSize)
-            return Fail(kNoRecord, "the file table starts outside the volume, at cluster " + std::to_string(mftCluster));
+            return Fail(kNoRecord,
+                        "the file table starts outside the volume, at cluster " + std::to_string(mftCluster));
         mftRuns.push_back(NtfsRun{0, mftCluster, (recordSize + g.clusterSize - 1) / g.clusterSize});
         return true;
     }
@@ -400,7 +406,8 @@ struct NtfsTree::Reader {
         Attribute a;
         while (attributes.Next(a, why)) {
             if (a.type == kData && a.nameLength == 0) {
-                if (!a.nonResident || a.startVcn != 0) return Fail(kMftRecord, "the file table's data is not where it should be");
+                if (!a.nonResident || a.startVcn != 0)
+                    return Fail(kMftRecord, "the file table's data is not where it should be");
                 if (!TakeTableData(a, runs)) return false;
                 haveData = true;
             } else if (a.type == kAttributeList) {
@@ -408,7 +415,7 @@ struct NtfsTree::Reader {
             }
         }
         if (!why.empty()) return Fail(kMftRecord, why);
-        if (!haveData) return Fail(kMftRecord, "the file table has no data");
+        if (!haveData || runs.empty()) return Fail(kMftRecord, "the file table has no data");
         // Further pieces, in the order of their first cluster; each is read
         // through the pieces before it.
         mftRuns = runs;
@@ -425,7 +432,8 @@ struct NtfsTree::Reader {
 
     bool TakeTableData(const Attribute& a, std::vector<NtfsRun>& runs) {
         std::string why;
-        if (!DecodeRuns(a.runs, a.runsLength, a.startVcn, tree.geometry_.clusters, runs, why)) return Fail(kMftRecord, why);
+        if (!DecodeRuns(a.runs, a.runsLength, a.startVcn, tree.geometry_.clusters, runs, why))
+            return Fail(kMftRecord, why);
         for (const NtfsRun& r : runs)
             if (r.lcn == NtfsRun::kSparse) return Fail(kMftRecord, "the file table has a hole");
         if (a.startVcn == 0) mftBytes = std::min(a.size, a.initialized);
@@ -440,7 +448,8 @@ struct NtfsTree::Reader {
         for (std::size_t i = 0; i + 26 <= list.size();) {
             const std::uint8_t* e = list.data() + i;
             const std::uint16_t length = Le16(e + 4);
-            if (length < 26 || i + length > list.size()) return Fail(kMftRecord, "its attribute list does not hold together");
+            if (length < 26 || i + length > list.size())
+                return Fail(kMftRecord, "its attribute list does not hold together");
             const std::uint64_t record = Le64(e + 16) & kRecordNumberMask;
             if (Le32(e) == kData && e[6] == 0 && record != kMftRecord) pieces.push_back({Le64(e + 8), record});
             i += length;
@@ -449,7 +458,8 @@ struct NtfsTree::Reader {
         std::vector<std::uint8_t> record;
         for (const Piece& piece : pieces) {
             const std::uint64_t mapped = mftRuns.back().vcn + mftRuns.back().length;
-            if (piece.vcn != mapped) return Fail(piece.record, "a piece of the file table's runs is missing or repeated");
+            if (piece.vcn != mapped)
+                return Fail(piece.record, "a piece of the file table's runs is missing or repeated");
             if (!ReadRecord(piece.record, record)) return false;
             RecordHeader h;
             std::string why;
@@ -481,7 +491,8 @@ struct NtfsTree::Reader {
             return true;
         }
         if (a.startVcn != 0) return Fail(number, "an attribute read whole starts part-way");
-        if (a.size > limit || a.size > file.Size()) return Fail(number, "an attribute claims " + std::to_string(a.size) + " bytes");
+        if (a.size > limit || a.size > file.Size())
+            return Fail(number, "an attribute claims " + std::to_string(a.size) + " bytes");
         std::vector<NtfsRun> runs;
         std::string why;
         if (!DecodeRuns(a.runs, a.runsLength, 0, tree.geometry_.clusters, runs, why)) return Fail(number, why);
@@ -525,7 +536,8 @@ struct NtfsTree::Reader {
         // comes; the names of a base that is not in use are dropped later.
         const std::uint64_t base = h.base & kRecordNumberMask;
         const bool extension = base != 0 || (h.base >> 48) != 0;
-        if (extension && (base >= tree.files_.size() || base == number)) return Fail(number, "its base record is not in the table");
+        if (extension && (base >= tree.files_.size() || base == number))
+            return Fail(number, "its base record is not in the table");
         const auto owner = static_cast<std::uint32_t>(extension ? base : number);
         NtfsFile& f = tree.files_[owner];
         if (!extension) {
@@ -539,7 +551,8 @@ struct NtfsTree::Reader {
         while (attributes.Next(a, why)) {
             switch (a.type) {
                 case kStandardInformation:
-                    if (a.nonResident || a.valueLength < 0x30) return Fail(number, "its standard information is cut short");
+                    if (a.nonResident || a.valueLength < 0x30)
+                        return Fail(number, "its standard information is cut short");
                     f.created = Le64(a.value);
                     f.modified = Le64(a.value + 8);
                     system = Le32(a.value + 0x20) & kSystemFile;
@@ -559,7 +572,8 @@ struct NtfsTree::Reader {
                     name.parentSequence = static_cast<std::uint16_t>(parentRef >> 48);
                     name.text = static_cast<std::uint32_t>(tree.text_.size());
                     name.length = length;
-                    for (std::size_t i = 0; i < length; ++i) tree.text_.push_back(static_cast<char16_t>(Le16(a.value + 0x42 + 2 * i)));
+                    for (std::size_t i = 0; i < length; ++i)
+                        tree.text_.push_back(static_cast<char16_t>(Le16(a.value + 0x42 + 2 * i)));
                     tree.names_.push_back(name);
                     break;
                 }
@@ -569,15 +583,19 @@ struct NtfsTree::Reader {
                     if (a.nameLength == 0 && system && !a.nonResident && a.valueLength >= 8 &&
                         std::memcmp(a.value, kInterixLink, 8) == 0) {
                         f.flags |= NtfsFile::kLink;
-                        std::string target = ToUtf8(Units(a.value + 8, (a.valueLength - 8) / 2).data(), (a.valueLength - 8) / 2);
+                        std::string target =
+                            ToUtf8(Units(a.value + 8, (a.valueLength - 8) / 2).data(), (a.valueLength - 8) / 2);
                         const bool relative = target.empty() || target[0] != '/';
                         tree.targets_.push_back({owner, LinkTarget{std::move(target), relative}});
                     }
                     // Resident data lives in the record; the rest takes
                     // clusters (of a sparse or compressed stream, only
                     // those it holds).
-                    if (!a.nonResident) f.allocated += a.nameLength == 0 ? RoundUp(a.valueLength, 8) : 0;
-                    else f.allocated += (a.flags & (kAttributeCompressed | kAttributeSparse)) ? a.compressed : a.allocated;
+                    if (!a.nonResident)
+                        f.allocated += a.nameLength == 0 ? RoundUp(a.valueLength, 8) : 0;
+                    else
+                        f.allocated +=
+                            (a.flags & (kAttributeCompressed | kAttributeSparse)) ? a.compressed : a.allocated;
                     break;
                 case kReparsePoint:
                     if (!a.nonResident && a.valueLength >= 4) {
@@ -702,8 +720,7 @@ bool NtfsTree::Settle(NtfsError& error) {
             at = *it;
         }
     }
-    std::sort(targets_.begin(), targets_.end(),
-              [](const auto& x, const auto& y) { return x.first < y.first; });
+    std::sort(targets_.begin(), targets_.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
     order_.resize(names_.size());
     for (std::uint32_t i = 0; i < order_.size(); ++i) order_[i] = i;
     std::sort(order_.begin(), order_.end(), [this](std::uint32_t x, std::uint32_t y) {

@@ -8,7 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -135,9 +134,9 @@ private:
     std::vector<NtfsFile> files_;  // by record number
     std::vector<NtfsName> names_;
     std::vector<char16_t> text_;
-    std::vector<std::uint32_t> order_;  // names_ by parent, then name order
-    std::vector<char16_t> upcase_;      // 65,536 units
-    std::vector<std::uint32_t> parentOf_;  // of each folder: its parent + 1, or 0
+    std::vector<std::uint32_t> order_;                           // names_ by parent, then name order
+    std::vector<char16_t> upcase_;                               // 65,536 units
+    std::vector<std::uint32_t> parentOf_;                        // of each folder: its parent + 1, or 0
     std::vector<std::pair<std::uint32_t, LinkTarget>> targets_;  // by record
 };
 

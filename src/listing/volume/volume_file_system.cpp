@@ -114,8 +114,8 @@ platform::SearchStatus VolumeFileSystem::CheckedSearch(const std::string& folder
     });
 }
 
-platform::SearchStatus VolumeFileSystem::ReadFolder(const std::string& folder, const std::string& pattern,
-                                                    bool folders, const platform::FolderVisitor& visit) {
+platform::SearchStatus VolumeFileSystem::ReadFolder(const std::string& folder, const std::string& pattern, bool folders,
+                                                    const platform::FolderVisitor& visit) {
     std::uint32_t record = 0;
     if (!Resolve(folder, record) || !tree_->File(record).IsFolder()) return platform::SearchStatus::kMissing;
     const bool matchAll = MatchAll(pattern);

@@ -74,13 +74,15 @@ std::string ErrorText(DWORD error) {
 
 std::string OpenVolumeFile(const std::string& path, std::unique_ptr<VolumeFile>& file) {
     const std::wstring wide = win32::Widen(path, CP_UTF8);
-    win32::UniqueFile handle(CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                         nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    win32::UniqueFile handle(CreateFileW(wide.c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!handle) return ErrorText(GetLastError());
     std::uint64_t size = 0;
     std::uint32_t sector = 512;
     LARGE_INTEGER fileSize{};
-    if (GetFileType(handle.get()) == FILE_TYPE_DISK && GetFileSizeEx(handle.get(), &fileSize) && fileSize.QuadPart > 0) {
+    if (GetFileType(handle.get()) == FILE_TYPE_DISK && GetFileSizeEx(handle.get(), &fileSize) &&
+        fileSize.QuadPart > 0) {
         size = static_cast<std::uint64_t>(fileSize.QuadPart);
     } else {
         // A volume: its length and sector size come from the device.
@@ -91,8 +93,8 @@ std::string OpenVolumeFile(const std::string& path, std::unique_ptr<VolumeFile>&
             return ErrorText(GetLastError());
         size = static_cast<std::uint64_t>(length.Length.QuadPart);
         DISK_GEOMETRY geometry{};
-        if (DeviceIoControl(handle.get(), IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, &geometry, sizeof geometry,
-                            &bytes, nullptr) &&
+        if (DeviceIoControl(handle.get(), IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, &geometry, sizeof geometry, &bytes,
+                            nullptr) &&
             geometry.BytesPerSector >= 512 && (geometry.BytesPerSector & (geometry.BytesPerSector - 1)) == 0)
             sector = geometry.BytesPerSector;
         else

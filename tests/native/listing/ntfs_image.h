@@ -81,7 +81,8 @@ public:
         Put(a, 10, 24, 2);
         Put(a, 16, value.size(), 4);
         Put(a, 20, valueAt, 2);
-        for (char16_t c : name) a.push_back(static_cast<std::uint8_t>(c)), a.push_back(static_cast<std::uint8_t>(c >> 8));
+        for (char16_t c : name)
+            a.push_back(static_cast<std::uint8_t>(c)), a.push_back(static_cast<std::uint8_t>(c >> 8));
         a.resize(valueAt, 0);
         a.insert(a.end(), value.begin(), value.end());
         Finish(number, a);
@@ -108,7 +109,8 @@ public:
         Put(a, 48, size, 8);
         Put(a, 56, size, 8);
         if (packed) Put(a, 64, compressed, 8);
-        for (char16_t c : name) a.push_back(static_cast<std::uint8_t>(c)), a.push_back(static_cast<std::uint8_t>(c >> 8));
+        for (char16_t c : name)
+            a.push_back(static_cast<std::uint8_t>(c)), a.push_back(static_cast<std::uint8_t>(c >> 8));
         a.resize(runsAt, 0);
         const std::vector<std::uint8_t> encoded = Encode(runs);
         a.insert(a.end(), encoded.begin(), encoded.end());
@@ -119,7 +121,8 @@ public:
     // junction.
     void Reparse(std::uint32_t number, std::uint32_t tag, const std::u16string& target, bool relative) {
         std::vector<std::uint8_t> path;
-        for (char16_t c : target) path.push_back(static_cast<std::uint8_t>(c)), path.push_back(static_cast<std::uint8_t>(c >> 8));
+        for (char16_t c : target)
+            path.push_back(static_cast<std::uint8_t>(c)), path.push_back(static_cast<std::uint8_t>(c >> 8));
         const bool link = tag == 0xA000000C;
         std::vector<std::uint8_t> v(8 + (link ? 12 : 8), 0);
         Put(v, 0, tag, 4);
@@ -178,7 +181,9 @@ public:
             }
             for (std::uint32_t t : tear)
                 if (t == n) rec[recordSize_ - 2] = 8;
-            std::copy(rec.begin(), rec.end(), image.begin() + static_cast<std::ptrdiff_t>(kMftCluster * kCluster + std::uint64_t{n} * recordSize_));
+            std::copy(
+                rec.begin(), rec.end(),
+                image.begin() + static_cast<std::ptrdiff_t>(kMftCluster * kCluster + std::uint64_t{n} * recordSize_));
         }
         // The upper-case table: ASCII and Latin-1 letters.
         for (std::uint32_t c = 0; c < 65536; ++c) {
@@ -214,7 +219,8 @@ private:
             const int offsetBytes = r.lcn == kSparse ? 0 : width(delta);
             out.push_back(static_cast<std::uint8_t>(lengthBytes | (offsetBytes << 4)));
             for (int i = 0; i < lengthBytes; ++i) out.push_back(static_cast<std::uint8_t>(r.length >> (8 * i)));
-            for (int i = 0; i < offsetBytes; ++i) out.push_back(static_cast<std::uint8_t>(static_cast<std::uint64_t>(delta) >> (8 * i)));
+            for (int i = 0; i < offsetBytes; ++i)
+                out.push_back(static_cast<std::uint8_t>(static_cast<std::uint64_t>(delta) >> (8 * i)));
             if (r.lcn != kSparse) last = static_cast<std::int64_t>(r.lcn);
         }
         out.push_back(0);

@@ -158,9 +158,7 @@ TEST(NtfsVolume, RefusesBrokenImagesNamingTheRecord) {
         image.Name(16, 5, u"file");
         return image;
     };
-    {
-        cases.push_back({"a torn record", base().Build({16}), "record 16: it is torn"});
-    }
+    { cases.push_back({"a torn record", base().Build({16}), "record 16: it is torn"}); }
     {
         auto image = base().Build();
         NtfsImage::Put(image, NtfsImage::kMftCluster * 512 + 16 * 1024 + 0x18, 5000, 4);
