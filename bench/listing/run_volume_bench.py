@@ -32,45 +32,58 @@ def option(name, default):
     return default
 
 
-def table_records(image):
-    """Records in the file table: its data's size over a record's."""
+def table(image):
+    """The file table's geometry: cluster and record sizes, its runs
+    (first cluster, clusters) and its records."""
     with open(image, "rb") as f:
         boot = f.read(512)
         cluster = struct.unpack_from("<H", boot, 0x0B)[0] * boot[0x0D]
         per = struct.unpack_from("<b", boot, 0x40)[0]
         size = per * cluster if per > 0 else 1 << -per
         f.seek(struct.unpack_from("<Q", boot, 0x30)[0] * cluster)
-        record = f.read(size)
+        record = bytearray(f.read(size))
+    fixup(record)
     at = struct.unpack_from("<H", record, 0x14)[0]
     while struct.unpack_from("<I", record, at)[0] != 0x80:
         at += struct.unpack_from("<I", record, at + 4)[0]
-    return struct.unpack_from("<Q", record, at + 0x30)[0] // size
+    runs, i, lcn = [], at + struct.unpack_from("<H", record, at + 0x20)[0], 0
+    while record[i]:
+        nl, no = record[i] & 15, record[i] >> 4
+        lcn += int.from_bytes(record[i + 1 + nl:i + 1 + nl + no], "little", signed=True)
+        runs.append((lcn, int.from_bytes(record[i + 1:i + 1 + nl], "little")))
+        i += 1 + nl + no
+    return cluster, size, runs, struct.unpack_from("<Q", record, at + 0x30)[0] // size
+
+
+def fixup(record):
+    at, count = struct.unpack_from("<HH", record, 4)
+    stride = len(record) // (count - 1)
+    for i in range(1, count):
+        record[i * stride - 2:i * stride] = record[at + 2 * i:at + 2 * i + 2]
 
 
 def folder_indexes(image):
     """Folders and the bytes of their index blocks: what a walk reads of the
     volume (each folder's record and its blocks), from the records in use."""
+    cluster, size, runs, count = table(image)
+    folders = blocks = 0
     with open(image, "rb") as f:
-        boot = f.read(512)
-        cluster = struct.unpack_from("<H", boot, 0x0B)[0] * boot[0x0D]
-        per = struct.unpack_from("<b", boot, 0x40)[0]
-        size = per * cluster if per > 0 else 1 << -per
-        f.seek(struct.unpack_from("<Q", boot, 0x30)[0] * cluster)
-        count = table_records(image)
-        folders = blocks = 0
-        for _ in range(count):
-            record = bytearray(f.read(size))
-            if record[:4] != b"FILE" or struct.unpack_from("<H", record, 0x16)[0] & 3 != 3:
-                continue
-            folders += 1
-            at = struct.unpack_from("<H", record, 0x14)[0]
-            while at + 8 <= size and struct.unpack_from("<I", record, at)[0] != 0xFFFFFFFF:
-                kind, length = struct.unpack_from("<II", record, at)
-                if length == 0:
-                    break
-                if kind == 0xA0 and record[at + 8]:
-                    blocks += struct.unpack_from("<Q", record, at + 0x28)[0]
-                at += length
+        for lcn, length in runs:
+            f.seek(lcn * cluster)
+            for _ in range(length * cluster // size):
+                record = bytearray(f.read(size))
+                if record[:4] != b"FILE" or struct.unpack_from("<H", record, 0x16)[0] & 3 != 3:
+                    continue
+                fixup(record)
+                folders += 1
+                at = struct.unpack_from("<H", record, 0x14)[0]
+                while at + 8 <= size and struct.unpack_from("<I", record, at)[0] != 0xFFFFFFFF:
+                    kind, length_ = struct.unpack_from("<II", record, at)
+                    if length_ == 0:
+                        break
+                    if kind == 0xA0 and record[at + 8]:
+                        blocks += struct.unpack_from("<Q", record, at + 0x28)[0]
+                    at += length_
     return folders, blocks
 
 
@@ -136,7 +149,7 @@ def main():
         results = [(statistics.median(s[0] for s in rows), statistics.median(s[1] for s in rows),
                     max(s[2] for s in rows)) for rows in samples]
 
-        records = table_records(image)
+        records = table(image)[3]
         names = entries = 0
         with open(saved, "rb") as f:
             for line in f:
@@ -149,9 +162,9 @@ def main():
         for (what, _), (wall, cpu, rss) in zip(cmds, results):
             print(f"  {what:32s} {wall:7.3f} s  ({wall / walk:5.2f}x the walk)  processor {cpu:6.3f} s  "
                   f"peak {rss / 1024:7.1f} MiB")
-        table = results[1]
-        print(f"records read per second, table only: {records / table[1]:,.0f} per processor second, "
-              f"{records / table[0]:,.0f} per second")
+        alone = results[1]
+        print(f"records read per second, table only: {records / alone[1]:,.0f} per processor second, "
+              f"{records / alone[0]:,.0f} per second")
         volume = results[2]
         print(f"the volume's listing: {volume[0] / results[4][0]:.2f}x its replay; peak memory "
               f"{volume[2] * 1024 / entries:.0f} bytes per entry, {(volume[2] * 1024 - names * 2) / entries:.0f} "
