@@ -9,7 +9,7 @@ packages=(cmake ninja-build g++ clang googletest libgtest-dev libbenchmark-dev
           wine wine32:i386 wine64 xvfb xdotool imagemagick x11-utils
           zlib1g-dev libpng-dev libspng-dev libclang-rt-14-dev python3 nlohmann-json3-dev
           libxxhash-dev nettle-dev xxhash hashdeep mtree-netbsd jdupes
-          ncdu gdu chromium nsis zip unzip dpkg-dev lintian man-db debootstrap)
+          ncdu gdu chromium nsis zip unzip dpkg-dev lintian man-db debootstrap ntfs-3g attr)
 # The explorer page's tests run on Node.js and npm; a machine that already
 # has them from elsewhere keeps its own.
 command -v node >/dev/null || packages+=(nodejs)

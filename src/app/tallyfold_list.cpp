@@ -12,6 +12,7 @@
 #include "app/version_option.h"
 #include "listing/formats/format_table.h"
 #include "listing/listing_run.h"
+#include "listing/volume/volume_file_system.h"
 #include "platform/command_line.h"
 #include "platform/console.h"
 #include "platform/replacing_file.h"
@@ -31,6 +32,7 @@ std::string Usage() {
     std::string usage =
         "usage: tallyfold-list [OPTION]... SOURCE\n"
         "       tallyfold-list [OPTION]... --from LISTING.jsonl\n"
+        "       tallyfold-list [OPTION]... --volume FILE [FOLDER]\n"
         "Options take their value as the next argument or after '=' (--format=csv);\n"
         "'--' ends the options.\n"
         "  --filter PATTERNS   files to list, ';'-separated wildcards (default *)\n"
@@ -51,6 +53,10 @@ std::string Usage() {
         "                      replaced only when the listing is complete\n"
         "  --from LISTING      write the report of a saved jsonl listing instead of a folder\n"
         "                      (repeated with --format explorer: a catalogue of listings)\n"
+        "  --volume FILE       list an NTFS volume (a partition or an image file) from its file\n"
+        "                      table, without mounting it: the whole volume, or FOLDER in it\n"
+        "                      ('/'-separated from its root); contents are not read, so no\n"
+        "                      hashes, duplicates, hashdeep or mtree, and links are not followed\n"
         "  --errors FILE       list the folders that could not be listed there, not on stderr\n"
         "  --follow-links      enter links to folders (each folder is still listed once)\n"
         "  --one-file-system   do not enter folders on other file systems\n"
@@ -79,6 +85,8 @@ struct Arguments {
     std::string output;
     std::string errors;
     std::vector<std::string> from;  // saved listings to write the report of
+    std::string volume;             // an NTFS volume to read instead of a folder
+    std::string volumeFolder;       // the folder in it, from its root
     bool help = false;
     bool listFormats = false;
 };
@@ -145,6 +153,17 @@ std::string NormaliseSource(std::string source, char separator) {
     return source;
 }
 
+// What a listing from a volume's file table cannot give, or empty.
+std::string VolumeRefusal(const listing::ListingOptions& options) {
+    if (options.hash != platform::HashAlgorithm::kNone || options.duplicates)
+        return "--volume reads no file contents: no --hash or --duplicates";
+    if (listing::SpecOf(options.format)->needsHashes != platform::HashAlgorithm::kNone)
+        return std::string("--volume reads no file contents: the ") + listing::SpecOf(options.format)->name +
+               " format needs hashes";
+    if (options.followLinks) return "--volume cannot follow links: their targets may lie outside the volume";
+    return std::string();
+}
+
 bool ParseArguments(int argc, char** argv, char separator, Arguments& args, std::string& problem) {
     std::string source;
     bool haveSource = false;
@@ -194,6 +213,8 @@ bool ParseArguments(int argc, char** argv, char separator, Arguments& args, std:
         } else if (arg == "--from") {
             if (!reader.Value(v)) return fail("");
             args.from.push_back(v);
+        } else if (arg == "--volume") {
+            if (!reader.Value(args.volume)) return fail("");
         } else if (arg == "--hash") {
             // The algorithm is optional: a following word is taken only
             // when it names one.
@@ -224,7 +245,13 @@ bool ParseArguments(int argc, char** argv, char separator, Arguments& args, std:
             return fail("unknown option " + arg);
         }
     }
-    if (!args.from.empty()) {
+    if (!args.volume.empty()) {
+        if (!args.from.empty()) return problem = "give --volume or --from, not both", false;
+        if (problem = VolumeRefusal(args.options); !problem.empty()) return false;
+        args.volumeFolder = haveSource ? source : std::string();
+        args.options.source = args.volume;
+        args.options.readAhead = 0;  // the table is in memory: nothing to wait for
+    } else if (!args.from.empty()) {
         if (haveSource) return problem = "give SOURCE or --from, not both", false;
         if (args.from.size() > 1 && args.options.format != listing::ReportFormat::kExplorer)
             return problem = "several --from listings make an explorer catalogue only", false;
@@ -348,6 +375,39 @@ private:
     listing::CompareProgress compared_;
 };
 
+// The volume's file table read whole, served as the file system of the run
+// with FOLDER as its source; null with why.
+std::unique_ptr<platform::FileSystem> OpenVolume(Arguments& args, std::string& why) {
+    std::unique_ptr<platform::VolumeFile> file;
+    if (const std::string problem = platform::OpenVolumeFile(args.volume, file); !problem.empty()) {
+        why = "cannot open the volume " + args.volume + ": " + problem;
+        return nullptr;
+    }
+    auto tree = std::make_shared<listing::volume::NtfsTree>();
+    listing::volume::NtfsError error;
+    // Read before the stop signals are taken: a stop now ends the program
+    // before any report is begun.
+    if (!tree->Read(*file, error)) {
+        why = args.volume + ": not a readable NTFS volume: " + error.Text();
+        return nullptr;
+    }
+    std::uint32_t folder = 0;
+    if (!listing::volume::FindFolder(*tree, args.volumeFolder, folder)) {
+        why = "no folder " + args.volumeFolder + " in the volume " + args.volume;
+        return nullptr;
+    }
+    // The source names the volume and the folder in it, '/'-separated as
+    // the paths below it are.
+    std::string inside;
+    for (std::size_t start = 0; start < args.volumeFolder.size();) {
+        const std::size_t slash = std::min(args.volumeFolder.find('/', start), args.volumeFolder.size());
+        if (slash > start) inside += "/" + args.volumeFolder.substr(start, slash - start);
+        start = slash + 1;
+    }
+    args.options.source = args.volume + inside;
+    return std::make_unique<listing::volume::VolumeFileSystem>(std::move(tree), args.options.source, folder);
+}
+
 }  // namespace
 
 static int RunTool(int argc, char** argv) {
@@ -367,7 +427,14 @@ static int RunTool(int argc, char** argv) {
         for (const listing::FormatSpec& format : listing::Formats()) std::printf("%s\t%s\n", format.name, format.help);
         return kExitOk;
     }
-    if (args.from.empty() && !fs->IsDirectory(args.options.source)) {
+    if (!args.volume.empty()) {
+        std::string why;
+        fs = OpenVolume(args, why);
+        if (!fs) {
+            std::fprintf(stderr, "tallyfold-list: %s\n", why.c_str());
+            return kExitUsage;
+        }
+    } else if (args.from.empty() && !fs->IsDirectory(args.options.source)) {
         std::fprintf(stderr, "tallyfold-list: SOURCE is not an existing folder: %s\n", args.options.source.c_str());
         return kExitUsage;
     }

@@ -53,4 +53,14 @@ std::string JoinPath(const std::string& folder, const std::string& name, char se
     return path;
 }
 
+std::string DefaultTypeName(const std::string& name) {
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot + 1 == name.size()) return "File";
+    std::string type = name.substr(dot + 1);
+    for (char& c : type)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    type += " File";
+    return type;
+}
+
 }  // namespace tf::platform

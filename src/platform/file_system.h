@@ -153,6 +153,10 @@ inline bool IsDotEntry(std::string_view name) { return name == "." || name == ".
 // The file system of the platform the program was built for.
 std::unique_ptr<FileSystem> CreateFileSystem();
 
+// Type names in the Windows default style: "ABC File" for "notes.abc",
+// "File" when the name has no extension.
+std::string DefaultTypeName(const std::string& name);
+
 // Joins folder and name with one separator; a root that already ends in it
 // (the POSIX "/") is not doubled.
 std::string JoinPath(const std::string& folder, const std::string& name, char separator);

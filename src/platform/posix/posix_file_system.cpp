@@ -292,15 +292,6 @@ bool PosixFileSystem::IsPseudoFileSystem(const std::string& folder) {
     return false;
 }
 
-std::string DefaultTypeName(const std::string& name) {
-    const std::size_t dot = name.rfind('.');
-    if (dot == std::string::npos || dot + 1 == name.size()) return "File";
-    std::string type = name.substr(dot + 1);
-    for (char& c : type)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    type += " File";
-    return type;
-}
 
 std::unique_ptr<FileSystem> CreateFileSystem() { return std::make_unique<PosixFileSystem>(); }
 

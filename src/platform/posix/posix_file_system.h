@@ -22,8 +22,4 @@ public:
     bool IsPseudoFileSystem(const std::string& folder) override;
 };
 
-// Type names in the Windows default style: "ABC File" for "notes.abc",
-// "File" when the name has no extension.
-std::string DefaultTypeName(const std::string& name);
-
 }  // namespace tf::platform
