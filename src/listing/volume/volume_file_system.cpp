@@ -39,55 +39,17 @@ bool VolumeFileSystem::Resolve(const std::string& path, std::uint32_t& record) c
     return Walk(*tree_, std::string_view(path).substr(root_.size()), record);
 }
 
-bool VolumeFileSystem::Follow(std::uint32_t link, std::uint32_t folder, std::uint32_t& file) const {
-    // As many links in a row as the system follows before it gives up.
-    for (int hop = 0; hop < 40; ++hop) {
-        const NtfsTree::LinkTarget* target = tree_->TargetOf(link);
-        if (!target || !target->relative) return false;
-        const std::string_view path = target->path;
-        std::uint32_t at = folder, holder = folder;
-        for (std::size_t start = 0; start <= path.size();) {
-            const std::size_t slash = std::min(path.find('/', start), path.size());
-            const std::string_view name = path.substr(start, slash - start);
-            start = slash + 1;
-            if (name.empty() || name == ".") continue;
-            // Only folders lie on the way; a link there is not followed.
-            if (!tree_->File(at).IsFolder()) return false;
-            if (name == "..") {
-                if (!tree_->ParentOf(at, at)) return false;
-                continue;
-            }
-            holder = at;
-            if (!tree_->Find(at, name, at)) return false;
-        }
-        if (tree_->File(at).IsLink()) {
-            link = at;
-            folder = holder;
-            continue;
-        }
-        if (tree_->File(at).IsFolder()) return false;
-        file = at;
-        return true;
-    }
-    return false;
-}
-
 // A file as a walk of the mounted volume sees it: the space it takes in
 // whole 512-byte blocks, an identity only where it has several names; a
-// link to a file as that file, any other link as itself, its size the
-// length of its target.
-void VolumeFileSystem::Fill(std::uint32_t record, std::uint32_t folder, platform::FindData& data) const {
+// link as itself, its size the length of its target.
+void VolumeFileSystem::Fill(std::uint32_t record, platform::FindData& data) const {
     data.isDirectory = tree_->File(record).IsFolder();
     data.isLink = tree_->File(record).IsLink();
     std::uint64_t size = tree_->File(record).size;
     if (data.isLink) {
         const NtfsTree::LinkTarget* target = tree_->TargetOf(record);
         size = target ? target->path.size() : 0;
-        std::uint32_t file = 0;
-        if (Follow(record, folder, file)) {
-            record = file;
-            size = tree_->File(file).size;
-        }
+        if (target) data.linkTarget = target->path;
     }
     const NtfsFile& f = tree_->File(record);
     data.creationTime = f.created;
@@ -124,7 +86,7 @@ platform::SearchStatus VolumeFileSystem::ReadFolder(const std::string& folder, c
     for (std::size_t i = first; i < last; ++i) {
         const NtfsName& name = tree_->NameAt(i);
         data.name = tree_->NameText(name);
-        Fill(name.record, record, data);
+        Fill(name.record, data);
         if ((matchAll || platform::WildcardMatch(pattern, data.name)) && !visit(data, platform::SearchDetail::kFiles))
             break;
         if (folders && data.isDirectory && !visit(data, platform::SearchDetail::kFolders)) break;
@@ -138,11 +100,10 @@ bool VolumeFileSystem::IsDirectory(const std::string& path) {
 }
 
 std::uint64_t VolumeFileSystem::LargeFileSize(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    std::uint32_t folder = 0, record = 0;
-    if (slash == std::string::npos || !Resolve(path.substr(0, slash), folder) || !Resolve(path, record)) return 0;
+    std::uint32_t record = 0;
+    if (!Resolve(path, record)) return 0;
     platform::FindData data;
-    Fill(record, folder, data);
+    Fill(record, data);
     return (static_cast<std::uint64_t>(data.sizeHigh) << 32) | data.sizeLow;
 }
 
@@ -160,9 +121,7 @@ bool VolumeFileSystem::Describe(const std::string& folder, platform::FindData& o
     out = platform::FindData{};
     std::uint32_t record = 0;
     if (!Resolve(folder, record)) return false;
-    std::uint32_t parent = record;
-    tree_->ParentOf(record, parent);
-    Fill(record, parent, out);
+    Fill(record, out);
     return true;
 }
 

@@ -34,10 +34,7 @@ public:
 private:
     // The record at `path`; false when no such file is there.
     bool Resolve(const std::string& path, std::uint32_t& record) const;
-    void Fill(std::uint32_t record, std::uint32_t folder, platform::FindData& data) const;
-    // The file a link in `folder` leads to inside the volume; false when it
-    // leads to a folder, to nothing, or out of the volume.
-    bool Follow(std::uint32_t link, std::uint32_t folder, std::uint32_t& file) const;
+    void Fill(std::uint32_t record, platform::FindData& data) const;
 
     std::shared_ptr<const NtfsTree> tree_;
     std::string root_;

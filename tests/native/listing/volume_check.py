@@ -186,8 +186,8 @@ def iso(ticks):
 
 
 def creation_ticks(path, kind):
-    # A link to a file is listed as that file, any other as itself.
-    own = kind == "link" and not os.path.isfile(path)
+    # A link is listed as itself.
+    own = kind == "link"
     return struct.unpack("<Q", os.getxattr(path, "system.ntfs_crtime", follow_symlinks=not own))[0]
 
 
@@ -214,6 +214,7 @@ def corrected(jsonl_bytes, mount_parent, reorder=()):
             if e["name"] == "junction":
                 shrink[os.path.dirname(e["path"])] = e["size"] - len(JUNCTION_TARGET)
                 e["size"] = len(JUNCTION_TARGET)
+                e["target"] = JUNCTION_TARGET
         lines.append(e)
     # The folders above the junction hold its bytes.
     for e in lines:
