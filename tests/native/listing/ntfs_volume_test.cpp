@@ -128,10 +128,11 @@ TEST(NtfsVolume, ReadsNamesAndFactsAsAWalkWouldSeeThem) {
         EXPECT_EQ(a[2].data.allocated, 3072u);
         EXPECT_EQ(a[3].data.sizeLow, 1u);
         EXPECT_EQ(a[3].data.allocated, 512u + 2048u);  // the stream's clusters count as the file's space
-        // A link to a file is listed as the file it leads to.
+        // A link is listed as itself: its target, '/'-separated, and its length.
         EXPECT_TRUE(a[4].data.isLink);
-        EXPECT_EQ(a[4].data.sizeLow, 5u);
-        EXPECT_EQ(a[4].data.inode, 16u);
+        EXPECT_EQ(a[4].data.linkTarget, "../b.txt");
+        EXPECT_EQ(a[4].data.sizeLow, 8u);
+        EXPECT_EQ(a[4].data.inode, 0u);
 
         VolumeFileSystem fs(tree, "vol", NtfsTree::kRoot);
         EXPECT_TRUE(fs.IsDirectory("vol/A"));
