@@ -274,13 +274,4 @@ ContentStatus HashEdges(ContentFile& file, HashAlgorithm algorithm, std::size_t 
     return ContentStatus::kRead;
 }
 
-ContentStatus HashFile(const std::string& path, HashAlgorithm algorithm, std::uint64_t expectedSize,
-                       const ReadProgress& progress, std::string& digest) {
-    std::unique_ptr<ContentFile> file;
-    const ContentStatus opened = OpenContentFile(path, file);
-    if (opened != ContentStatus::kRead) return opened;
-    if (file->Size() != expectedSize) return ContentStatus::kChanged;
-    return HashWhole(*file, algorithm, progress, digest);
-}
-
 }  // namespace tf::platform

@@ -111,11 +111,6 @@ bool IsSettled(const FileStamp& stamp);
 // stops the reading (kStopped).
 using ReadProgress = std::function<bool(std::uint64_t bytes)>;
 
-// The hash of a whole file that has `expectedSize` bytes as it was listed:
-// kChanged when it has another size when opened, when read, or after.
-ContentStatus HashFile(const std::string& path, HashAlgorithm algorithm, std::uint64_t expectedSize,
-                       const ReadProgress& progress, std::string& digest);
-
 // The hash of an opened file's first and last `edge` bytes (all of it when
 // it is no larger than twice that), for telling files apart without
 // reading them whole.

@@ -73,8 +73,8 @@ platform::ListingWalk WalkOf(const ListingOptions& options, platform::FileSystem
     return walk;
 }
 
-void HashContent(const ListingOptions& options, ScanHost& host, RunTotals& totals, const std::string& path,
-                 ListedFile& file, std::string& digest, const EarlierHashes* earlier) {
+void HashContent(const ListingOptions& options, platform::FileSystem& fs, ScanHost& host, RunTotals& totals,
+                 const std::string& path, ListedFile& file, std::string& digest, const EarlierHashes* earlier) {
     digest.clear();
     if (options.hash == platform::HashAlgorithm::kNone || file.kind != EntryKind::kFile) {
         file.stamp = platform::FileStamp{};
@@ -95,8 +95,14 @@ void HashContent(const ListingOptions& options, ScanHost& host, RunTotals& total
     }
     if (!platform::IsSettled(file.stamp)) file.stamp = platform::FileStamp{};
     std::uint64_t read = 0;
-    const platform::ContentStatus status =
-        platform::HashFile(path, options.hash, file.size, [&](std::uint64_t bytes) {
+    // Opened through the file system, which knows its platform's path rules
+    // (and which tests replace).
+    std::unique_ptr<platform::ContentFile> content;
+    platform::ContentStatus status = fs.OpenContent(path, content);
+    if (status == platform::ContentStatus::kRead && content->Size() != file.size)
+        status = platform::ContentStatus::kChanged;
+    if (status == platform::ContentStatus::kRead)
+        status = platform::HashWhole(*content, options.hash, [&](std::uint64_t bytes) {
             read += bytes;
             totals.hashedBytes += bytes;
             host.SetStatus(path);
@@ -215,7 +221,7 @@ platform::SearchStatus FolderScan::ReadFolder(const std::string& path, bool desc
             file.special = entry.special;
             file.target = entry.linkTarget;
             file.stamp = entry.stamp;
-            HashContent(options_, host_, totals_, full, file, digest_, earlier_);
+            HashContent(options_, fs_, host_, totals_, full, file, digest_, earlier_);
             section_.Add(file);
             return true;
         });

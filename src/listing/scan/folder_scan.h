@@ -29,14 +29,15 @@ public:
     virtual void FolderSkipped(const std::string& /*path*/, SkipReason /*reason*/) {}
 };
 
-// Hashes the file at `path` as the run's options ask, counting the bytes in
+// Hashes the file at `path`, opened through `fs`, as the run's options ask, counting the bytes in
 // `totals` and telling `host` of a file that could not be read; `file`
 // then carries `digest` or why there is none. Reading stops with the host.
 // A file whose size and stamp are those `earlier` recorded is not read: its
 // hash is the one recorded. `file.stamp` is kept only where a later run can
 // trust it.
-void HashContent(const ListingOptions& options, ScanHost& host, RunTotals& totals, const std::string& path,
-                 ListedFile& file, std::string& digest, const EarlierHashes* earlier = nullptr);
+void HashContent(const ListingOptions& options, platform::FileSystem& fs, ScanHost& host, RunTotals& totals,
+                 const std::string& path, ListedFile& file, std::string& digest,
+                 const EarlierHashes* earlier = nullptr);
 
 bool IsDirectory(platform::FileSystem& fs, const std::string& path);
 
