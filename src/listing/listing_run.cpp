@@ -137,11 +137,13 @@ RunOutcome ReplayListings(const std::vector<std::string>& listings, const Listin
     // format that needs others, cannot have them.
     platform::HashAlgorithm wanted = sink->NeedsHashes();
     if (wanted == platform::HashAlgorithm::kNone) wanted = requested.hash;
+    std::vector<std::unique_ptr<ListingInput>> inputs;
     for (const std::string& listing : listings) {
-        ReplayResult source;
-        char separator = '/';
-        if (ListingSource(listing, source, separator) && wanted != platform::HashAlgorithm::kNone &&
-            source.hash != wanted) {
+        inputs.push_back(std::make_unique<ListingInput>());
+        const bool opened = inputs.back()->Open(listing);
+        ReplayResult source = inputs.back()->Head();
+        const char separator = inputs.back()->Separator();
+        if (opened && wanted != platform::HashAlgorithm::kNone && source.hash != wanted) {
             source.ok = false;
             source.reason = "the listing carries no " + std::string(platform::HashName(wanted)) + " hashes";
         }
@@ -172,7 +174,7 @@ RunOutcome ReplayListings(const std::vector<std::string>& listings, const Listin
         if (i == listings.size()) break;
         RunTotals own;
         WriteError error = 0;
-        const ReplayResult result = ReplayListing(listings[i], options, host, catalogue ? own : totals, *sink, error);
+        const ReplayResult result = ReplayListing(*inputs[i], options, host, catalogue ? own : totals, *sink, error);
         note(error);
         if (!result.ok) {
             invalid = result;
