@@ -8,16 +8,16 @@
 
 namespace tf::app {
 
-// The input `output` is, or nullptr.
-inline const std::string* OutputIsInput(const std::string& output, const std::vector<std::string>& inputs) {
+// The input `output` is, or "".
+inline std::string OutputIsInput(const std::string& output, const std::vector<std::string>& inputs) {
     platform::ContentIdentity written;
-    if (output == "-" || !platform::FileIdentityOf(output, written)) return nullptr;
+    if (output.empty() || output == "-" || !platform::FileIdentityOf(output, written)) return std::string();
     for (const std::string& input : inputs) {
         platform::ContentIdentity read;
         if (platform::FileIdentityOf(input, read) && read.device == written.device && read.inode == written.inode)
-            return &input;
+            return input;
     }
-    return nullptr;
+    return std::string();
 }
 
 }  // namespace tf::app

@@ -91,9 +91,9 @@ static int RunTool(int argc, char** argv) {
     }
 
     // Checked before anything is read or written: the report would replace a listing.
-    if (const std::string* input = tf::app::OutputIsInput(output, {files[0], files[1]})) {
+    if (const std::string input = tf::app::OutputIsInput(output, {files[0], files[1]}); !input.empty()) {
         std::fprintf(stderr, "tallyfold-diff: the output %s is the listing %s: not replaced\n", output.c_str(),
-                     input->c_str());
+                     input.c_str());
         return kExitTrouble;
     }
     const DiffResult result = tf::snapshot::DiffListings(files[0], files[1]);

@@ -345,9 +345,9 @@ static int RunTool(int argc, char** argv) {
     // A report written over the listing it is made of would lose it: refused
     // before anything is opened for writing.
     for (const std::string* written : {&args.output, &args.errors}) {
-        if (const std::string* input = tf::app::OutputIsInput(*written, args.from)) {
+        if (const std::string input = tf::app::OutputIsInput(*written, args.from); !input.empty()) {
             std::fprintf(stderr, "tallyfold-list: the output %s is the listing %s: not replaced\n", written->c_str(),
-                         input->c_str());
+                         input.c_str());
             return kExitUsage;
         }
     }

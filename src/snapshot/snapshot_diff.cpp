@@ -516,7 +516,7 @@ DiffResult DiffListings(const std::string& oldPath, const std::string& newPath) 
                 if (it == itemOf.end() || o.entry.kind == EntryKind::kFolder) continue;
                 // What the readable side holds where the other could not look.
                 DiffItem& item = *it->second;
-                if (item.otherHeld) continue;  // its own record said already
+                if (item.otherHeld || item.side == Side::kBoth) continue;  // its own record said already
                 item.otherFiles++;
                 item.otherBytes += o.entry.size;
             }
@@ -628,8 +628,9 @@ DiffResult DiffListings(const std::string& oldPath, const std::string& newPath) 
     for (OneSided& to : added) {
         if (!single(to)) continue;
         const Entry& e = to.entry;
-        auto it = goneOnes.find(signatureOf(e));
-        if (it == goneOnes.end()) continue;
+        const Signature wanted = signatureOf(e);
+        auto it = goneOnes.lower_bound(wanted);  // the first in path order
+        if (it == goneOnes.end() || it->first != wanted) continue;
         OneSided& from = removed[it->second];
         goneOnes.erase(it);
         to.paired = from.paired = true;
