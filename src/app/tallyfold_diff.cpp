@@ -39,11 +39,13 @@ const char kUsage[] =
     "  --version        show the version\n"
     "Exit: 0 equal, 1 different, 2 bad arguments or a listing that cannot be read.\n";
 
-// The page is the replay of both listings, marked as a comparison; the
-// page works out the changes as this tool does.
-int WritePage(const std::string& oldListing, const std::string& newListing, const std::string& output) {
+// The page is the replay of both listings with this comparison's answer
+// for each entry: the page draws it.
+int WritePage(const DiffResult& diff, const std::string& oldListing, const std::string& newListing,
+              const std::string& output) {
     tf::listing::ReplayResult invalid;
-    const tf::listing::RunOutcome outcome = tf::snapshot::WriteComparisonPage(oldListing, newListing, output, invalid);
+    const tf::listing::RunOutcome outcome =
+        tf::snapshot::WriteComparisonPage(diff, oldListing, newListing, output, invalid);
     if (!invalid.ok) {
         std::fprintf(stderr, "tallyfold-diff: %s:%llu: not a valid listing: %s\n", invalid.source.c_str(),
                      static_cast<unsigned long long>(invalid.line), invalid.reason.c_str());
@@ -106,7 +108,7 @@ static int RunTool(int argc, char** argv) {
     if (!result.contentNotComparedNote.empty())
         std::fprintf(stderr, "tallyfold-diff: contents not compared: %s\n", result.contentNotComparedNote.c_str());
     if (format == "explorer") {
-        const int written = WritePage(files[0], files[1], output);
+        const int written = WritePage(result, files[0], files[1], output);
         if (written != kExitEqual) return written;
         return result.Different() ? kExitDifferent : kExitEqual;
     }

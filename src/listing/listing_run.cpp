@@ -125,6 +125,14 @@ RunOutcome RunListing(const ListingOptions& requested, platform::FileSystem& fs,
 RunOutcome ReplayListings(const std::vector<std::string>& listings, const ListingOptions& requested, ScanHost& host,
                           const std::string& reportPath, RunTotals& totals, ReplayResult& invalid) {
     ListingOptions options = requested;
+    options.names = platform::NameEncoding::kUtf8;
+    const std::unique_ptr<ListingSink> sink = SinkFor(options, reportPath);
+    return ReplayListings(listings, requested, host, *sink, totals, invalid);
+}
+
+RunOutcome ReplayListings(const std::vector<std::string>& listings, const ListingOptions& requested, ScanHost& host,
+                          ListingSink& into, RunTotals& totals, ReplayResult& invalid) {
+    ListingOptions options = requested;
     options.names = platform::NameEncoding::kUtf8;  // listings hold UTF-8, and the exact bytes beside it
     totals = RunTotals{};
     invalid = ReplayResult{};
@@ -132,7 +140,7 @@ RunOutcome ReplayListings(const std::vector<std::string>& listings, const Listin
     std::vector<std::string> sources;
     std::vector<char> separators;
     std::vector<platform::FileTicks> listedAt;
-    std::unique_ptr<ListingSink> sink = SinkFor(options, reportPath);
+    ListingSink* sink = &into;
     // The hashes are the listing's own; a run that asks for others, or a
     // format that needs others, cannot have them.
     platform::HashAlgorithm wanted = sink->NeedsHashes();
