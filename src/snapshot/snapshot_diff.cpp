@@ -87,7 +87,7 @@ std::string Join(std::string_view folder, std::string_view rel) {
 
 // One entry of a listing as the comparison sees it.
 struct Entry {
-    std::string path;  // relative, in the listing's separator
+    std::string path;  // relative, in the listing's separator; only once it is on one side
     std::string key;   // relative, '/' between names, for matching across platforms
     EntryKind kind = EntryKind::kFile;
     std::uint64_t size = 0;  // a folder's subtree bytes
@@ -111,12 +111,15 @@ public:
 
     listing::WriteError Begin(const listing::RunHeader&) override { return 0; }
     listing::WriteError BeginSection(const listing::FolderStart& folder) override {
-        folder_ = folder.path;
+        folderKey_ = Relative(folder.path);
+        open_.push_back({});
         return 0;
     }
     listing::WriteError Row(const listing::ListedFile& file) override {
         entry_.kind = file.kind;
-        Place(platform::JoinPath(folder_, std::string(file.name), separator_));
+        entry_.key.assign(folderKey_);
+        if (!folderKey_.empty()) entry_.key += '/';
+        entry_.key.append(file.name);
         entry_.size = file.size;
         entry_.modified = file.modified;
         entry_.digest = useHashes_ ? DigestOf(file.digest) : 0;
@@ -124,16 +127,25 @@ public:
                               ? (file.unhashed == ContentStatus::kRead ? ContentStatus::kFailed : file.unhashed)
                               : ContentStatus::kRead;
         entry_.skipped = SkipReason::kNone;
-        Emit();
+        entry_.files = entry_.entries = 0;
+        if (!open_.empty()) ++open_.back().files, ++open_.back().entries;
+        visit_(entry_);
         return 0;
     }
     listing::WriteError EndSection(const listing::SectionTotals&) override { return 0; }
     listing::WriteError EndFolder(const listing::FolderRecord& folder) override {
-        Folder(folder);
+        // Sections open in pre-order and folders end in post-order: the
+        // folder ending is the innermost open one.
+        Sum inside;
+        if (!open_.empty()) {
+            inside = open_.back();
+            open_.pop_back();
+        }
+        Folder(folder, inside);
         return 0;
     }
     listing::WriteError FolderSkipped(const listing::FolderRecord& folder) override {
-        Folder(folder);
+        Folder(folder, Sum{});
         return 0;
     }
     listing::WriteError Totals(const listing::RunTotals&) override { return 0; }
@@ -144,53 +156,36 @@ private:
         std::uint64_t files = 0, entries = 0;
     };
 
-    void Folder(const listing::FolderRecord& folder) {
+    void Folder(const listing::FolderRecord& folder, const Sum& inside) {
         entry_.kind = EntryKind::kFolder;
-        Place(folder.path);
+        entry_.key = Relative(folder.path);
         entry_.size = folder.subtreeBytes;
         entry_.modified = folder.facts.modified;
         entry_.digest = 0;
         entry_.unhashed = ContentStatus::kRead;
         entry_.skipped = folder.skipped;
-        Emit();
-    }
-
-    void Place(const std::string& path) {
-        if (path == source_) {
-            entry_.path.clear();
-        } else {
-            const bool rootEndsInSeparator = !source_.empty() && source_.back() == separator_;
-            entry_.path.assign(path, source_.size() + (rootEndsInSeparator ? 0 : 1), std::string::npos);
-        }
-        entry_.key = entry_.path;
-        if (separator_ == '\\') std::replace(entry_.key.begin(), entry_.key.end(), '\\', '/');
-    }
-
-    void Emit() {
-        entry_.files = entry_.entries = 0;
-        if (entry_.kind == EntryKind::kFolder) {
-            const auto open = sums_.find(KeyOf(entry_.key));
-            if (open != sums_.end()) {
-                entry_.files = open->second.files;
-                entry_.entries = open->second.entries;
-                sums_.erase(open);
-            }
-        }
-        if (!entry_.path.empty()) {
-            Sum& parent = sums_[KeyOf(ParentKey(entry_.key))];
-            parent.files += entry_.kind == EntryKind::kFolder ? entry_.files : 1;
-            parent.entries += 1 + entry_.entries;
-        }
+        entry_.files = inside.files;
+        entry_.entries = inside.entries;
+        if (!open_.empty()) open_.back().files += inside.files, open_.back().entries += 1 + inside.entries;
         visit_(entry_);
+    }
+
+    // '/' between names, relative to the source.
+    std::string Relative(const std::string& path) const {
+        if (path == source_) return std::string();
+        const bool rootEndsInSeparator = !source_.empty() && source_.back() == separator_;
+        std::string key = path.substr(std::min(path.size(), source_.size() + (rootEndsInSeparator ? 0 : 1)));
+        if (separator_ == '\\') std::replace(key.begin(), key.end(), '\\', '/');
+        return key;
     }
 
     const std::string source_;
     const char separator_;
     const bool useHashes_;
     Visit visit_;
-    std::string folder_;
+    std::string folderKey_;
     Entry entry_;
-    std::unordered_map<Key, Sum, KeyHash> sums_;
+    std::vector<Sum> open_;  // the folders whose sections are open, outermost first
 };
 
 // Reads a listing through with the replay's reader and checks.
@@ -306,11 +301,23 @@ DiffResult DiffListings(const std::string& oldPath, const std::string& newPath) 
     };
     if (!ReadListing(before, hashes, remember, result.error)) return result.ok = false, result;
     table.shrink_to_fit();
-    std::sort(table.begin(), table.end(), [](const Remembered& x, const Remembered& y) { return x.key < y.key; });
-    auto find = [&table](const Key& key) -> Remembered* {
-        auto it = std::lower_bound(table.begin(), table.end(), key,
-                                   [](const Remembered& r, const Key& k) { return r.key < k; });
-        return it != table.end() && it->key == key ? &*it : nullptr;
+    // Kept in the listing's order, found by an index of their keys: the new
+    // listing mostly follows the old one's order, so its look-ups walk the
+    // table forwards.
+    std::size_t slots = 2;
+    while (slots < 2 * table.size()) slots *= 2;
+    std::vector<std::uint32_t> index(slots, 0);  // table position + 1; 0: free
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        std::size_t slot = table[i].key.a & (slots - 1);
+        while (index[slot]) slot = (slot + 1) & (slots - 1);
+        index[slot] = static_cast<std::uint32_t>(i + 1);
+    }
+    auto find = [&](const Key& key) -> Remembered* {
+        for (std::size_t slot = key.a & (slots - 1); index[slot]; slot = (slot + 1) & (slots - 1)) {
+            Remembered& r = table[index[slot] - 1];
+            if (r.key == key) return &r;
+        }
+        return nullptr;
     };
 
     // Compares an entry found on both sides; `from` names its old place
@@ -320,7 +327,7 @@ DiffResult DiffListings(const std::string& oldPath, const std::string& newPath) 
                            const Inside& oldInside, std::string from) {
         DiffItem item;
         item.kind = e.kind;
-        item.path = e.path;
+        item.path = e.path.empty() ? Readable(e.key, result.newSeparator) : e.path;
         item.from = std::move(from);
         item.oldSize = oldSize;
         item.newSize = e.size;
@@ -371,6 +378,7 @@ DiffResult DiffListings(const std::string& oldPath, const std::string& newPath) 
         // A path that changed kind is one entry removed and another added.
         if (!old || old->kind != static_cast<std::uint8_t>(e.kind)) {
             added.push_back({e});
+            added.back().entry.path = Readable(e.key, result.newSeparator);
             return;
         }
         old->matched = true;
@@ -383,10 +391,9 @@ DiffResult DiffListings(const std::string& oldPath, const std::string& newPath) 
 
     // ---- what was removed: only those lines are read again ----
     {
-        std::vector<const Remembered*> gone;
+        std::vector<const Remembered*> gone;  // in the listing's order, as the table is
         for (const Remembered& r : table)
             if (!r.matched) gone.push_back(&r);
-        std::sort(gone.begin(), gone.end(), [](const Remembered* x, const Remembered* y) { return x->at < y->at; });
         const std::string& root = result.oldSource;
         const bool rootEndsInSeparator = !root.empty() && root.back() == result.oldSeparator;
         std::string line;
@@ -429,6 +436,7 @@ DiffResult DiffListings(const std::string& oldPath, const std::string& newPath) 
         }
     }
     std::vector<Remembered>().swap(table);
+    std::vector<std::uint32_t>().swap(index);
     auto byKey = [](const OneSided& x, const OneSided& y) { return x.entry.key < y.entry.key; };
     std::sort(added.begin(), added.end(), byKey);
     std::sort(removed.begin(), removed.end(), byKey);
