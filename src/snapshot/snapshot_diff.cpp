@@ -312,10 +312,15 @@ DiffResult DiffListings(const std::string& oldPath, const std::string& newPath) 
         while (index[slot]) slot = (slot + 1) & (slots - 1);
         index[slot] = static_cast<std::uint32_t>(i + 1);
     }
+    std::size_t expected = 0;  // where the last one found was, plus one: tried first
     auto find = [&](const Key& key) -> Remembered* {
+        if (expected < table.size() && table[expected].key == key) return &table[expected++];
         for (std::size_t slot = key.a & (slots - 1); index[slot]; slot = (slot + 1) & (slots - 1)) {
             Remembered& r = table[index[slot] - 1];
-            if (r.key == key) return &r;
+            if (r.key == key) {
+                expected = index[slot];
+                return &r;
+            }
         }
         return nullptr;
     };
