@@ -2,10 +2,12 @@
 // tallyfold-list, as text, JSON Lines or CSV.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/output_check.h"
 #include "app/version_option.h"
 #include "listing/formats/report_file.h"
+#include "platform/command_line.h"
 #include "platform/replacing_file.h"
 #include "platform/tool_main.h"
 #include "snapshot/compare_page.h"
@@ -21,7 +23,7 @@ constexpr int kExitDifferent = 1;
 constexpr int kExitTrouble = 2;
 
 const char kUsage[] =
-    "usage: tallyfold-diff [--format text|jsonl|csv|explorer] [--output FILE] OLD.jsonl NEW.jsonl\n"
+    "usage: tallyfold-diff [--format text|jsonl|csv|explorer] [--output FILE] [--] OLD.jsonl NEW.jsonl\n"
     "Compares two listings by the paths below their sources, so a folder can be\n"
     "compared with its copy elsewhere: what was added (+), removed (-), changed\n"
     "(~: size or modified time; !: the content, where both listings carry hashes;\n"
@@ -35,6 +37,8 @@ const char kUsage[] =
     "  --output FILE    where the changes go (default -, standard output); an\n"
     "                   earlier file there is replaced only when they are complete;\n"
     "                   never one of the listings\n"
+    "Options take their value as the next argument or after '=' (--format=csv);\n"
+    "'--' ends the options.\n"
     "  -h, --help       show this help\n"
     "  --version        show the version\n"
     "Exit: 0 equal, 1 different, 2 bad arguments or a listing that cannot be read.\n";
@@ -65,35 +69,31 @@ static int RunTool(int argc, char** argv) {
     if (tf::app::AnswerVersion(argc, argv, "tallyfold-diff")) return kExitEqual;
     std::string format = "text";
     std::string output = "-";
-    std::string files[2];
-    int count = 0;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "-h" || arg == "--help") {
+    std::vector<std::string> files;
+    tf::platform::ArgumentReader reader(argc, argv);
+    auto usageError = [](const std::string& problem) {
+        std::fprintf(stderr, "tallyfold-diff: %s\n%s", problem.c_str(), kUsage);
+        return kExitTrouble;
+    };
+    while (reader.Next()) {
+        const std::string& arg = reader.Text();
+        if (!reader.IsOption()) {
+            files.push_back(arg);
+        } else if (arg == "-h" || arg == "--help") {
             std::fputs(kUsage, stdout);
             return kExitEqual;
-        }
-        if ((arg == "--format" || arg == "--output") && i + 1 < argc) {
-            (arg == "--format" ? format : output) = argv[++i];
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            std::fprintf(stderr, "tallyfold-diff: unknown option %s\n%s", arg.c_str(), kUsage);
-            return kExitTrouble;
-        } else if (count < 2) {
-            files[count++] = arg;
+        } else if (arg == "--format" || arg == "--output") {
+            if (!reader.Value(arg == "--format" ? format : output)) return usageError(reader.Problem());
         } else {
-            count = 3;
+            return usageError("unknown option " + arg);
         }
     }
-    if (count != 2 || (format != "text" && format != "jsonl" && format != "csv" && format != "explorer") ||
-        output.empty()) {
-        std::fprintf(stderr,
-                     "tallyfold-diff: two listings and a format of text, jsonl, csv or explorer are expected\n%s",
-                     kUsage);
-        return kExitTrouble;
-    }
+    if (format != "text" && format != "jsonl" && format != "csv" && format != "explorer")
+        return usageError("bad --format: " + format + " (text, jsonl, csv or explorer)");
+    if (files.size() != 2) return usageError("two listings are expected, OLD and NEW");
 
     // Checked before anything is read or written: the report would replace a listing.
-    if (const std::string input = tf::app::OutputIsInput(output, {files[0], files[1]}); !input.empty()) {
+    if (const std::string input = tf::app::OutputIsInput(output, files); !input.empty()) {
         std::fprintf(stderr, "tallyfold-diff: the output %s is the listing %s: not replaced\n", output.c_str(),
                      input.c_str());
         return kExitTrouble;

@@ -1,5 +1,6 @@
 // tallyfold-list: the listing run from the command line, for scripts and
 // for checking reports.
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -10,7 +11,9 @@
 
 #include "app/output_check.h"
 #include "app/version_option.h"
+#include "listing/formats/format_table.h"
 #include "listing/listing_run.h"
+#include "platform/command_line.h"
 #include "platform/console.h"
 #include "platform/replacing_file.h"
 #include "platform/tool_main.h"
@@ -24,35 +27,50 @@ constexpr int kExitReportFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitIncomplete = 3;
 
-const char kUsage[] =
-    "usage: tallyfold-list [OPTION]... SOURCE\n"
-    "       tallyfold-list [OPTION]... --from LISTING.jsonl\n"
-    "  --filter PATTERNS   files to list, ';'-separated wildcards (default *)\n"
-    "  --exclude PATTERN   leave out files and folders whose names match (repeatable)\n"
-    "  --max-depth N       enter at most N levels of folders below SOURCE\n"
-    "  --record LIST       comma list of type,size,created,modified, or none (default type,size)\n"
-    "  --order ORDER       none (default), name, type, size, created or modified\n"
-    "  --format FORMAT     text (default), html, csv, jsonl, ncdu, explorer, hashdeep\n"
-    "                      (size, SHA-256, name), mtree (BSD mtree, with SHA-256) or efu\n"
-    "  --output FILE       the listing (default Tallyfold.txt, .html, .csv, .jsonl, .ncdu.json,\n"
-    "                      .explorer.html; - for standard output); an earlier file there is\n"
-    "                      replaced only when the listing is complete\n"
-    "  --from LISTING      write the report of a saved jsonl listing instead of a folder\n"
-    "                      (repeated with --format explorer: a catalogue of listings)\n"
-    "  --errors FILE       list the folders that could not be listed there, not on stderr\n"
-    "  --follow-links      enter links to folders (each folder is still listed once)\n"
-    "  --one-file-system   do not enter folders on other file systems\n"
-    "  --read-ahead N      threads that read folders ahead of the listing (0: none;\n"
-    "                      default one per processor, at most 4)\n"
-    "  --hash [ALGORITHM]  every file's content hash in csv, jsonl and explorer:\n"
-    "                      xxh128 (default) or sha256\n"
-    "  --duplicates        a report of files with the same content (text, csv, jsonl)\n"
-    "                      instead of a listing\n"
-    "  --empty-files       with --duplicates: empty files are duplicates of each other\n"
-    "  -h, --help          show this help\n"
-    "  --version           show the version\n"
-    "Exit: 0 done, 1 the listing could not be written, 2 bad arguments, SOURCE or LISTING,\n"
-    "3 some folders (or, with hashes, files) could not be read, 128+N stopped by signal N.\n";
+// The usage text; the formats' lines come from the table of formats.
+std::string Usage() {
+    std::string usage =
+        "usage: tallyfold-list [OPTION]... SOURCE\n"
+        "       tallyfold-list [OPTION]... --from LISTING.jsonl\n"
+        "Options take their value as the next argument or after '=' (--format=csv);\n"
+        "'--' ends the options.\n"
+        "  --filter PATTERNS   files to list, ';'-separated wildcards (default *)\n"
+        "  --exclude PATTERN   leave out files and folders whose names match (repeatable)\n"
+        "  --max-depth N       enter at most N levels of folders below SOURCE\n"
+        "  --record LIST       comma list of type,size,created,modified, or none (default type,size)\n"
+        "  --order ORDER       none (default), name, type, size, created or modified\n"
+        "  --format FORMAT     one of:\n";
+    for (const listing::FormatSpec& spec : listing::Formats()) {
+        std::string line = "      ";
+        line += spec.name;
+        line.resize(std::max<std::size_t>(line.size() + 1, 22), ' ');
+        usage += line + spec.help + "\n";
+    }
+    usage +=
+        "  --output FILE       the listing (default Tallyfold.txt, .html, .csv, .jsonl, .ncdu.json,\n"
+        "                      .explorer.html; - for standard output); an earlier file there is\n"
+        "                      replaced only when the listing is complete\n"
+        "  --from LISTING      write the report of a saved jsonl listing instead of a folder\n"
+        "                      (repeated with --format explorer: a catalogue of listings)\n"
+        "  --errors FILE       list the folders that could not be listed there, not on stderr\n"
+        "  --follow-links      enter links to folders (each folder is still listed once)\n"
+        "  --one-file-system   do not enter folders on other file systems\n"
+        "  --read-ahead N      threads that read folders ahead of the listing (0: none;\n"
+        "                      default one per processor, at most 4)\n"
+        "  --hash [ALGORITHM]  every file's content hash in csv, jsonl and explorer:\n"
+        "                      xxh128 (default) or sha256\n"
+        "  --duplicates        a report of files with the same content (" +
+        listing::FormatNames(", ", true) +
+        ")\n"
+        "                      instead of a listing\n"
+        "  --empty-files       with --duplicates: empty files are duplicates of each other\n"
+        "  --list-formats      print the formats, a line each: name, a tab, what it writes\n"
+        "  -h, --help          show this help\n"
+        "  --version           show the version\n"
+        "Exit: 0 done, 1 the listing could not be written, 2 bad arguments, SOURCE or LISTING,\n"
+        "3 some folders (or, with hashes, files) could not be read, 128+N stopped by signal N.\n";
+    return usage;
+}
 
 struct Arguments {
     Arguments() { options.readAhead = listing::DefaultReadAhead(); }
@@ -61,6 +79,7 @@ struct Arguments {
     std::string errors;
     std::vector<std::string> from;  // saved listings to write the report of
     bool help = false;
+    bool listFormats = false;
 };
 
 bool ParseRecord(const std::string& list, listing::ListingOptions& options) {
@@ -95,21 +114,6 @@ bool ParseOrder(const std::string& text, int& order) {
     return false;
 }
 
-bool ParseFormat(const std::string& text, listing::ReportFormat& format) {
-    using listing::ReportFormat;
-    if (text == "text") format = ReportFormat::kText;
-    else if (text == "html") format = ReportFormat::kHtml;
-    else if (text == "csv") format = ReportFormat::kCsv;
-    else if (text == "jsonl") format = ReportFormat::kJsonl;
-    else if (text == "explorer") format = ReportFormat::kExplorer;
-    else if (text == "ncdu") format = ReportFormat::kNcdu;
-    else if (text == "hashdeep") format = ReportFormat::kHashdeep;
-    else if (text == "mtree") format = ReportFormat::kMtree;
-    else if (text == "efu") format = ReportFormat::kEfu;
-    else return false;
-    return true;
-}
-
 // "*.txt;*.log": one pattern goes to the search itself, several are matched
 // by the scan on every name.
 bool ParseFilter(const std::string& text, listing::ListingOptions& options) {
@@ -142,76 +146,79 @@ std::string NormaliseSource(std::string source, char separator) {
 
 bool ParseArguments(int argc, char** argv, char separator, Arguments& args, std::string& problem) {
     std::string source;
-    bool haveSource = false, optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= argc) {
-                problem = arg + " needs a value";
-                return false;
-            }
-            out = argv[++i];
-            if (out.empty()) problem = arg + " needs a value that is not empty";
-            return !out.empty();
+    bool haveSource = false;
+    platform::ArgumentReader reader(argc, argv);
+    while (reader.Next()) {
+        const std::string& arg = reader.Text();
+        // Every failure below but the option's own words is the reader's.
+        auto fail = [&](const std::string& why) {
+            problem = why.empty() ? reader.Problem() : why;
+            return false;
         };
         std::string v;
-        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            if (haveSource) return problem = "exactly one SOURCE is expected", false;
+        if (!reader.IsOption()) {
+            if (haveSource) return fail("exactly one SOURCE is expected");
             source = arg;
             haveSource = true;
-        } else if (arg == "--") {
-            optionsEnded = true;
         } else if (arg == "-h" || arg == "--help") {
             args.help = true;
             return true;
+        } else if (arg == "--list-formats") {
+            args.listFormats = true;
+            return true;
         } else if (arg == "--filter") {
-            if (!value(v)) return false;
-            if (!ParseFilter(v, args.options)) return problem = "bad --filter: " + v, false;
+            if (!reader.Value(v)) return fail("");
+            if (!ParseFilter(v, args.options)) return fail("bad --filter: " + v);
         } else if (arg == "--exclude") {
-            if (!value(v)) return false;
+            if (!reader.Value(v)) return fail("");
             args.options.excludes.push_back(v);
         } else if (arg == "--max-depth") {
-            if (!value(v)) return false;
-            if (!ParseCount(v, args.options.maxDepth)) return problem = "bad --max-depth: " + v, false;
+            if (!reader.Value(v)) return fail("");
+            if (!ParseCount(v, args.options.maxDepth)) return fail("bad --max-depth: " + v);
         } else if (arg == "--record") {
-            if (!value(v)) return false;
-            if (!ParseRecord(v, args.options)) return problem = "bad --record list: " + v, false;
+            if (!reader.Value(v)) return fail("");
+            if (!ParseRecord(v, args.options)) return fail("bad --record list: " + v);
         } else if (arg == "--order") {
-            if (!value(v)) return false;
-            if (!ParseOrder(v, args.options.order)) return problem = "bad --order: " + v, false;
+            if (!reader.Value(v)) return fail("");
+            if (!ParseOrder(v, args.options.order)) return fail("bad --order: " + v);
         } else if (arg == "--format") {
-            if (!value(v)) return false;
-            if (!ParseFormat(v, args.options.format)) return problem = "bad --format: " + v, false;
+            if (!reader.Value(v)) return fail("");
+            const listing::FormatSpec* spec = listing::FormatNamed(v);
+            if (!spec) return fail("bad --format: " + v + " (" + listing::FormatNames(", ") + ")");
+            args.options.format = spec->format;
         } else if (arg == "--output") {
-            if (!value(args.output)) return false;
+            if (!reader.Value(args.output)) return fail("");
         } else if (arg == "--errors") {
-            if (!value(args.errors)) return false;
+            if (!reader.Value(args.errors)) return fail("");
         } else if (arg == "--from") {
-            if (!value(v)) return false;
+            if (!reader.Value(v)) return fail("");
             args.from.push_back(v);
-        } else if (arg == "--hash" || arg.rfind("--hash=", 0) == 0) {
+        } else if (arg == "--hash") {
             // The algorithm is optional: a following word is taken only
             // when it names one.
-            std::string name = arg.size() > 6 ? arg.substr(7) : std::string();
-            if (name.empty() && i + 1 < argc && platform::HashByName(argv[i + 1]) != platform::HashAlgorithm::kNone)
-                name = argv[++i];
+            const std::string name = reader.OptionalValue(
+                [](const std::string& next) { return platform::HashByName(next) != platform::HashAlgorithm::kNone; });
             args.options.hash = name.empty() ? platform::HashAlgorithm::kXxh128 : platform::HashByName(name);
-            if (args.options.hash == platform::HashAlgorithm::kNone) return problem = "bad --hash: " + name, false;
+            if (args.options.hash == platform::HashAlgorithm::kNone) return fail("bad --hash: " + name);
         } else if (arg == "--duplicates") {
+            if (!reader.NoValue()) return fail("");
             args.options.duplicates = true;
         } else if (arg == "--empty-files") {
+            if (!reader.NoValue()) return fail("");
             args.options.emptyDuplicates = true;
         } else if (arg == "--follow-links") {
+            if (!reader.NoValue()) return fail("");
             args.options.followLinks = true;
         } else if (arg == "--one-file-system") {
+            if (!reader.NoValue()) return fail("");
             args.options.oneFileSystem = true;
         } else if (arg == "--read-ahead") {
             int threads = 0;
-            if (!value(v)) return false;
-            if (!ParseCount(v, threads) || threads > 64) return problem = "bad --read-ahead: " + v, false;
+            if (!reader.Value(v)) return fail("");
+            if (!ParseCount(v, threads) || threads > 64) return fail("bad --read-ahead: " + v);
             args.options.readAhead = static_cast<unsigned>(threads);
         } else {
-            return problem = "unknown option " + arg, false;
+            return fail("unknown option " + arg);
         }
     }
     if (!args.from.empty()) {
@@ -222,15 +229,11 @@ bool ParseArguments(int argc, char** argv, char separator, Arguments& args, std:
         if (!haveSource || source.empty()) return problem = "no SOURCE given", false;
         args.options.source = NormaliseSource(source, separator);
     }
+    const listing::FormatSpec& spec = *listing::SpecOf(args.options.format);
     if (args.options.duplicates) {
-        using listing::ReportFormat;
-        const ReportFormat f = args.options.format;
-        if (f != ReportFormat::kText && f != ReportFormat::kCsv && f != ReportFormat::kJsonl)
-            return problem = "--duplicates writes text, csv or jsonl", false;
-        if (args.output.empty())
-            args.output = f == ReportFormat::kText ? "Tallyfold.duplicates.txt"
-                          : f == ReportFormat::kCsv ? "Tallyfold.duplicates.csv"
-                                                    : "Tallyfold.duplicates.jsonl";
+        if (!spec.duplicatesFileName)
+            return problem = "--duplicates writes " + listing::FormatNames(", ", true), false;
+        if (args.output.empty()) args.output = spec.duplicatesFileName;
     } else if (args.options.emptyDuplicates) {
         return problem = "--empty-files goes with --duplicates", false;
     }
@@ -331,11 +334,15 @@ static int RunTool(int argc, char** argv) {
     Arguments args;
     std::string problem;
     if (!ParseArguments(argc, argv, fs->Separator(), args, problem)) {
-        std::fprintf(stderr, "tallyfold-list: %s\n%s", problem.c_str(), kUsage);
+        std::fprintf(stderr, "tallyfold-list: %s\n%s", problem.c_str(), Usage().c_str());
         return kExitUsage;
     }
     if (args.help) {
-        std::fputs(kUsage, stdout);
+        std::fputs(Usage().c_str(), stdout);
+        return kExitOk;
+    }
+    if (args.listFormats) {
+        for (const listing::FormatSpec& format : listing::Formats()) std::printf("%s\t%s\n", format.name, format.help);
         return kExitOk;
     }
     if (args.from.empty() && !fs->IsDirectory(args.options.source)) {

@@ -9,7 +9,7 @@
 #include <memory>
 #include <thread>
 
-#include "listing/explorer/explorer_sink.h"
+#include "listing/formats/format_table.h"
 #include "listing/formats/report_sinks.h"
 
 namespace tf::listing {
@@ -74,19 +74,14 @@ static std::unique_ptr<ListingSink> SinkFor(const ListingOptions& options, const
 }
 
 std::unique_ptr<ListingSink> CreateSink(ReportFormat format, const std::string& path) {
-    switch (format) {
-        case ReportFormat::kText: return MakeTextSink(path);
-        case ReportFormat::kHtml: return MakeHtmlSink(path);
-        case ReportFormat::kCsv: return MakeCsvSink(path);
-        case ReportFormat::kJsonl: return MakeJsonlSink(path);
-        case ReportFormat::kNcdu: return MakeNcduSink(path);
-        case ReportFormat::kExplorer: return std::make_unique<ExplorerSink>(path);
-        case ReportFormat::kHashdeep: return MakeHashdeepSink(path);
-        case ReportFormat::kMtree: return MakeMtreeSink(path);
-        case ReportFormat::kEfu: return MakeEfuSink(path);
-        case ReportFormat::kNone: break;
-    }
-    return nullptr;
+    const FormatSpec* spec = SpecOf(format);
+    return spec ? spec->makeSink(path) : nullptr;
+}
+
+// The hashes a format is made of (kNone: the run's own choice).
+static platform::HashAlgorithm HashesNeeded(const ListingOptions& options) {
+    const FormatSpec* spec = SpecOf(options.format);
+    return spec && !options.duplicates ? spec->needsHashes : platform::HashAlgorithm::kNone;
 }
 
 RunOutcome RunListing(const ListingOptions& requested, platform::FileSystem& fs, ScanHost& host,
@@ -96,7 +91,7 @@ RunOutcome RunListing(const ListingOptions& requested, platform::FileSystem& fs,
     totals = RunTotals{};
     std::unique_ptr<ListingSink> sink = SinkFor(options, reportPath);
     // A format made of hashes has them made its way.
-    if (sink->NeedsHashes() != platform::HashAlgorithm::kNone) options.hash = sink->NeedsHashes();
+    if (HashesNeeded(options) != platform::HashAlgorithm::kNone) options.hash = HashesNeeded(options);
 
     RunOutcome outcome;
     auto note = [&outcome](WriteError error) {
@@ -143,7 +138,7 @@ RunOutcome ReplayListings(const std::vector<std::string>& listings, const Listin
     ListingSink* sink = &into;
     // The hashes are the listing's own; a run that asks for others, or a
     // format that needs others, cannot have them.
-    platform::HashAlgorithm wanted = sink->NeedsHashes();
+    platform::HashAlgorithm wanted = HashesNeeded(options);
     if (wanted == platform::HashAlgorithm::kNone) wanted = requested.hash;
     std::vector<std::unique_ptr<ListingInput>> inputs;
     for (const std::string& listing : listings) {
@@ -205,19 +200,8 @@ RunOutcome ReplayListings(const std::vector<std::string>& listings, const Listin
 unsigned DefaultReadAhead() { return std::clamp(std::thread::hardware_concurrency(), 1u, 4u); }
 
 std::string ReportFileName(ReportFormat format) {
-    switch (format) {
-        case ReportFormat::kText: return "Tallyfold.txt";
-        case ReportFormat::kHtml: return "Tallyfold.html";
-        case ReportFormat::kCsv: return "Tallyfold.csv";
-        case ReportFormat::kJsonl: return "Tallyfold.jsonl";
-        case ReportFormat::kNcdu: return "Tallyfold.ncdu.json";
-        case ReportFormat::kExplorer: return "Tallyfold.explorer.html";
-        case ReportFormat::kHashdeep: return "Tallyfold.hashdeep.txt";
-        case ReportFormat::kMtree: return "Tallyfold.mtree";
-        case ReportFormat::kEfu: return "Tallyfold.efu";
-        case ReportFormat::kNone: return std::string();
-    }
-    return std::string();
+    const FormatSpec* spec = SpecOf(format);
+    return spec ? spec->fileName : std::string();
 }
 
 }  // namespace tf::listing

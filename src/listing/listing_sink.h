@@ -99,8 +99,6 @@ public:
     // True for a format that keeps several replayed listings apart (a
     // catalogue: each with its own Begin and Totals) rather than one report.
     virtual bool KeepsListingsApart() const { return false; }
-    // The content hash the format needs of every file, or kNone.
-    virtual platform::HashAlgorithm NeedsHashes() const { return platform::HashAlgorithm::kNone; }
 };
 
 // The sink of a format, writing to `path`; null for kNone.

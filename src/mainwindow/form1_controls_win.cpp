@@ -235,7 +235,7 @@ void Form1::Form_Load() {
     for (const char* entry : kOrderEntries)
         SendMessageA(Item(Control::orderby), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
     SetWindowTextA(Item(Control::orderby), "No order");
-    for (const ReportChoice& choice : kReportChoices)
+    for (const ReportChoice& choice : ReportChoices())
         SendMessageA(Item(Control::saveas), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice.entry));
     SetWindowTextA(Item(Control::saveas), "Text");
     DrawButtonPictures();

@@ -1,16 +1,14 @@
 #pragma once
-// The entries of the window's format box: what each writes, where, how it
-// is saved elsewhere, and what opens it at the end of a run.
-#include "listing/listing_types.h"
+// The entries of the window's format box: the formats the table of formats
+// offers to the window, then "Changes since...".
+#include <string>
+#include <vector>
+
+#include "listing/formats/format_table.h"
 
 namespace tf::mainwindow {
 
-enum class Viewer {
-    kNotepad,     // the text editor
-    kBrowser,     // the HTML viewer
-    kAssociated,  // the program the system associates with the file, else the text editor
-    kPage,        // the system's browser for the page, else the HTML viewer
-};
+using Viewer = listing::ReportViewer;
 
 struct ReportChoice {
     const char* entry;  // the text of the format box
@@ -26,19 +24,23 @@ struct ReportChoice {
 // The page of a comparison run, beside the other reports.
 inline constexpr char kChangesPageName[] = "Tallyfold.changes.html";
 
-// Text and HTML first, as the box has always begun.
-constexpr ReportChoice kReportChoices[] = {
-    {"Text", listing::ReportFormat::kText, ".txt", "TXT file (.txt)", Viewer::kNotepad},
-    {"HTML", listing::ReportFormat::kHtml, ".html", "HTML file (.html)", Viewer::kBrowser},
-    {"CSV", listing::ReportFormat::kCsv, ".csv", "CSV file (.csv)", Viewer::kAssociated},
-    {"JSON Lines", listing::ReportFormat::kJsonl, ".jsonl", "JSON Lines file (.jsonl)", Viewer::kAssociated},
-    {"Explorer", listing::ReportFormat::kExplorer, ".html", "Explorer page (.html)", Viewer::kPage},
-    {"Changes since...", listing::ReportFormat::kJsonl, ".html", "Changes page (.html)", Viewer::kPage, true},
-};
+// In the table's order, which begins with Text and HTML as the box always has.
+inline const std::vector<ReportChoice>& ReportChoices() {
+    static const std::vector<ReportChoice> choices = [] {
+        std::vector<ReportChoice> list;
+        for (const listing::FormatSpec& spec : listing::Formats())
+            if (spec.windowEntry)
+                list.push_back({spec.windowEntry, spec.format, spec.extension, spec.saveFilter, spec.viewer});
+        list.push_back({"Changes since...", listing::ReportFormat::kJsonl, ".html", "Changes page (.html)",
+                        Viewer::kPage, true});
+        return list;
+    }();
+    return choices;
+}
 
 // The choice of a format box text; null for a text that is no entry.
 inline const ReportChoice* ChoiceOf(const std::string& entry) {
-    for (const ReportChoice& choice : kReportChoices)
+    for (const ReportChoice& choice : ReportChoices())
         if (entry == choice.entry) return &choice;
     return nullptr;
 }

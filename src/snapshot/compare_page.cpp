@@ -4,14 +4,23 @@
 #include <map>
 #include <unordered_map>
 
+#include "listing/explorer/explorer_format.h"
 #include "listing/explorer/explorer_sink.h"
 
 namespace tf::snapshot {
 namespace {
 
-// An entry's mark on the page (docs/explorer-format.md, "Changes").
+// An entry's mark on the page (docs/explorer-format.md, "Changes"), as format.js defines it.
 enum Mark : std::uint8_t {
-    kSame, kAdded, kRemoved, kChanged, kContentChanged, kMovedHere, kMovedAway, kNotRead, kNotCompared
+    kSame = listing::explorer_format::kChangeSame,
+    kAdded = listing::explorer_format::kChangeAdded,
+    kRemoved = listing::explorer_format::kChangeRemoved,
+    kChanged = listing::explorer_format::kChangeChanged,
+    kContentChanged = listing::explorer_format::kChangeContent,
+    kMovedHere = listing::explorer_format::kChangeMovedHere,
+    kMovedAway = listing::explorer_format::kChangeMovedAway,
+    kNotRead = listing::explorer_format::kChangeNotRead,
+    kNotCompared = listing::explorer_format::kChangeNotCompared,
 };
 
 // What the comparison says of a path on one side, and of what lies below
@@ -81,7 +90,6 @@ public:
         return page_.Close();
     }
     bool KeepsListingsApart() const override { return page_.KeepsListingsApart(); }
-    platform::HashAlgorithm NeedsHashes() const override { return page_.NeedsHashes(); }
 
 private:
     struct Marked {
@@ -173,6 +181,7 @@ private:
         for (std::uint64_t n : {r.moved.count, r.moved.bytes, r.foldersAdded, r.foldersRemoved, r.foldersMoved,
                                 r.contentChanged.count, r.contentChanged.bytes, r.contentNotCompared, r.notRead})
             number(n);
+        static_assert(listing::explorer_format::kChangeTallyCount == 16, "the tallies written here");
         std::uint64_t count = 0;
         std::string records;
         std::uint64_t last = 0;

@@ -11,9 +11,10 @@ const { spawnSync } = require('node:child_process');
 const { random } = require('./seeded_random.js');
 
 const decode = require(path.join(__dirname, '../../src/listing/explorer/decode.js'));
-const { entryName, CHANGE_SAME: SAME, CHANGE_ADDED: ADDED, CHANGE_REMOVED: REMOVED, CHANGE_CHANGED: CHANGED,
+const { entryName } = decode;
+const { CHANGE_SAME: SAME, CHANGE_ADDED: ADDED, CHANGE_REMOVED: REMOVED, CHANGE_CHANGED: CHANGED,
   CHANGE_CONTENT: CONTENT, CHANGE_MOVED_HERE: MOVED_HERE, CHANGE_MOVED_AWAY: MOVED_AWAY, CHANGE_NOT_READ: NOT_READ,
-  CHANGE_NOT_COMPARED: NOT_COMPARED } = decode;
+  CHANGE_NOT_COMPARED: NOT_COMPARED } = require(path.join(__dirname, '../../src/listing/explorer/format.js'));
 const lister = process.env.TALLYFOLD_LIST;
 const differ = process.env.TALLYFOLD_DIFF || (lister && path.join(path.dirname(lister), 'tallyfold-diff'));
 

@@ -92,6 +92,7 @@ async function search(page, query) {
 }
 
 let work;
+let oldSource;
 let newSource;
 let browser;
 let close;
@@ -104,14 +105,14 @@ const requests = [];
 test.before(async () => {
   assert.ok(lister, 'TALLYFOLD_LIST names the tallyfold-list to test');
   work = fs.mkdtempSync(path.join(os.tmpdir(), 'tf-compare-'));
-  const original = path.join(work, 'data', 'Photos');
+  oldSource = path.join(work, 'data', 'Photos');
   newSource = path.join(work, 'backup', 'Photos');
   const rand = random(1729);
-  makeOriginal(original, rand);
-  fs.cpSync(original, newSource, { recursive: true, preserveTimestamps: true });
+  makeOriginal(oldSource, rand);
+  fs.cpSync(oldSource, newSource, { recursive: true, preserveTimestamps: true });
   changeCopy(newSource, rand);
   const [oldList, newList] = [path.join(work, 'old.jsonl'), path.join(work, 'new.jsonl')];
-  execFileSync(lister, ['--format', 'jsonl', '--output', oldList, original]);
+  execFileSync(lister, ['--format', 'jsonl', '--output', oldList, oldSource]);
   execFileSync(lister, ['--format', 'jsonl', '--output', newList, newSource]);
   const html = path.join(work, 'changes.html');
   const made = spawnSync(differ, ['--format', 'explorer', '--output', html, oldList, newList]);
@@ -166,7 +167,9 @@ test('tree and entries show each change of tallyfold-diff once, and nothing else
     const row = top.filter((r) => r.name === item.path && r.status !== 'kept');
     assert.strictEqual(row.length, 1, item.path);
     assert.strictEqual(row[0].status, { added: 'new', removed: 'gone', moved: 'moved' }[item.change], item.path);
-    assert.ok(!row[0].expandable, item.path + ' is one item');
+    // It opens like any folder: an expander when it holds folders.
+    const dir = path.join(item.change === 'removed' ? oldSource : newSource, item.path);
+    assert.strictEqual(row[0].expandable, fs.readdirSync(dir, { withFileTypes: true }).some((d) => d.isDirectory()), item.path);
     if (item.change === 'moved') {
       assert.ok(row[0].label.includes('moved from ' + item.from), row[0].label);
       assert.ok(!top.some((r) => r.name === item.from), item.from + ' shown once');
@@ -246,7 +249,7 @@ test('treemap colours, largest changes and CSV follow the comparison', async () 
   const kindOf = new Map(cells);
   // A file turned into a folder is two items of one name.
   for (const item of items.filter((i) => !i.path.includes('/') && items.filter((j) => j.path === i.path).length === 1)) {
-    const want = item.change === 'added' || item.change === 'moved' ? 'new' : item.change === 'removed' ? 'gone'
+    const want = item.change === 'added' ? 'new' : item.change === 'moved' ? 'moved' : item.change === 'removed' ? 'gone'
       : (item.new_subtree_bytes ?? item.new_size) > (item.old_subtree_bytes ?? item.old_size) ? 'grown' : 'shrunk';
     if (kindOf.has(item.path)) assert.strictEqual(kindOf.get(item.path), want, item.path);
   }
@@ -286,4 +289,85 @@ test('hostile names stay text, and the page asks for nothing', async () => {
   assert.strictEqual(await page.$$eval('img, iframe', (e) => e.length), 0);
   assert.strictEqual(await page.$$eval('script', (s) => s.length), 3, 'the page\'s own scripts only');
   assert.deepStrictEqual(requests.filter((u) => !u.startsWith('file:') && !u.startsWith('blob:')), []);
+});
+
+test('new, gone and moved folders open and show their content; a move is no growth; entries by name', async () => {
+  const base = path.join(work, 'folders');
+  const [before, after] = [path.join(base, 'old', 'Home'), path.join(base, 'new', 'Home')];
+  for (const [name, bytes] of [['b.jpg', 10], ['A.jpg', 11], ['c.jpg', 12]]) write(path.join(before, 'Pictures', name), bytes, T);
+  write(path.join(before, 'old-stuff', 'y.txt'), 3, T);
+  write(path.join(before, 'old-stuff', 'sub', 'x.txt'), 4, T);
+  for (const name of ['zeta.txt', 'Alpha.txt', 'mid.txt']) write(path.join(before, 'docs', name), 5, T);
+  fs.cpSync(before, after, { recursive: true, preserveTimestamps: true });
+  // A folder moved into a new one, a folder gone with a folder in it, a new folder with one.
+  fs.mkdirSync(path.join(after, 'Archive'));
+  fs.renameSync(path.join(after, 'Pictures'), path.join(after, 'Archive', 'Pictures'));
+  fs.rmSync(path.join(after, 'old-stuff'), { recursive: true });
+  write(path.join(after, 'fresh', 'inner', 'z.txt'), 6, T);
+  fs.rmSync(path.join(after, 'docs', 'mid.txt'));
+  write(path.join(after, 'docs', 'beta.txt'), 7, T);
+  const lists = ['old', 'new'].map((side) => path.join(base, side + '.jsonl'));
+  execFileSync(lister, ['--format', 'jsonl', '--output', lists[0], before]);
+  execFileSync(lister, ['--format', 'jsonl', '--output', lists[1], after]);
+  const html = path.join(base, 'folders.html');
+  spawnSync(differ, ['--format', 'explorer', '--output', html, ...lists]);
+  const tab = await browser.newPage();
+  await openPage(tab, html);
+
+  // Clicks a folder's expander (which chooses it too) and gives its subfolders' rows.
+  const open = async (name) => {
+    await tab.evaluate((n) => [...document.querySelectorAll('#tree [role=treeitem]:not([hidden])')]
+      .find((r) => r.querySelector('.tname').firstChild.textContent === n).querySelector('.twisty').click(), name);
+    const rows = await treeRows(tab);
+    const at = rows.findIndex((r) => r.name === name);
+    const below = [];
+    for (let k = at + 1; k < rows.length && rows[k].level > rows[at].level; k++) below.push(rows[k]);
+    return { row: rows[at], below };
+  };
+  const files = async () => (await gridRows(tab, 'files')).map((r) => r[0] + ': ' + r[1]);
+
+  const archive = await open('Archive');
+  assert.deepStrictEqual([archive.row.status, archive.row.expandable], ['new', true]);
+  const pictures = archive.below.find((r) => r.name === 'Pictures');
+  assert.strictEqual(pictures.status, 'moved');
+  assert.ok(pictures.label.startsWith('Pictures (moved from Pictures)'), pictures.label);
+  assert.strictEqual(pictures.change, 0, 'a move is neither growth nor loss');
+  await open('Pictures');
+  assert.deepStrictEqual(await files(), ['A.jpg', 'b.jpg', 'c.jpg'].map((n) => n + ': moved from Pictures/' + n));
+  const look = await tab.evaluate(() => {
+    const row = document.querySelector('#tree [role=treeitem][data-status=moved]');
+    const from = row.querySelector('.tfrom').getBoundingClientRect();
+    const colour = (s) => getComputedStyle(document.querySelector('#tree [data-status=' + s + '] .badge')).backgroundColor;
+    return { from: row.querySelector('.tfrom').textContent, shown: from.width > 20, moved: colour('moved'), added: colour('new'),
+      delta: row.querySelector('.tdelta').className };
+  });
+  assert.deepStrictEqual([look.from, look.shown, look.delta.trim()], ['from Pictures', true, 'tdelta']);
+  assert.notStrictEqual(look.moved, look.added, 'a move is not coloured as something new');
+  await tab.screenshot({ path: path.join(shots, 'explorer-compare-folders.png') });
+
+  const gone = await open('old-stuff');
+  assert.deepStrictEqual([gone.row.status, gone.below.map((r) => [r.name, r.status])], ['gone', [['sub', 'gone']]]);
+  assert.deepStrictEqual(await files(), ['y.txt: removed']);
+  const fresh = await open('fresh');
+  assert.deepStrictEqual([fresh.row.status, fresh.below.map((r) => [r.name, r.status])], ['new', [['inner', 'new']]]);
+  await open('inner');
+  assert.deepStrictEqual(await files(), ['z.txt: added']);
+
+  // Entries new and removed, by name until another order is chosen.
+  await open('docs');
+  assert.deepStrictEqual(await files(), ['Alpha.txt: unchanged', 'beta.txt: added', 'mid.txt: removed', 'zeta.txt: unchanged']);
+  assert.strictEqual(await tab.$eval('#files [role=columnheader]', (b) => b.getAttribute('aria-sort')), 'ascending');
+
+  // The Search results' Folder column keeps room, its header clear of the next.
+  await search(tab, '*.txt');
+  const heads = await tab.$$eval('#results [role=columnheader]', (bs) => bs.map((b) => {
+    const r = b.getBoundingClientRect();
+    return { label: b.textContent, left: r.left, right: r.right, inside: b.scrollWidth <= b.clientWidth };
+  }));
+  const folder = heads.find((h) => h.label === 'Folder');
+  const kind = heads.find((h) => h.label === 'Kind');
+  assert.ok(folder.right - folder.left >= 120, 'Folder is ' + (folder.right - folder.left) + ' px wide');
+  assert.ok(folder.right <= kind.left + 0.5 && heads.every((h) => h.inside), JSON.stringify(heads));
+  await tab.screenshot({ path: path.join(shots, 'explorer-compare-results.png') });
+  await tab.close();
 });

@@ -166,3 +166,96 @@ test('hashes and groups that do not fit the listing are refused', () => {
   assert.throws(() => d.readDuplicates(duplicatesText([[1, 2]])), /no copy/);
   assert.throws(() => d.readDuplicates(duplicatesText([[1]])), /cut short/);
 });
+
+// The data as the page reads it: each listing element, perhaps its hashes,
+// then perhaps the groups. Either it is refused with the decoder's error,
+// whose message starts "explorer data:", or what is read holds together:
+// every folder's run inside the entries, every parent a folder, and every
+// entry's name, type and hash readable.
+function readAll(parts) {
+  const d = new Decoder(4);
+  try {
+    for (const [kind, text] of parts) {
+      if (kind === 'chunk') d.chunk(text);
+      else if (kind === 'hashes') d.hashes(text);
+      else d.readDuplicates(text);
+    }
+  } catch (error) {
+    assert.ok(error instanceof Error && /^explorer data: /.test(error.message), 'not the decoder\'s error: ' + (error && error.stack));
+    return false;
+  }
+  const model = d.finish();
+  for (let f = 0; f < model.folderCount; f++) {
+    assert.ok(model.folderEntry[f] < model.folderEnd[f] && model.folderEnd[f] <= model.count);
+  }
+  for (let e = 0; e < model.count; e++) {
+    assert.ok(model.parent[e] >= -1 && model.parent[e] < model.folderCount);
+    entryName(model, e);
+    typeOf(model, e);
+    hashHex(model, e);
+  }
+  return true;
+}
+
+test('random and mutated data is read or refused with the decoder\'s error, nothing else', () => {
+  const rand = random(4242);
+  const below = (n) => Math.floor(rand() * n);
+  // Characters that mean something somewhere in the data, and some that mean nothing.
+  const alphabet = '!"#;<=>OPQ~/%:\n\u0000\u00e9\u{1F642}2FC0D';
+  const noise = (n) => Array.from({ length: n }, () => (rand() < 0.7 ? String.fromCharCode(0x21 + below(94))
+    : [...alphabet][below([...alphabet].length)])).join('');
+  const mutations = [
+    (t) => { const p = below(t.length + 1); return t.slice(0, p) + noise(1) + t.slice(p + 1); },
+    (t) => { const p = below(t.length + 1); return t.slice(0, p) + t.slice(p + 1 + below(20)); },
+    (t) => { const p = below(t.length + 1); return t.slice(0, p) + noise(1 + below(8)) + t.slice(p); },
+    (t) => { const p = below(t.length + 1); const q = p + below(30); return t.slice(0, q) + t.slice(p, q) + t.slice(q); },
+    (t) => t.slice(0, below(t.length + 1)),
+    // A long number: more digits than a double holds exactly.
+    (t) => { const p = below(t.length + 1); return t.slice(0, p) + '~'.repeat(1 + below(400)) + '!' + t.slice(p); },
+  ];
+  const outcomes = [0, 0];
+  for (let round = 0; round < 400; round++) {
+    let parts;
+    if (round % 4 === 3) {
+      parts = Array.from({ length: 1 + below(4) }, () => [['chunk', 'hashes', 'groups'][below(3)], noise(below(300))]);
+    } else {
+      const root = makeTree(rand, 1, '/m');
+      const hashName = ['', 'xxh128', 'sha256'][round % 3];
+      let files = 0;
+      const hashOf = (f) => {
+        for (const file of f.files) if (rand() < 0.8) file.hash = Buffer.alloc(hashName === 'sha256' ? 32 : 16, below(3));
+        files += f.files.length + 1;
+        f.folders.forEach(hashOf);
+      };
+      hashOf(root);
+      const chunks = encode([{ source: '/m', listedAt: 1, separator: '/', root, totals: null }], 1 + below(6), hashName);
+      parts = [];
+      chunks.forEach((c, k) => {
+        parts.push(['chunk', c]);
+        if (hashName) parts.push(['hashes', chunks.hashes[k]]);
+      });
+      if (hashName) parts.push(['groups', duplicatesText(files > 3 ? [[1, 2 + below(files - 2)]] : [])]);
+      for (let m = 1 + below(3); m > 0; m--) {
+        const k = below(parts.length);
+        const r = rand();
+        if (r < 0.1) parts.splice(k, 1);
+        else if (r < 0.2) parts.splice(below(parts.length), 0, parts[k]);
+        else if (r < 0.25) parts[k] = [['chunk', 'hashes', 'groups'][below(3)], parts[k][1]];
+        else parts[k] = [parts[k][0], mutations[below(mutations.length)](parts[k][1])];
+      }
+    }
+    outcomes[readAll(parts) ? 1 : 0]++;
+  }
+  // Both ways taken, so the cases reach past the first check.
+  assert.ok(outcomes[0] > 40 && outcomes[1] > 15, JSON.stringify(outcomes));
+});
+
+test('the decoder refuses what would make it build from a bogus count or a borrowed name', () => {
+  assert.throws(() => new Decoder().readDuplicates('~~~~~~~~!'), /^Error: explorer data: a duplicate group cut short/);
+  for (const name of ['__proto__', 'constructor', 'toString']) {
+    const d = new Decoder();
+    d.chunk(encode([{ source: '/h', listedAt: 1, separator: '/', totals: null,
+      root: { name: '/h', folders: [], files: [], filesCount: 0, bytes: 0, subtree: 0, mtime: 1, ctime: 0, skipped: '' } }])[0]);
+    assert.throws(() => d.hashes(name + ':'), /unknown kind/);
+  }
+});

@@ -1,16 +1,22 @@
 'use strict';
 // A second writer of the explorer data, made from docs/explorer-format.md
-// alone, for the decoder's tests.
+// alone, for the decoder's tests; its record kinds and digits are the
+// format's one definition (format.js).
+const path = require('node:path');
+const F = require(path.join(__dirname, '../../src/listing/explorer/format.js'));
+
+// A digit worth d that ends a number (and of a digest in base 85).
+const lastDigit = (d) => String.fromCharCode(F.FIRST_LAST_DIGIT + d + (F.FIRST_LAST_DIGIT + d >= F.NOT_A_DIGIT ? 1 : 0));
 
 function number(value) {
-  const last = value % 46;
-  let more = Math.floor(value / 46);
+  const last = value % F.LAST_BASE;
+  let more = Math.floor(value / F.LAST_BASE);
   let digits = '';
   while (more > 0) {
-    digits = String.fromCharCode(0x50 + (more % 47)) + digits;
-    more = Math.floor(more / 47);
+    digits = String.fromCharCode(F.FIRST_MORE_DIGIT + (more % F.MORE_BASE)) + digits;
+    more = Math.floor(more / F.MORE_BASE);
   }
-  return digits + String.fromCharCode(last < 27 ? 0x21 + last : 0x22 + last);
+  return digits + lastDigit(last);
 }
 const signed = (step) => number(step >= 0 ? step * 2 : -step * 2 - 1);
 
@@ -31,9 +37,8 @@ function base85(bytes) {
     let v = bytes.readUInt32BE(i);
     const digits = [];
     for (let k = 0; k < 5; k++) {
-      const d = v % 85;
-      v = Math.floor(v / 85);
-      digits.unshift(String.fromCharCode(d < 27 ? 0x21 + d : 0x22 + d));
+      digits.unshift(lastDigit(v % F.HASH_BASE));
+      v = Math.floor(v / F.HASH_BASE);
     }
     out += digits.join('');
   }
@@ -67,7 +72,7 @@ function encode(listings, perChunk = 50, hashName = '') {
     }
   };
   const folder = (f) => {
-    nums += number(2);
+    nums += number(F.REC_OPEN);
     names += slot(f.name);
     end();
     for (const file of f.files) {
@@ -75,37 +80,37 @@ function encode(listings, perChunk = 50, hashName = '') {
       if (file.type) {
         if (!types.has(file.type)) {
           types.set(file.type, types.size + 1);
-          nums += number(4);
+          nums += number(F.REC_TYPE);
           names += slot(file.type);
         }
         id = types.get(file.type);
       }
       const ext = extension(file.name);
-      let head = file.kind === 'link' ? 1 : 0;
+      let head = file.kind === 'link' ? F.REC_LINK : F.REC_FILE;
       if ((byExtension.get(ext) || 0) !== id) {
         byExtension.set(ext, id);
-        head += (id + 1) * 8;
+        head += (id + 1) * F.RECORD_KINDS;
       }
       nums += number(head) + number(file.size) + signed(file.mtime - last) + signed(file.ctime - file.mtime);
       last = file.mtime;
       names += slot(file.name);
-      if (file.kind !== 'link') hashes += file.hash ? base85(file.hash) : '~';
+      if (file.kind !== 'link') hashes += file.hash ? base85(file.hash) : String.fromCharCode(F.NO_HASH);
       end();
     }
     for (const sub of f.folders) folder(sub);
-    nums += number(f.skipped ? 11 : 3) + number(f.filesCount) + number(f.bytes) + number(f.subtree) +
+    nums += number(F.REC_CLOSE + (f.skipped ? F.RECORD_KINDS : 0)) + number(f.filesCount) + number(f.bytes) + number(f.subtree) +
       signed(f.mtime - last) + signed(f.ctime - f.mtime);
     last = f.mtime;
     if (f.skipped) names += slot(f.skipped);
     end();
   };
   for (const l of listings) {
-    nums += number(5) + number(l.listedAt) + number(l.separator.charCodeAt(0));
+    nums += number(F.REC_LISTING) + number(l.listedAt) + number(l.separator.charCodeAt(0));
     names += slot(l.source);
     end();
     folder(l.root);
     if (l.totals) {
-      nums += number(6) + number(l.totals.folders) + number(l.totals.files) + number(l.totals.bytes) +
+      nums += number(F.REC_TOTALS) + number(l.totals.folders) + number(l.totals.files) + number(l.totals.bytes) +
         number(l.totals.skipped);
       end();
     }

@@ -1,61 +1,54 @@
 'use strict';
-/* global KIND_FILE, KIND_LINK, KIND_FOLDER, FILETIME_UNIX_SECONDS, require */
+/* global KIND_FILE, KIND_LINK, KIND_FOLDER, FILETIME_UNIX_SECONDS, require, RECORD_KINDS, REC_FILE, REC_LINK, REC_OPEN,
+   REC_CLOSE, REC_TYPE, REC_LISTING, REC_TOTALS, REC_COMPARISON, MORE_BASE, LAST_BASE, FIRST_MORE_DIGIT, FIRST_LAST_DIGIT,
+   NOT_A_DIGIT, HASH_BASE, NO_HASH, CHANGE_TALLY_COUNT, CHANGE_NOT_COMPARED */
 // Reads the listing data of an explorer page (docs/explorer-format.md) into
 // flat typed arrays: one slot per file, link and folder, in listing order,
 // and one per folder. Names stay inside the chunk texts they came in.
 
-// Under Node.js (the tests) the names the page's pieces share come from their file.
-if (typeof module !== 'undefined' && typeof KIND_FOLDER === 'undefined') Object.assign(globalThis, require('./constants.js'));
-
-const MORE_BASE = 47; // digits 'P'..'~' carry more of a number
-const LAST_BASE = 46; // digits '!'..'O' without '<' end it
-
-const REC_FILE = 0;
-const REC_LINK = 1;
-const REC_OPEN = 2;
-const REC_CLOSE = 3;
-const REC_TYPE = 4;
-const REC_LISTING = 5;
-const REC_TOTALS = 6;
-const REC_COMPARISON = 7;
+// Under Node.js (the tests) the names the page's pieces share come from their files.
+if (typeof module !== 'undefined' && typeof KIND_FOLDER === 'undefined') {
+  Object.assign(globalThis, require('./constants.js'), require('./format.js'));
+}
 
 const HASH_BYTES = { xxh128: 16, sha256: 32 };
-const NO_HASH = 0x7e; // '~': a file whose content could not be read
 
 // A comparison page's changes element: its tallies in order, then the marks
 // of entries (docs/explorer-format.md, "Changes").
 const CHANGE_TALLIES = ['addedFiles', 'addedBytes', 'removedFiles', 'removedBytes', 'changedFiles', 'changedBytes',
   'changedGrowth', 'movedFiles', 'movedBytes', 'foldersAdded', 'foldersRemoved', 'foldersMoved',
   'contentChangedFiles', 'contentChangedBytes', 'contentNotComparedFiles', 'notReadFolders'];
-const CHANGE_SAME = 0;
-const CHANGE_ADDED = 1;
-const CHANGE_REMOVED = 2;
-const CHANGE_CHANGED = 3;
-const CHANGE_CONTENT = 4;
-const CHANGE_MOVED_HERE = 5;
-const CHANGE_MOVED_AWAY = 6;
-const CHANGE_NOT_READ = 7;
-const CHANGE_NOT_COMPARED = 8;
+if (CHANGE_TALLIES.length !== CHANGE_TALLY_COUNT) throw new Error('explorer data: the tallies and format.js differ');
 
 // The numbers of text[0, end) into values, which holds end of them at
 // most; their count.
 function readNumbers(text, end, values) {
+  const more = FIRST_MORE_DIGIT;
+  const top = FIRST_MORE_DIGIT + MORE_BASE; // past the last digit
+  const gap = NOT_A_DIGIT;
+  const first = FIRST_LAST_DIGIT;
   let n = 0;
   let acc = 0;
   let open = false;
   for (let p = 0; p < end; p++) {
     const c = text.charCodeAt(p);
-    if (c >= 0x50) {
-      acc = acc * MORE_BASE + (c - 0x50);
+    if (c >= more) {
+      if (c >= top) throw notADigit(c);
+      acc = acc * MORE_BASE + (c - more);
       open = true;
     } else {
-      values[n++] = acc * LAST_BASE + (c < 0x3c ? c - 0x21 : c - 0x22);
+      if (c < first || c === gap) throw notADigit(c);
+      values[n++] = acc * LAST_BASE + (c < gap ? c - first : c - first - 1);
       acc = 0;
       open = false;
     }
   }
   if (open) throw new Error('explorer data: a number cut short');
   return n;
+}
+
+function notADigit(c) {
+  return new Error('explorer data: U+' + c.toString(16).toUpperCase().padStart(4, '0') + ' where a digit belongs');
 }
 
 function grownCopy(array, length) {
@@ -191,8 +184,8 @@ class Decoder {
     };
     while (v < n) {
       const head = values[v++];
-      const rec = head % 8;
-      const x = (head - rec) / 8;
+      const rec = head % RECORD_KINDS;
+      const x = (head - rec) / RECORD_KINDS;
       if (rec === REC_FILE || rec === REC_LINK) {
         if (v + 3 > n) throw cut();
         const start = slot();
@@ -210,7 +203,10 @@ class Decoder {
         this.type[i] = x;
         if (x !== 0) {
           if (x > this.types.length) throw new Error('explorer data: an unknown type');
-          const dot = names.lastIndexOf('.', q - 2);
+          // Its last dot looked for inside its own name: names without one
+          // must not send the search back over the whole chunk.
+          let dot = q - 2;
+          while (dot > start && names.charCodeAt(dot) !== 46) dot--;
           const ext = dot > start ? lowerAscii(names.slice(dot + 1, q - 1)) : '';
           let given = this.typeByExtension.get(ext);
           if (!given) this.typeByExtension.set(ext, (given = []));
@@ -277,7 +273,7 @@ class Decoder {
   hashes(text) {
     const colon = text.indexOf(':');
     const name = text.slice(0, colon);
-    const width = HASH_BYTES[name];
+    const width = Object.hasOwn(HASH_BYTES, name) ? HASH_BYTES[name] : 0;
     if (colon < 0 || !width) throw new Error('explorer data: hashes of an unknown kind');
     if (this.hashWidth && this.hashWidth !== width) throw new Error('explorer data: hashes of two kinds');
     if (!this.hash) {
@@ -301,7 +297,9 @@ class Decoder {
         let v = 0;
         for (let k = 0; k < 5; k++) {
           const c = text.charCodeAt(p++);
-          v = v * 85 + (c < 0x3c ? c - 0x21 : c - 0x22);
+          const d = c < NOT_A_DIGIT ? c - FIRST_LAST_DIGIT : c - FIRST_LAST_DIGIT - 1;
+          if (d < 0 || d >= HASH_BASE || c === NOT_A_DIGIT) throw notADigit(c);
+          v = v * HASH_BASE + d;
         }
         hash[at++] = v >>> 24;
         hash[at++] = (v >>> 16) & 255;
@@ -319,6 +317,8 @@ class Decoder {
     const values = new Float64Array(text.length);
     const count = readNumbers(text, text.length, values);
     const groups = count ? values[0] : 0;
+    // Each group takes three numbers or more.
+    if (count && groups * 3 > count - 1) throw new Error('explorer data: a duplicate group cut short');
     const start = new Uint32Array(groups + 1);
     const files = new Int32Array(Math.max(0, count - 1 - groups));
     let v = 1;
@@ -479,9 +479,5 @@ function timeToDate(seconds) {
 }
 
 if (typeof module !== 'undefined') {
-  module.exports = {
-    Decoder, entryName, typeOf, extensionOf, timeToDate, cleanNames, hashHex, CHANGE_SAME, CHANGE_ADDED,
-    CHANGE_REMOVED, CHANGE_CHANGED, CHANGE_CONTENT, CHANGE_MOVED_HERE, CHANGE_MOVED_AWAY, CHANGE_NOT_READ,
-    CHANGE_NOT_COMPARED,
-  };
+  module.exports = { Decoder, entryName, typeOf, extensionOf, timeToDate, cleanNames, hashHex };
 }

@@ -1,5 +1,6 @@
 #include "listing/explorer/explorer_sink.h"
 
+#include "listing/explorer/explorer_format.h"
 #include "listing/explorer/explorer_page.h"
 #include "listing/scan/folder_scan.h"
 #include "listing/formats/record_text.h"
@@ -15,15 +16,8 @@ constexpr char kChunkEnd[] = "</script>\n";
 constexpr char kHashesStart[] = "<script type=\"application/x-tallyfold-hashes\">";
 constexpr char kDuplicatesStart[] = "<script type=\"application/x-tallyfold-duplicates\">";
 constexpr char kChangesStart[] = "<script type=\"application/x-tallyfold-changes\">";
-constexpr char kNoHash = '~';  // a file whose content could not be read
 
-// Records: the low three bits of a record's first number.
-enum Record : std::uint64_t { kFileRecord, kLinkRecord, kOpenRecord, kCloseRecord, kTypeRecord, kListingRecord,
-                              kTotalsRecord, kComparisonRecord };
-
-// Digits of a number: '!'..'O' without '<' end it (46), 'P'..'~' go before (47).
-constexpr std::uint64_t kLastBase = 46;
-constexpr std::uint64_t kMoreBase = 47;
+using namespace explorer_format;  // the records and digits, as format.js defines them
 
 // The extension the page infers a type from: after the last dot that does
 // not start the name, ASCII letters lowered.
@@ -36,6 +30,11 @@ std::string ExtensionOf(std::string_view name) {
     return ext;
 }
 
+// A digit worth d that ends a number, or is one of a digest.
+char LastDigit(std::uint64_t d) {
+    return static_cast<char>(kFirstLastDigit + d + (kFirstLastDigit + d >= kNotADigit ? 1 : 0));
+}
+
 // A number in the digits of docs/explorer-format.md.
 void AppendNumber(std::string& out, std::uint64_t value) {
     const std::uint64_t last = value % kLastBase;
@@ -43,11 +42,11 @@ void AppendNumber(std::string& out, std::uint64_t value) {
     char digits[16];
     int n = 0;
     while (more) {
-        digits[n++] = static_cast<char>(0x50 + more % kMoreBase);
+        digits[n++] = static_cast<char>(kFirstMoreDigit + more % kMoreBase);
         more /= kMoreBase;
     }
     while (n) out += digits[--n];
-    out += static_cast<char>(last < 27 ? 0x21 + last : 0x22 + last);
+    out += LastDigit(last);
 }
 
 // A digest's hex as bytes; false when it is not hex of that many bytes.
@@ -68,15 +67,15 @@ bool DigestBytes(std::string_view hex, std::size_t bytes, std::string& out) {
 
 // Bytes in base 85, four to five digits, most significant first; the
 // digits are those of the numbers' last digit ('!'..'v' without '<').
+static_assert(kHashBase <= 126 - kFirstLastDigit, "a digest's digits stay printable ASCII");
 void AppendBase85(std::string& out, std::string_view bytes) {
     for (std::size_t i = 0; i + 4 <= bytes.size(); i += 4) {
         std::uint32_t v = 0;
         for (std::size_t k = 0; k < 4; ++k) v = (v << 8) | static_cast<unsigned char>(bytes[i + k]);
         char digits[5];
         for (int k = 4; k >= 0; --k) {
-            const std::uint32_t d = v % 85;
-            v /= 85;
-            digits[k] = static_cast<char>(d < 27 ? 0x21 + d : 0x22 + d);
+            digits[k] = LastDigit(v % kHashBase);
+            v /= kHashBase;
         }
         out.append(digits, 5);
     }
@@ -173,13 +172,13 @@ WriteError ExplorerSink::Begin(const RunHeader& header) {
             hashes_ += ':';
         }
         if (header.options.comparison) {
-            Head(kComparisonRecord);
+            Head(kRecComparison);
             EndRecord();
         }
     }
     bytes_ = Utf8Of(header.options.names);
     separator_ = header.separator;
-    Head(kListingRecord);
+    Head(kRecListing);
     Number(static_cast<std::uint64_t>(Seconds(header.listedAt)));
     Number(static_cast<unsigned char>(separator_));
     Text(header.options.source);
@@ -189,7 +188,7 @@ WriteError ExplorerSink::Begin(const RunHeader& header) {
 
 void ExplorerSink::Folder(std::string_view name) {
     ++entries_;
-    Head(kOpenRecord);
+    Head(kRecOpen);
     Text(name);
     EndRecord();
 }
@@ -215,7 +214,7 @@ std::uint64_t ExplorerSink::TypeRef(std::string_view name, std::string_view type
         } else {
             id = static_cast<std::uint32_t>(types_.size() + 1);
             types_.emplace(scratch_, id);
-            Head(kTypeRecord);
+            Head(kRecType);
             Text(type);
         }
     }
@@ -231,7 +230,7 @@ std::uint64_t ExplorerSink::TypeRef(std::string_view name, std::string_view type
 
 WriteError ExplorerSink::Row(const ListedFile& file) {
     const std::uint64_t type = TypeRef(file.name, file.type);
-    Head(type * 8 + (file.kind == EntryKind::kLink ? kLinkRecord : kFileRecord));
+    Head(type * kRecordKinds + (file.kind == EntryKind::kLink ? kRecLink : kRecFile));
     Number(file.size);
     Time(file.modified, lastTime_);
     std::int64_t modified = Seconds(file.modified);
@@ -249,7 +248,7 @@ void ExplorerSink::Hash(const ListedFile& file) {
     const std::size_t at = candidateDigests_.size();
     const std::size_t bytes = platform::HashHexLength(hash_) / 2;
     if (file.unhashed != platform::ContentStatus::kRead || !DigestBytes(file.digest, bytes, candidateDigests_)) {
-        hashes_ += kNoHash;
+        hashes_ += static_cast<char>(kNoHash);
         return;
     }
     AppendBase85(hashes_, std::string_view(candidateDigests_).substr(at));
@@ -293,7 +292,7 @@ WriteError ExplorerSink::EndSection(const SectionTotals&) { return Status(); }
 
 void ExplorerSink::Closed(const FolderRecord& folder) {
     const bool skipped = folder.skipped != SkipReason::kNone;
-    Head(skipped ? 8 + kCloseRecord : kCloseRecord);
+    Head(skipped ? kRecordKinds + kRecClose : kRecClose);
     Number(folder.files);
     Number(folder.bytes);
     Number(folder.subtreeBytes);
@@ -317,7 +316,7 @@ WriteError ExplorerSink::FolderSkipped(const FolderRecord& folder) {
 }
 
 WriteError ExplorerSink::Totals(const RunTotals& totals) {
-    Head(kTotalsRecord);
+    Head(kRecTotals);
     Number(totals.totalFolders);
     Number(totals.totalFiles);
     Number(totals.totalBytes);

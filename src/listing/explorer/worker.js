@@ -5,18 +5,24 @@
 
 const FILETIME_UNIX_MS = FILETIME_UNIX_SECONDS * 1000;
 const SLICE_MS = 25; // work between looks at the message queue
-let data = null; // what 'load' brought
-const folded = []; // per chunk: U+0000, then the chunk's names folded
-let chunkFirst = null; // first entry of each chunk
-let extensionParts = []; // [first entry, extension numbers] per chunk until 'load'
-let extensionId = null; // per entry
-const extensions = [''];
-const extensionByText = new Map([['', 0]]);
-const extensionByCode = new Map();
-let latest = 0; // the newest search; older ones stop
-let searching = null; // a promise of the running search's end
-let latestSummary = 0; // the newest summary; older ones stop
-let hidden = null; // comparing: entries the search leaves out (shown by their new partner)
+
+// Everything the worker knows, from the page's messages and its own work.
+const index = {
+  data: null, // what 'load' brought
+  folded: [], // per chunk: U+0000, then the chunk's names folded
+  chunkFirst: null, // first entry of each chunk
+  extensionParts: [], // [first entry, extension numbers] per chunk until 'load'
+  extensionId: null, // per entry
+  extensions: [''],
+  extensionByText: new Map([['', 0]]),
+  extensionByCode: new Map(),
+  latest: 0, // the newest search; older ones stop
+  searching: null, // a promise of the running search's end
+  latestSummary: 0, // the newest summary; older ones stop
+  hidden: null, // comparing: entries the search leaves out (shown by their new partner)
+  yearDay: -1, // the day yearOf last saw, and its year
+  yearOfDay: 0,
+};
 
 const yieldNow = () => new Promise((resolve) => {
   const channel = new MessageChannel();
@@ -30,26 +36,28 @@ const yieldNow = () => new Promise((resolve) => {
 function chunk({ names, slotEnd, first, kind, nameStart, nameEnd }) {
   let text = '\0' + foldCase(names);
   if (slotEnd === '/') text = text.replaceAll('/', '\0');
-  folded.push(text);
+  index.folded.push(text);
   const ids = new Uint32Array(kind.length);
   extensionsOf(text, kind, nameStart, nameEnd, ids);
-  extensionParts.push([first, ids]);
+  index.extensionParts.push([first, ids]);
 }
 
 // The rest of the listing, once the page has read every chunk.
 function load(message) {
-  data = message;
-  chunkFirst = new Int32Array(folded.length + 1).fill(data.count);
+  const data = (index.data = message);
+  const chunks = index.folded.length;
+  const chunkFirst = (index.chunkFirst = new Int32Array(chunks + 1).fill(data.count));
   for (let i = data.count - 1; i >= 0; i--) chunkFirst[data.chunkOf[i]] = i;
-  for (let c = folded.length - 1; c >= 0; c--) if (chunkFirst[c] > chunkFirst[c + 1]) chunkFirst[c] = chunkFirst[c + 1];
-  extensionId = new Uint32Array(data.count);
-  for (const [first, ids] of extensionParts) extensionId.set(ids, first);
-  extensionParts = null;
+  for (let c = chunks - 1; c >= 0; c--) if (chunkFirst[c] > chunkFirst[c + 1]) chunkFirst[c] = chunkFirst[c + 1];
+  index.extensionId = new Uint32Array(data.count);
+  for (const [first, ids] of index.extensionParts) index.extensionId.set(ids, first);
+  index.extensionParts = null;
 }
 
 // The entry whose name holds clean offset `at` of chunk c, or -1 (a type,
 // reason or source string).
 function entryAt(c, at) {
+  const { chunkFirst, data } = index;
   let lo = chunkFirst[c];
   let hi = chunkFirst[c + 1] - 1;
   if (hi < lo || data.nameStart[lo] > at) return -1;
@@ -62,12 +70,12 @@ function entryAt(c, at) {
 }
 
 function search(message) {
-  latest = message.id;
+  index.latest = message.id;
   let done;
   const running = new Promise((resolve) => (done = resolve));
-  searching = running;
+  index.searching = running;
   runSearch(message).finally(() => {
-    if (searching === running) searching = null;
+    if (index.searching === running) index.searching = null;
     done();
   });
 }
@@ -86,13 +94,13 @@ async function runSearch({ id, query, filter }) {
     lastPost = performance.now();
   };
   if (compiled) {
-    const kind = data.kind;
-    for (let c = 0; c < folded.length; c++) {
-      const text = folded[c];
+    const kind = index.data.kind;
+    for (let c = 0; c < index.folded.length; c++) {
+      const text = index.folded[c];
       searchText(text, compiled, 0, text.length, (at) => {
         const e = entryAt(c, at - 1);
         if (e < 0) return;
-        if (hidden && hidden[e]) return;
+        if (index.hidden && index.hidden[e]) return;
         const k = kind[e];
         if (filter === SEARCH_FILES_ONLY && k === KIND_FOLDER) return;
         if (filter === SEARCH_FOLDERS_ONLY && k !== KIND_FOLDER) return;
@@ -103,7 +111,7 @@ async function runSearch({ id, query, filter }) {
       if (batch.length && (count === batch.length || now - lastPost > 100)) post(false);
       if (now - sliceStart > SLICE_MS) {
         await yieldNow();
-        if (latest !== id) return;
+        if (index.latest !== id) return;
         sliceStart = performance.now();
       }
     }
@@ -114,19 +122,19 @@ async function runSearch({ id, query, filter }) {
 // A summary gives way to searches: it works in slices and waits while one runs.
 async function giveWay(id) {
   await yieldNow();
-  while (searching) await searching;
-  return id === latestSummary;
+  while (index.searching) await index.searching;
+  return id === index.latestSummary;
 }
 
 // Each file's extension as a number, for the entries of one chunk. A short
 // ASCII one is looked up by its characters packed into a small integer,
 // without making a string for each of millions of files; others by their text.
 function extensionOf(text) {
-  let x = extensionByText.get(text);
+  let x = index.extensionByText.get(text);
   if (x === undefined) {
-    x = extensions.length;
-    extensionByText.set(text, x);
-    extensions.push(text);
+    x = index.extensions.length;
+    index.extensionByText.set(text, x);
+    index.extensions.push(text);
   }
   return x;
 }
@@ -149,35 +157,33 @@ function extensionsOf(text, kind, nameStart, nameEnd, ids) {
       ids[i] = extensionOf(text.slice(p + 1, end));
       continue;
     }
-    let x = extensionByCode.get(code);
+    let x = index.extensionByCode.get(code);
     if (x === undefined) {
       x = extensionOf(text.slice(p + 1, end));
-      extensionByCode.set(code, x);
+      index.extensionByCode.set(code, x);
     }
     ids[i] = x;
   }
 }
 
 // The year of a time in seconds since 1601; times of one day share it.
-let yearDay = -1;
-let yearOfDay = 0;
 function yearOf(seconds) {
   const day = Math.floor(seconds / 86400);
-  if (day !== yearDay) {
-    yearDay = day;
-    yearOfDay = new Date(seconds * 1000 - FILETIME_UNIX_MS).getUTCFullYear();
+  if (day !== index.yearDay) {
+    index.yearDay = day;
+    index.yearOfDay = new Date(seconds * 1000 - FILETIME_UNIX_MS).getUTCFullYear();
   }
-  return yearOfDay;
+  return index.yearOfDay;
 }
 
 // Types by extension, the largest files and the files by modified year of
 // the entries [from, to).
 async function summary({ id, from, to }) {
-  latestSummary = id;
-  if (searching && !(await giveWay(id))) return;
-  const { kind, size, mtime } = data;
-  const extCount = new Float64Array(extensions.length);
-  const extBytes = new Float64Array(extensions.length);
+  index.latestSummary = id;
+  if (index.searching && !(await giveWay(id))) return;
+  const { kind, size, mtime } = index.data;
+  const extCount = new Float64Array(index.extensions.length);
+  const extBytes = new Float64Array(index.extensions.length);
   const years = new Map();
   const top = []; // [size, entry], smallest first once full
   const limit = 100;
@@ -189,7 +195,7 @@ async function summary({ id, from, to }) {
     }
     if (kind[e] === KIND_FOLDER) continue;
     const s = size[e];
-    const x = extensionId[e];
+    const x = index.extensionId[e];
     extCount[x]++;
     extBytes[x] += s;
     const year = yearOf(mtime[e]);
@@ -208,8 +214,8 @@ async function summary({ id, from, to }) {
     }
   }
   const types = [];
-  for (let x = 0; x < extensions.length; x++) {
-    if (extCount[x]) types.push({ extension: extensions[x], count: extCount[x], bytes: extBytes[x] });
+  for (let x = 0; x < index.extensions.length; x++) {
+    if (extCount[x]) types.push({ extension: index.extensions[x], count: extCount[x], bytes: extBytes[x] });
   }
   types.sort((a, b) => b.bytes - a.bytes || b.count - a.count);
   postMessage({
@@ -226,5 +232,5 @@ onmessage = (event) => {
   else if (message.op === 'load') load(message);
   else if (message.op === 'search') search(message);
   else if (message.op === 'summary') summary(message);
-  else if (message.op === 'hide') hidden = message.hide;
+  else if (message.op === 'hide') index.hidden = message.hide;
 };

@@ -74,7 +74,6 @@ bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != 
 class HashdeepSink final : public LineSink {
 public:
     using LineSink::LineSink;
-    platform::HashAlgorithm NeedsHashes() const override { return platform::HashAlgorithm::kSha256; }
 
 private:
     void Start(std::string& out, const RunHeader& header) override {
@@ -98,7 +97,6 @@ private:
 class MtreeSink final : public LineSink {
 public:
     using LineSink::LineSink;
-    platform::HashAlgorithm NeedsHashes() const override { return platform::HashAlgorithm::kSha256; }
 
 private:
     void Start(std::string& out, const RunHeader&) override { out += "#mtree\n"; }

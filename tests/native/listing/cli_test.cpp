@@ -244,6 +244,32 @@ TEST_F(CliTest, SourceThatIsNoFolderExitsTwoAndWritesNoReport) {
     EXPECT_TRUE(std::filesystem::exists(work_.Path("Tallyfold.csv")));
 }
 
+// Scripts write "--format=csv" and put "--" before names that begin with a
+// dash; every format the tool names can be asked for that way.
+TEST_F(CliTest, OptionsTakeEqualsValuesAndDoubleDashEndsThem) {
+    ASSERT_EQ(Run({"--list-formats"}), 0);
+    std::istringstream lines(Out());
+    std::vector<std::string> formats;
+    for (std::string line; std::getline(lines, line);) formats.push_back(line.substr(0, line.find('\t')));
+    ASSERT_GE(formats.size(), 9u);
+    for (const std::string& format : formats) {
+        const std::string output = work_.Path("out." + format);
+        EXPECT_EQ(Run({"--format=" + format, "--output=" + output, source_.Path()}), 0) << format << ": " << Err();
+        EXPECT_TRUE(std::filesystem::exists(output)) << format;
+    }
+    EXPECT_NE(Run({"--format=" + formats.back() + "x", source_.Path()}), 0);
+    EXPECT_NE(Err().find("bad --format"), std::string::npos);
+
+    // A folder named "-x" in the tool's current folder.
+    std::filesystem::create_directory(work_.Path("-x"));
+    EXPECT_EQ(Run({"--format=jsonl", "--output", "-", "--", "-x"}), 0) << Err();
+    EXPECT_NE(Out().find("\"path\":\"-x\""), std::string::npos) << Out();
+    EXPECT_EQ(Run({"-x"}), 2);  // without "--" it is an unknown option
+    EXPECT_EQ(Run({"--duplicates=yes", source_.Path()}), 2);
+    EXPECT_NE(Err().find("--duplicates takes no value"), std::string::npos);
+    EXPECT_EQ(Run({"--hash=md5", source_.Path()}), 2);
+}
+
 TEST_F(CliTest, RefusedFoldersAreListedWithTheirReasonAndExitThree) {
     source_.Folder("a");
     std::filesystem::create_directory_symlink(source_.Path("a"), source_.Path("a/again"));

@@ -112,8 +112,8 @@ TEST(DiffWriters, CsvQuotesFieldsAndGivesTheReason) {
     EXPECT_NE(csv.find("\r\nchanged,\"album/a, \"\"b\"\".jpg\",\"photos/a, \"\"b\"\".jpg\",file,,1,2,+1,"),
               std::string::npos)
         << csv;
-    EXPECT_NE(csv.find("\r\nnot_read,locked,,folder,,,,,,,not read in the new listing (permission denied); the old "
-                       "listing holds 4 files, 40 bytes\r\n"),
+    EXPECT_NE(csv.find("\r\nnot_read,locked,,folder,,,,,,,\"not read in the new listing (permission denied); the old "
+                       "listing holds 4 files, 40 bytes\"\r\n"),
               std::string::npos)
         << csv;
 }
