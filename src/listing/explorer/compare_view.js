@@ -93,9 +93,30 @@ function compareMode(page) {
   function sums(f) {
     const e = store.folderEntry[f];
     if (!cmp.isNew[e]) return { before: store.size[e], after: 0, filesBefore: store.subFiles[f], filesAfter: 0 };
-    const o = cmp.status[e] === ADDED ? -1 : cmp.partner[e];
+    if (cmp.status[e] === ADDED) return { after: store.size[e], filesAfter: store.subFiles[f], ...movedInto(f) };
+    const o = cmp.partner[e];
     return { before: o >= 0 ? store.size[o] : 0, after: store.size[e],
       filesBefore: o >= 0 ? store.subFiles[store.folderOf[o]] : 0, filesAfter: store.subFiles[f] };
+  }
+  // What a new folder holds that was elsewhere before: only the rest is new in it.
+  const movedCache = new Map();
+  function movedInto(f) {
+    if (movedCache.has(f)) return movedCache.get(f);
+    let before = 0;
+    let filesBefore = 0;
+    for (let e = store.folderEntry[f] + 1; e < store.folderEnd[f]; e++) {
+      if (!cmp.from.has(e)) continue;
+      const o = cmp.from.get(e);
+      before += store.size[o];
+      if (store.kind[e] !== KIND_FOLDER) filesBefore++;
+      else {
+        filesBefore += store.subFiles[store.folderOf[o]];
+        e = store.folderEnd[store.folderOf[e]] - 1; // all of it moved with it
+      }
+    }
+    const out = { before, filesBefore };
+    movedCache.set(f, out);
+    return out;
   }
   const folderChange = (f) => {
     const s = sums(f);
