@@ -45,7 +45,7 @@ const char kUsage[] =
 
 // The page is the replay of both listings with this comparison's answer
 // for each entry: the page draws it.
-int WritePage(const DiffResult& diff, const std::string& oldListing, const std::string& newListing,
+int WritePage(const DiffResult& diff, tf::listing::ListingInput& oldListing, tf::listing::ListingInput& newListing,
               const std::string& output) {
     tf::listing::ReplayResult invalid;
     const tf::listing::RunOutcome outcome =
@@ -98,7 +98,11 @@ static int RunTool(int argc, char** argv) {
                      input.c_str());
         return kExitTrouble;
     }
-    const DiffResult result = tf::snapshot::DiffListings(files[0], files[1]);
+    // Opened once: a listing from a pipe is read once, for the page too.
+    tf::listing::ListingInput oldListing, newListing;
+    oldListing.Open(files[0]);
+    newListing.Open(files[1]);
+    const DiffResult result = tf::snapshot::DiffListings(oldListing, newListing);
     if (!result.ok) {
         std::fprintf(stderr, "tallyfold-diff: %s\n", result.error.c_str());
         return kExitTrouble;
@@ -108,7 +112,7 @@ static int RunTool(int argc, char** argv) {
     if (!result.contentNotComparedNote.empty())
         std::fprintf(stderr, "tallyfold-diff: contents not compared: %s\n", result.contentNotComparedNote.c_str());
     if (format == "explorer") {
-        const int written = WritePage(result, files[0], files[1], output);
+        const int written = WritePage(result, oldListing, newListing, output);
         if (written != kExitEqual) return written;
         return result.Different() ? kExitDifferent : kExitEqual;
     }

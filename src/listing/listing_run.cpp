@@ -122,10 +122,17 @@ RunOutcome ReplayListings(const std::vector<std::string>& listings, const Listin
     ListingOptions options = requested;
     options.names = platform::NameEncoding::kUtf8;
     const std::unique_ptr<ListingSink> sink = SinkFor(options, reportPath);
-    return ReplayListings(listings, requested, host, *sink, totals, invalid);
+    std::vector<std::unique_ptr<ListingInput>> inputs;
+    std::vector<ListingInput*> opened;
+    for (const std::string& listing : listings) {
+        inputs.push_back(std::make_unique<ListingInput>());
+        inputs.back()->Open(listing);
+        opened.push_back(inputs.back().get());
+    }
+    return ReplayListings(opened, requested, host, *sink, totals, invalid);
 }
 
-RunOutcome ReplayListings(const std::vector<std::string>& listings, const ListingOptions& requested, ScanHost& host,
+RunOutcome ReplayListings(const std::vector<ListingInput*>& listings, const ListingOptions& requested, ScanHost& host,
                           ListingSink& into, RunTotals& totals, ReplayResult& invalid) {
     ListingOptions options = requested;
     options.names = platform::NameEncoding::kUtf8;  // listings hold UTF-8, and the exact bytes beside it
@@ -140,13 +147,11 @@ RunOutcome ReplayListings(const std::vector<std::string>& listings, const Listin
     // format that needs others, cannot have them.
     platform::HashAlgorithm wanted = HashesNeeded(options);
     if (wanted == platform::HashAlgorithm::kNone) wanted = requested.hash;
-    std::vector<std::unique_ptr<ListingInput>> inputs;
-    for (const std::string& listing : listings) {
-        inputs.push_back(std::make_unique<ListingInput>());
-        const bool opened = inputs.back()->Open(listing);
-        ReplayResult source = inputs.back()->Head();
-        const char separator = inputs.back()->Separator();
-        if (opened && wanted != platform::HashAlgorithm::kNone && source.hash != wanted) {
+    for (ListingInput* input : listings) {
+        const std::string& listing = input->Path();
+        ReplayResult source = input->Head();
+        const char separator = input->Separator();
+        if (source.ok && wanted != platform::HashAlgorithm::kNone && source.hash != wanted) {
             source.ok = false;
             source.reason = "the listing carries no " + std::string(platform::HashName(wanted)) + " hashes";
         }
@@ -177,11 +182,11 @@ RunOutcome ReplayListings(const std::vector<std::string>& listings, const Listin
         if (i == listings.size()) break;
         RunTotals own;
         WriteError error = 0;
-        const ReplayResult result = ReplayListing(*inputs[i], options, host, catalogue ? own : totals, *sink, error);
+        const ReplayResult result = ReplayListing(*listings[i], options, host, catalogue ? own : totals, *sink, error);
         note(error);
         if (!result.ok) {
             invalid = result;
-            invalid.source = listings[i];
+            invalid.source = listings[i]->Path();
             return outcome;
         }
         if (catalogue) {

@@ -224,8 +224,8 @@ private:
 
 }  // namespace
 
-listing::RunOutcome WriteComparisonPage(const DiffResult& diff, const std::string& oldListing,
-                                        const std::string& newListing, const std::string& output,
+listing::RunOutcome WriteComparisonPage(const DiffResult& diff, listing::ListingInput& oldListing,
+                                        listing::ListingInput& newListing, const std::string& output,
                                         listing::ReplayResult& invalid) {
     // A replay of saved listings has nothing to show or stop.
     class Quiet final : public listing::ScanHost {
@@ -239,15 +239,18 @@ listing::RunOutcome WriteComparisonPage(const DiffResult& diff, const std::strin
     listing::RunTotals totals;
     listing::ExplorerSink page(output);
     MarkingSink marking(diff, page);
-    return listing::ReplayListings({oldListing, newListing}, options, host, marking, totals, invalid);
+    return listing::ReplayListings({&oldListing, &newListing}, options, host, marking, totals, invalid);
 }
 
 listing::RunOutcome WriteComparisonPage(const std::string& oldListing, const std::string& newListing,
                                         const std::string& output, listing::ReplayResult& invalid) {
     // A listing the comparison cannot read is named by the replay below, as
     // a page of it would name it.
-    const DiffResult diff = DiffListings(oldListing, newListing);
-    return WriteComparisonPage(diff.ok ? diff : DiffResult{}, oldListing, newListing, output, invalid);
+    listing::ListingInput before, after;
+    before.Open(oldListing);
+    after.Open(newListing);
+    const DiffResult diff = DiffListings(before, after);
+    return WriteComparisonPage(diff.ok ? diff : DiffResult{}, before, after, output, invalid);
 }
 
 }  // namespace tf::snapshot

@@ -12,8 +12,8 @@ namespace tf::snapshot {
 // Writes the page of `diff`, the comparison of the two listings, to
 // `output` (replaced only when it is complete). A listing that is not valid
 // is named in `invalid` and nothing is written.
-listing::RunOutcome WriteComparisonPage(const DiffResult& diff, const std::string& oldListing,
-                                        const std::string& newListing, const std::string& output,
+listing::RunOutcome WriteComparisonPage(const DiffResult& diff, listing::ListingInput& oldListing,
+                                        listing::ListingInput& newListing, const std::string& output,
                                         listing::ReplayResult& invalid);
 
 // The same, comparing the listings first.

@@ -262,8 +262,15 @@ const char* KindText(EntryKind kind) {
 }
 
 DiffResult DiffListings(const std::string& oldPath, const std::string& newPath) {
-    DiffResult result;
     listing::ListingInput before, after;
+    before.Open(oldPath);
+    after.Open(newPath);
+    return DiffListings(before, after);
+}
+
+DiffResult DiffListings(listing::ListingInput& before, listing::ListingInput& after) {
+    DiffResult result;
+    const std::string& oldPath = before.Path();
     auto invalid = [&](const listing::ListingInput& input) {
         const listing::ReplayResult& head = input.Head();
         result.ok = false;
@@ -271,8 +278,8 @@ DiffResult DiffListings(const std::string& oldPath, const std::string& newPath) 
         if (head.reason == "cannot be read") result.error = input.Path() + ": cannot be read";
         return result;
     };
-    if (!before.Open(oldPath)) return invalid(before);
-    if (!after.Open(newPath)) return invalid(after);
+    if (!before.Head().ok) return invalid(before);
+    if (!after.Head().ok) return invalid(after);
     result.oldSource = before.Head().source;
     result.newSource = after.Head().source;
     result.oldSeparator = before.Separator();

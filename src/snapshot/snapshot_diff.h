@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "listing/listing_types.h"
+#include "listing/scan/listing_replay.h"
 #include "platform/content_hash.h"
 #include "platform/file_system.h"
 
@@ -98,6 +99,9 @@ struct DiffResult {
 };
 
 DiffResult DiffListings(const std::string& oldPath, const std::string& newPath);
+// The same of listings opened already (a pipe is read once, into a
+// temporary file: the page of the comparison reads them again).
+DiffResult DiffListings(listing::ListingInput& before, listing::ListingInput& after);
 
 // A key of each entry's change on the comparison page, and the words the
 // formats use for each change.

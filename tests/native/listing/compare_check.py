@@ -700,6 +700,10 @@ def test_copy_on_disk():
     r = subprocess.run(["bash", "-c", 'exec "$0" --format jsonl <(cat "$1") <(cat "$2")', DIFF, old_l, new_l],
                        capture_output=True)
     assert r.returncode == 1 and r.stdout == run(DIFF, "--format", "jsonl", old_l, new_l).stdout, r.stderr
+    page = os.path.join(WORK, "page.html")
+    r = subprocess.run(["bash", "-c", 'exec "$0" --format explorer --output "$3" <(cat "$1") <(cat "$2")', DIFF,
+                        old_l, new_l, page], capture_output=True)
+    assert r.returncode == 1 and b"application/x-tallyfold-changes" in open(page, "rb").read(), r.stderr
     return old_l, new_l
 
 
