@@ -26,8 +26,8 @@ step "native tests"
 step "explorer page: lint, its pure parts, and the page in Chromium"
 (cd tests/explorer && npm ci --no-audit --no-fund --loglevel=error)
 tests/explorer/node_modules/.bin/eslint -c tests/explorer/eslint.config.js src/listing/explorer tests/explorer bench/explorer
-node --test tests/explorer/decode.test.js tests/explorer/matcher.test.js tests/explorer/model.test.js tests/explorer/treemap.test.js tests/explorer/compare.test.js
-TALLYFOLD_LIST="$build/native/src/app/tallyfold-list" TALLYFOLD_DIFF="$build/native/src/app/tallyfold-diff" EXPLORER_SHOTS="$build" node --test tests/explorer/browser.test.js tests/explorer/compare_browser.test.js tests/explorer/duplicates_browser.test.js
+node --test tests/explorer/decode.test.js tests/explorer/matcher.test.js tests/explorer/model.test.js tests/explorer/treemap.test.js
+TALLYFOLD_LIST="$build/native/src/app/tallyfold-list" TALLYFOLD_DIFF="$build/native/src/app/tallyfold-diff" EXPLORER_SHOTS="$build" node --test tests/explorer/changes.test.js tests/explorer/browser.test.js tests/explorer/compare_browser.test.js tests/explorer/duplicates_browser.test.js
 
 step "read-ahead tests (folders, and file content ahead of its hash) under ThreadSanitizer"
 cmake -S . -B "$build/tsan" -G Ninja -DTALLYFOLD_WERROR=ON -DTALLYFOLD_BENCH=OFF \

@@ -3,11 +3,12 @@
 and its copy elsewhere, and prints its time and peak memory against the
 replay of both listings (each read through, nothing listed) in the same run.
 
-usage: run_diff_bench.py BUILD_DIR [ENTRIES]
+usage: run_diff_bench.py BUILD_DIR [ENTRIES] [--hashes]
 BUILD_DIR is a native build (Release) holding src/app/tallyfold-diff,
 src/app/tallyfold-list and bench/listing/peak_rss. ENTRIES defaults to
 1,000,000 per listing; the copy differs in 1% of its files: 0.25% each
-added, removed, changed in size and moved to another folder.
+added, removed, changed in size and moved to another folder. With --hashes
+every file carries an XXH3-128-like hash (a changed file another one).
 """
 import os
 import subprocess
@@ -16,7 +17,12 @@ import tempfile
 import time
 
 LINE = ('{{"path":"{root}/d{d}/file-{f}.bin","name":"file-{f}.bin","kind":"file","type":"BIN File",'
-        '"size":{s},"created":"2026-01-01T00:00:00Z","modified":"2026-01-02T03:04:05Z"}}\n')
+        '"size":{s},"created":"2026-01-01T00:00:00Z","modified":"2026-01-02T03:04:05Z"{h}}}\n')
+HASHES = "--hashes" in sys.argv
+
+
+def hash_of(size, name):
+    return ',"hash":"xxh128:%032x"' % (hash((size, str(name))) & (2**128 - 1)) if HASHES else ""
 FOLDER = ('{{"path":"{path}","name":"{name}","kind":"folder","type":"","size":0,'
           '"created":"2026-01-01T00:00:00Z","modified":"2026-01-02T03:04:05Z",'
           '"files":{n},"bytes":{b},"subtree_bytes":{t}}}\n')
@@ -32,7 +38,7 @@ def write_listing(path, root, entries, copy):
             total = files = 0
             arriving, carry = carry, []
             for f, size in arriving:
-                out.write(LINE.format(root=root, d=d, f=f, s=size))
+                out.write(LINE.format(root=root, d=d, f=f, s=size, h=hash_of(size, f)))
                 total += size
                 files += 1
             for f in range(PER_FOLDER):
@@ -45,22 +51,24 @@ def write_listing(path, root, entries, copy):
                 if copy and key % 400 == 3 and d + 1 < folders:
                     carry.append((f"{f}-of-{d}", size))  # moved; a name of its own there
                     continue
-                out.write(LINE.format(root=root, d=d, f=f if not (key % 400 == 3 and d + 1 < folders)
-                                      else f"{f}-of-{d}", s=size))
+                name = f if not (key % 400 == 3 and d + 1 < folders) else f"{f}-of-{d}"
+                out.write(LINE.format(root=root, d=d, f=name, s=size, h=hash_of(size, name)))
                 total += size
                 files += 1
             if copy and d % 4 == 0:
-                out.write(LINE.format(root=root, d=d, f="new-%d" % d, s=5))  # added
+                out.write(LINE.format(root=root, d=d, f="new-%d" % d, s=5, h=hash_of(5, d)))  # added
                 total += 5
                 files += 1
             grand += total
             out.write(FOLDER.format(path=f"{root}/d{d}", name=f"d{d}", n=files, b=total, t=total))
-        out.write(FOLDER.format(path=root, name=root.rsplit("/", 1)[-1], n=0, b=0, t=grand))
+        out.write(FOLDER.format(path=root, name=root.rsplit("/", 1)[-1], n=0, b=0, t=grand)[:-2] +
+                  (',"hashes":"xxh128"' if HASHES else "") + "}\n")
 
 
 def main():
     build = os.path.abspath(sys.argv[1])
-    entries = int(sys.argv[2]) if len(sys.argv) > 2 else 1000000
+    numbers = [a for a in sys.argv[2:] if not a.startswith("--")]
+    entries = int(numbers[0]) if numbers else 1000000
     diff = os.path.join(build, "src/app/tallyfold-diff")
     lister = os.path.join(build, "src/app/tallyfold-list")
     peak_rss = os.path.join(build, "bench/listing/peak_rss")

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/output_check.h"
 #include "app/version_option.h"
 #include "listing/formats/format_table.h"
 #include "listing/listing_run.h"
@@ -437,6 +438,15 @@ static int RunTool(int argc, char** argv) {
     } else if (args.from.empty() && !fs->IsDirectory(args.options.source)) {
         std::fprintf(stderr, "tallyfold-list: SOURCE is not an existing folder: %s\n", args.options.source.c_str());
         return kExitUsage;
+    }
+    // A report written over the listing it is made of would lose it: refused
+    // before anything is opened for writing.
+    for (const std::string* written : {&args.output, &args.errors}) {
+        if (const std::string input = tf::app::OutputIsInput(*written, args.from); !input.empty()) {
+            std::fprintf(stderr, "tallyfold-list: the output %s is the listing %s: not replaced\n", written->c_str(),
+                         input.c_str());
+            return kExitUsage;
+        }
     }
     if (!args.options.reuseHashes.empty()) {
         // The listing is checked as --from would; one without stamps (or of

@@ -126,6 +126,21 @@ RunOutcome RunListing(const ListingOptions& requested, platform::FileSystem& fs,
 RunOutcome ReplayListings(const std::vector<std::string>& listings, const ListingOptions& requested, ScanHost& host,
                           const std::string& reportPath, RunTotals& totals, ReplayResult& invalid) {
     ListingOptions options = requested;
+    options.names = platform::NameEncoding::kUtf8;
+    const std::unique_ptr<ListingSink> sink = SinkFor(options, reportPath);
+    std::vector<std::unique_ptr<ListingInput>> inputs;
+    std::vector<ListingInput*> opened;
+    for (const std::string& listing : listings) {
+        inputs.push_back(std::make_unique<ListingInput>());
+        inputs.back()->Open(listing);
+        opened.push_back(inputs.back().get());
+    }
+    return ReplayListings(opened, requested, host, *sink, totals, invalid);
+}
+
+RunOutcome ReplayListings(const std::vector<ListingInput*>& listings, const ListingOptions& requested, ScanHost& host,
+                          ListingSink& into, RunTotals& totals, ReplayResult& invalid) {
+    ListingOptions options = requested;
     options.names = platform::NameEncoding::kUtf8;  // listings hold UTF-8, and the exact bytes beside it
     totals = RunTotals{};
     invalid = ReplayResult{};
@@ -133,16 +148,16 @@ RunOutcome ReplayListings(const std::vector<std::string>& listings, const Listin
     std::vector<std::string> sources;
     std::vector<char> separators;
     std::vector<platform::FileTicks> listedAt;
-    std::unique_ptr<ListingSink> sink = SinkFor(options, reportPath);
+    ListingSink* sink = &into;
     // The hashes are the listing's own; a run that asks for others, or a
     // format that needs others, cannot have them.
     platform::HashAlgorithm wanted = HashesNeeded(options);
     if (wanted == platform::HashAlgorithm::kNone) wanted = requested.hash;
-    for (const std::string& listing : listings) {
-        ReplayResult source;
-        char separator = '/';
-        if (ListingSource(listing, source, separator) && wanted != platform::HashAlgorithm::kNone &&
-            source.hash != wanted) {
+    for (ListingInput* input : listings) {
+        const std::string& listing = input->Path();
+        ReplayResult source = input->Head();
+        const char separator = input->Separator();
+        if (source.ok && wanted != platform::HashAlgorithm::kNone && source.hash != wanted) {
             source.ok = false;
             source.reason = "the listing carries no " + std::string(platform::HashName(wanted)) + " hashes";
         }
@@ -173,11 +188,11 @@ RunOutcome ReplayListings(const std::vector<std::string>& listings, const Listin
         if (i == listings.size()) break;
         RunTotals own;
         WriteError error = 0;
-        const ReplayResult result = ReplayListing(listings[i], options, host, catalogue ? own : totals, *sink, error);
+        const ReplayResult result = ReplayListing(*listings[i], options, host, catalogue ? own : totals, *sink, error);
         note(error);
         if (!result.ok) {
             invalid = result;
-            invalid.source = listings[i];
+            invalid.source = listings[i]->Path();
             return outcome;
         }
         if (catalogue) {

@@ -29,6 +29,11 @@ RunOutcome RunListing(const ListingOptions& options, platform::FileSystem& fs, S
 RunOutcome ReplayListings(const std::vector<std::string>& listings, const ListingOptions& options, ScanHost& host,
                           const std::string& reportPath, RunTotals& totals, ReplayResult& invalid);
 
+// The same, of listings opened already (each read from its start), into a
+// sink of the caller's, which is closed at the end.
+RunOutcome ReplayListings(const std::vector<ListingInput*>& listings, const ListingOptions& options, ScanHost& host,
+                          ListingSink& sink, RunTotals& totals, ReplayResult& invalid);
+
 // Threads that read ahead by default: one per processor, at most four.
 unsigned DefaultReadAhead();
 

@@ -107,6 +107,15 @@ FileStamp StampOf(const std::string& path);
 // sets its times, which the stamp would not show.
 bool IsSettled(const FileStamp& stamp);
 
+// Opens a file the program reads as a whole, such as a saved listing: links
+// are followed, and a pipe or other stream (`<(...)`) is read to its end
+// into a temporary file first, so the reader may go back in it.
+ContentStatus OpenSavedFile(const std::string& path, std::unique_ptr<ContentFile>& file);
+
+// The identity of the file `path` leads to (links followed); false when
+// there is none (not yet written, or not readable).
+bool FileIdentityOf(const std::string& path, ContentIdentity& identity);
+
 // Called as a file is read with the bytes read since the last call; false
 // stops the reading (kStopped).
 using ReadProgress = std::function<bool(std::uint64_t bytes)>;

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <tuple>
 #include <unordered_map>
 
+#include "listing/listing_sink.h"
 #include "listing/scan/listing_record.h"
 #include "listing/scan/listing_replay.h"
 
@@ -16,6 +16,8 @@ namespace {
 
 using listing::Field;
 using listing::InvalidRecord;
+using listing::SkipReason;
+using platform::ContentStatus;
 
 // Two independent 64-bit hashes: a collision of both among a few million
 // paths is far less likely than a disk error.
@@ -23,11 +25,6 @@ struct Key {
     std::uint64_t a = 0, b = 0;
     bool operator<(const Key& o) const { return a != o.a ? a < o.a : b < o.b; }
     bool operator==(const Key& o) const { return a == o.a && b == o.b; }
-    Key& operator+=(const Key& o) {
-        a += o.a;
-        b += o.b;
-        return *this;
-    }
 };
 struct KeyHash {
     std::size_t operator()(const Key& k) const { return static_cast<std::size_t>(k.a ^ (k.b << 1)); }
@@ -44,8 +41,8 @@ std::uint64_t Mix(std::uint64_t x) {
 std::uint64_t Rotate(std::uint64_t x, int by) { return (x << by) | (x >> (64 - by)); }
 
 // Eight bytes a step, two lanes of different multipliers and rotations.
-Key KeyOf(std::string_view text, std::uint64_t seed = 0) {
-    Key key{0xcbf29ce484222325ull ^ seed, 0x9e3779b97f4a7c15ull + seed};
+Key KeyOf(std::string_view text) {
+    Key key{0xcbf29ce484222325ull, 0x9e3779b97f4a7c15ull};
     std::size_t at = 0;
     for (; at + 8 <= text.size(); at += 8) {
         std::uint64_t word;
@@ -61,37 +58,12 @@ Key KeyOf(std::string_view text, std::uint64_t seed = 0) {
     return key;
 }
 
-// What one entry adds to its folder's content: its name there, its kind,
-// and its size and time (a folder: its own content instead).
-Key ContentOf(std::string_view name, EntryKind kind, std::uint64_t size, platform::FileTicks modified,
-              const Key& inside) {
-    Key k = KeyOf(name, static_cast<std::uint64_t>(kind) + 1);
-    if (kind == EntryKind::kFolder) {
-        k.a = Mix(k.a ^ inside.a);
-        k.b = Mix(k.b ^ inside.b);
-    } else {
-        k.a = Mix(k.a ^ Mix(size + 0x51));
-        k.b = Mix(k.b ^ Mix(modified + 0x77));
-    }
-    return k;
+// The content hash, cut to 32 bits (never 0); 0 for none. A changed file
+// goes unseen once in four billion, and the old listing's table stays 48
+// bytes an entry.
+std::uint32_t DigestOf(std::string_view hex) {
+    return hex.empty() ? 0 : static_cast<std::uint32_t>(KeyOf(hex).a) | 1;
 }
-
-// One record of a listing as the comparison sees it.
-struct Entry {
-    std::string path;  // relative, in the listing's separator
-    std::string key;   // relative, '/' between names, for matching across platforms
-    EntryKind kind = EntryKind::kFile;
-    std::uint64_t size = 0;  // a folder's subtree bytes
-    platform::FileTicks modified = 0;
-    // The content hash, cut to 32 bits (never 0), when both listings carry
-    // one of the same kind; 0 otherwise. A changed file goes unseen once in
-    // four billion, and the old listing's table stays 48 bytes an entry.
-    // A link's is its target's text, where the listing records it.
-    std::uint32_t digest = 0;
-    // Folders: what is inside, and how many files and links and entries.
-    Key content;
-    std::uint64_t files = 0, entries = 0;
-};
 
 std::string_view ParentKey(std::string_view key) {
     const std::size_t cut = key.rfind('/');
@@ -101,144 +73,139 @@ std::string_view NameOf(std::string_view key) {
     const std::size_t cut = key.rfind('/');
     return cut == std::string_view::npos ? key : key.substr(cut + 1);
 }
+bool IsInside(std::string_view key, std::string_view folder) {
+    if (folder.empty()) return !key.empty();
+    return key.size() > folder.size() && key.compare(0, folder.size(), folder) == 0 && key[folder.size()] == '/';
+}
+std::string Join(std::string_view folder, std::string_view rel) {
+    if (folder.empty()) return std::string(rel);
+    std::string out(folder);
+    out += '/';
+    out += rel;
+    return out;
+}
 
-// Reads a listing from its first record to its source's, relative to the
-// source, and gives each folder what is inside it (records come after
-// everything below them, so only the open folders' sums are held).
-class ListingReader {
+// One entry of a listing as the comparison sees it.
+struct Entry {
+    std::string path;  // relative, in the listing's separator; only once it is on one side
+    std::string key;   // relative, '/' between names, for matching across platforms
+    EntryKind kind = EntryKind::kFile;
+    std::uint64_t size = 0;  // a folder's subtree bytes
+    platform::FileTicks modified = 0;
+    // When both listings carry hashes of one kind; a link's is its target's
+    // text, where the listing records it.
+    std::uint32_t digest = 0;
+    ContentStatus unhashed = ContentStatus::kRead;  // why a hashed listing has none for this file
+    SkipReason skipped = SkipReason::kNone;         // a folder not (fully) read
+    // Folders: the files and links below, and all entries below.
+    std::uint64_t files = 0, entries = 0;
+};
+
+// Turns the replay of a listing into entries relative to its source, each
+// folder with how much lies in it (records come after everything below
+// them, so only the open folders' sums are held).
+class EntrySink final : public listing::ListingSink {
 public:
-    explicit ListingReader(std::string path) : path_(std::move(path)) {}
+    using Visit = std::function<void(const Entry&)>;
+    EntrySink(const listing::ListingInput& input, bool useHashes, Visit visit)
+        : source_(input.Head().source), separator_(input.Separator()), useHashes_(useHashes),
+          visit_(std::move(visit)) {}
 
-    bool Start(std::string& error) {
-        listing::ReplayResult result;
-        if (!listing::ListingSource(path_, result, separator_)) {
-            error = path_ + ":" + std::to_string(result.line) + ": not a valid listing: " + result.reason;
-            return false;
-        }
-        source_ = result.source;
-        hash_ = result.hash;
-        return true;
+    listing::WriteError Begin(const listing::RunHeader&) override { return 0; }
+    listing::WriteError BeginSection(const listing::FolderStart& folder) override {
+        folderKey_ = Relative(folder.path);
+        open_.push_back({});
+        return 0;
     }
-    platform::HashAlgorithm Hash() const { return hash_; }
-    // Whether entries carry their content hash.
-    void UseHashes(bool use) { useHashes_ = use; }
-    const std::string& Source() const { return source_; }
-    char Separator() const { return separator_; }
-
-    // Every record, with where its line starts and what lies in each folder.
-    bool Read(std::string& error, const std::function<void(const Entry&, std::uint64_t at)>& visit) {
-        std::ifstream in(path_, std::ios::binary);
-        if (!in) {
-            error = path_ + ": cannot be read";
-            return false;
-        }
-        sums_.clear();
-        std::string line;
-        std::uint64_t number = 0, at = 0;
-        listing::ListingRecord record;
-        Entry entry;
-        try {
-            while (std::getline(in, line)) {
-                ++number;
-                if (!record.Parse(line)) throw InvalidRecord{"not a JSON record"};
-                Fill(record, entry);
-                Sums(entry);
-                visit(entry, at);
-                at += line.size() + 1;
-            }
-            if (in.bad()) throw InvalidRecord{"read error"};
-        } catch (const InvalidRecord& e) {
-            error = path_ + ":" + std::to_string(number) + ": not a valid listing: " + e.reason;
-            return false;
-        }
-        return true;
+    listing::WriteError Row(const listing::ListedFile& file) override {
+        entry_.kind = file.kind;
+        entry_.key.assign(folderKey_);
+        if (!folderKey_.empty()) entry_.key += '/';
+        entry_.key.append(file.name);
+        entry_.size = file.size;
+        entry_.modified = file.modified;
+        entry_.digest = file.kind == EntryKind::kLink ? DigestOf(file.target) : useHashes_ ? DigestOf(file.digest) : 0;
+        entry_.unhashed = useHashes_ && file.kind == EntryKind::kFile && file.digest.empty()
+                              ? (file.unhashed == ContentStatus::kRead ? ContentStatus::kFailed : file.unhashed)
+                              : ContentStatus::kRead;
+        entry_.skipped = SkipReason::kNone;
+        entry_.files = entry_.entries = 0;
+        if (!open_.empty()) ++open_.back().files, ++open_.back().entries;
+        visit_(entry_);
+        return 0;
     }
-
-    // The records whose lines start at `starts` (as Read gave them), read
-    // again; nothing is known of what lies in their folders.
-    bool ReadAt(std::vector<std::uint64_t> starts, std::string& error,
-                const std::function<void(const Entry&)>& visit) {
-        std::sort(starts.begin(), starts.end());
-        std::ifstream in(path_, std::ios::binary);
-        std::string line;
-        listing::ListingRecord record;
-        Entry entry;
-        for (std::uint64_t at : starts) {
-            // The file was read through once: a line now missing or changed
-            // means it changed under us.
-            try {
-                if (!in.seekg(static_cast<std::streamoff>(at)) || !std::getline(in, line) || !record.Parse(line))
-                    throw InvalidRecord{"the listing changed while it was read"};
-                Fill(record, entry);
-            } catch (const InvalidRecord& e) {
-                error = path_ + ": not a valid listing: " + e.reason;
-                return false;
-            }
-            visit(entry);
+    listing::WriteError EndSection(const listing::SectionTotals&) override { return 0; }
+    listing::WriteError EndFolder(const listing::FolderRecord& folder) override {
+        // Sections open in pre-order and folders end in post-order: the
+        // folder ending is the innermost open one.
+        Sum inside;
+        if (!open_.empty()) {
+            inside = open_.back();
+            open_.pop_back();
         }
-        return true;
+        Folder(folder, inside);
+        return 0;
     }
+    listing::WriteError FolderSkipped(const listing::FolderRecord& folder) override {
+        Folder(folder, Sum{});
+        return 0;
+    }
+    listing::WriteError Totals(const listing::RunTotals&) override { return 0; }
+    listing::WriteError Close() override { return 0; }
 
 private:
     struct Sum {
-        Key content;
         std::uint64_t files = 0, entries = 0;
     };
 
-    void Fill(const listing::ListingRecord& record, Entry& entry) {
-        const std::string path = record.Bytes(Field::kPath, Field::kPathBytes);
-        const std::string& kind = record.Text(Field::kKind);
-        entry.kind = kind == "folder" ? EntryKind::kFolder
-                     : kind == "file" ? EntryKind::kFile
-                     : kind == "link" ? EntryKind::kLink
-                                      : throw InvalidRecord{"unknown kind \"" + kind + "\""};
-        entry.modified = record.Time(Field::kModified);
-        if (path == source_) {
-            entry.path.clear();
-            if (entry.kind != EntryKind::kFolder) throw InvalidRecord{"the source is not a folder"};
-        } else {
-            const bool rootEndsInSeparator = !source_.empty() && source_.back() == separator_;
-            const std::size_t cut = source_.size() + (rootEndsInSeparator ? 0 : 1);
-            if (path.size() <= cut || path.compare(0, source_.size(), source_) != 0 ||
-                (!rootEndsInSeparator && path[source_.size()] != separator_))
-                throw InvalidRecord{path + " lies outside the listing's source " + source_};
-            entry.path.assign(path, cut, std::string::npos);
-        }
-        entry.key = entry.path;
-        if (separator_ == '\\') std::replace(entry.key.begin(), entry.key.end(), '\\', '/');
-
-        entry.size = record.Number(entry.kind == EntryKind::kFolder ? Field::kSubtreeBytes : Field::kSize);
-        const Field digestOf = entry.kind == EntryKind::kLink ? Field::kTarget : Field::kHash;
-        entry.digest = (useHashes_ || entry.kind == EntryKind::kLink) && record.Has(digestOf)
-                           ? static_cast<std::uint32_t>(KeyOf(record.Text(digestOf)).a) | 1
-                           : 0;
-        entry.content = Key{};
-        entry.files = entry.entries = 0;
+    void Folder(const listing::FolderRecord& folder, const Sum& inside) {
+        entry_.kind = EntryKind::kFolder;
+        entry_.key = Relative(folder.path);
+        entry_.size = folder.subtreeBytes;
+        entry_.modified = folder.facts.modified;
+        entry_.digest = 0;
+        entry_.unhashed = ContentStatus::kRead;
+        entry_.skipped = folder.skipped;
+        entry_.files = inside.files;
+        entry_.entries = inside.entries;
+        if (!open_.empty()) open_.back().files += inside.files, open_.back().entries += 1 + inside.entries;
+        visit_(entry_);
     }
 
-    void Sums(Entry& entry) {
-        if (entry.kind == EntryKind::kFolder) {
-            const auto open = sums_.find(KeyOf(entry.key));
-            const Sum sum = open == sums_.end() ? Sum{} : open->second;
-            if (open != sums_.end()) sums_.erase(open);
-            entry.content = sum.content;
-            entry.files = sum.files;
-            entry.entries = sum.entries;
-        }
-        if (entry.path.empty()) return;
-        Sum& parent = sums_[KeyOf(ParentKey(entry.key))];
-        parent.content += ContentOf(NameOf(entry.key), entry.kind, entry.size, entry.modified, entry.content);
-        parent.files += entry.kind == EntryKind::kFolder ? entry.files : 1;
-        parent.entries += 1 + entry.entries;
+    // '/' between names, relative to the source.
+    std::string Relative(const std::string& path) const {
+        if (path == source_) return std::string();
+        const bool rootEndsInSeparator = !source_.empty() && source_.back() == separator_;
+        std::string key = path.substr(std::min(path.size(), source_.size() + (rootEndsInSeparator ? 0 : 1)));
+        if (separator_ == '\\') std::replace(key.begin(), key.end(), '\\', '/');
+        return key;
     }
 
-    std::string path_;
-    std::string source_;
-    char separator_ = '/';
-    platform::HashAlgorithm hash_ = platform::HashAlgorithm::kNone;
-    bool useHashes_ = false;
-    std::unordered_map<Key, Sum, KeyHash> sums_;
+    const std::string source_;
+    const char separator_;
+    const bool useHashes_;
+    Visit visit_;
+    std::string folderKey_;
+    Entry entry_;
+    std::vector<Sum> open_;  // the folders whose sections are open, outermost first
 };
+
+// Reads a listing through with the replay's reader and checks.
+bool ReadListing(listing::ListingInput& input, bool useHashes, const EntrySink::Visit& visit, std::string& error) {
+    class Quiet final : public listing::ScanHost {
+        void SetStatus(const std::string&) override {}
+        void PumpEvents() override {}
+        bool Stopped() override { return false; }
+    } host;
+    EntrySink sink(input, useHashes, visit);
+    listing::RunTotals totals;
+    listing::WriteError unused = 0;
+    const listing::ReplayResult result =
+        listing::ReplayListing(input, listing::ListingOptions{}, host, totals, sink, unused);
+    if (result.ok) return true;
+    error = input.Path() + ":" + std::to_string(result.line) + ": not a valid listing: " + result.reason;
+    return false;
+}
 
 // What is kept of each entry of the old listing.
 struct Remembered {
@@ -247,227 +214,539 @@ struct Remembered {
     platform::FileTicks modified;
     std::uint64_t at;  // where its line starts, to read it again if it was removed
     std::uint32_t digest;
-    EntryKind kind;
+    std::uint8_t kind;
     bool matched;  // in the new listing with the same kind
+    std::uint8_t unhashed;
+    std::uint8_t skipped;
 };
 static_assert(sizeof(Remembered) <= 48, "the old listing's table grows with every entry");
 
 // What lies in a folder of the old listing, kept for those that are gone.
 struct Inside {
-    Key content;
     std::uint64_t files = 0, entries = 0;
 };
 
 // An entry on one side only, kept until moves are matched.
 struct OneSided {
     Entry entry;
-    bool top = false;       // its folder is in both listings
-    bool consumed = false;  // inside a folder that moved, or moved itself
+    bool paired = false;  // matched inside a moved folder, or moved itself
+    int move = -1;        // the folder move it lies in (the innermost), if any
 };
 
-bool IsInside(std::string_view key, std::string_view folder) {
-    return key.size() > folder.size() && key.compare(0, folder.size(), folder) == 0 && key[folder.size()] == '/';
-}
+// A not-read folder that was ever one of the sides reports.
+bool NotRead(SkipReason reason) { return reason != SkipReason::kNone; }
 
-// Marks what lies inside `folder` as part of its move.
-void ConsumeInside(std::vector<OneSided>& side, const std::string& folder) {
-    // Sorted by key: what lies inside is one run, from "folder/" on.
-    const std::string start = folder + '/';
-    auto it = std::lower_bound(side.begin(), side.end(), start,
-                               [](const OneSided& o, const std::string& k) { return o.entry.key < k; });
-    for (; it != side.end() && IsInside(it->entry.key, folder); ++it) it->consumed = true;
+std::string InListing(Side side) { return side == Side::kOld ? "in the old listing" : "in the new listing"; }
+
+std::string Readable(std::string key, char separator) {
+    if (separator == '\\') std::replace(key.begin(), key.end(), '/', '\\');
+    return key;
 }
 
 }  // namespace
 
+const char* ChangeText(Change change) {
+    switch (change) {
+        case Change::kAdded: return "added";
+        case Change::kRemoved: return "removed";
+        case Change::kChanged: return "changed";
+        case Change::kMoved: return "moved";
+        case Change::kFolderResized: return "folder";
+        case Change::kContentChanged: return "content";
+        case Change::kContentNotCompared: return "content_not_compared";
+        case Change::kNotRead: return "not_read";
+    }
+    return "";
+}
+
+const char* KindText(EntryKind kind) {
+    return kind == EntryKind::kFolder ? "folder" : kind == EntryKind::kLink ? "link" : "file";
+}
+
 DiffResult DiffListings(const std::string& oldPath, const std::string& newPath) {
+    listing::ListingInput before, after;
+    before.Open(oldPath);
+    after.Open(newPath);
+    return DiffListings(before, after);
+}
+
+DiffResult DiffListings(listing::ListingInput& before, listing::ListingInput& after) {
     DiffResult result;
-    ListingReader before(oldPath), after(newPath);
-    if (!before.Start(result.error) || !after.Start(result.error)) return result.ok = false, result;
-    result.oldSource = before.Source();
-    result.newSource = after.Source();
+    const std::string& oldPath = before.Path();
+    auto invalid = [&](const listing::ListingInput& input) {
+        const listing::ReplayResult& head = input.Head();
+        result.ok = false;
+        result.error = input.Path() + ":" + std::to_string(head.line) + ": not a valid listing: " + head.reason;
+        if (head.reason == "cannot be read") result.error = input.Path() + ": cannot be read";
+        return result;
+    };
+    if (!before.Head().ok) return invalid(before);
+    if (!after.Head().ok) return invalid(after);
+    result.oldSource = before.Head().source;
+    result.newSource = after.Head().source;
     result.oldSeparator = before.Separator();
     result.newSeparator = after.Separator();
-    const bool hashes = before.Hash() != platform::HashAlgorithm::kNone && before.Hash() == after.Hash();
-    if (!hashes && before.Hash() != after.Hash()) {
+    const platform::HashAlgorithm oldHash = before.Head().hash, newHash = after.Head().hash;
+    const bool hashes = oldHash != platform::HashAlgorithm::kNone && oldHash == newHash;
+    if (!hashes && oldHash != newHash) {
         const auto carries = [](platform::HashAlgorithm h) {
             return h == platform::HashAlgorithm::kNone ? std::string("no hashes")
                                                        : std::string(platform::HashName(h)) + " hashes";
         };
-        result.contentNotCompared = "the old listing carries " + carries(before.Hash()) + ", the new one " +
-                                    carries(after.Hash());
+        result.contentNotComparedNote =
+            "the old listing carries " + carries(oldHash) + ", the new one " + carries(newHash);
+        result.oldHashesUnmatched = oldHash != platform::HashAlgorithm::kNone;
     }
-    before.UseHashes(hashes);
-    after.UseHashes(hashes);
 
+    // ---- the old listing, kept as a table ----
     std::vector<Remembered> table;
     std::unordered_map<Key, Inside, KeyHash> oldFolders;
-    auto remember = [&](const Entry& e, std::uint64_t at) {
+    auto remember = [&](const Entry& e) {
         const Key key = KeyOf(e.key);
-        table.push_back({key, e.size, e.modified, at, e.digest, e.kind, false});
-        if (e.kind == EntryKind::kFolder) oldFolders[key] = {e.content, e.files, e.entries};
+        table.push_back({key, e.size, e.modified, before.LineStart(), e.digest, static_cast<std::uint8_t>(e.kind),
+                         false, static_cast<std::uint8_t>(e.unhashed), static_cast<std::uint8_t>(e.skipped)});
+        if (e.kind == EntryKind::kFolder) oldFolders[key] = {e.files, e.entries};
         if (e.kind != EntryKind::kFolder) result.oldTotal.count++, result.oldTotal.bytes += e.size;
     };
-    if (!before.Read(result.error, remember)) return result.ok = false, result;
+    if (!ReadListing(before, hashes, remember, result.error)) return result.ok = false, result;
     table.shrink_to_fit();
-    std::stable_sort(table.begin(), table.end(), [](const Remembered& x, const Remembered& y) { return x.key < y.key; });
-    auto find = [&table](const Key& key) -> Remembered* {
-        auto it = std::lower_bound(table.begin(), table.end(), key,
-                                   [](const Remembered& r, const Key& k) { return r.key < k; });
-        return it != table.end() && it->key == key ? &*it : nullptr;
-    };
-    auto folderInBoth = [&](std::string_view key) {
-        const Remembered* r = find(KeyOf(key));
-        return r && r->kind == EntryKind::kFolder && r->matched;
+    // Kept in the listing's order, found by an index of their keys: the new
+    // listing mostly follows the old one's order, so its look-ups walk the
+    // table forwards.
+    std::size_t slots = 2;
+    while (slots < 2 * table.size()) slots *= 2;
+    std::vector<std::uint32_t> index(slots, 0);  // table position + 1; 0: free
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        std::size_t slot = table[i].key.a & (slots - 1);
+        while (index[slot]) slot = (slot + 1) & (slots - 1);
+        index[slot] = static_cast<std::uint32_t>(i + 1);
+    }
+    std::size_t expected = 0;  // where the last one found was, plus one: tried first
+    auto find = [&](const Key& key) -> Remembered* {
+        if (expected < table.size() && table[expected].key == key) return &table[expected++];
+        for (std::size_t slot = key.a & (slots - 1); index[slot]; slot = (slot + 1) & (slots - 1)) {
+            Remembered& r = table[index[slot] - 1];
+            if (r.key == key) {
+                expected = index[slot];
+                return &r;
+            }
+        }
+        return nullptr;
     };
 
+    // Compares an entry found on both sides; `from` names its old place
+    // when that differs (inside a moved folder).
+    auto compareBoth = [&](const Entry& e, std::uint64_t oldSize, platform::FileTicks oldModified,
+                           std::uint32_t oldDigest, ContentStatus oldUnhashed, SkipReason oldSkipped,
+                           const Inside& oldInside, std::string from) {
+        DiffItem item;
+        item.kind = e.kind;
+        item.path = e.path.empty() ? Readable(e.key, result.newSeparator) : e.path;
+        item.from = std::move(from);
+        item.oldSize = oldSize;
+        item.newSize = e.size;
+        item.oldModified = oldModified;
+        item.newModified = e.modified;
+        if (e.kind == EntryKind::kFolder) {
+            // Refused alike on both sides (another file system, say): nothing to say.
+            const bool alike = oldSkipped == e.skipped && !listing::IsReadFailure(e.skipped);
+            if ((NotRead(oldSkipped) || NotRead(e.skipped)) && !alike) {
+                item.change = Change::kNotRead;
+                item.side = NotRead(oldSkipped) && NotRead(e.skipped) ? Side::kBoth
+                            : NotRead(e.skipped)                       ? Side::kNew
+                                                                       : Side::kOld;
+                const SkipReason why = NotRead(e.skipped) ? e.skipped : oldSkipped;
+                item.reason = listing::SkipReasonText(why);
+                if (item.side == Side::kBoth && oldSkipped != e.skipped)
+                    item.reason = std::string(listing::SkipReasonText(oldSkipped)) + " (old), " +
+                                  listing::SkipReasonText(e.skipped) + " (new)";
+                item.otherHeld = item.side != Side::kBoth;
+                item.otherFiles = item.side == Side::kNew ? oldInside.files : e.files;
+                item.otherBytes = item.side == Side::kNew ? oldSize : e.size;
+            } else if (oldSize != e.size) {
+                item.change = Change::kFolderResized;
+            } else {
+                return;
+            }
+        } else if (oldSize != e.size || oldModified != e.modified) {
+            item.change = Change::kChanged;
+        } else if (e.kind == EntryKind::kLink) {
+            // Its target counts as a file's size does; a listing that
+            // records none compares as before.
+            if (!oldDigest || !e.digest || oldDigest == e.digest) return;
+            item.change = Change::kChanged;
+        } else if (oldDigest && e.digest) {
+            if (oldDigest == e.digest) return;
+            item.change = Change::kContentChanged;
+        } else if (oldDigest || e.digest) {
+            item.change = Change::kContentNotCompared;
+            item.side = e.digest ? Side::kOld : Side::kNew;
+            const ContentStatus why = e.digest ? oldUnhashed : e.unhashed;
+            item.reason = "not read " + InListing(item.side) + ": " + platform::ContentStatusText(why);
+        } else {
+            return;
+        }
+        result.items.push_back(std::move(item));
+    };
+
+    // ---- the new listing, streamed against it ----
     std::vector<OneSided> added, removed;
-    auto compare = [&](const Entry& e, std::uint64_t) {
+    auto compare = [&](const Entry& e) {
         if (e.kind != EntryKind::kFolder) result.newTotal.count++, result.newTotal.bytes += e.size;
         Remembered* old = find(KeyOf(e.key));
         // A path that changed kind is one entry removed and another added.
-        if (!old || old->kind != e.kind) {
+        if (!old || old->kind != static_cast<std::uint8_t>(e.kind)) {
             added.push_back({e});
+            added.back().entry.path = Readable(e.key, result.newSeparator);
             return;
         }
         old->matched = true;
-        const bool folder = e.kind == EntryKind::kFolder;
-        // A link's target counts as its size does: another target is a change.
-        const bool retargeted = e.kind == EntryKind::kLink && old->digest && e.digest && old->digest != e.digest;
-        const bool same = old->size == e.size && (folder || old->modified == e.modified) && !retargeted;
-        if (same && (folder || old->digest == 0 || e.digest == 0 || old->digest == e.digest)) return;
-        DiffItem item;
-        item.change = folder ? Change::kFolderResized : same ? Change::kContentChanged : Change::kChanged;
-        item.kind = e.kind;
-        item.path = e.path;
-        item.oldSize = old->size;
-        item.newSize = e.size;
-        item.oldModified = old->modified;
-        item.newModified = e.modified;
-        result.items.push_back(std::move(item));
+        Inside inside;
+        if (e.kind == EntryKind::kFolder) inside = oldFolders[old->key];
+        compareBoth(e, old->size, old->modified, old->digest, static_cast<ContentStatus>(old->unhashed),
+                    static_cast<SkipReason>(old->skipped), inside, std::string());
     };
-    if (!after.Read(result.error, compare)) return result.ok = false, result;
-    // Only the lines of what was removed are read again.
-    std::vector<std::uint64_t> gone;
-    for (const Remembered& r : table)
-        if (!r.matched) gone.push_back(r.at);
-    auto unmatched = [&](const Entry& e) {
-        removed.push_back({e});
-        if (e.kind != EntryKind::kFolder) return;
-        const auto facts = oldFolders.find(KeyOf(e.key));
-        if (facts == oldFolders.end()) return;
-        removed.back().entry.content = facts->second.content;
-        removed.back().entry.files = facts->second.files;
-        removed.back().entry.entries = facts->second.entries;
-    };
-    if (!before.ReadAt(std::move(gone), result.error, unmatched)) return result.ok = false, result;
-    // Parents are known in both listings only now.
-    for (auto* side : {&added, &removed})
-        for (OneSided& o : *side) o.top = folderInBoth(ParentKey(o.entry.key));
+    if (!ReadListing(after, hashes, compare, result.error)) return result.ok = false, result;
 
+    // ---- what was removed: only those lines are read again ----
+    {
+        std::vector<const Remembered*> gone;  // in the listing's order, as the table is
+        for (const Remembered& r : table)
+            if (!r.matched) gone.push_back(&r);
+        const std::string& root = result.oldSource;
+        const bool rootEndsInSeparator = !root.empty() && root.back() == result.oldSeparator;
+        std::string line;
+        listing::ListingRecord record;
+        for (const Remembered* r : gone) {
+            Entry e;
+            try {
+                // The file was read through once: a line now missing or
+                // changed means it changed under us.
+                if (!before.LineAt(r->at, line) || !record.Parse(line))
+                    throw InvalidRecord{"the listing changed while it was read"};
+                const std::string path = record.Bytes(Field::kPath, Field::kPathBytes);
+                if (path != root && (path.size() <= root.size() || path.compare(0, root.size(), root) != 0))
+                    throw InvalidRecord{"the listing changed while it was read"};
+                if (path != root) e.path.assign(path, root.size() + (rootEndsInSeparator ? 0 : 1), std::string::npos);
+            } catch (const InvalidRecord& error) {
+                result.ok = false;
+                result.error = oldPath + ": not a valid listing: " + error.reason;
+                return result;
+            }
+            e.key = e.path;
+            if (result.oldSeparator == '\\') std::replace(e.key.begin(), e.key.end(), '\\', '/');
+            if (!(KeyOf(e.key) == r->key)) {
+                result.ok = false;
+                result.error = oldPath + ": not a valid listing: the listing changed while it was read";
+                return result;
+            }
+            e.kind = static_cast<EntryKind>(r->kind);
+            e.size = r->size;
+            e.modified = r->modified;
+            e.digest = r->digest;
+            e.unhashed = static_cast<ContentStatus>(r->unhashed);
+            e.skipped = static_cast<SkipReason>(r->skipped);
+            if (e.kind == EntryKind::kFolder) {
+                const Inside& in = oldFolders[r->key];
+                e.files = in.files;
+                e.entries = in.entries;
+            }
+            removed.push_back({std::move(e)});
+        }
+    }
+    std::vector<Remembered>().swap(table);
+    std::vector<std::uint32_t>().swap(index);
     auto byKey = [](const OneSided& x, const OneSided& y) { return x.entry.key < y.entry.key; };
     std::sort(added.begin(), added.end(), byKey);
     std::sort(removed.begin(), removed.end(), byKey);
+    auto locate = [&](std::vector<OneSided>& side, std::string_view key) -> OneSided* {
+        auto it = std::lower_bound(side.begin(), side.end(), key,
+                                   [](const OneSided& o, std::string_view k) { return o.entry.key < k; });
+        return it != side.end() && it->entry.key == key ? &*it : nullptr;
+    };
+    // The run of entries inside `folder`, from "folder/" on.
+    auto insideOf = [](std::vector<OneSided>& side, std::string_view folder) {
+        const std::string start = std::string(folder) + '/';
+        auto first = std::lower_bound(side.begin(), side.end(), start,
+                                      [](const OneSided& o, const std::string& k) { return o.entry.key < k; });
+        auto last = first;
+        while (last != side.end() && IsInside(last->entry.key, folder)) ++last;
+        return std::pair{first, last};
+    };
 
-    // Whole folders first, the largest first, so a folder inside one that
-    // moved is part of that move.
-    std::vector<std::size_t> newFolders;
+    // ---- folders not read: what the other side holds there is not a change ----
+    {
+        std::vector<std::string> unread;  // keys, in order: an outer one before those inside it
+        for (auto* side : {&added, &removed})
+            for (OneSided& o : *side)
+                if (o.entry.kind == EntryKind::kFolder && listing::IsReadFailure(o.entry.skipped))
+                    unread.push_back(o.entry.key);
+        for (const DiffItem& item : result.items)
+            if (item.change == Change::kNotRead) {
+                std::string key = item.path;
+                if (result.newSeparator == '\\') std::replace(key.begin(), key.end(), '\\', '/');
+                unread.push_back(key);
+            }
+        std::sort(unread.begin(), unread.end());
+        auto outermost = [&](std::string_view key) -> const std::string* {
+            for (std::string_view up = key; !up.empty();) {
+                up = ParentKey(up);
+                auto it = std::lower_bound(unread.begin(), unread.end(), up);
+                if (it != unread.end() && *it == up && !up.empty()) {
+                    // Climb on: an outer unread folder takes it first.
+                    const std::string* found = &*it;
+                    for (std::string_view higher = ParentKey(up); !higher.empty(); higher = ParentKey(higher)) {
+                        auto h = std::lower_bound(unread.begin(), unread.end(), higher);
+                        if (h != unread.end() && *h == higher) found = &*h;
+                    }
+                    return found;
+                }
+            }
+            return nullptr;
+        };
+        // Each unread folder's item, by its key; those on one side only start here.
+        std::map<std::string, DiffItem*> itemOf;
+        std::vector<DiffItem> oneSidedUnread;
+        for (auto [side, isNew] : {std::pair{&added, true}, std::pair{&removed, false}}) {
+            for (OneSided& o : *side) {
+                if (o.entry.kind != EntryKind::kFolder || !listing::IsReadFailure(o.entry.skipped) ||
+                    outermost(o.entry.key))
+                    continue;
+                DiffItem item;
+                item.change = Change::kNotRead;
+                item.kind = EntryKind::kFolder;
+                item.path = o.entry.path;
+                item.side = isNew ? Side::kNew : Side::kOld;
+                item.reason = listing::SkipReasonText(o.entry.skipped);
+                (isNew ? item.newSize : item.oldSize) = o.entry.size;
+                (isNew ? item.newModified : item.oldModified) = o.entry.modified;
+                oneSidedUnread.push_back(std::move(item));
+                o.paired = true;
+            }
+        }
+        for (DiffItem& item : oneSidedUnread) result.items.push_back(std::move(item));
+        for (DiffItem& item : result.items)
+            if (item.change == Change::kNotRead) {
+                std::string key = item.path;
+                const char separator = item.side == Side::kOld && !item.otherHeld ? result.oldSeparator
+                                                                                   : result.newSeparator;
+                if (separator == '\\') std::replace(key.begin(), key.end(), '\\', '/');
+                itemOf[key] = &item;
+            }
+        for (auto* side : {&added, &removed})
+            for (OneSided& o : *side) {
+                if (o.paired) continue;
+                const std::string* at = outermost(o.entry.key);
+                if (!at) continue;
+                o.paired = true;  // neither added nor removed: unknown there
+                auto it = itemOf.find(*at);
+                if (it == itemOf.end() || o.entry.kind == EntryKind::kFolder) continue;
+                // What the readable side holds where the other could not look.
+                DiffItem& item = *it->second;
+                if (item.otherHeld || item.side == Side::kBoth) continue;  // its own record said already
+                item.otherFiles++;
+                item.otherBytes += o.entry.size;
+            }
+    }
+
+    // ---- folders moved: most of what is inside alike ----
+    // A pair of entries alike (same name, kind, size, time and hash) votes
+    // for each pair of their one-sided folders at the same distance above
+    // them, as long as the names between are alike too.
+    using Signature = std::tuple<std::string_view, int, std::uint64_t, platform::FileTicks, std::uint32_t>;
+    auto signatureOf = [](const Entry& e) {
+        const bool folder = e.kind == EntryKind::kFolder;
+        return Signature{NameOf(e.key), static_cast<int>(e.kind), folder ? 0 : e.size, folder ? 0 : e.modified,
+                         e.digest};
+    };
+    struct Group {
+        std::vector<std::size_t> added, removed;
+    };
+    std::map<Signature, Group> groups;
     for (std::size_t i = 0; i < added.size(); ++i)
-        if (added[i].entry.kind == EntryKind::kFolder && added[i].entry.entries > 0) newFolders.push_back(i);
-    std::stable_sort(newFolders.begin(), newFolders.end(),
-                     [&](std::size_t x, std::size_t y) { return added[x].entry.size > added[y].entry.size; });
-    std::multimap<std::pair<std::uint64_t, std::uint64_t>, std::size_t> goneFolders;
-    for (std::size_t i = 0; i < removed.size(); ++i) {
-        const Entry& e = removed[i].entry;
-        if (e.kind == EntryKind::kFolder && e.entries > 0) goneFolders.emplace(std::make_pair(e.content.a, e.content.b), i);
+        if (!added[i].paired) groups[signatureOf(added[i].entry)].added.push_back(i);
+    for (std::size_t i = 0; i < removed.size(); ++i)
+        if (!removed[i].paired) groups[signatureOf(removed[i].entry)].removed.push_back(i);
+    std::map<std::pair<std::size_t, std::size_t>, std::uint64_t> votes;  // (added folder, removed folder)
+    for (const auto& [signature, group] : groups) {
+        for (std::size_t a : group.added) {
+            for (std::size_t r : group.removed) {
+                std::string_view ka = added[a].entry.key, kr = removed[r].entry.key;
+                for (;;) {
+                    if (NameOf(ka) != NameOf(kr)) break;
+                    ka = ParentKey(ka);
+                    kr = ParentKey(kr);
+                    if (ka.empty() || kr.empty()) break;
+                    OneSided* fa = locate(added, ka);
+                    OneSided* fr = locate(removed, kr);
+                    if (!fa || !fr || fa->paired || fr->paired || fa->entry.kind != EntryKind::kFolder ||
+                        fr->entry.kind != EntryKind::kFolder)
+                        break;
+                    ++votes[{static_cast<std::size_t>(fa - added.data()), static_cast<std::size_t>(fr - removed.data())}];
+                }
+            }
+        }
     }
-    for (std::size_t i : newFolders) {
-        OneSided& to = added[i];
-        if (to.consumed) continue;
-        auto [first, last] = goneFolders.equal_range({to.entry.content.a, to.entry.content.b});
-        auto match = std::find_if(first, last, [&](const auto& m) { return !removed[m.second].consumed; });
-        if (match == last) continue;
-        OneSided& from = removed[match->second];
-        to.consumed = from.consumed = true;
-        ConsumeInside(added, to.entry.key);
-        ConsumeInside(removed, from.entry.key);
-        DiffItem item;
-        item.change = Change::kMoved;
-        item.kind = EntryKind::kFolder;
-        item.path = to.entry.path;
-        item.from = from.entry.path;
-        item.oldSize = from.entry.size;
-        item.newSize = to.entry.size;
-        item.files = to.entry.files;
-        result.items.push_back(std::move(item));
-        ++result.foldersMoved;
+    groups.clear();
+    struct Move {
+        std::size_t to, from;
+    };
+    std::vector<Move> moves;
+    {
+        // Each added folder, outer ones first, takes the removed folder with
+        // the most votes (the first in path order among equals) when those
+        // are more than half of what lies in either.
+        auto vote = votes.begin();
+        for (std::size_t a = 0; a < added.size(); ++a) {
+            while (vote != votes.end() && vote->first.first < a) ++vote;
+            if (vote == votes.end() || vote->first.first != a) continue;
+            OneSided& to = added[a];
+            std::size_t best = 0;
+            std::uint64_t most = 0;
+            for (auto v = vote; v != votes.end() && v->first.first == a; ++v) {
+                if (removed[v->first.second].paired) continue;
+                if (v->second > most) most = v->second, best = v->first.second;
+            }
+            if (to.paired || most == 0) continue;
+            OneSided& from = removed[best];
+            if (2 * most <= std::max(to.entry.entries, from.entry.entries)) continue;
+            to.paired = from.paired = true;
+            const int move = static_cast<int>(moves.size());
+            moves.push_back({a, best});
+            DiffItem item;
+            item.change = Change::kMoved;
+            item.kind = EntryKind::kFolder;
+            item.path = to.entry.path;
+            item.from = from.entry.path;
+            item.oldSize = from.entry.size;
+            item.newSize = to.entry.size;
+            item.files = to.entry.files;
+            result.items.push_back(std::move(item));
+            ++result.foldersMoved;
+            // Inside, entries pair by their path below the two folders.
+            const std::string toKey = to.entry.key, fromKey = from.entry.key;
+            auto [first, last] = insideOf(added, toKey);
+            for (auto it = first; it != last; ++it) {
+                it->move = move;
+                if (it->paired) continue;
+                const std::string rel = it->entry.key.substr(toKey.size() + 1);
+                OneSided* old = locate(removed, Join(fromKey, rel));
+                if (!old || old->paired || old->entry.kind != it->entry.kind) continue;
+                it->paired = old->paired = true;
+                old->move = move;
+                const Entry& o = old->entry;
+                compareBoth(it->entry, o.size, o.modified, o.digest, o.unhashed, o.skipped, Inside{o.files, o.entries},
+                            o.path);
+            }
+            auto [goneFirst, goneLast] = insideOf(removed, fromKey);
+            for (auto it = goneFirst; it != goneLast; ++it) it->move = move;
+        }
     }
+    votes.clear();
 
-    // Then files and links with the same name, size and time, each removed
-    // one taken once, in the order of their paths.
-    // With hashes, a move has the same content too.
-    using FileKey = std::tuple<std::string_view, std::uint64_t, platform::FileTicks, EntryKind, std::uint32_t>;
-    std::multimap<FileKey, std::size_t> goneFiles;
-    for (std::size_t i = 0; i < removed.size(); ++i) {
-        const Entry& e = removed[i].entry;
-        if (!removed[i].consumed && e.kind != EntryKind::kFolder)
-            goneFiles.emplace(FileKey{NameOf(e.key), e.size, e.modified, e.kind, e.digest}, i);
-    }
+    // ---- then files, links and empty folders: same name, size, time and hash ----
+    // Each removed one is taken once, in the order of their paths.
+    std::multimap<Signature, std::size_t> goneOnes;
+    auto single = [](const OneSided& o) {
+        return !o.paired && (o.entry.kind != EntryKind::kFolder || o.entry.entries == 0);
+    };
+    for (std::size_t i = 0; i < removed.size(); ++i)
+        if (single(removed[i])) goneOnes.emplace(signatureOf(removed[i].entry), i);
     for (OneSided& to : added) {
+        if (!single(to)) continue;
         const Entry& e = to.entry;
-        if (to.consumed || e.kind == EntryKind::kFolder) continue;
-        auto it = goneFiles.find(FileKey{NameOf(e.key), e.size, e.modified, e.kind, e.digest});
-        if (it == goneFiles.end()) continue;
+        const Signature wanted = signatureOf(e);
+        auto it = goneOnes.lower_bound(wanted);  // the first in path order
+        if (it == goneOnes.end() || it->first != wanted) continue;
         OneSided& from = removed[it->second];
-        goneFiles.erase(it);
-        to.consumed = from.consumed = true;
+        goneOnes.erase(it);
+        to.paired = from.paired = true;
         DiffItem item;
         item.change = Change::kMoved;
         item.kind = e.kind;
         item.path = e.path;
         item.from = from.entry.path;
-        item.oldSize = item.newSize = e.size;
-        item.oldModified = item.newModified = e.modified;
+        item.oldSize = from.entry.size;
+        item.newSize = e.size;
+        item.oldModified = from.entry.modified;
+        item.newModified = e.modified;
         result.items.push_back(std::move(item));
-        result.moved.count++;
-        result.moved.bytes += e.size;
+        if (e.kind == EntryKind::kFolder) {
+            ++result.foldersMoved;
+        } else {
+            result.moved.count++;
+            result.moved.bytes += e.size;
+        }
     }
 
-    // What is left is added or removed: one item for each outermost entry.
+    // ---- what is left was added or removed: one item for each outermost ----
     for (const auto& [side, change] : {std::pair{&added, Change::kAdded}, std::pair{&removed, Change::kRemoved}}) {
-        Tally& tally = change == Change::kAdded ? result.added : result.removed;
-        std::uint64_t& folders = change == Change::kAdded ? result.foldersAdded : result.foldersRemoved;
+        const bool isNew = change == Change::kAdded;
+        Tally& tally = isNew ? result.added : result.removed;
+        std::uint64_t& folders = isNew ? result.foldersAdded : result.foldersRemoved;
         for (const OneSided& o : *side) {
-            if (o.consumed) continue;
+            if (o.paired) continue;
             const Entry& e = o.entry;
             if (e.kind != EntryKind::kFolder) tally.count++, tally.bytes += e.size;
-            if (!o.top) continue;
-            if (e.kind == EntryKind::kFolder) ++folders;
+            const OneSided* up = locate(*side, ParentKey(e.key));
+            if (up && !up->paired && !e.key.empty()) continue;  // part of its folder's item
             DiffItem item;
             item.change = change;
             item.kind = e.kind;
             item.path = e.path;
-            (change == Change::kAdded ? item.newSize : item.oldSize) = e.size;
-            (change == Change::kAdded ? item.newModified : item.oldModified) = e.modified;
-            item.files = e.files;
+            (isNew ? item.newSize : item.oldSize) = e.size;
+            (isNew ? item.newModified : item.oldModified) = e.modified;
+            if (e.kind == EntryKind::kFolder) {
+                ++folders;
+                // Only what is new (gone) in it: what moved in or out is its own item.
+                std::uint64_t bytes = 0;
+                auto [first, last] = insideOf(*side, e.key);
+                for (auto it = first; it != last; ++it)
+                    if (!it->paired && it->entry.kind != EntryKind::kFolder) ++item.files, bytes += it->entry.size;
+                (isNew ? item.newSize : item.oldSize) = bytes;
+            }
+            if (o.move >= 0) {
+                // Named in both listings: where it is (or would be) in each.
+                const Move& m = moves[static_cast<std::size_t>(o.move)];
+                const Entry& here = (isNew ? added[m.to] : removed[m.from]).entry;
+                const Entry& there = (isNew ? removed[m.from] : added[m.to]).entry;
+                const std::string rel = e.key.substr(here.key.size() + 1);
+                const std::string otherPath = Readable(Join(there.key, rel), isNew ? result.oldSeparator
+                                                                                     : result.newSeparator);
+                if (isNew) {
+                    item.from = otherPath;
+                } else {
+                    item.from = item.path;
+                    item.path = otherPath;
+                }
+            }
             result.items.push_back(std::move(item));
         }
     }
     for (const DiffItem& item : result.items) {
-        if (item.change == Change::kContentChanged) {
-            result.contentChanged.count++;
-            result.contentChanged.bytes += item.newSize;
+        switch (item.change) {
+            case Change::kContentChanged:
+                result.contentChanged.count++;
+                result.contentChanged.bytes += item.newSize;
+                break;
+            case Change::kChanged:
+                result.changed.count++;
+                result.changed.bytes += item.newSize;
+                result.changedGrowth += static_cast<std::int64_t>(item.newSize - item.oldSize);
+                break;
+            case Change::kNotRead: ++result.notRead; break;
+            case Change::kContentNotCompared: ++result.contentNotCompared; break;
+            default: break;
         }
-        if (item.change != Change::kChanged) continue;
-        result.changed.count++;
-        result.changed.bytes += item.newSize;
-        result.changedGrowth += static_cast<std::int64_t>(item.newSize - item.oldSize);
     }
 
-    // Paths in one order whatever each listing's separator.
+    // Paths in one order whatever each listing's separator: where it is now,
+    // or where it was for what is gone.
     auto keyOf = [&](const DiffItem& item) {
         std::string key = item.path;
-        const char separator = item.change == Change::kRemoved ? result.oldSeparator : result.newSeparator;
+        const bool old = (item.change == Change::kRemoved && !item.InsideMove()) ||
+                         (item.change == Change::kNotRead && item.side == Side::kOld && !item.otherHeld);
+        const char separator = old ? result.oldSeparator : result.newSeparator;
         if (separator == '\\') std::replace(key.begin(), key.end(), '\\', '/');
         return key;
     };

@@ -56,6 +56,9 @@ function changeCopy(root, rand) {
     write(path.join(folder, 'added-' + d + '.dat'), d, T);
   }
   fs.utimesSync(path.join(root, 'keep', 'p0.jpg'), T + 99, T + 99);
+  // Rewritten with the same size and time: only the hashes tell.
+  fs.writeFileSync(path.join(root, 'keep', 'p1.jpg'), Buffer.alloc(101, 121));
+  fs.utimesSync(path.join(root, 'keep', 'p1.jpg'), T + 1, T + 1);
   write(path.join(root, hostile[0], hostile[1] + 'new'), 7, T);
   write(path.join(root, hostile[2], 'inside.txt'), 9, T);
 }
@@ -112,8 +115,8 @@ test.before(async () => {
   fs.cpSync(oldSource, newSource, { recursive: true, preserveTimestamps: true });
   changeCopy(newSource, rand);
   const [oldList, newList] = [path.join(work, 'old.jsonl'), path.join(work, 'new.jsonl')];
-  execFileSync(lister, ['--format', 'jsonl', '--output', oldList, oldSource]);
-  execFileSync(lister, ['--format', 'jsonl', '--output', newList, newSource]);
+  execFileSync(lister, ['--format', 'jsonl', '--hash', '--output', oldList, oldSource]);
+  execFileSync(lister, ['--format', 'jsonl', '--hash', '--output', newList, newSource]);
   const html = path.join(work, 'changes.html');
   const made = spawnSync(differ, ['--format', 'explorer', '--output', html, oldList, newList]);
   assert.strictEqual(made.status, 1, String(made.stderr));
@@ -144,13 +147,14 @@ test('the header gives the numbers of tallyfold-diff\'s summary', async () => {
     '), removed ' + counted(summary.removed_files, 'file') + ' (' + counted(summary.removed_bytes, 'byte') + '), changed ' +
     counted(summary.changed_files, 'file') + ' (' + signed(summary.changed_growth) + ' bytes), moved ' + counted(summary.moved_files, 'file') + ' (' +
     counted(summary.moved_bytes, 'byte') + ') and ' + counted(summary.folders_moved, 'folder') + '; folders new ' +
-    summary.folders_added + ', gone ' + summary.folders_removed);
+    summary.folders_added + ', gone ' + summary.folders_removed + '; content changed ' +
+    counted(summary.content_changed_files, 'file') + ' (' + counted(summary.content_changed_bytes, 'byte') + ')');
   await page.screenshot({ path: path.join(shots, 'explorer-compare-tree.png') });
 });
 
 const parentOf = (p) => (p.includes('/') ? p.slice(0, p.lastIndexOf('/')) : '');
 const nameOf = (p) => p.slice(p.lastIndexOf('/') + 1);
-const STATUS = { added: 'added', removed: 'removed', changed: 'changed' };
+const STATUS = { added: 'added', removed: 'removed', changed: 'changed', content: 'content changed' };
 
 test('tree and entries show each change of tallyfold-diff once, and nothing else', async () => {
   // Folders: one item each, new, gone or moved, or a kept folder whose size changed.

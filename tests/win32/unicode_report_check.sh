@@ -51,4 +51,14 @@ for format in text html; do
 done
 # The cut counts characters: 35 Greek letters, 70 bytes.
 grep -q "^$(printf 'α%.0s' $(seq 35))          ABC File" 報告/native.text || fail "the long name was not cut at 35 characters"
+# A saved listing below a Japanese-named folder, past 260 characters, read
+# by the Windows tools: the comparison of it with itself, and its replay.
+saved=$deep/一覧.jsonl
+"$native" --format jsonl --output "$saved" tree/日本語 >/dev/null
+[ "${#saved}" -gt 260 ] || fail "the saved listing's path is only ${#saved} characters"
+differ=$(dirname "$windows")/tallyfold-diff.exe
+wine "$differ" --output "報告\\same.txt" "$saved" "$saved" >/dev/null 2>&1 || fail "tallyfold-diff.exe did not find the listing equal to itself"
+grep -q "^new: .*日本語" 報告/same.txt || fail "tallyfold-diff.exe wrote no comparison"
+wine "$windows" --from "$saved" --format text --output "報告\\from.text" >/dev/null 2>&1 || fail "tallyfold-list.exe --from failed"
+grep -q "deep.abc" 報告/from.text || fail "the replay of the saved listing lacks the deep folder"
 echo "unicode report check: text and HTML reports identical ($(wc -l < 報告/native.text) text lines)"

@@ -1,13 +1,21 @@
 'use strict';
-/* global $, el, count, counted, bytesText, dateText, isoText, entryName, KIND_FOLDER, compareListings, csvField,
+/* global $, el, count, counted, bytesText, dateText, isoText, entryName, KIND_FOLDER, pageChanges, csvField,
    filesView, resultsView, treemapView, typesView, yearsView, table, entryCell,
-   SAME, ADDED, REMOVED, MOVED, MOVED_AWAY */
+   CHANGE_SAME, CHANGE_ADDED, CHANGE_REMOVED, CHANGE_MOVED_HERE, CHANGE_MOVED_AWAY, CHANGE_NOT_READ */
 // The mode of a page whose data compares two listings: what changed from
 // the first to the second. The tree is the new listing's, with the folders
 // gone from it beside their old siblings; a new, gone or moved folder opens
-// like any other.
+// like any other. What changed is tallyfold-diff's answer, carried in the
+// data (changes.js): this only draws it.
 
-const STATUS_TEXT = ['unchanged', 'changed', 'added', 'removed', 'moved', 'moved away'];
+// By mark (format.js's CHANGE_*).
+const STATUS_TEXT = ['unchanged', 'added', 'removed', 'changed', 'content changed', 'moved', 'moved away', 'not read',
+  'content not compared'];
+const SAME = CHANGE_SAME;
+const ADDED = CHANGE_ADDED;
+const REMOVED = CHANGE_REMOVED;
+const MOVED = CHANGE_MOVED_HERE;
+const MOVED_AWAY = CHANGE_MOVED_AWAY;
 // The entry columns of a comparison, sorted here rather than by the model.
 const COMPARED_KEYS = new Set(['status', 'before', 'after', 'change', 'mbefore', 'mafter']);
 const signedCount = (n) => (n > 0 ? '+' : n < 0 ? '−' : '±') + count(Math.abs(n));
@@ -17,7 +25,7 @@ function compareMode(page) {
   const { store } = page;
   const { folderName, folderFiles, parentFolder, entryPath, sortEntries } = page.model;
   performance.mark('tallyfold-compare-start');
-  const cmp = compareListings(store);
+  const cmp = pageChanges(store);
   performance.mark('tallyfold-compare-done');
   let onlyChanged = false; // the tree shows only folders with a change below them
 
@@ -70,7 +78,10 @@ function compareMode(page) {
       'Added ' + counted(t.added.files, 'file') + ' (' + counted(t.added.bytes, 'byte') + '), removed ' +
         counted(t.removed.files, 'file') + ' (' + counted(t.removed.bytes, 'byte') + '), changed ' +
         counted(t.changed.files, 'file') + ' (' + signedCount(t.changed.growth) + ' bytes), moved ' + counted(t.moved.files, 'file') + ' (' + counted(t.moved.bytes, 'byte') + ') and ' +
-        counted(t.foldersMoved, 'folder') + '; folders new ' + count(t.foldersAdded) + ', gone ' + count(t.foldersRemoved),
+        counted(t.foldersMoved, 'folder') + '; folders new ' + count(t.foldersAdded) + ', gone ' + count(t.foldersRemoved) +
+        (t.content.files ? '; content changed ' + counted(t.content.files, 'file') + ' (' + counted(t.content.bytes, 'byte') + ')' : '') +
+        (t.notCompared ? '; content not compared ' + counted(t.notCompared, 'file') : '') +
+        (t.notRead ? '; not read ' + counted(t.notRead, 'folder') : ''),
     ].join('\n');
   }
 
@@ -82,9 +93,30 @@ function compareMode(page) {
   function sums(f) {
     const e = store.folderEntry[f];
     if (!cmp.isNew[e]) return { before: store.size[e], after: 0, filesBefore: store.subFiles[f], filesAfter: 0 };
-    const o = cmp.status[e] === ADDED ? -1 : cmp.partner[e];
+    if (cmp.status[e] === ADDED) return { after: store.size[e], filesAfter: store.subFiles[f], ...movedInto(f) };
+    const o = cmp.partner[e];
     return { before: o >= 0 ? store.size[o] : 0, after: store.size[e],
       filesBefore: o >= 0 ? store.subFiles[store.folderOf[o]] : 0, filesAfter: store.subFiles[f] };
+  }
+  // What a new folder holds that was elsewhere before: only the rest is new in it.
+  const movedCache = new Map();
+  function movedInto(f) {
+    if (movedCache.has(f)) return movedCache.get(f);
+    let before = 0;
+    let filesBefore = 0;
+    for (let e = store.folderEntry[f] + 1; e < store.folderEnd[f]; e++) {
+      if (!cmp.from.has(e)) continue;
+      const o = cmp.from.get(e);
+      before += store.size[o];
+      if (store.kind[e] !== KIND_FOLDER) filesBefore++;
+      else {
+        filesBefore += store.subFiles[store.folderOf[o]];
+        e = store.folderEnd[store.folderOf[e]] - 1; // all of it moved with it
+      }
+    }
+    const out = { before, filesBefore };
+    movedCache.set(f, out);
+    return out;
   }
   const folderChange = (f) => {
     const s = sums(f);
@@ -127,6 +159,7 @@ function compareMode(page) {
     if (s === MOVED && cmp.from.has(e)) return { status: 'moved', other: 'from ' + cmp.relPath(cmp.from.get(e)) };
     if (s === MOVED) return { status: 'in a moved folder', other: '' };
     if (s === MOVED_AWAY) return { status: 'moved away', other: 'to ' + cmp.relPath(cmp.partner[e]) };
+    if (s === CHANGE_NOT_READ) return { status: 'not read', other: '' };
     return { status: '', other: '' };
   }
 
@@ -190,9 +223,11 @@ function compareMode(page) {
     return s === MOVED ? 'moved from ' + cmp.movedFrom(e) : STATUS_TEXT[s];
   }
 
-  // Size and time before and after: an entry's partner by path or move.
+  // Size and time before and after: an entry's partner by path or move; an
+  // unchanged one is as it was.
   function sides(e) {
     const p = cmp.partner[e];
+    if (cmp.isNew[e] && cmp.status[e] === SAME && p < 0 && store.kind[e] !== KIND_FOLDER) return { before: e, after: e };
     if (cmp.isNew[e]) return { before: p >= 0 ? p : -1, after: e };
     return { before: e, after: p >= 0 && cmp.status[e] !== MOVED_AWAY ? p : -1 };
   }
@@ -279,6 +314,7 @@ function compareMode(page) {
     if (s === ADDED) return 'new';
     if (s === REMOVED) return 'gone';
     if (s === MOVED || s === MOVED_AWAY) return 'moved';
+    if (s === CHANGE_NOT_READ) return 'other';
     const { before, after } = sides(e);
     const d = store.size[after] - store.size[before];
     return d > 0 ? 'grown' : d < 0 ? 'shrunk' : s === SAME ? 'unchanged' : 'touched';

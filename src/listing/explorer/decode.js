@@ -1,7 +1,7 @@
 'use strict';
 /* global KIND_FILE, KIND_LINK, KIND_FOLDER, FILETIME_UNIX_SECONDS, require, RECORD_KINDS, REC_FILE, REC_LINK, REC_OPEN,
    REC_CLOSE, REC_TYPE, REC_LISTING, REC_TOTALS, REC_COMPARISON, MORE_BASE, LAST_BASE, FIRST_MORE_DIGIT, FIRST_LAST_DIGIT,
-   NOT_A_DIGIT, HASH_BASE, NO_HASH */
+   NOT_A_DIGIT, HASH_BASE, NO_HASH, CHANGE_TALLY_COUNT, CHANGE_NOT_COMPARED */
 // Reads the listing data of an explorer page (docs/explorer-format.md) into
 // flat typed arrays: one slot per file, link and folder, in listing order,
 // and one per folder. Names stay inside the chunk texts they came in.
@@ -13,6 +13,13 @@ if (typeof module !== 'undefined') {
 }
 
 const HASH_BYTES = { xxh128: 16, sha256: 32 };
+
+// A comparison page's changes element: its tallies in order, then the marks
+// of entries (docs/explorer-format.md, "Changes").
+const CHANGE_TALLIES = ['addedFiles', 'addedBytes', 'removedFiles', 'removedBytes', 'changedFiles', 'changedBytes',
+  'changedGrowth', 'movedFiles', 'movedBytes', 'foldersAdded', 'foldersRemoved', 'foldersMoved',
+  'contentChangedFiles', 'contentChangedBytes', 'contentNotComparedFiles', 'notReadFolders'];
+if (CHANGE_TALLIES.length !== CHANGE_TALLY_COUNT) throw new Error('explorer data: the tallies and format.js differ');
 
 // The numbers of text[0, end) into values, which holds end of them at
 // most; their count.
@@ -131,6 +138,7 @@ class Decoder {
     this.hash = null;
     this.hashed = null;
     this.duplicates = null; // the groups, once read
+    this.changes = null; // a comparison's answer for each entry, once read
   }
 
   addEntry(kind, chunk, start, end) {
@@ -349,6 +357,43 @@ class Decoder {
     this.duplicates = { count: groups, start, files };
   }
 
+  // The changes element of a comparison page: the comparison's tallies, then
+  // each marked entry (its gap from the last, its mark × 2 + whether a
+  // partner follows, the partner) into per-entry arrays: status (CHANGE_*)
+  // and partner (the same entry in the other listing, or -1).
+  readChanges(text) {
+    if (!this.comparison) throw new Error('explorer data: changes on a page that compares nothing');
+    const values = new Float64Array(text.length);
+    const count = readNumbers(text, text.length, values);
+    if (count < CHANGE_TALLIES.length + 1) throw new Error('explorer data: changes cut short');
+    const tally = {};
+    CHANGE_TALLIES.forEach((name, k) => { tally[name] = values[k]; });
+    const g = tally.changedGrowth;
+    tally.changedGrowth = g % 2 ? -(g + 1) / 2 : g / 2;
+    const n = this.count;
+    const status = new Uint8Array(n);
+    const partner = new Int32Array(n).fill(-1);
+    const marked = values[CHANGE_TALLIES.length];
+    let v = CHANGE_TALLIES.length + 1;
+    let e = -1;
+    for (let m = 0; m < marked; m++) {
+      if (v + 2 > count) throw new Error('explorer data: changes cut short');
+      e += values[v++] + 1;
+      const code = values[v++];
+      const mark = Math.floor(code / 2);
+      if (!(e < n) || mark > CHANGE_NOT_COMPARED) throw new Error('explorer data: a change of no entry');
+      status[e] = mark;
+      if (code % 2) {
+        if (v >= count) throw new Error('explorer data: changes cut short');
+        const p = values[v++];
+        if (!(p < n)) throw new Error('explorer data: a change of no entry');
+        partner[e] = p;
+      }
+    }
+    if (v !== count) throw new Error('explorer data: changes left over');
+    this.changes = { tally, status, partner };
+  }
+
   // The model the page works with; folders still open (a cut listing) are
   // closed where the data ends.
   finish() {
@@ -408,6 +453,7 @@ class Decoder {
       typeByExtension: this.typeByExtension,
       hashName: this.hashName, hashWidth: this.hashWidth, hashed: this.hashed && trim(this.hashed, n),
       hash: this.hash && trim(this.hash, n * this.hashWidth), duplicates: this.duplicates, dupBytes,
+      changes: this.changes,
     };
   }
 }

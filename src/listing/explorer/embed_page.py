@@ -14,7 +14,7 @@ here = pathlib.Path(__file__).resolve().parent
 
 # The page's pieces, in order; the build asks for this list (--list).
 NOTICE = ['cut_notice.js']
-SCRIPT = ['constants.js', 'format.js', 'decode.js', 'treemap.js', 'model.js', 'compare.js', 'widgets.js', 'tree.js', 'page.js',
+SCRIPT = ['constants.js', 'format.js', 'decode.js', 'treemap.js', 'model.js', 'changes.js', 'widgets.js', 'tree.js', 'page.js',
           'panels.js', 'duplicates_view.js', 'compare_view.js', 'ui.js']
 WORKER = ['constants.js', 'matcher.js', 'worker.js']
 PIECES = list(dict.fromkeys(['page.html', 'style.css'] + NOTICE + SCRIPT + WORKER))

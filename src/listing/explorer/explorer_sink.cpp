@@ -15,6 +15,7 @@ constexpr char kChunkStart[] = "<script type=\"application/x-tallyfold-listing\"
 constexpr char kChunkEnd[] = "</script>\n";
 constexpr char kHashesStart[] = "<script type=\"application/x-tallyfold-hashes\">";
 constexpr char kDuplicatesStart[] = "<script type=\"application/x-tallyfold-duplicates\">";
+constexpr char kChangesStart[] = "<script type=\"application/x-tallyfold-changes\">";
 
 using namespace explorer_format;  // the records and digits, as format.js defines them
 
@@ -76,6 +77,8 @@ std::string_view LastName(const std::string& path, char separator, int depth) {
 }
 
 }  // namespace
+
+void AppendExplorerNumber(std::string& out, std::uint64_t value) { AppendNumber(out, value); }
 
 void ExplorerSink::Note(WriteError error) {
     if (error && !error_) error_ = error;
@@ -296,6 +299,13 @@ WriteError ExplorerSink::Close() {
     closed_ = true;
     FlushChunk();
     if (duplicates_) WriteDuplicates();
+    if (!changes_.empty()) {
+        std::string& out = file_.Pending();
+        out += kChangesStart;
+        out += changes_;
+        out += kChunkEnd;
+        Note(file_.Step());
+    }
     file_.Pending().append(kExplorerPageTail, kExplorerPageTailSize);
     Note(file_.Commit());
     return Status();

@@ -19,6 +19,9 @@
 
 namespace tf::listing {
 
+// A number in the digits of the page's data (docs/explorer-format.md).
+void AppendExplorerNumber(std::string& out, std::uint64_t value);
+
 class ExplorerSink final : public ListingSink {
 public:
     explicit ExplorerSink(std::string path) : file_(std::move(path)) {}
@@ -36,6 +39,9 @@ public:
     WriteError Totals(const RunTotals& totals) override;
     WriteError Close() override;
     bool KeepsListingsApart() const override { return true; }
+    // The comparison's element (docs/explorer-format.md, "Changes"),
+    // written before the page's code at Close.
+    void SetChanges(std::string numbers) { changes_ = std::move(numbers); }
 
 private:
     void Head(std::uint64_t head);
@@ -70,6 +76,7 @@ private:
     std::uint64_t entries_ = 0;
     std::unique_ptr<DuplicateFinder> duplicates_;
     std::string digest_;  // the raw bytes of a file's digest
+    std::string changes_;  // a comparison page's changes element, empty for none
     WriteError error_ = 0;  // the first write that failed
     bool closed_ = false;
 };

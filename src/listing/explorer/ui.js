@@ -54,6 +54,8 @@ function load() {
           decoder.hashes(chunks[k].textContent);
         } else if (type === 'application/x-tallyfold-duplicates') {
           decoder.readDuplicates(chunks[k].textContent);
+        } else if (type === 'application/x-tallyfold-changes') {
+          decoder.readChanges(chunks[k].textContent);
         }
         chunks[k].remove();
         k++;

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <cstdint>
-#include <cstdio>
-#include <fstream>
+#include <unordered_set>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -12,52 +12,23 @@
 #include "listing/formats/record_text.h"
 #include "listing/scan/listing_record.h"
 #include "listing/scan/section_writer.h"
+#include "platform/content_hash.h"
 #include "platform/utf8.h"
 #include "platform/wildcard.h"
 
 namespace tf::listing {
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
 using Invalid = InvalidRecord;
 
-// Lines of the file, a last one without its line end included.
-std::uint64_t CountLines(std::FILE* f) {
-    std::rewind(f);
-    std::uint64_t lines = 0;
-    char buffer[1 << 16];
-    char last = '\n';
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) {
-        for (std::size_t i = 0; i < n; ++i) lines += buffer[i] == '\n';
-        last = buffer[n - 1];
-    }
-    return lines + (last != '\n');
-}
-
-// The last line of the file, without its line end; nothing when the file is
-// empty or does not end with a line end (cut short).
-std::optional<std::string> LastLine(std::FILE* f) {
-    if (std::fseek(f, 0, SEEK_END) != 0) return std::nullopt;
-    const long size = std::ftell(f);
-    if (size <= 0) return std::nullopt;
-    std::string tail;
-    long at = size;
-    for (;;) {
-        const long chunk = std::min<long>(at, 1 << 16);
-        at -= chunk;
-        std::string piece(static_cast<std::size_t>(chunk), '\0');
-        if (std::fseek(f, at, SEEK_SET) != 0 || std::fread(piece.data(), 1, piece.size(), f) != piece.size())
-            return std::nullopt;
-        tail.insert(0, piece);
-        if (tail.back() != '\n') return std::nullopt;
-        const std::size_t start = tail.rfind('\n', tail.size() - 2);
-        if (start != std::string::npos) return tail.substr(start + 1, tail.size() - start - 2);
-        if (at == 0) return tail.substr(0, tail.size() - 1);
-    }
+// A name's place in its folder's set of names: two names alike by chance
+// among a folder's millions are far less likely than a disk error.
+std::uint64_t NameKey(std::string_view name) {
+    std::uint64_t h = 0xcbf29ce484222325ull;
+    for (unsigned char c : name) h = (h ^ c) * 0x100000001b3ull;
+    h ^= h >> 29;
+    h *= 0xbf58476d1ce4e5b9ull;
+    return h ^ (h >> 32);
 }
 
 SkipReason ReasonOf(const std::string& text) {
@@ -98,6 +69,7 @@ public:
         Reach(folder);
         Open& top = stack_.back();
         if (!top.sectionOpen) throw Invalid{"a file of " + folder + " after one of its subfolders"};
+        Named(top, name, path);
         if (top.dropped || !Listed(name)) return;
         ListedFile file;
         file.name = name;
@@ -148,7 +120,13 @@ private:
         bool sectionOpen = false;
         SectionTotals own;
         std::uint64_t subtree = 0;
+        std::unordered_set<std::uint64_t> names;  // of its files, links and subfolders so far
     };
+
+    // Each name once in its folder: a path listed twice is not a listing.
+    void Named(Open& folder, std::string_view name, const std::string& path) {
+        if (!folder.names.insert(NameKey(name)).second) throw Invalid{path + " is listed twice"};
+    }
 
     // The file's hash, or why it has none, as the listing says; a hashed
     // listing says one or the other of every file.
@@ -231,6 +209,7 @@ private:
             const std::size_t end = std::min(folder.find(separator_, start), folder.size());
             const std::string child = folder.substr(0, end);
             const std::string name = folder.substr(start, end - start);
+            Named(stack_.back(), name, child);
             CloseSection(SkipReason::kNone);
             bool dropped = parent.dropped;
             const int depth = parent.depth + 1;
@@ -290,6 +269,7 @@ private:
         if (stack_.empty() && folder.path == root_) throw Invalid{"the source folder is marked as not entered"};
         Reach(parent);
         CloseSection(SkipReason::kNone);
+        Named(stack_.back(), folder.facts.name, folder.path);
         const Open& top = stack_.back();
         const int depth = top.depth + 1;
         if (top.dropped || (options_.maxDepth >= 0 && depth > options_.maxDepth)) return;
@@ -338,67 +318,155 @@ private:
 
 }  // namespace
 
-bool ListingSource(const std::string& listingPath, ReplayResult& result, char& separator) {
-    FilePtr f(std::fopen(listingPath.c_str(), "rb"));
-    if (!f) {
-        result = {false, 0, "cannot be read", {}};
+struct ListingInput::File {
+    std::unique_ptr<platform::ContentFile> content;
+};
+
+ListingInput::ListingInput() = default;
+ListingInput::~ListingInput() = default;
+
+bool ListingInput::Open(const std::string& path) {
+    path_ = path;
+    head_ = ReplayResult{};
+    file_ = std::make_unique<File>();
+    if (platform::OpenSavedFile(path, file_->content) != platform::ContentStatus::kRead) {
+        head_ = {false, 0, "cannot be read", {}};
         return false;
     }
-    const std::optional<std::string> last = LastLine(f.get());
+    platform::ContentFile& f = *file_->content;
     auto fail = [&](const std::string& reason) {
-        result = {false, std::max<std::uint64_t>(CountLines(f.get()), 1), reason, {}};
+        Rewind();
+        std::string line;
+        while (NextLine(line)) {
+        }
+        head_ = {false, std::max<std::uint64_t>(number_, 1), reason, {}};
         return false;
     };
+    // The last line, read back from the end.
+    std::string tail;
+    std::uint64_t at = f.Size();
+    std::optional<std::string> last;
+    while (at > 0) {
+        const std::uint64_t chunk = std::min<std::uint64_t>(at, 1 << 16);
+        at -= chunk;
+        std::string piece(static_cast<std::size_t>(chunk), '\0');
+        if (f.ReadAt(at, piece.data(), piece.size()) != static_cast<std::int64_t>(piece.size())) break;
+        tail.insert(0, piece);
+        if (tail.back() != '\n') break;
+        const std::size_t start = tail.rfind('\n', tail.size() - 2);
+        if (start != std::string::npos) {
+            last = tail.substr(start + 1, tail.size() - start - 2);
+            break;
+        }
+        if (at == 0) last = tail.substr(0, tail.size() - 1);
+    }
     if (!last) return fail("the listing is empty or ends in the middle of a line (cut short?)");
     ListingRecord record;
     try {
         if (!record.Parse(*last)) throw Invalid{"not a JSON record"};
         if (record.Text(Field::kKind) != "folder")
             throw Invalid{"the last record is not the source folder's (cut short?)"};
-        result.source = record.Bytes(Field::kPath, Field::kPathBytes);
+        head_.source = record.Bytes(Field::kPath, Field::kPathBytes);
         // Listings written before the field have none; the caller then takes the file's time.
-        if (record.Has(Field::kListedAt)) result.listedAt = record.Time(Field::kListedAt);
+        if (record.Has(Field::kListedAt)) head_.listedAt = record.Time(Field::kListedAt);
         if (record.Has(Field::kHashes)) {
-            result.hash = platform::HashByName(record.Text(Field::kHashes));
-            if (result.hash == platform::HashAlgorithm::kNone)
+            head_.hash = platform::HashByName(record.Text(Field::kHashes));
+            if (head_.hash == platform::HashAlgorithm::kNone)
                 throw Invalid{"unknown \"hashes\": " + record.Text(Field::kHashes)};
         }
     } catch (const Invalid& e) {
         return fail(e.reason);
     }
-    if (result.source.empty()) return fail("the source folder has no path");
+    if (head_.source.empty()) return fail("the source folder has no path");
     // The separator is what follows the source in the first record's path;
     // a listing of nothing but its source says it by the source's form.
-    const std::string& root = result.source;
-    separator = root.size() >= 2 && root[1] == ':' ? '\\' : '/';
-    std::rewind(f.get());
+    const std::string& root = head_.source;
+    separator_ = root.size() >= 2 && root[1] == ':' ? '\\' : '/';
+    Rewind();
     std::string first;
-    for (int c; (c = std::fgetc(f.get())) != EOF && c != '\n';) first += static_cast<char>(c);
-    ListingRecord head;
+    NextLine(first);
+    Rewind();
+    ListingRecord headRecord;
     try {
-        const std::string path = head.Parse(first) ? head.Bytes(Field::kPath, Field::kPathBytes) : std::string();
-        if (path.size() > root.size() && path.compare(0, root.size(), root) == 0)
-            separator = (root.back() == '/' || root.back() == '\\') ? root.back() : path[root.size()];
+        const std::string firstPath =
+            headRecord.Parse(first) ? headRecord.Bytes(Field::kPath, Field::kPathBytes) : std::string();
+        if (firstPath.size() > root.size() && firstPath.compare(0, root.size(), root) == 0)
+            separator_ = (root.back() == '/' || root.back() == '\\') ? root.back() : firstPath[root.size()];
     } catch (const Invalid&) {
         // The reading proper names what is wrong with it, and where.
     }
     return true;
 }
 
-ReplayResult ReplayListing(const std::string& listingPath, const ListingOptions& options, ScanHost& host,
-                           RunTotals& totals, ListingSink& sink, WriteError& writeError) {
-    ReplayResult result;
-    char separator = '/';
-    if (!ListingSource(listingPath, result, separator)) return result;
-    std::ifstream in(listingPath, std::ios::binary);
-    if (!in) return {false, 0, "cannot be read", result.source};
-    Replay replay(options, host, totals, sink, writeError, result.source, separator, result.hash);
+void ListingInput::Rewind() {
+    buffer_.clear();
+    next_ = 0;
+    bufferAt_ = 0;
+    number_ = lineStart_ = 0;
+    failed_ = false;
+}
+
+bool ListingInput::Fill() {
+    const std::uint64_t end = bufferAt_ + buffer_.size();
+    buffer_.erase(0, next_);
+    bufferAt_ += next_;
+    next_ = 0;
+    const std::size_t had = buffer_.size();
+    buffer_.resize(had + (1 << 18));
+    const std::int64_t n = file_->content->ReadAt(end, buffer_.data() + had, buffer_.size() - had);
+    buffer_.resize(had + static_cast<std::size_t>(n > 0 ? n : 0));
+    if (n < 0) failed_ = true;
+    return n > 0;
+}
+
+bool ListingInput::NextLine(std::string& line) {
+    if (!file_ || !file_->content) return false;
+    for (;;) {
+        const std::size_t end = buffer_.find('\n', next_);
+        if (end != std::string::npos) {
+            line.assign(buffer_, next_, end - next_);
+            lineStart_ = bufferAt_ + next_;
+            next_ = end + 1;
+            ++number_;
+            return true;
+        }
+        if (!Fill()) {
+            if (next_ >= buffer_.size()) return false;
+            line.assign(buffer_, next_, std::string::npos);  // a last line without its end
+            lineStart_ = bufferAt_ + next_;
+            next_ = buffer_.size();
+            ++number_;
+            return true;
+        }
+    }
+}
+
+bool ListingInput::LineAt(std::uint64_t at, std::string& line) {
+    line.clear();
+    char piece[4096];
+    for (;;) {
+        const std::int64_t n = file_->content->ReadAt(at, piece, sizeof piece);
+        if (n <= 0) return n == 0 && !line.empty();
+        const auto* end = static_cast<const char*>(std::memchr(piece, '\n', static_cast<std::size_t>(n)));
+        if (end) {
+            line.append(piece, static_cast<std::size_t>(end - piece));
+            return true;
+        }
+        line.append(piece, static_cast<std::size_t>(n));
+        at += static_cast<std::uint64_t>(n);
+    }
+}
+
+ReplayResult ReplayListing(ListingInput& input, const ListingOptions& options, ScanHost& host, RunTotals& totals,
+                           ListingSink& sink, WriteError& writeError) {
+    ReplayResult result = input.Head();
+    if (!result.ok) return result;
+    input.Rewind();
+    Replay replay(options, host, totals, sink, writeError, result.source, input.Separator(), result.hash);
     std::string line;
-    std::uint64_t number = 0;
     ListingRecord record;
     try {
-        while (std::getline(in, line)) {
-            ++number;
+        while (input.NextLine(line)) {
             if (writeError) return result;  // the report is lost: reading on would not help it
             if (host.Stopped()) {
                 replay.Stop();
@@ -407,14 +475,22 @@ ReplayResult ReplayListing(const std::string& listingPath, const ListingOptions&
             if (!record.Parse(line)) throw Invalid{"not a JSON record"};
             replay.Record(record);
         }
-        if (in.bad()) throw Invalid{"read error"};
+        if (input.ReadFailed()) throw Invalid{"read error"};
         if (!replay.Done()) throw Invalid{"the listing ends before its source folder's record"};
     } catch (const Invalid& e) {
         result.ok = false;
-        result.line = number;
+        result.line = input.LineNumber();
         result.reason = e.reason;
     }
     return result;
+}
+
+bool ListingSource(const std::string& path, ReplayResult& out, char& separator) {
+    ListingInput input;
+    const bool ok = input.Open(path);
+    out = input.Head();
+    separator = input.Separator();
+    return ok;
 }
 
 }  // namespace tf::listing

@@ -21,14 +21,59 @@ struct ReplayResult {
     platform::HashAlgorithm hash = platform::HashAlgorithm::kNone;
 };
 
+// A saved listing opened for reading, through the platform's files (a pipe
+// is read into a temporary file first): its source record is read at
+// Open, then its lines in order, each once.
+class ListingInput {
+public:
+    ListingInput();
+    ~ListingInput();
+    ListingInput(const ListingInput&) = delete;
+    ListingInput& operator=(const ListingInput&) = delete;
+
+    // The source folder the listing was made of (its last record), when it
+    // was listed (0 if the record does not say), its hashes and the
+    // separator of its paths; false with `Head()` saying why when there is
+    // none.
+    bool Open(const std::string& path);
+    const ReplayResult& Head() const { return head_; }
+    char Separator() const { return separator_; }
+    const std::string& Path() const { return path_; }
+
+    // The next line without its line end; false at the end. Lines are
+    // counted from 1; LineStart is where the last one given starts.
+    bool NextLine(std::string& line);
+    std::uint64_t LineNumber() const { return number_; }
+    std::uint64_t LineStart() const { return lineStart_; }
+    bool ReadFailed() const { return failed_; }
+    // From the start again.
+    void Rewind();
+    // The line that starts at `at` (as LineStart gave it), read again.
+    bool LineAt(std::uint64_t at, std::string& line);
+
+private:
+    bool Fill();
+    std::string path_;
+    ReplayResult head_;
+    char separator_ = '/';
+    struct File;
+    std::unique_ptr<File> file_;
+    std::string buffer_;
+    std::size_t next_ = 0;        // in buffer_
+    std::uint64_t bufferAt_ = 0;  // where buffer_ starts in the file
+    std::uint64_t number_ = 0, lineStart_ = 0;
+    bool failed_ = false;
+};
+
+// The head of the listing at `path` (its source, hashes and separator), as
+// ListingInput::Open reads it; false with `out` saying why.
+bool ListingSource(const std::string& path, ReplayResult& out, char& separator);
+
 // Drives `sink` from BeginSection to the source's EndFolder; Begin, Totals
 // and Close are the caller's. `options.source` is not used: the listing
-// names its own. Sink errors go to `writeError` (the first one).
-ReplayResult ReplayListing(const std::string& listingPath, const ListingOptions& options, ScanHost& host,
-                           RunTotals& totals, ListingSink& sink, WriteError& writeError);
-
-// The source folder a listing was made of (its last record) and when it
-// was listed (0 if the record does not say), and the separator of its paths; false with `result` saying why when there is none.
-bool ListingSource(const std::string& listingPath, ReplayResult& result, char& separator);
+// names its own. Sink errors go to `writeError` (the first one). The input
+// is read from its start.
+ReplayResult ReplayListing(ListingInput& input, const ListingOptions& options, ScanHost& host, RunTotals& totals,
+                           ListingSink& sink, WriteError& writeError);
 
 }  // namespace tf::listing

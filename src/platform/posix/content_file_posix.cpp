@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <ctime>
+#include <string>
 
 #include "platform/content_hash.h"
 
@@ -92,6 +94,61 @@ ContentStatus OpenContentFile(const std::string& path, std::unique_ptr<ContentFi
     }
     file = std::make_unique<PosixContentFile>(fd, st);
     return ContentStatus::kRead;
+}
+
+ContentStatus OpenSavedFile(const std::string& path, std::unique_ptr<ContentFile>& file) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return StatusOf(errno);
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        close(fd);
+        return ContentStatus::kNotRegular;
+    }
+    if (S_ISREG(st.st_mode)) {
+        file = std::make_unique<PosixContentFile>(fd, st);
+        return ContentStatus::kRead;
+    }
+    // A stream is read once: its bytes go to a file without a name, which
+    // the system removes when it is closed.
+    const char* folder = std::getenv("TMPDIR");
+    std::string place = std::string(folder && *folder ? folder : "/tmp") + "/tallyfold-input-XXXXXX";
+    const int copy = mkstemp(place.data());
+    if (copy < 0) {
+        close(fd);
+        return ContentStatus::kFailed;
+    }
+    unlink(place.c_str());
+    char buffer[1 << 16];
+    bool ok = true;
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        for (ssize_t done = 0; ok && done < n;) {
+            const ssize_t w = write(copy, buffer + done, static_cast<std::size_t>(n - done));
+            if (w < 0 && errno == EINTR) continue;
+            ok = w > 0;
+            done += w > 0 ? w : 0;
+        }
+        if (!ok) break;
+    }
+    close(fd);
+    if (!ok || fstat(copy, &st) != 0) {
+        close(copy);
+        return ContentStatus::kFailed;
+    }
+    file = std::make_unique<PosixContentFile>(copy, st);
+    return ContentStatus::kRead;
+}
+
+bool FileIdentityOf(const std::string& path, ContentIdentity& identity) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) return false;
+    identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    return true;
 }
 
 std::unique_ptr<Hasher> CreateSha256Hasher() { return std::make_unique<NettleSha256>(); }

@@ -128,6 +128,31 @@ bool IsSettled(const FileStamp& stamp) {
     return stamp.known && stamp.changed + kMargin <= ticks && stamp.modified + kMargin <= ticks;
 }
 
+ContentStatus OpenSavedFile(const std::string& path, std::unique_ptr<ContentFile>& file) {
+    // Links are followed; a saved listing is a file on a disk.
+    win32::UniqueFile handle(CreateFileW(win32::FileApiPath(path).c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!handle) return StatusOf(GetLastError());
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileType(handle.get()) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle.get(), &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)))
+        return ContentStatus::kNotRegular;
+    file = std::make_unique<WinContentFile>(std::move(handle), info);
+    return ContentStatus::kRead;
+}
+
+bool FileIdentityOf(const std::string& path, ContentIdentity& identity) {
+    win32::UniqueFile handle(CreateFileW(win32::FileApiPath(path).c_str(), 0,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!handle || !GetFileInformationByHandle(handle.get(), &info)) return false;
+    identity = {info.dwVolumeSerialNumber,
+                (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    return true;
+}
+
 std::unique_ptr<Hasher> CreateSha256Hasher() {
     auto hasher = std::make_unique<BcryptSha256>();
     if (!hasher->Ready()) return nullptr;
