@@ -14,8 +14,11 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 std::string FileTableRefusal(const ListingOptions& options, const std::string& option) {
     if (options.hash != platform::HashAlgorithm::kNone || options.duplicates)
         return option + " reads no file contents: no --hash or --duplicates";
-    if (SpecOf(options.format)->needsHashes != platform::HashAlgorithm::kNone)
-        return option + " reads no file contents: the " + SpecOf(options.format)->name + " format needs hashes";
+    // A format the program does not know (the window's typed text) writes
+    // nothing: it needs no hashes.
+    const FormatSpec* spec = SpecOf(options.format);
+    if (spec && spec->needsHashes != platform::HashAlgorithm::kNone)
+        return option + " reads no file contents: the " + spec->name + " format needs hashes";
     if (options.followLinks) return option + " cannot follow links: their targets may lie outside the volume";
     return std::string();
 }
