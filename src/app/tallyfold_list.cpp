@@ -13,9 +13,11 @@
 #include "app/version_option.h"
 #include "listing/formats/format_table.h"
 #include "listing/listing_run.h"
+#include "listing/volume/file_table_choice.h"
 #include "listing/volume/volume_file_system.h"
 #include "platform/command_line.h"
 #include "platform/console.h"
+#include "platform/folder_volume.h"
 #include "platform/replacing_file.h"
 #include "platform/tool_main.h"
 
@@ -58,6 +60,10 @@ std::string Usage() {
         "                      table, without mounting it: the whole volume, or FOLDER in it\n"
         "                      ('/'-separated from its root); contents are not read, so no\n"
         "                      hashes, duplicates, hashdeep or mtree, and links are not followed\n"
+        "  --walk              walk SOURCE's folders, never its volume's file table\n"
+        "  --mft               read SOURCE from its NTFS volume's file table or fail (Windows,\n"
+        "                      as administrator); by default SOURCE on a local NTFS volume is\n"
+        "                      read so when it can be and the options allow, else walked\n"
         "  --errors FILE       list the folders that could not be listed there, not on stderr\n"
         "  --follow-links      enter links to folders (each folder is still listed once)\n"
         "  --one-file-system   do not enter folders on other file systems\n"
@@ -88,6 +94,7 @@ struct Arguments {
     std::vector<std::string> from;  // saved listings to write the report of
     std::string volume;             // an NTFS volume to read instead of a folder
     std::string volumeFolder;       // the folder in it, from its root
+    listing::volume::ListingWay way = listing::volume::ListingWay::kAutomatic;
     bool help = false;
     bool listFormats = false;
 };
@@ -154,17 +161,6 @@ std::string NormaliseSource(std::string source, char separator) {
     return source;
 }
 
-// What a listing from a volume's file table cannot give, or empty.
-std::string VolumeRefusal(const listing::ListingOptions& options) {
-    if (options.hash != platform::HashAlgorithm::kNone || options.duplicates)
-        return "--volume reads no file contents: no --hash or --duplicates";
-    if (listing::SpecOf(options.format)->needsHashes != platform::HashAlgorithm::kNone)
-        return std::string("--volume reads no file contents: the ") + listing::SpecOf(options.format)->name +
-               " format needs hashes";
-    if (options.followLinks) return "--volume cannot follow links: their targets may lie outside the volume";
-    return std::string();
-}
-
 bool ParseArguments(int argc, char** argv, char separator, Arguments& args, std::string& problem) {
     std::string source;
     bool haveSource = false;
@@ -216,6 +212,12 @@ bool ParseArguments(int argc, char** argv, char separator, Arguments& args, std:
             args.from.push_back(v);
         } else if (arg == "--volume") {
             if (!reader.Value(args.volume)) return fail("");
+        } else if (arg == "--walk" || arg == "--mft") {
+            if (!reader.NoValue()) return fail("");
+            const auto way = arg == "--walk" ? listing::volume::ListingWay::kWalk : listing::volume::ListingWay::kFileTable;
+            if (args.way != listing::volume::ListingWay::kAutomatic && args.way != way)
+                return fail("give --walk or --mft, not both");
+            args.way = way;
         } else if (arg == "--hash") {
             // The algorithm is optional: a following word is taken only
             // when it names one.
@@ -246,9 +248,14 @@ bool ParseArguments(int argc, char** argv, char separator, Arguments& args, std:
             return fail("unknown option " + arg);
         }
     }
+    if (args.way != listing::volume::ListingWay::kAutomatic && (!args.volume.empty() || !args.from.empty()))
+        return problem = "--walk and --mft go with SOURCE, not --volume or --from", false;
+    if (args.way == listing::volume::ListingWay::kFileTable) {
+        if (problem = listing::volume::FileTableRefusal(args.options, "--mft"); !problem.empty()) return false;
+    }
     if (!args.volume.empty()) {
         if (!args.from.empty()) return problem = "give --volume or --from, not both", false;
-        if (problem = VolumeRefusal(args.options); !problem.empty()) return false;
+        if (problem = listing::volume::FileTableRefusal(args.options, "--volume"); !problem.empty()) return false;
         args.volumeFolder = haveSource ? source : std::string();
         args.options.source = args.volume;
         args.options.readAhead = 0;  // the table is in memory: nothing to wait for
@@ -409,6 +416,28 @@ std::unique_ptr<platform::FileSystem> OpenVolume(Arguments& args, std::string& w
     return std::make_unique<listing::volume::VolumeFileSystem>(std::move(tree), args.options.source, folder);
 }
 
+// SOURCE's volume's file table, where SOURCE is to be read from it; null
+// to walk. `note` says which was used; false with why when --mft cannot be
+// honoured. The walk's file system names the types.
+bool ReadSourceTable(Arguments& args, platform::FileSystem& walk, std::unique_ptr<platform::FileSystem>& table,
+                     std::string& note, std::string& why) {
+    using listing::volume::ListingWay;
+    if (args.way == ListingWay::kWalk || !args.volume.empty() || !args.from.empty()) return true;
+    // A listing that reads contents or follows links is walked.
+    if (args.way == ListingWay::kAutomatic && !listing::volume::FileTableRefusal(args.options, "").empty()) return true;
+    listing::volume::FileTableListing read =
+        listing::volume::ReadFileTable(platform::VolumeOfFolder(args.options.source), args.options.source,
+                                       walk.Separator(), &walk, platform::OpenVolumeFile);
+    if (read.outcome != listing::volume::TableOutcome::kRead && args.way == ListingWay::kFileTable) {
+        why = "--mft: cannot read the NTFS file table of " + args.options.source + ": " + read.why;
+        return false;
+    }
+    note = listing::volume::FileTableNote(read);
+    table = std::move(read.fs);
+    if (table) args.options.readAhead = 0;  // the table is in memory: nothing to wait for
+    return true;
+}
+
 }  // namespace
 
 static int RunTool(int argc, char** argv) {
@@ -448,6 +477,14 @@ static int RunTool(int argc, char** argv) {
             return kExitUsage;
         }
     }
+    // Read before the stop signals are taken, as a --volume is.
+    std::unique_ptr<platform::FileSystem> table;
+    std::string wayNote;
+    if (std::string why; !ReadSourceTable(args, *fs, table, wayNote, why)) {
+        std::fprintf(stderr, "tallyfold-list: %s\n", why.c_str());
+        return kExitUsage;
+    }
+    platform::FileSystem& source = table ? *table : *fs;
     if (!args.options.reuseHashes.empty()) {
         // The listing is checked as --from would; one without stamps (or of
         // another hash) is valid and simply gives nothing to reuse.
@@ -476,7 +513,7 @@ static int RunTool(int argc, char** argv) {
                      args.options.duplicates);
     listing::RunOutcome outcome;
     if (args.from.empty()) {
-        outcome = listing::RunListing(args.options, *fs, host, args.output, totals);
+        outcome = listing::RunListing(args.options, source, host, args.output, totals);
     } else {
         // Duplicates from a listing without hashes read the files it names:
         // with its folder gone there is nothing to compare.
@@ -524,6 +561,7 @@ static int RunTool(int argc, char** argv) {
     const std::uint64_t unreadFiles = std::max<std::uint64_t>(totals.unreadFiles, host.Unread());
     std::string unread = unreadFiles ? "  Unread: " + std::to_string(unreadFiles) : std::string();
     if (host.LeftOut()) unread += "  Left out: " + std::to_string(host.LeftOut());
+    if (!wayNote.empty()) std::fprintf(stderr, "%s\n", wayNote.c_str());
     std::fprintf(stderr, "Folders: %llu  Files: %llu  Bytes: %llu  Skipped: %llu%s%s\n",
                  static_cast<unsigned long long>(totals.totalFolders),
                  static_cast<unsigned long long>(totals.totalFiles),

@@ -147,7 +147,22 @@ void Form1::Command1_Click() {
     running_ = true;
     scanActive_ = true;
 
-    const listing::ListingOptions options = ReadOptions(source);
+    listing::ListingOptions options = ReadOptions(source);
+    // A folder on a local NTFS volume is read from the volume's file table
+    // where the program may read it (and the listing needs no contents);
+    // the reading is stopped as the scan is.
+    listing::volume::FileTableListing table;
+    if (listing::volume::FileTableRefusal(options, "").empty()) {
+        table = listing::volume::ReadFileTable(
+            services_.volumeOf(source), source, services_.fileSystem->Separator(), services_.fileSystem,
+            services_.openVolume, [this](std::uint64_t records) {
+                SetStatus("Reading the NTFS file table: " + std::to_string(records) + " records");
+                PumpEvents();
+                return !stopped_;
+            });
+        if (table.fs) options.readAhead = 0;  // the table is in memory: nothing to wait for
+    }
+    const std::string wayNote = listing::volume::FileTableNote(table);
     // The earlier report stays until the new one is complete.
     const std::string reportPath = ListingPath(formatText);
     // This run replaces the listing a comparison may have been asked to
@@ -156,7 +171,7 @@ void Form1::Command1_Click() {
         services_.files->Copy(earlier, appFolder_ + "\\Tallyfold.earlier.jsonl"))
         earlier = appFolder_ + "\\Tallyfold.earlier.jsonl";
     const listing::RunOutcome outcome =
-        listing::RunListing(options, *services_.fileSystem, *this, reportPath, totals_);
+        listing::RunListing(options, table.fs ? *table.fs : *services_.fileSystem, *this, reportPath, totals_);
 
     scanActive_ = false;
     stopped_ = true;
@@ -174,6 +189,7 @@ void Form1::Command1_Click() {
     }
     if (!earlier.empty()) {
         ShowChanges(earlier, reportPath);
+        if (!wayNote.empty()) SetStatusText(StatusText() + "  " + wayNote + ".");
         return;
     }
     // A format text the box does not know wrote nothing, and the HTML
@@ -184,7 +200,7 @@ void Form1::Command1_Click() {
         case Viewer::kAssociated: services_.launcher->OpenDocument(reportPath, "notepad.exe"); break;
         case Viewer::kPage: services_.launcher->OpenDocument(reportPath, "iexplore.exe"); break;
     }
-    SetStatusText(kDoneText);
+    SetStatusText(wayNote.empty() ? std::string(kDoneText) : std::string(kDoneText) + "  " + wayNote + ".");
 }
 
 void Form1::ShowChanges(const std::string& earlier, const std::string& listing) {

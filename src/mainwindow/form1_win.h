@@ -17,7 +17,9 @@
 #include "listing/listing_types.h"
 #include "mainwindow/form1_layout.h"
 #include "platform/desktop_services.h"
+#include "listing/volume/file_table_choice.h"
 #include "platform/file_system.h"
+#include "platform/folder_volume.h"
 #include "platform/message_sink.h"
 #include "platform/win32/unique_handle.h"
 #include "skin/cls_skinner_win.h"
@@ -32,6 +34,10 @@ struct Form1Services {
     platform::FileDialog* fileDialog = nullptr;
     platform::FileOperations* files = nullptr;
     platform::FileSystem* fileSystem = nullptr;
+    // Where a folder lies and how its volume is opened, to list a folder on
+    // a local NTFS volume from the volume's file table; null: the system's.
+    std::function<platform::FolderVolume(const std::string&)> volumeOf;
+    listing::volume::VolumeOpener openVolume;
     std::string appFolder;     // reports and button images; empty: the executable's folder
     bool quitOnDestroy = true;  // end the message loop when the window goes
 };

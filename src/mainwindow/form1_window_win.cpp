@@ -90,6 +90,8 @@ bool Form1::Create(HINSTANCE instance) {
         ownFileSystem_ = platform::CreateFileSystem();
         services_.fileSystem = ownFileSystem_.get();
     }
+    if (!services_.volumeOf) services_.volumeOf = platform::VolumeOfFolder;
+    if (!services_.openVolume) services_.openVolume = platform::OpenVolumeFile;
     appFolder_ = services_.appFolder.empty() ? platform::win32::ApplicationFolder() : services_.appFolder;
 
     CreateFonts();

@@ -565,7 +565,7 @@ struct NtfsTree::Reader {
                     const std::uint64_t parentRef = Le64(a.value);
                     const std::uint64_t parent = parentRef & kRecordNumberMask;
                     if (parent >= tree.files_.size()) break;  // an orphan: no folder holds it
-                    if (tree.text_.size() + length > 0xFFFFFFFFull) return Fail(number, "too many names");
+                    if (std::uint64_t{tree.text_.size()} + length > 0xFFFFFFFFull) return Fail(number, "too many names");
                     NtfsName name;
                     name.record = owner;
                     name.parent = static_cast<std::uint32_t>(parent);

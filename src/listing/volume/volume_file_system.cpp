@@ -7,12 +7,12 @@ namespace {
 
 bool MatchAll(const std::string& pattern) { return pattern == "*" || pattern == "*.*"; }
 
-// Follows '/'-separated names down from `record`; empty names (doubled or
-// trailing separators) are passed over.
-bool Walk(const NtfsTree& tree, std::string_view path, std::uint32_t& record) {
+// Follows names separated by `separator` down from `record`; empty names
+// (doubled or trailing separators) are passed over.
+bool Walk(const NtfsTree& tree, std::string_view path, std::uint32_t& record, char separator = '/') {
     std::size_t start = 0;
     while (start < path.size()) {
-        const std::size_t slash = std::min(path.find('/', start), path.size());
+        const std::size_t slash = std::min(path.find(separator, start), path.size());
         if (slash > start) {
             if (!tree.File(record).IsFolder() || !tree.Find(record, path.substr(start, slash - start), record))
                 return false;
@@ -29,14 +29,15 @@ bool FindFolder(const NtfsTree& tree, const std::string& path, std::uint32_t& re
     return Walk(tree, path, record) && tree.File(record).IsFolder();
 }
 
-VolumeFileSystem::VolumeFileSystem(std::shared_ptr<const NtfsTree> tree, std::string root, std::uint32_t folder)
-    : tree_(std::move(tree)), root_(std::move(root)), folder_(folder) {}
+VolumeFileSystem::VolumeFileSystem(std::shared_ptr<const NtfsTree> tree, std::string root, std::uint32_t folder,
+                                   char separator, platform::FileSystem* typeNames)
+    : tree_(std::move(tree)), root_(std::move(root)), folder_(folder), separator_(separator), typeNames_(typeNames) {}
 
 bool VolumeFileSystem::Resolve(const std::string& path, std::uint32_t& record) const {
     if (path.compare(0, root_.size(), root_) != 0) return false;
-    if (path.size() > root_.size() && path[root_.size()] != '/' && root_.back() != '/') return false;
+    if (path.size() > root_.size() && path[root_.size()] != separator_ && root_.back() != separator_) return false;
     record = folder_;
-    return Walk(*tree_, std::string_view(path).substr(root_.size()), record);
+    return Walk(*tree_, std::string_view(path).substr(root_.size()), record, separator_);
 }
 
 // A file as a walk of the mounted volume sees it: the space it takes in
@@ -108,7 +109,8 @@ std::uint64_t VolumeFileSystem::LargeFileSize(const std::string& path) {
 }
 
 std::string VolumeFileSystem::TypeName(const std::string& path) {
-    return platform::DefaultTypeName(std::string(platform::LastName(path, '/')));
+    if (typeNames_) return typeNames_->TypeName(path);
+    return platform::DefaultTypeName(std::string(platform::LastName(path, separator_)));
 }
 
 platform::FolderId VolumeFileSystem::Identify(const std::string& folder) {

@@ -13,10 +13,14 @@ namespace tf::listing::volume {
 class VolumeFileSystem final : public platform::FileSystem {
 public:
     // Paths are `root` (standing for `folder`, a record of `tree`) followed
-    // by '/'-separated names.
-    VolumeFileSystem(std::shared_ptr<const NtfsTree> tree, std::string root, std::uint32_t folder);
+    // by names separated by `separator`: '/' for an image, the system's own
+    // where a folder of a mounted volume is listed, so the paths are the
+    // walk's. Type names come from `typeNames` when given (the system's
+    // own file system, which knows the same paths), else from the names.
+    VolumeFileSystem(std::shared_ptr<const NtfsTree> tree, std::string root, std::uint32_t folder,
+                     char separator = '/', platform::FileSystem* typeNames = nullptr);
 
-    char Separator() const override { return '/'; }
+    char Separator() const override { return separator_; }
     void Search(const std::string& folder, const std::string& pattern, platform::SearchDetail detail,
                 const std::function<void(const platform::FindData&)>& visit) override;
     platform::SearchStatus CheckedSearch(const std::string& folder, const std::string& pattern,
@@ -39,6 +43,8 @@ private:
     std::shared_ptr<const NtfsTree> tree_;
     std::string root_;
     std::uint32_t folder_;
+    char separator_;
+    platform::FileSystem* typeNames_;
 };
 
 // Finds the folder at a '/'-separated path from the volume's root ("" or

@@ -104,6 +104,8 @@ void Form1Test::Reopen() {
     services.files = &files_;
     services.appFolder = app_;
     services.quitOnDestroy = false;
+    services.volumeOf = volumeOf_;
+    services.openVolume = openVolume_;
     form_ = std::make_unique<Form1>(services);
     ASSERT_TRUE(form_->Create(GetModuleHandleA(nullptr)));
 }

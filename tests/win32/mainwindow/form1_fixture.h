@@ -118,6 +118,12 @@ protected:
     FileDialogRecorder dialog_;
     platform::win32::Win32FileOperations files_;
     std::unique_ptr<platform::FileSystem> fileSystem_;
+    // Where the window is told a folder lies (by default: nowhere known, so
+    // it walks) and how it opens a volume; Reopen() hands them over.
+    std::function<platform::FolderVolume(const std::string&)> volumeOf_ = [](const std::string&) {
+        return platform::FolderVolume{};
+    };
+    listing::volume::VolumeOpener openVolume_;
     std::unique_ptr<Form1> form_;
 };
 

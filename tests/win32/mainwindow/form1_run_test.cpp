@@ -2,7 +2,9 @@
 // inside the scan's event pump, unwritable reports and closing mid-run.
 #include <windows.h>
 
+#include "listing/ntfs_image.h"
 #include "mainwindow/form1_fixture.h"
+#include "platform/folder_volume.h"
 
 namespace tf::mainwindow::testing {
 namespace {
@@ -362,6 +364,97 @@ TEST_F(Form1Run, TheDesktopKeyListsTheDesktopDirectory) {
     EXPECT_NE(report.find("\r\n\r\n" + desktop + "\r\n" + std::string(desktop.size(), '*') + "\r\n"),
               std::string::npos);
     EXPECT_TRUE(messages_.shown.empty());
+}
+
+// A folder said to lie on a local NTFS volume: read from the volume's file
+// table when it opens, walked with the way to the table named when it does
+// not, walked without a word when the listing needs the files' contents.
+TEST_F(Form1Run, AFolderOnNtfsIsReadFromItsFileTableOrTheStatusSaysHowToGetIt) {
+    MakeSampleTree();
+    std::vector<std::string> opened;
+    const std::string denied = "Access is denied";
+    volumeOf_ = [this](const std::string& folder) {
+        platform::FolderVolume volume;
+        volume.root = "D:\\";
+        volume.fullPath = folder == src_ ? "D:\\Sample\\" : "D:\\Docs\\";
+        volume.fileSystem = "NTFS";
+        volume.local = true;
+        volume.device = "\\\\.\\D:";
+        volume.utf8Names = true;
+        return volume;
+    };
+    openVolume_ = [&opened, &denied](const std::string& device, std::unique_ptr<platform::VolumeFile>& file) {
+        opened.push_back(device);
+        if (opened.size() == 1) return denied;
+        test::NtfsImage image;
+        image.Folder(16);
+        image.Name(16, 5, u"Docs");
+        image.File(17);
+        image.Name(17, 16, u"a.txt");
+        image.Resident(17, 0x80, {'h', 'e', 'l', 'l', 'o'});
+        image.Folder(18);
+        image.Name(18, 16, u"Sub");
+        image.File(19);
+        image.Name(19, 18, u"b.txt");
+        image.Data(19, 3000, {{image.DataCluster(), 6}});
+        file = std::make_unique<platform::MemoryVolumeFile>(image.Build());
+        return std::string();
+    };
+    Reopen();
+
+    // Not opened (no administrator): the walk, as before.
+    SetChecked(Control::Check4, true);
+    listing::ListingOptions options;
+    options.recordType = options.recordSize = options.recordModified = true;
+    options.format = listing::ReportFormat::kText;
+    const std::string walked = EngineReport(options);
+    form().SetSourceFolder(src_);
+    Click(Control::Command1);
+    EXPECT_EQ(Report(kTxt), walked);
+    EXPECT_EQ(form().StatusText(), std::string(kDoneText) +
+                                       "  Walked the folders: run as administrator to read the NTFS file table, "
+                                       "which is faster.");
+
+    // Opened: the folder comes from the table, paths as the walk would give.
+    form().SetSourceFolder("D:\\Docs");
+    Click(Control::Command1);
+    EXPECT_EQ(opened, (std::vector<std::string>{"\\\\.\\D:", "\\\\.\\D:"}));
+    EXPECT_EQ(form().StatusText(), std::string(kDoneText) + "  Read from the NTFS file table.");
+    const std::string report = Report(kTxt);
+    EXPECT_NE(report.find("D:\\Docs\\Sub"), std::string::npos) << report;
+    EXPECT_EQ(form().totals().totalFiles, 2u);
+    EXPECT_EQ(form().totals().totalBytes, 3005u);
+
+    // Hashes need the files themselves: the volume is not even opened.
+    SetChecked(Control::Check5, true);
+    form().SetSourceFolder(src_);
+    Click(Control::Command1);
+    EXPECT_EQ(opened.size(), 2u);
+    EXPECT_EQ(form().StatusText(), kDoneText);
+}
+
+// The system's own answer: under Wine no volume can be read raw, so a
+// folder is walked, and if Wine calls its drive NTFS the status says how
+// the table would be read.
+TEST_F(Form1Run, WithoutRawVolumeAccessTheFolderIsWalked) {
+    MakeSampleTree();
+    volumeOf_ = platform::VolumeOfFolder;
+    openVolume_ = platform::OpenVolumeFile;
+    Reopen();
+    listing::ListingOptions options;
+    options.recordType = options.recordSize = true;
+    options.format = listing::ReportFormat::kText;
+    form().SetSourceFolder(src_);
+    Click(Control::Command1);
+    EXPECT_EQ(Report(kTxt), EngineReport(options));
+    const platform::FolderVolume volume = platform::VolumeOfFolder(src_);
+    if (volume.fileSystem == "NTFS" && volume.local && volume.utf8Names)
+        EXPECT_EQ(form().StatusText(), std::string(kDoneText) +
+                                           "  Walked the folders: run as administrator to read the NTFS file "
+                                           "table, which is faster.");
+    else
+        EXPECT_EQ(form().StatusText().rfind(kDoneText, 0), 0u) << form().StatusText();
+    EXPECT_EQ(form().StatusText().find("Read from"), std::string::npos);
 }
 
 }  // namespace
