@@ -9,7 +9,7 @@ into the work each path does on Windows.
 usage: run_volume_bench.py BUILD_DIR [WORK_DIR] [--folders N] [--files-per-folder N] [--rounds N] [--cold]
 BUILD_DIR is a native build (Release, no sanitizers) holding
 src/app/tallyfold-list and bench/listing/{make_tree,peak_rss}. Needs root,
-/dev/fuse, mkntfs and ntfs-3g to make the image. The issue's size is
+/dev/fuse, mkntfs and ntfs-3g to make the image. The goal's size is
 --folders 10000 --files-per-folder 100. --cold drops the page cache before
 each run (it slows everyone on the machine).
 """

@@ -44,11 +44,11 @@ std::string Usage() {
         "  --record LIST       comma list of type,size,created,modified, or none (default type,size)\n"
         "  --order ORDER       none (default), name, type, size, created or modified\n"
         "  --format FORMAT     one of:\n";
-    for (const listing::FormatSpec& spec : listing::Formats()) {
+    for (const listing::FormatEntry& format : listing::Formats()) {
         std::string line = "      ";
-        line += spec.name;
+        line += format.name;
         line.resize(std::max<std::size_t>(line.size() + 1, 22), ' ');
-        usage += line + spec.help + "\n";
+        usage += line + format.help + "\n";
     }
     usage +=
         "  --output FILE       the listing (default Tallyfold.txt, .html, .csv, .jsonl, .ncdu.json,\n"
@@ -200,9 +200,9 @@ bool ParseArguments(int argc, char** argv, char separator, Arguments& args, std:
             if (!ParseOrder(v, args.options.order)) return fail("bad --order: " + v);
         } else if (arg == "--format") {
             if (!reader.Value(v)) return fail("");
-            const listing::FormatSpec* spec = listing::FormatNamed(v);
-            if (!spec) return fail("bad --format: " + v + " (" + listing::FormatNames(", ") + ")");
-            args.options.format = spec->format;
+            const listing::FormatEntry* format = listing::FormatNamed(v);
+            if (!format) return fail("bad --format: " + v + " (" + listing::FormatNames(", ") + ")");
+            args.options.format = format->format;
         } else if (arg == "--output") {
             if (!reader.Value(args.output)) return fail("");
         } else if (arg == "--errors") {
@@ -275,11 +275,11 @@ bool ParseArguments(int argc, char** argv, char separator, Arguments& args, std:
             f != ReportFormat::kMtree)
             return problem = "--reuse goes with --hash", false;
     }
-    const listing::FormatSpec& spec = *listing::SpecOf(args.options.format);
+    const listing::FormatEntry& format = *listing::EntryOf(args.options.format);
     if (args.options.duplicates) {
-        if (!spec.duplicatesFileName)
+        if (!format.duplicatesFileName)
             return problem = "--duplicates writes " + listing::FormatNames(", ", true), false;
-        if (args.output.empty()) args.output = spec.duplicatesFileName;
+        if (args.output.empty()) args.output = format.duplicatesFileName;
     } else if (args.options.emptyDuplicates) {
         return problem = "--empty-files goes with --duplicates", false;
     }
@@ -454,7 +454,7 @@ static int RunTool(int argc, char** argv) {
         return kExitOk;
     }
     if (args.listFormats) {
-        for (const listing::FormatSpec& format : listing::Formats()) std::printf("%s\t%s\n", format.name, format.help);
+        for (const listing::FormatEntry& format : listing::Formats()) std::printf("%s\t%s\n", format.name, format.help);
         return kExitOk;
     }
     if (!args.volume.empty()) {

@@ -74,14 +74,14 @@ static std::unique_ptr<ListingSink> SinkFor(const ListingOptions& options, const
 }
 
 std::unique_ptr<ListingSink> CreateSink(ReportFormat format, const std::string& path) {
-    const FormatSpec* spec = SpecOf(format);
-    return spec ? spec->makeSink(path) : nullptr;
+    const FormatEntry* row = EntryOf(format);
+    return row ? row->makeSink(path) : nullptr;
 }
 
 // The hashes a format is made of (kNone: the run's own choice).
 static platform::HashAlgorithm HashesNeeded(const ListingOptions& options) {
-    const FormatSpec* spec = SpecOf(options.format);
-    return spec && !options.duplicates ? spec->needsHashes : platform::HashAlgorithm::kNone;
+    const FormatEntry* row = EntryOf(options.format);
+    return row && !options.duplicates ? row->needsHashes : platform::HashAlgorithm::kNone;
 }
 
 RunOutcome RunListing(const ListingOptions& requested, platform::FileSystem& fs, ScanHost& host,
@@ -211,8 +211,8 @@ RunOutcome ReplayListings(const std::vector<ListingInput*>& listings, const List
 unsigned DefaultReadAhead() { return std::clamp(std::thread::hardware_concurrency(), 1u, 4u); }
 
 std::string ReportFileName(ReportFormat format) {
-    const FormatSpec* spec = SpecOf(format);
-    return spec ? spec->fileName : std::string();
+    const FormatEntry* row = EntryOf(format);
+    return row ? row->fileName : std::string();
 }
 
 }  // namespace tf::listing

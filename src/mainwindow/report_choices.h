@@ -28,9 +28,9 @@ inline constexpr char kChangesPageName[] = "Tallyfold.changes.html";
 inline const std::vector<ReportChoice>& ReportChoices() {
     static const std::vector<ReportChoice> choices = [] {
         std::vector<ReportChoice> list;
-        for (const listing::FormatSpec& spec : listing::Formats())
-            if (spec.windowEntry)
-                list.push_back({spec.windowEntry, spec.format, spec.extension, spec.saveFilter, spec.viewer});
+        for (const listing::FormatEntry& format : listing::Formats())
+            if (format.windowEntry)
+                list.push_back({format.windowEntry, format.format, format.extension, format.saveFilter, format.viewer});
         list.push_back({"Changes since...", listing::ReportFormat::kJsonl, ".html", "Changes page (.html)",
                         Viewer::kPage, true});
         return list;

@@ -10,7 +10,7 @@ std::unique_ptr<ListingSink> MakeExplorerSink(const std::string& path) { return 
 
 using platform::HashAlgorithm;
 
-const FormatSpec kFormats[] = {
+const FormatEntry kFormats[] = {
     {ReportFormat::kText, "text", "Tallyfold.txt", "Tallyfold.duplicates.txt", MakeTextSink, HashAlgorithm::kNone,
      "the report: a section per folder, then the totals (the default)", "Text", "TXT file (.txt)", ".txt",
      ReportViewer::kNotepad},
@@ -37,27 +37,27 @@ const FormatSpec kFormats[] = {
 
 }  // namespace
 
-const FormatSpec* FormatsBegin() { return std::begin(kFormats); }
-const FormatSpec* FormatsEnd() { return std::end(kFormats); }
+const FormatEntry* FormatsBegin() { return std::begin(kFormats); }
+const FormatEntry* FormatsEnd() { return std::end(kFormats); }
 
-const FormatSpec* FormatNamed(std::string_view name) {
-    for (const FormatSpec& spec : kFormats)
-        if (name == spec.name) return &spec;
+const FormatEntry* FormatNamed(std::string_view name) {
+    for (const FormatEntry& row : kFormats)
+        if (name == row.name) return &row;
     return nullptr;
 }
 
-const FormatSpec* SpecOf(ReportFormat format) {
-    for (const FormatSpec& spec : kFormats)
-        if (spec.format == format) return &spec;
+const FormatEntry* EntryOf(ReportFormat format) {
+    for (const FormatEntry& row : kFormats)
+        if (row.format == format) return &row;
     return nullptr;
 }
 
 std::string FormatNames(const char* separator, bool duplicatesOnly) {
     std::string out;
-    for (const FormatSpec& spec : kFormats) {
-        if (duplicatesOnly && !spec.duplicatesFileName) continue;
+    for (const FormatEntry& row : kFormats) {
+        if (duplicatesOnly && !row.duplicatesFileName) continue;
         if (!out.empty()) out += separator;
-        out += spec.name;
+        out += row.name;
     }
     return out;
 }

@@ -20,7 +20,7 @@ enum class ReportViewer {
     kPage,        // the system's browser for the page, else the HTML viewer
 };
 
-struct FormatSpec {
+struct FormatEntry {
     ReportFormat format;
     const char* name;      // the word of --format
     const char* fileName;  // the report's default name
@@ -42,18 +42,18 @@ struct FormatSpec {
 };
 
 // Every format, text first (the default and the window's first entry).
-const FormatSpec* FormatsBegin();
-const FormatSpec* FormatsEnd();
+const FormatEntry* FormatsBegin();
+const FormatEntry* FormatsEnd();
 struct FormatList {
-    const FormatSpec* begin() const { return FormatsBegin(); }
-    const FormatSpec* end() const { return FormatsEnd(); }
+    const FormatEntry* begin() const { return FormatsBegin(); }
+    const FormatEntry* end() const { return FormatsEnd(); }
 };
 inline FormatList Formats() { return {}; }
 
 // The format of a --format word; null for a word that names none.
-const FormatSpec* FormatNamed(std::string_view name);
+const FormatEntry* FormatNamed(std::string_view name);
 // The row of a format; null for kNone.
-const FormatSpec* SpecOf(ReportFormat format);
+const FormatEntry* EntryOf(ReportFormat format);
 
 // The words of the formats, joined by `separator` ("text, html, csv").
 std::string FormatNames(const char* separator, bool duplicatesOnly = false);

@@ -16,9 +16,9 @@ std::string FileTableRefusal(const ListingOptions& options, const std::string& o
         return option + " reads no file contents: no --hash or --duplicates";
     // A format the program does not know (the window's typed text) writes
     // nothing: it needs no hashes.
-    const FormatSpec* spec = SpecOf(options.format);
-    if (spec && spec->needsHashes != platform::HashAlgorithm::kNone)
-        return option + " reads no file contents: the " + spec->name + " format needs hashes";
+    const FormatEntry* format = EntryOf(options.format);
+    if (format && format->needsHashes != platform::HashAlgorithm::kNone)
+        return option + " reads no file contents: the " + format->name + " format needs hashes";
     if (options.followLinks) return option + " cannot follow links: their targets may lie outside the volume";
     return std::string();
 }
