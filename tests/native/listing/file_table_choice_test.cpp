@@ -13,7 +13,7 @@
 namespace tf::listing::volume {
 namespace {
 
-using test::NtfsImage;
+using test::DocsImage;
 
 TEST(FileTableChoice, FolderBelowTheVolumesRoot) {
     std::string folder = "unchanged";
@@ -33,22 +33,6 @@ TEST(FileTableChoice, FolderBelowTheVolumesRoot) {
     EXPECT_FALSE(FolderBelowRoot("C:", "C:\\", folder));
     EXPECT_FALSE(FolderBelowRoot("C:\\", "", folder));
     EXPECT_EQ(folder, "unchanged");
-}
-
-// D:\Docs holding a.txt (5 bytes) and Sub\b.txt (3000 bytes).
-std::vector<std::uint8_t> DocsImage() {
-    NtfsImage image;
-    image.Folder(16);
-    image.Name(16, 5, u"Docs");
-    image.File(17);
-    image.Name(17, 16, u"a.txt");
-    image.Resident(17, 0x80, {'h', 'e', 'l', 'l', 'o'});
-    image.Folder(18);
-    image.Name(18, 16, u"Sub");
-    image.File(19);
-    image.Name(19, 18, u"b.txt");
-    image.Data(19, 3000, {{image.DataCluster(), 6}});
-    return image.Build();
 }
 
 platform::FolderVolume DocsVolume() {

@@ -242,4 +242,21 @@ private:
     std::uint64_t clusters_ = 0;
 };
 
+// A volume whose Docs folder (under the root) holds a.txt (5 bytes) and
+// Sub\b.txt (3000 bytes): the tests of the choice between table and walk.
+inline std::vector<std::uint8_t> DocsImage() {
+    NtfsImage image;
+    image.Folder(16);
+    image.Name(16, 5, u"Docs");
+    image.File(17);
+    image.Name(17, 16, u"a.txt");
+    image.Resident(17, 0x80, {'h', 'e', 'l', 'l', 'o'});
+    image.Folder(18);
+    image.Name(18, 16, u"Sub");
+    image.File(19);
+    image.Name(19, 18, u"b.txt");
+    image.Data(19, 3000, {{image.DataCluster(), 6}});
+    return image.Build();
+}
+
 }  // namespace tf::test

@@ -386,18 +386,7 @@ TEST_F(Form1Run, AFolderOnNtfsIsReadFromItsFileTableOrTheStatusSaysHowToGetIt) {
     openVolume_ = [&opened, &denied](const std::string& device, std::unique_ptr<platform::VolumeFile>& file) {
         opened.push_back(device);
         if (opened.size() == 1) return denied;
-        test::NtfsImage image;
-        image.Folder(16);
-        image.Name(16, 5, u"Docs");
-        image.File(17);
-        image.Name(17, 16, u"a.txt");
-        image.Resident(17, 0x80, {'h', 'e', 'l', 'l', 'o'});
-        image.Folder(18);
-        image.Name(18, 16, u"Sub");
-        image.File(19);
-        image.Name(19, 18, u"b.txt");
-        image.Data(19, 3000, {{image.DataCluster(), 6}});
-        file = std::make_unique<platform::MemoryVolumeFile>(image.Build());
+        file = std::make_unique<platform::MemoryVolumeFile>(test::DocsImage());
         return std::string();
     };
     Reopen();
