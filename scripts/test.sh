@@ -51,7 +51,7 @@ for arch in win32 win64; do
   step "Win32 tests under Wine, $arch build in a $arch prefix"
   wine_session_start "$build" "$arch"
   wine "$build/$arch/tests/win32/tallyfold_tests.exe"
-  for check in "$root"/tests/win32/*.sh; do
+  for check in "$root"/tests/win32/*_check.sh; do
     [ -e "$check" ] || continue
     step "$(basename "$check") ($arch)"
     TALLYFOLD_WIN32_BUILD=$build/$arch bash "$check" "$build"
@@ -61,7 +61,7 @@ done
 
 step "release packages"
 "$root/scripts/package.sh" "$build"
-for check in "$root"/tests/package/*.sh; do
+for check in "$root"/tests/package/*_check.sh; do
   step "$(basename "$check")"
   bash "$check" "$build"
 done

@@ -16,6 +16,7 @@ zip=$root/dist/Tallyfold-$version-win64.zip
 driver=$build/win64/tests/win32/tallyfold_tests.exe
 [ -f "$setup" ] && [ -f "$zip" ] && [ -f "$driver" ] || { echo "needs $setup, $zip and $driver" >&2; exit 1; }
 fail() { echo "installer check: $*" >&2; exit 1; }
+. "$(dirname "$0")/../win32/x_windows.sh"
 
 work=$build/installer-check
 rm -rf "$work"
@@ -73,9 +74,7 @@ mkdir -p "$work/listed/sub"
 echo "listed by the installed program" > "$work/listed/sub/marker.txt"
 wine "$exe_win" &
 app=$!
-timeout 20 xdotool search --sync --onlyvisible --name '^Tallyfold$' >/dev/null || fail "the window did not appear"
-sleep 1
-window=$(xdotool search --onlyvisible --name '^Tallyfold$' | tail -1)
+window=$(find_window '^Tallyfold$') || fail "the window did not appear"
 eval "$(xdotool getwindowgeometry --shell "$window")"
 import -window root "$work/installed.png"
 pixel() { convert "$work/installed.png" -crop "1x1+$1+$2" +repage -format '%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]' info:; }

@@ -13,17 +13,14 @@ shot=$build/screenshot-main.png
 [ -x "$exe" ] || { echo "no $exe" >&2; exit 1; }
 
 fail() { echo "screenshot check: $*" >&2; exit 1; }
+. "$(dirname "$0")/x_windows.sh"
 
 wine "$exe" &
 app=$!
 cleanup() { kill "$app" 2>/dev/null || true; }
 trap cleanup EXIT
 
-timeout 20 xdotool search --sync --onlyvisible --name '^Tallyfold$' >/dev/null ||
-  fail "the window did not appear"
-sleep 1  # let the controls paint
-# Search again: the first match can be a window Wine replaces while mapping.
-window=$(xdotool search --onlyvisible --name '^Tallyfold$' | tail -1)
+window=$(find_window '^Tallyfold$') || fail "the window did not appear"
 import -window root "$shot"
 eval "$(xdotool getwindowgeometry --shell "$window")"
 crop=$build/screenshot-window.png
@@ -67,13 +64,12 @@ echo "button pictures: green ${green}, red ${red}, blue ${blue} pixels"
 # and Alt+Space from the window: no menu, not even the system menu, opens.
 xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT - 20)) click 1
 sleep 0.3
-visible() { xdotool search --onlyvisible --name '' | wc -l; }
-before=$(visible)
+before=$(visible_windows)
 xdotool key alt+space
 sleep 0.5
 xdotool key alt+f
 sleep 0.5
-after=$(visible)
+after=$(visible_windows)
 echo "visible windows before Alt+Space and Alt+F: $before, after: $after"
 [ "$after" = "$before" ] || fail "a menu opened on Alt+Space or Alt+F"
 kill -0 "$app" 2>/dev/null || fail "the program ended on Alt+F"

@@ -15,6 +15,7 @@ tool=$build/src/app/tallyfold-skin.exe
 [ -f "$skin" ] || { echo "no $skin" >&2; exit 1; }
 
 fail() { echo "skinned frame check: $*" >&2; exit 1; }
+. "$(dirname "$0")/x_windows.sh"
 # Signed 32-bit integers of the skin file at a byte offset.
 ints() { od -An -t d4 -j "$1" -N "$(($2 * 4))" "$skin" | xargs; }
 # The colour of one screen pixel as "r,g,b" (0-255).
@@ -36,9 +37,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-timeout 20 xdotool search --sync --onlyvisible --name '^Tallyfold$' >/dev/null || fail "the window did not appear"
-sleep 1
-window=$(xdotool search --onlyvisible --name '^Tallyfold$' | tail -1)
+window=$(find_window '^Tallyfold$') || fail "the window did not appear"
 eval "$(xdotool getwindowgeometry --shell "$window")"
 echo "window ${WIDTH}x${HEIGHT} at ${X},${Y}; close button ${close_w}x${close_h} at ${close_right} from the right, ${close_top} down"
 
@@ -78,9 +77,7 @@ shoot "$back"
 # Inactive: the skin preview window takes the activation, away from ours.
 wine "$tool" preview "$(winepath -w "$skin")" --at "$((X + WIDTH + 20)),$((Y + 40))" >/dev/null 2>&1 &
 demo=$!
-timeout 20 xdotool search --sync --onlyvisible --name '^Skin preview$' >/dev/null || fail "no preview window"
-sleep 1
-preview=$(xdotool search --onlyvisible --name '^Skin preview$' | tail -1)
+preview=$(find_window '^Skin preview$') || fail "no preview window"
 eval "$(xdotool getwindowgeometry --shell --prefix P "$preview")"
 xdotool mousemove $((PX + PWIDTH / 2)) $((PY + PHEIGHT / 2)) click 1
 sleep 0.5
