@@ -116,7 +116,13 @@ private:
     void Line(std::string& out, const std::string& path, const ListedFile& file) override {
         AppendPath(out, Relative(path));
         if (file.kind == EntryKind::kLink) {
-            out += " type=link\n";
+            out += " type=link";
+            // The target as written, so that the tool checks where it leads.
+            if (!file.target.empty()) {
+                out += " link=";
+                AppendEscaped(out, file.target, false);
+            }
+            out += '\n';
             return;
         }
         if (file.special != platform::SpecialFile::kNone) {
@@ -162,9 +168,13 @@ private:
         out += '.';
         if (relative.empty()) return;
         out += '/';
-        for (const char ch : relative) {
+        AppendEscaped(out, relative, true);
+    }
+    // Text in the escaped form, its separators as '/' where `path`.
+    void AppendEscaped(std::string& out, std::string_view text, bool path) const {
+        for (const char ch : text) {
             const auto c = static_cast<unsigned char>(ch);
-            if (ch == separator_) {
+            if (path && ch == separator_) {
                 out += '/';
             } else if (c <= 0x20 || c >= 0x7F || ch == '\\' || ch == '#' || ch == '*' || ch == '?' || ch == '[' ||
                        ch == ']') {

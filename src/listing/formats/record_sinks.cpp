@@ -37,6 +37,7 @@ struct RecordView {
     platform::ContentStatus unhashed = platform::ContentStatus::kRead;
     std::string_view hashes;  // the source folder's: the algorithm of the listing's hashes
     std::string_view target;  // a link's
+    std::string targetBytes;  // its exact bytes when they are not UTF-8
     std::string stamp;        // of a hashed file, for a later run's reuse; empty otherwise
 };
 
@@ -99,6 +100,8 @@ const Field kFields[] = {
     {"target", Column::kNo,
      [](const RecordView& r) { return r.kind == EntryKind::kLink && !r.target.empty() ? Text(r.target) : Absent(); }},
     {"stamp", Column::kNo, [](const RecordView& r) { return r.stamp.empty() ? Absent() : Word(r.stamp); }},
+    {"target_bytes", Column::kNo,
+     [](const RecordView& r) { return r.targetBytes.empty() ? Absent() : Text(r.targetBytes); }},
 };
 
 class RecordSink : public ListingSink {
@@ -193,6 +196,7 @@ private:
         const bool exact = bytes_ == NameBytes::kUtf8;
         view_.pathBytes = exact && !IsValidUtf8(view_.path) ? EscapeBytes(view_.path) : std::string();
         view_.nameBytes = exact && !IsValidUtf8(view_.name) ? EscapeBytes(view_.name) : std::string();
+        view_.targetBytes = exact && !IsValidUtf8(view_.target) ? EscapeBytes(view_.target) : std::string();
         Record(file_.Pending(), view_);
         return file_.Step();
     }

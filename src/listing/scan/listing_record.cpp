@@ -13,7 +13,7 @@ constexpr std::string_view kKeys[kFieldCount] = {"path",     "name",     "kind",
                                                      "created",  "modified", "skipped", "allocated", "inode",
                                                      "links",    "path_bytes", "name_bytes", "subtree_bytes",
                                                      "listed_at", "hash",   "unhashed", "hashes",
-                                                     "target",   "stamp"};
+                                                     "target",   "stamp",  "target_bytes"};
 }  // namespace
 
 // The library's events, written into one record.

@@ -19,7 +19,8 @@ struct InvalidRecord {
 
 enum class Field {
     kPath, kName, kKind, kType, kSize, kCreated, kModified, kSkipped, kAllocated, kInode, kLinks,
-    kPathBytes, kNameBytes, kSubtreeBytes, kListedAt, kHash, kUnhashed, kHashes, kTarget, kStamp, kCount
+    kPathBytes, kNameBytes, kSubtreeBytes, kListedAt, kHash, kUnhashed, kHashes, kTarget, kStamp,
+    kTargetBytes, kCount
 };
 inline constexpr std::size_t kFieldCount = static_cast<std::size_t>(Field::kCount);
 

@@ -60,7 +60,7 @@ def make_every_kind(root):
     os.chmod(os.path.join(root, "locked"), 0o600)
     os.symlink("plain", os.path.join(root, "to-file"))
     os.symlink("sub", os.path.join(root, "to-folder"))
-    os.symlink("nowhere", os.path.join(root, "dangling"))
+    os.symlink(b"no where#\xe9", os.path.join(rb, b"dangling"))
     os.mkfifo(os.path.join(root, "fifo"))
     sock = socket.socket(socket.AF_UNIX)
     sock.bind(os.path.join(root, "sock"))
@@ -145,6 +145,14 @@ def check_every_kind(work, _):
     assert types.get(b"sub/null", b"char") == b"char" and b"sub/caf\\351" in types, types
     ok = subprocess.run(["mtree", "-f", spec, "-p", tree], capture_output=True)
     assert ok.returncode == 0 and ok.stdout == b"", ok
+    # The specification holds where each link leads.
+    dangling = os.path.join(tree, "dangling")
+    os.remove(dangling)
+    os.symlink("elsewhere", dangling)
+    moved = subprocess.run(["mtree", "-f", spec, "-p", tree], capture_output=True)
+    assert moved.returncode != 0 and b"dangling" in moved.stdout + moved.stderr, moved
+    os.remove(dangling)
+    os.symlink(b"no where#\xe9", os.fsencode(dangling))
     # Listed by a user who may not read one file: it is named, the rest
     # still checks.
     out = os.path.join(work, "nobody")

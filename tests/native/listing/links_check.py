@@ -10,6 +10,7 @@ import csv
 import io
 import json
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -31,6 +32,15 @@ def listing(work, source, fmt, *extra):
         return f.read(), proc.stderr.decode()
 
 
+def exact_target(record):
+    """A link's target as bytes: target_bytes, where the target is not
+    UTF-8, holds each byte outside UTF-8 as %XX."""
+    if "target_bytes" not in record:
+        return record["target"].encode()
+    return re.sub(rb"%([0-9A-Fa-f]{2})", lambda m: bytes([int(m.group(1), 16)]),
+                  record["target_bytes"].encode())
+
+
 def main():
     with tempfile.TemporaryDirectory() as work:
         src = os.path.join(work, "src")
@@ -40,7 +50,7 @@ def main():
         os.symlink("big", os.path.join(src, "l1"))
         os.symlink("../big", os.path.join(src, "sub", "l2"))
         os.symlink("sub", os.path.join(src, "tofolder"))
-        os.symlink("nowhere", os.path.join(src, "dangling"))
+        os.symlink(b"nowhere\xff", os.path.join(os.fsencode(src), b"dangling"))
         own = {p: os.lstat(os.path.join(src, p)) for p in ["l1", "sub/l2", "tofolder", "dangling"]}
         link_bytes = sum(st.st_size for st in own.values())
 
@@ -55,7 +65,7 @@ def main():
             r = records[path]
             assert r["kind"] == "link" and r["size"] == st.st_size, r
             assert r["allocated"] == st.st_blocks * 512, r
-            assert r["target"] == os.readlink(os.path.join(src, path)), r
+            assert exact_target(r) == os.readlink(os.fsencode(os.path.join(src, path))), r
         assert records[""]["subtree_bytes"] == BIG + link_bytes
         assert "target" not in records["big"]
 
@@ -97,6 +107,15 @@ def main():
             f.write(listing(work, src, "jsonl")[0])
         proc = run(DIFF, saved, new, expect=1)
         assert "~ l1: target changed" in proc.stdout.decode().splitlines(), proc.stdout
+        # A target that is not UTF-8 is told apart by its bytes.
+        dangling = os.path.join(os.fsencode(src), b"dangling")
+        os.remove(dangling)
+        os.symlink(b"nowhere\xfe", dangling)
+        os.utime(dangling, ns=(own["dangling"].st_atime_ns, own["dangling"].st_mtime_ns), follow_symlinks=False)
+        with open(new, "wb") as f:
+            f.write(listing(work, src, "jsonl")[0])
+        proc = run(DIFF, saved, new, expect=1)
+        assert "~ dangling: target changed" in proc.stdout.decode().splitlines(), proc.stdout
         # Against a listing without targets nothing can be told, and nothing
         # is claimed.
         run(DIFF, old, new, expect=0)
