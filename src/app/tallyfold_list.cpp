@@ -92,6 +92,8 @@ struct Arguments {
     std::string output;
     std::string errors;
     std::vector<std::string> from;  // saved listings to write the report of
+    std::string reuse;              // an earlier listing whose hashes are taken where files did not change
+    bool emptyFiles = false;        // with --duplicates
     std::string volume;             // an NTFS volume to read instead of a folder
     std::string volumeFolder;       // the folder in it, from its root
     listing::volume::ListingWay way = listing::volume::ListingWay::kAutomatic;
@@ -226,13 +228,13 @@ bool ParseArguments(int argc, char** argv, char separator, Arguments& args, std:
             args.options.hash = name.empty() ? platform::HashAlgorithm::kXxh128 : platform::HashByName(name);
             if (args.options.hash == platform::HashAlgorithm::kNone) return fail("bad --hash: " + name);
         } else if (arg == "--reuse") {
-            if (!reader.Value(args.options.reuseHashes)) return fail("");
+            if (!reader.Value(args.reuse)) return fail("");
         } else if (arg == "--duplicates") {
             if (!reader.NoValue()) return fail("");
-            args.options.duplicates = true;
+            if (!args.options.duplicates) args.options.duplicates.emplace();
         } else if (arg == "--empty-files") {
             if (!reader.NoValue()) return fail("");
-            args.options.emptyDuplicates = true;
+            args.emptyFiles = true;
         } else if (arg == "--follow-links") {
             if (!reader.NoValue()) return fail("");
             args.options.followLinks = true;
@@ -267,7 +269,7 @@ bool ParseArguments(int argc, char** argv, char separator, Arguments& args, std:
         if (!haveSource || source.empty()) return problem = "no SOURCE given", false;
         args.options.source = NormaliseSource(source, separator);
     }
-    if (!args.options.reuseHashes.empty()) {
+    if (!args.reuse.empty()) {
         using listing::ReportFormat;
         const ReportFormat f = args.options.format;
         if (!args.from.empty()) return problem = "--reuse reads files: give SOURCE, not --from", false;
@@ -277,10 +279,11 @@ bool ParseArguments(int argc, char** argv, char separator, Arguments& args, std:
     }
     const listing::FormatEntry& format = *listing::EntryOf(args.options.format);
     if (args.options.duplicates) {
+        args.options.duplicates->emptyFiles = args.emptyFiles;
         if (!format.duplicatesFileName)
             return problem = "--duplicates writes " + listing::FormatNames(", ", true), false;
         if (args.output.empty()) args.output = format.duplicatesFileName;
-    } else if (args.options.emptyDuplicates) {
+    } else if (args.emptyFiles) {
         return problem = "--empty-files goes with --duplicates", false;
     }
     if (args.output.empty()) args.output = listing::ReportFileName(args.options.format);
@@ -485,17 +488,18 @@ static int RunTool(int argc, char** argv) {
         return kExitUsage;
     }
     platform::FileSystem& source = table ? *table : *fs;
-    if (!args.options.reuseHashes.empty()) {
-        // The listing is checked as --from would; one without stamps (or of
-        // another hash) is valid and simply gives nothing to reuse.
-        listing::ReplayResult earlier;
-        char separator = '/';
-        if (!listing::ListingSource(args.options.reuseHashes, earlier, separator)) {
-            std::fprintf(stderr, "tallyfold-list: %s:%llu: not a valid listing: %s\n",
-                         args.options.reuseHashes.c_str(), static_cast<unsigned long long>(earlier.line),
-                         earlier.reason.c_str());
+    listing::EarlierHashes earlier;
+    if (!args.reuse.empty()) {
+        // The listing is checked as --from would, and read once (it may be
+        // a pipe); one without stamps (or of another hash) is valid and
+        // simply gives nothing to reuse.
+        listing::ListingInput input;
+        if (!input.Open(args.reuse)) {
+            std::fprintf(stderr, "tallyfold-list: %s:%llu: not a valid listing: %s\n", args.reuse.c_str(),
+                         static_cast<unsigned long long>(input.Head().line), input.Head().reason.c_str());
             return kExitUsage;
         }
+        earlier.Load(input, listing::RunHashes(args.options));
     }
     FilePtr errorsFile;
     if (!args.errors.empty()) {
@@ -510,17 +514,24 @@ static int RunTool(int argc, char** argv) {
     platform::InstallStopSignals();
     listing::RunTotals totals;
     ConsoleHost host(totals, platform::StderrIsTerminal(), errorsFile ? errorsFile.get() : stderr,
-                     args.options.duplicates);
+                     args.options.duplicates.has_value());
     listing::RunOutcome outcome;
     if (args.from.empty()) {
-        outcome = listing::RunListing(args.options, source, host, args.output, totals);
+        outcome = listing::RunListing(args.options, source, host, args.output, totals, &earlier);
     } else {
+        // Each listing is opened once: it may be a pipe.
+        std::vector<std::unique_ptr<listing::ListingInput>> inputs;
+        std::vector<listing::ListingInput*> opened;
+        for (const std::string& path : args.from) {
+            inputs.push_back(std::make_unique<listing::ListingInput>());
+            inputs.back()->Open(path);
+            opened.push_back(inputs.back().get());
+        }
         // Duplicates from a listing without hashes read the files it names:
         // with its folder gone there is nothing to compare.
-        listing::ReplayResult made;
-        char separator = '/';
-        if (args.options.duplicates && listing::ListingSource(args.from.front(), made, separator) &&
-            made.hash == platform::HashAlgorithm::kNone && !fs->IsDirectory(made.source)) {
+        const listing::ReplayResult& made = opened.front()->Head();
+        if (args.options.duplicates && made.ok && made.hash == platform::HashAlgorithm::kNone &&
+            !fs->IsDirectory(made.source)) {
             std::fprintf(stderr,
                          "tallyfold-list: %s carries no hashes and the folder it lists is not there to read: %s "
                          "(a listing made with --hash needs no reading)\n",
@@ -530,7 +541,7 @@ static int RunTool(int argc, char** argv) {
         // A listing that is not valid ends the replay before the report is
         // put in place: the earlier report stays.
         listing::ReplayResult invalid;
-        outcome = listing::ReplayListings(args.from, args.options, host, args.output, totals, invalid);
+        outcome = listing::ReplayListings(opened, args.options, host, args.output, totals, invalid);
         host.ClearProgress();
         if (!invalid.ok) {
             std::fprintf(stderr, "tallyfold-list: %s:%llu: not a valid listing: %s\n", invalid.source.c_str(),

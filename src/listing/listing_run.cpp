@@ -1,7 +1,5 @@
 #include "listing/listing_run.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -56,11 +54,11 @@ platform::FileTicks Now() {
     return since < 0 ? 0 : kUnixEpochTicks + static_cast<std::uint64_t>(since) * 10;
 }
 
-// When a saved listing was written, for one that does not say: the time of its file.
-platform::FileTicks ModifiedTime(const std::string& path) {
-    struct stat st {};
-    if (stat(path.c_str(), &st) != 0 || st.st_mtime < 0) return 0;
-    return kUnixEpochTicks + static_cast<std::uint64_t>(st.st_mtime) * 10000000;
+// When a saved listing was written, for one that does not say: the time of
+// its file, in whole seconds as the listing's own time is kept.
+platform::FileTicks ModifiedTime(const ListingInput& listing) {
+    const std::uint64_t ticks = listing.FileModified();
+    return ticks - ticks % 10000000;
 }
 
 }  // namespace
@@ -68,7 +66,7 @@ platform::FileTicks ModifiedTime(const std::string& path) {
 // The sink of a run: the duplicates report, the format's, or none.
 static std::unique_ptr<ListingSink> SinkFor(const ListingOptions& options, const std::string& path) {
     std::unique_ptr<ListingSink> sink =
-        options.duplicates ? MakeDuplicatesSink(options.format, path) : CreateSink(options.format, path);
+        options.duplicates ? MakeDuplicatesSink(options.format, path, *options.duplicates) : CreateSink(options.format, path);
     if (!sink) sink = std::make_unique<NullSink>();
     return sink;
 }
@@ -84,14 +82,19 @@ static platform::HashAlgorithm HashesNeeded(const ListingOptions& options) {
     return row && !options.duplicates ? row->needsHashes : platform::HashAlgorithm::kNone;
 }
 
+platform::HashAlgorithm RunHashes(const ListingOptions& options) {
+    const platform::HashAlgorithm needed = HashesNeeded(options);
+    return needed != platform::HashAlgorithm::kNone ? needed : options.hash;
+}
+
 RunOutcome RunListing(const ListingOptions& requested, platform::FileSystem& fs, ScanHost& host,
-                      const std::string& reportPath, RunTotals& totals) {
+                      const std::string& reportPath, RunTotals& totals, const EarlierHashes* earlier) {
     ListingOptions options = requested;
     options.names = fs.Names();
     totals = RunTotals{};
     std::unique_ptr<ListingSink> sink = SinkFor(options, reportPath);
     // A format made of hashes has them made its way.
-    if (HashesNeeded(options) != platform::HashAlgorithm::kNone) options.hash = HashesNeeded(options);
+    options.hash = RunHashes(options);
 
     RunOutcome outcome;
     auto note = [&outcome](WriteError error) {
@@ -107,11 +110,8 @@ RunOutcome RunListing(const ListingOptions& requested, platform::FileSystem& fs,
         const auto ahead = ReadAheadFor(options, fs, host);
         FolderScan scan(options, ahead ? *ahead : fs, host, totals, *sink);
         scan.LeaveOut(reportPath);
-        EarlierHashes earlier;
-        if (options.hash != platform::HashAlgorithm::kNone && !options.reuseHashes.empty()) {
-            earlier.Load(options.reuseHashes, options.hash);
-            scan.ReuseHashes(&earlier);
-        }
+        if (earlier && options.hash != platform::HashAlgorithm::kNone && earlier->Algorithm() == options.hash)
+            scan.ReuseHashes(earlier);
         scan.ScanFolder(options.source);
         note(scan.Error());
     } catch (...) {
@@ -125,9 +125,6 @@ RunOutcome RunListing(const ListingOptions& requested, platform::FileSystem& fs,
 
 RunOutcome ReplayListings(const std::vector<std::string>& listings, const ListingOptions& requested, ScanHost& host,
                           const std::string& reportPath, RunTotals& totals, ReplayResult& invalid) {
-    ListingOptions options = requested;
-    options.names = platform::NameEncoding::kUtf8;
-    const std::unique_ptr<ListingSink> sink = SinkFor(options, reportPath);
     std::vector<std::unique_ptr<ListingInput>> inputs;
     std::vector<ListingInput*> opened;
     for (const std::string& listing : listings) {
@@ -135,7 +132,15 @@ RunOutcome ReplayListings(const std::vector<std::string>& listings, const Listin
         inputs.back()->Open(listing);
         opened.push_back(inputs.back().get());
     }
-    return ReplayListings(opened, requested, host, *sink, totals, invalid);
+    return ReplayListings(opened, requested, host, reportPath, totals, invalid);
+}
+
+RunOutcome ReplayListings(const std::vector<ListingInput*>& listings, const ListingOptions& requested, ScanHost& host,
+                          const std::string& reportPath, RunTotals& totals, ReplayResult& invalid) {
+    ListingOptions options = requested;
+    options.names = platform::NameEncoding::kUtf8;
+    const std::unique_ptr<ListingSink> sink = SinkFor(options, reportPath);
+    return ReplayListings(listings, requested, host, *sink, totals, invalid);
 }
 
 RunOutcome ReplayListings(const std::vector<ListingInput*>& listings, const ListingOptions& requested, ScanHost& host,
@@ -169,7 +174,7 @@ RunOutcome ReplayListings(const std::vector<ListingInput*>& listings, const List
         if (sources.empty()) options.hash = source.hash;
         sources.push_back(source.source);
         separators.push_back(separator);
-        listedAt.push_back(source.listedAt ? source.listedAt : ModifiedTime(listing));
+        listedAt.push_back(source.listedAt ? source.listedAt : ModifiedTime(*input));
     }
     if (!sources.empty()) options.source = sources.front();
     RunOutcome outcome;

@@ -2,6 +2,7 @@
 // The records a listing run passes between the window, the scan and the
 // report writer.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,10 @@ enum Column : int { kName = 0, kType = 1, kSize = 2, kCreated = 3, kModified = 4
 enum class ReportFormat { kText, kHtml, kNone, kCsv, kJsonl, kNcdu, kExplorer, kHashdeep, kMtree, kEfu };
 
 constexpr int kNoOrder = -1;
+
+struct DuplicatesReport {
+    bool emptyFiles = false;  // empty files count as duplicates of each other
+};
 
 struct ListingOptions {
     std::string source;  // no trailing separator; a drive root is "C:"
@@ -43,19 +48,12 @@ struct ListingOptions {
     // Threads that read folders ahead of the report; 0 reads each folder as
     // the report reaches it.
     unsigned readAhead = 0;
-    // The explorer page of two replayed listings shows what changed from
-    // the first to the second instead of a catalogue.
-    bool comparison = false;
     // The content hash every file gets (kNone: none). A format that needs
     // hashes sets its own when none is chosen.
     platform::HashAlgorithm hash = platform::HashAlgorithm::kNone;
-    // An earlier JSON Lines listing whose hashes are taken for files that
-    // provably did not change since; empty, or a listing that cannot be
-    // read, reads every file.
-    std::string reuseHashes;
-    // A report of the files with the same content instead of a listing.
-    bool duplicates = false;
-    bool emptyDuplicates = false;  // empty files count as duplicates of each other
+    // A report of the files with the same content instead of a listing,
+    // with the settings only that report reads.
+    std::optional<DuplicatesReport> duplicates;
 };
 
 enum class EntryKind { kFile, kFolder, kLink };

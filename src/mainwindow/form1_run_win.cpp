@@ -68,10 +68,6 @@ listing::ListingOptions Form1::ReadOptions(const std::string& source) const {
     options.recordModified = Checked(Item(Control::Check4));
     // The fast hash: a check of content, not a signature.
     options.hash = Checked(Item(Control::Check5)) ? platform::HashAlgorithm::kXxh128 : platform::HashAlgorithm::kNone;
-    // Files that did not change since the listing kept beside the program
-    // are not read again (none the first time).
-    if (options.hash != platform::HashAlgorithm::kNone)
-        options.reuseHashes = appFolder_ + "\\" + listing::ReportFileName(listing::ReportFormat::kJsonl);
     // The order is the list position of the text; "No order", or a typed
     // text that is no list entry, keeps the search order.
     options.order = listing::kNoOrder;
@@ -170,8 +166,13 @@ void Form1::Command1_Click() {
     if (!earlier.empty() && CompareIgnoringAsciiCase(earlier, reportPath) &&
         services_.files->Copy(earlier, appFolder_ + "\\Tallyfold.earlier.jsonl"))
         earlier = appFolder_ + "\\Tallyfold.earlier.jsonl";
-    const listing::RunOutcome outcome =
-        listing::RunListing(options, table.fs ? *table.fs : *services_.fileSystem, *this, reportPath, totals_);
+    // Files that did not change since the listing kept beside the program
+    // are not read again (none the first time).
+    listing::EarlierHashes kept;
+    if (options.hash != platform::HashAlgorithm::kNone)
+        kept.Load(appFolder_ + "\\" + listing::ReportFileName(listing::ReportFormat::kJsonl), options.hash);
+    const listing::RunOutcome outcome = listing::RunListing(
+        options, table.fs ? *table.fs : *services_.fileSystem, *this, reportPath, totals_, &kept);
 
     scanActive_ = false;
     stopped_ = true;

@@ -78,6 +78,9 @@ public:
     virtual ~ContentFile() = default;
     std::uint64_t Size() const { return size_; }
     const ContentIdentity& Identity() const { return identity_; }
+    // When it was last written, in FILETIME ticks; 0 when not known (a
+    // stream read into a temporary file has no time of its own).
+    std::uint64_t Modified() const { return modified_; }
     // Reads up to `size` bytes at `offset`; the bytes read (0 at the end),
     // or -1 on an error.
     virtual std::int64_t ReadAt(std::uint64_t offset, void* buffer, std::size_t size) = 0;
@@ -92,6 +95,7 @@ public:
 protected:
     std::uint64_t size_ = 0;
     ContentIdentity identity_;
+    std::uint64_t modified_ = 0;
 };
 
 // Opens `path` (without following a link) when it is a regular file;

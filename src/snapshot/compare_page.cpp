@@ -235,9 +235,8 @@ listing::RunOutcome WriteComparisonPage(const DiffResult& diff, listing::Listing
     } host;
     listing::ListingOptions options;
     options.format = listing::ReportFormat::kExplorer;
-    options.comparison = true;
     listing::RunTotals totals;
-    listing::ExplorerSink page(output);
+    listing::ExplorerSink page(output, listing::ExplorerSink::Kind::kComparison);
     MarkingSink marking(diff, page);
     return listing::ReplayListings({&oldListing, &newListing}, options, host, marking, totals, invalid);
 }

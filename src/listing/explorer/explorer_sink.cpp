@@ -150,13 +150,13 @@ WriteError ExplorerSink::Begin(const RunHeader& header) {
         if (const WriteError error = file_.Create()) return error_ = error;
         started_ = true;
         // A comparison page shows no hashes (nor duplicates across its two listings).
-        if (!header.options.comparison) hash_ = header.options.hash;
+        if (!comparison_) hash_ = header.options.hash;
         if (hash_ != platform::HashAlgorithm::kNone) {
             hashes_.assign(platform::HashName(hash_));
             hashes_ += ':';
             duplicates_ = std::make_unique<DuplicateFinder>(hash_, false);
         }
-        if (header.options.comparison) {
+        if (comparison_) {
             Head(kRecComparison);
             EndRecord();
         }

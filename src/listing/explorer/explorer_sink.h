@@ -24,7 +24,11 @@ void AppendExplorerNumber(std::string& out, std::uint64_t value);
 
 class ExplorerSink final : public ListingSink {
 public:
-    explicit ExplorerSink(std::string path) : file_(std::move(path)) {}
+    // A page of two listings that shows what changed from the first to the
+    // second, instead of a catalogue.
+    enum class Kind { kCatalogue, kComparison };
+    explicit ExplorerSink(std::string path, Kind kind = Kind::kCatalogue)
+        : file_(std::move(path)), comparison_(kind == Kind::kComparison) {}
     ExplorerSink(const ExplorerSink&) = delete;
     ExplorerSink& operator=(const ExplorerSink&) = delete;
 
@@ -77,6 +81,7 @@ private:
     std::unique_ptr<DuplicateFinder> duplicates_;
     std::string digest_;  // the raw bytes of a file's digest
     std::string changes_;  // a comparison page's changes element, empty for none
+    bool comparison_ = false;
     WriteError error_ = 0;  // the first write that failed
     bool closed_ = false;
 };

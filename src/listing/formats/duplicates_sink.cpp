@@ -16,7 +16,8 @@ namespace {
 
 class DuplicatesSink final : public ListingSink {
 public:
-    DuplicatesSink(ReportFormat format, const std::string& path) : format_(format), file_(path) {}
+    DuplicatesSink(ReportFormat format, const std::string& path, const DuplicatesReport& report)
+        : format_(format), report_(report), file_(path) {}
 
     WriteError Begin(const RunHeader& header) override {
         separator_ = header.separator;
@@ -24,7 +25,7 @@ public:
         source_ = header.options.source;
         host_ = header.host;
         files_ = header.files;
-        finder_ = std::make_unique<DuplicateFinder>(header.options.hash, header.options.emptyDuplicates);
+        finder_ = std::make_unique<DuplicateFinder>(header.options.hash, report_.emptyFiles);
         return file_.Create();
     }
     WriteError BeginSection(const FolderStart& folder) override {
@@ -165,6 +166,7 @@ private:
     }
 
     const ReportFormat format_;
+    const DuplicatesReport report_;
     ReportFile file_;
     char separator_ = '\\';
     NameBytes bytes_ = NameBytes::kUtf8;
@@ -176,8 +178,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ListingSink> MakeDuplicatesSink(ReportFormat format, const std::string& path) {
-    return std::make_unique<DuplicatesSink>(format, path);
+std::unique_ptr<ListingSink> MakeDuplicatesSink(ReportFormat format, const std::string& path,
+                                               const DuplicatesReport& report) {
+    return std::make_unique<DuplicatesSink>(format, path, report);
 }
 
 }  // namespace tf::listing

@@ -18,6 +18,7 @@ std::unique_ptr<ListingSink> MakeHashdeepSink(const std::string& path);
 std::unique_ptr<ListingSink> MakeMtreeSink(const std::string& path);
 std::unique_ptr<ListingSink> MakeEfuSink(const std::string& path);
 // The report of files with the same content, as text, CSV or JSON Lines.
-std::unique_ptr<ListingSink> MakeDuplicatesSink(ReportFormat format, const std::string& path);
+std::unique_ptr<ListingSink> MakeDuplicatesSink(ReportFormat format, const std::string& path,
+                                               const DuplicatesReport& report);
 
 }  // namespace tf::listing

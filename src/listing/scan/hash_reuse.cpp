@@ -1,7 +1,6 @@
 #include "listing/scan/hash_reuse.h"
 
 #include <algorithm>
-#include <fstream>
 #include <tuple>
 
 #include "listing/formats/record_text.h"
@@ -92,24 +91,24 @@ bool EarlierHashes::Take(std::string_view line) {
 }
 
 void EarlierHashes::Load(const std::string& listingPath, platform::HashAlgorithm algorithm) {
+    ListingInput listing;
+    listing.Open(listingPath);
+    Load(listing, algorithm);
+}
+
+void EarlierHashes::Load(ListingInput& listing, platform::HashAlgorithm algorithm) {
     known_.clear();
     byId_.clear();
     digests_.clear();
-    ReplayResult source;
-    char separator = '/';
-    if (algorithm == platform::HashAlgorithm::kNone || !ListingSource(listingPath, source, separator) ||
-        source.hash != algorithm)
-        return;
+    algorithm_ = platform::HashAlgorithm::kNone;
+    if (algorithm == platform::HashAlgorithm::kNone || !listing.Head().ok || listing.Head().hash != algorithm) return;
+    algorithm_ = algorithm;
     prefix_ = std::string(platform::HashName(algorithm)) + ':';
     digits_ = platform::HashHexLength(algorithm);
-    // Large reads: a listing of a million files is read in a few hundred.
-    std::vector<char> buffer(1 << 20);
-    std::ifstream in;
-    in.rdbuf()->pubsetbuf(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-    in.open(listingPath, std::ios::binary);
+    listing.Rewind();
     std::string line;
     // Only what is surely right is kept; anything else is read again.
-    while (std::getline(in, line))
+    while (listing.NextLine(line))
         if (line.find("\"stamp\"") != std::string::npos) Take(line);
     byId_.resize(known_.size());
     for (std::size_t i = 0; i < byId_.size(); ++i) byId_[i] = static_cast<std::uint32_t>(i);

@@ -15,18 +15,24 @@
 
 namespace tf::listing {
 
+class ListingInput;
+
 class EarlierHashes {
 public:
     // Reads the listing's hashed files that carry a stamp, when its hashes
     // are of `algorithm`. A listing that cannot be read, or one without
     // stamps (made before they were kept), gives nothing to reuse.
     void Load(const std::string& listingPath, platform::HashAlgorithm algorithm);
+    // The same of a listing opened already, read again from its start.
+    void Load(ListingInput& listing, platform::HashAlgorithm algorithm);
 
     // The digest (hex) recorded for a file of this size and stamp; empty
     // when there is none.
     std::string_view Find(std::uint64_t size, const platform::FileStamp& stamp) const;
 
     std::size_t Count() const { return known_.size(); }
+    // The hashes loaded (kNone before any were).
+    platform::HashAlgorithm Algorithm() const { return algorithm_; }
 
 private:
     // One record's fields as the listing holds them; false when a field is
@@ -46,6 +52,7 @@ private:
     std::string digests_;       // every digest's hex digits, each digits_ long
     std::string prefix_;        // "NAME:" of the algorithm
     std::size_t digits_ = 0;
+    platform::HashAlgorithm algorithm_ = platform::HashAlgorithm::kNone;
 };
 
 }  // namespace tf::listing

@@ -83,7 +83,7 @@ public:
         file.inode = record.Number(Field::kInode, false);
         // Listings made before these fields have none: nothing is lost by that.
         if (file.kind == EntryKind::kLink && record.Has(Field::kTarget)) {
-            target_ = record.Text(Field::kTarget);
+            target_ = record.Bytes(Field::kTarget, Field::kTargetBytes);
             file.target = target_;
         }
         if (record.Has(Field::kStamp)) {
@@ -325,6 +325,10 @@ struct ListingInput::File {
 ListingInput::ListingInput() = default;
 ListingInput::~ListingInput() = default;
 
+std::uint64_t ListingInput::FileModified() const {
+    return file_ && file_->content ? file_->content->Modified() : 0;
+}
+
 bool ListingInput::Open(const std::string& path) {
     path_ = path;
     head_ = ReplayResult{};
@@ -483,14 +487,6 @@ ReplayResult ReplayListing(ListingInput& input, const ListingOptions& options, S
         result.reason = e.reason;
     }
     return result;
-}
-
-bool ListingSource(const std::string& path, ReplayResult& out, char& separator) {
-    ListingInput input;
-    const bool ok = input.Open(path);
-    out = input.Head();
-    separator = input.Separator();
-    return ok;
 }
 
 }  // namespace tf::listing

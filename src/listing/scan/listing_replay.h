@@ -39,6 +39,9 @@ public:
     const ReplayResult& Head() const { return head_; }
     char Separator() const { return separator_; }
     const std::string& Path() const { return path_; }
+    // When the listing's file was last written (FILETIME ticks), 0 when
+    // not known, as for a pipe.
+    std::uint64_t FileModified() const;
 
     // The next line without its line end; false at the end. Lines are
     // counted from 1; LineStart is where the last one given starts.
@@ -64,10 +67,6 @@ private:
     std::uint64_t number_ = 0, lineStart_ = 0;
     bool failed_ = false;
 };
-
-// The head of the listing at `path` (its source, hashes and separator), as
-// ListingInput::Open reads it; false with `out` saying why.
-bool ListingSource(const std::string& path, ReplayResult& out, char& separator);
 
 // Drives `sink` from BeginSection to the source's EndFolder; Begin, Totals
 // and Close are the caller's. `options.source` is not used: the listing

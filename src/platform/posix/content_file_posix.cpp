@@ -30,7 +30,12 @@ public:
     PosixContentFile(int fd, const struct stat& st) : fd_(fd) {
         size_ = static_cast<std::uint64_t>(st.st_size);
         identity_ = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+        // Seconds since 1970 to ticks since 1601; none before 1970.
+        if (st.st_mtim.tv_sec >= 0)
+            modified_ = 116444736000000000ULL + static_cast<std::uint64_t>(st.st_mtim.tv_sec) * 10000000u +
+                        static_cast<std::uint64_t>(st.st_mtim.tv_nsec) / 100u;
     }
+    void ForgetTime() { modified_ = 0; }
     ~PosixContentFile() override { close(fd_); }
     PosixContentFile(const PosixContentFile&) = delete;
     PosixContentFile& operator=(const PosixContentFile&) = delete;
@@ -140,7 +145,9 @@ ContentStatus OpenSavedFile(const std::string& path, std::unique_ptr<ContentFile
         close(copy);
         return ContentStatus::kFailed;
     }
-    file = std::make_unique<PosixContentFile>(copy, st);
+    auto copied = std::make_unique<PosixContentFile>(copy, st);
+    copied->ForgetTime();  // the copy's time is now, not the stream's
+    file = std::move(copied);
     return ContentStatus::kRead;
 }
 

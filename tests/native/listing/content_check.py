@@ -224,9 +224,13 @@ def check_duplicates(work):
     for dirpath, _, _ in os.walk(tree):
         os.chmod(dirpath, 0o755)
 
-    def groups(args):
+    def groups(args, piped=None):
         out = os.path.join(work, "dups.jsonl")
-        proc = run(args + ["--format", "jsonl", "--output", out], work)
+        if piped is None:
+            proc = run(args + ["--format", "jsonl", "--output", out], work)
+        else:  # the listing comes through a pipe, which can be read only once
+            proc = subprocess.run([LIST] + args + ["--format", "jsonl", "--output", out], input=read(piped),
+                                  capture_output=True, cwd=work, timeout=600, env=ENV)
         assert proc.returncode == 0, proc
         found = set()
         for g in records(out):
@@ -249,9 +253,10 @@ def check_duplicates(work):
     saved = os.path.join(work, "dups-saved.jsonl")
     assert run(["--hash", "--format", "jsonl", "--output", saved, tree], work).returncode == 0
     os.rename(os.path.join(tree, "a"), os.path.join(tree, "gone"))
-    assert groups(["--duplicates", "--from", saved]) == {
-        frozenset(os.fsencode(os.path.join(tree, p)) for p in g)
-        for g in [["a/big1", "b/big2", "b/c/Big3-link"], ["a/end", "d/end-copy"], ["a/small", "b/small"]]}
+    expected = {frozenset(os.fsencode(os.path.join(tree, p)) for p in g)
+                for g in [["a/big1", "b/big2", "b/c/Big3-link"], ["a/end", "d/end-copy"], ["a/small", "b/small"]]}
+    assert groups(["--duplicates", "--from", saved]) == expected
+    assert groups(["--duplicates", "--from", "/dev/stdin"], piped=saved) == expected
     # CSV: one row per path, the same groups.
     out = os.path.join(work, "dups.csv")
     assert run(["--duplicates", "--format", "csv", "--output", out, "--from", saved], work).returncode == 0

@@ -56,7 +56,7 @@ protected:
         tree_.File("s2", "pair");
         tree_.File("alone", "a size of its own");
         options_.source = tree_.Path();
-        options_.duplicates = true;
+        options_.duplicates.emplace();
     }
     std::string Run(ComparingHost& host) {
         const std::string report = out_.Path("report.txt");

@@ -117,6 +117,17 @@ def check_invalid(work, saved):
         assert read(report) == b"an earlier report", what
         assert not os.path.exists(report + ".partial"), what
 
+    # A listing that does not say when it was made was made when its file
+    # was last written.
+    head = json.loads(lines[-1])
+    del head["listed_at"]
+    undated = os.path.join(work, "undated.jsonl")
+    with open(undated, "wb") as f:
+        f.write(b"\n".join(lines[:-1] + [json.dumps(head).encode()]) + b"\n")
+    os.utime(undated, (1600000000, 1600000000))
+    assert run(["--format", "jsonl", "--output", report, "--from", undated], work).returncode in (0, 3)
+    assert json.loads(read(report).split(b"\n")[-2])["listed_at"] == "2020-09-13T12:26:40Z"
+
 
 def subtree_bytes(jsonl, path):
     for line in read(jsonl).split(b"\n"):

@@ -72,6 +72,11 @@ def main():
         got, real = hashes(second), hashes(fresh)
         assert got["same"] == FAKE and got["deep"] == FAKE, got
         assert got["rewritten"] == real["rewritten"] != hashes(first)["rewritten"], (got, real)
+        # The earlier listing may come through a pipe, which is read once.
+        with open(earlier, "rb") as f:
+            piped = subprocess.run([LIST, "--hash", "--reuse", "/dev/stdin", "--format", "jsonl", "--output",
+                                    second, src], input=f.read(), capture_output=True)
+        assert piped.returncode == 0 and hashes(second) == got, (piped, hashes(second))
         # The reused files keep their stamps for the next run; a replay
         # keeps every field.
         replayed = os.path.join(work, "replayed.jsonl")
