@@ -5,8 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <map>
 #include <thread>
 
+#include "fake_file_system.h"
+#include "listing/duplicates/duplicate_finder.h"
+#include "listing/scan/folder_scan.h"
 #include "platform/work_ahead.h"
 
 namespace tf {
@@ -55,6 +59,86 @@ TEST(WorkAhead, AStopDropsTheJobsNotBegunAndWaitsForTheRunningOne) {
     EXPECT_FALSE(work.TakeOldest());
     EXPECT_FALSE(ran);
     EXPECT_EQ(work.Pending(), 0u);
+}
+
+std::string HashOf(const std::string& bytes) {
+    const auto hasher = platform::CreateHasher(platform::HashAlgorithm::kXxh128);
+    hasher->Update(bytes.data(), bytes.size());
+    return hasher->Finish();
+}
+
+// Folders of files of many sizes, one large enough to be read by two
+// threads itself, copies across folders that differ only in the middle
+// from some of their size, and files that misbehave.
+struct ContentTree {
+    ContentTree() {
+        fs.AddFolder("C:\\t");
+        std::uint64_t seed = 5;
+        for (int d = 0; d < 6; ++d) {
+            const std::string folder = "C:\\t\\d" + std::to_string(d);
+            fs.AddFolder(folder);
+            for (int f = 0; f < 40; ++f) {
+                seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+                std::string content(f == 7 && d == 2 ? (5u << 20) + 3 : (seed >> 40) % (f % 5 ? 3000 : 200000),
+                                    static_cast<char>('a' + (seed >> 60)));
+                const bool shared = f % 4 == 0 || f == 11 || f == 23 || f == 31;
+                if (shared) content.assign(100 + (f % 3) * 30000, 'c');
+                if (!content.empty()) content[content.size() / 2] = static_cast<char>(shared ? '0' + d % 2 : f);
+                testing::FakeContent file{content};
+                if (f == 11) file.failAt = static_cast<std::int64_t>(content.size() / 2);  // fails mid-read
+                if (f == 23) file.shrinkTo = static_cast<std::int64_t>(content.size() / 3);
+                if (f == 31) file.open = platform::ContentStatus::kDenied;
+                const std::string name = "f" + std::to_string(f);
+                bytes[folder + "\\" + name] = content;
+                fs.AddContent(folder, name, std::move(file));
+            }
+        }
+    }
+    testing::FakeFileSystem fs;
+    std::map<std::string, std::string> bytes;  // by path
+};
+
+class UnreadHost final : public listing::ScanHost {
+public:
+    void SetStatus(const std::string&) override {}
+    void PumpEvents() override {}
+    bool Stopped() override { return false; }
+    void FileUnread(const std::string& path, platform::ContentStatus status) override {
+        unread.emplace_back(path, status);
+    }
+    std::vector<std::pair<std::string, platform::ContentStatus>> unread;
+};
+
+TEST(HashAhead, DuplicateGroupsAndUnreadFilesAreThoseOfReadingInTurn) {
+    ContentTree tree;
+    std::vector<std::vector<std::string>> groups[2];
+    std::vector<std::string> unread[2];
+    for (int ahead = 0; ahead < 2; ++ahead) {
+        listing::DuplicateFinder finder(platform::HashAlgorithm::kNone, false);
+        finder.ReadAheadOn(ahead ? 2 : 0);
+        std::string folder;
+        for (const auto& [path, bytes] : tree.bytes) {
+            const std::string dir = path.substr(0, path.rfind('\\') + 1);
+            if (dir != folder) finder.Folder(folder = dir);
+            listing::ListedFile file;
+            const std::string name = path.substr(dir.size());
+            file.name = name;
+            file.size = bytes.size();
+            finder.Add(file);
+        }
+        finder.Find(&tree.fs, nullptr);
+        for (const listing::DuplicateGroup& g : finder.Groups()) {
+            groups[ahead].emplace_back();
+            for (const std::size_t f : g.files) groups[ahead].back().push_back(finder.PathOf(f));
+        }
+        for (const listing::UnreadFile& u : finder.Unread())
+            unread[ahead].push_back(u.path + " " + platform::ContentStatusText(u.status));
+        EXPECT_EQ(finder.Progress().filesDone, finder.Progress().files);
+    }
+    EXPECT_EQ(groups[1], groups[0]);
+    EXPECT_EQ(unread[1], unread[0]);
+    EXPECT_GE(groups[1].size(), 3u);
+    EXPECT_GE(unread[1].size(), 3u);
 }
 
 }  // namespace
