@@ -109,6 +109,64 @@ public:
     std::vector<std::pair<std::string, platform::ContentStatus>> unread;
 };
 
+// Each row as "folder\name digest-or-reason", in the order the sink heard them.
+class RowSink final : public listing::ListingSink {
+public:
+    listing::WriteError Begin(const listing::RunHeader&) override { return 0; }
+    listing::WriteError BeginSection(const listing::FolderStart& folder) override {
+        folder_ = folder.path;
+        return 0;
+    }
+    listing::WriteError Row(const listing::ListedFile& file) override {
+        rows.push_back(folder_ + "\\" + std::string(file.name) + " " +
+                       (file.digest.empty() ? platform::ContentStatusText(file.unhashed) : std::string(file.digest)));
+        return 0;
+    }
+    listing::WriteError EndSection(const listing::SectionTotals&) override { return 0; }
+    listing::WriteError EndFolder(const listing::FolderRecord&) override { return 0; }
+    listing::WriteError FolderSkipped(const listing::FolderRecord&) override { return 0; }
+    listing::WriteError Totals(const listing::RunTotals&) override { return 0; }
+    listing::WriteError Close() override { return 0; }
+    std::vector<std::string> rows;
+
+private:
+    std::string folder_;
+};
+
+TEST(HashAhead, RowsKeepTheirOrderAndTheHashesOfReadingInTurn) {
+    ContentTree tree;
+    std::vector<std::string> rows[2];
+    std::vector<std::pair<std::string, platform::ContentStatus>> unread[2];
+    for (int ahead = 0; ahead < 2; ++ahead) {
+        listing::ListingOptions options;
+        options.source = "C:\\t";
+        options.hash = platform::HashAlgorithm::kXxh128;
+        options.readAhead = ahead ? 2 : 0;  // none: each file read as it is listed
+        UnreadHost host;
+        listing::RunTotals totals;
+        RowSink sink;
+        listing::FolderScan(options, tree.fs, host, totals, sink).ScanFolder(options.source);
+        rows[ahead] = sink.rows;
+        unread[ahead] = host.unread;
+        EXPECT_EQ(totals.unreadFiles, 18u);
+        EXPECT_EQ(totals.hashedBytes, totals.bytesToHash);
+    }
+    EXPECT_EQ(rows[1], rows[0]);
+    EXPECT_EQ(unread[1], unread[0]);
+    ASSERT_EQ(rows[1].size(), tree.bytes.size());
+    // Against the bytes themselves, where the file reads whole.
+    const std::string large = "C:\\t\\d2\\f7";
+    for (const std::string& row : rows[1]) {
+        const std::string path = row.substr(0, row.find(' '));
+        const std::string name = path.substr(path.rfind('\\') + 1);
+        const std::string expected = name == "f11"   ? "read error"
+                                     : name == "f23" ? "changed while read"
+                                     : name == "f31" ? "permission denied"
+                                                     : HashOf(tree.bytes.at(path));
+        EXPECT_EQ(row, path + " " + expected);
+    }
+}
+
 TEST(HashAhead, DuplicateGroupsAndUnreadFilesAreThoseOfReadingInTurn) {
     ContentTree tree;
     std::vector<std::vector<std::string>> groups[2];
