@@ -1,16 +1,14 @@
 #include "listing/scan/hash_reuse.h"
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
-#include <tuple>
 
 #include "listing/formats/record_text.h"
 #include "listing/scan/listing_replay.h"
 
 namespace tf::listing {
 namespace {
-
-auto IdentityOf(const platform::FileStamp& s) { return std::make_tuple(s.device, s.fileId); }
 
 // The top-level fields of one flat JSON object, as spans of the line: a
 // string's without its quotes (escapes left as they are), any other value's
@@ -24,9 +22,16 @@ bool ScanObject(std::string_view line, OnField onField) {
     const auto string = [&](std::string_view& out) {
         if (at >= line.size() || line[at] != '"') return false;
         const std::size_t start = ++at;
-        for (; at < line.size() && line[at] != '"'; ++at)
-            if (line[at] == '\\') ++at;
-        if (at >= line.size()) return false;
+        // A quote ends the string unless an odd run of backslashes escapes it.
+        for (;;) {
+            const void* quote = std::memchr(line.data() + at, '"', line.size() - at);
+            if (!quote) return false;
+            at = static_cast<std::size_t>(static_cast<const char*>(quote) - line.data());
+            std::size_t slashes = 0;
+            while (at - slashes > start && line[at - slashes - 1] == '\\') ++slashes;
+            if (slashes % 2 == 0) break;
+            ++at;
+        }
         out = line.substr(start, at++ - start);
         return true;
     };
@@ -102,19 +107,41 @@ void EarlierHashes::Load(const std::string& listingPath, platform::HashAlgorithm
         return;
     prefix_ = std::string(platform::HashName(algorithm)) + ':';
     digits_ = platform::HashHexLength(algorithm);
-    // Large reads: a listing of a million files is read in a few hundred.
+    // Large reads, each line taken where it lies: a listing of a million
+    // files is read in a few hundred.
+    std::ifstream in(listingPath, std::ios::binary);
     std::vector<char> buffer(1 << 20);
-    std::ifstream in;
-    in.rdbuf()->pubsetbuf(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-    in.open(listingPath, std::ios::binary);
-    std::string line;
+    std::size_t held = 0;
     // Only what is surely right is kept; anything else is read again.
-    while (std::getline(in, line))
-        if (line.find("\"stamp\"") != std::string::npos) Take(line);
+    for (;;) {
+        in.read(buffer.data() + held, static_cast<std::streamsize>(buffer.size() - held));
+        const std::size_t got = static_cast<std::size_t>(in.gcount());
+        const bool last = got == 0;
+        held += got;
+        std::size_t start = 0;
+        for (;;) {
+            const void* end = std::memchr(buffer.data() + start, '\n', held - start);
+            if (!end) break;
+            const std::size_t stop = static_cast<std::size_t>(static_cast<const char*>(end) - buffer.data());
+            Take(std::string_view(buffer.data() + start, stop - start));
+            start = stop + 1;
+        }
+        if (last) {
+            if (start < held) Take(std::string_view(buffer.data() + start, held - start));  // a last line without its end
+            break;
+        }
+        held -= start;
+        std::memmove(buffer.data(), buffer.data() + start, held);
+        // A line longer than the buffer: the buffer grows to hold it.
+        if (held == buffer.size()) buffer.resize(buffer.size() * 2);
+    }
+    // By file id, the key beside each place so that the sort stays in the
+    // cache; the device only decides between equal ids.
     byId_.resize(known_.size());
-    for (std::size_t i = 0; i < byId_.size(); ++i) byId_[i] = static_cast<std::uint32_t>(i);
-    std::sort(byId_.begin(), byId_.end(), [this](std::uint32_t a, std::uint32_t b) {
-        return IdentityOf(known_[a].stamp) < IdentityOf(known_[b].stamp);
+    for (std::size_t i = 0; i < byId_.size(); ++i) byId_[i] = {known_[i].stamp.fileId, static_cast<std::uint32_t>(i)};
+    std::sort(byId_.begin(), byId_.end(), [this](const IdPlace& a, const IdPlace& b) {
+        if (a.first != b.first) return a.first < b.first;
+        return known_[a.second].stamp.device < known_[b.second].stamp.device;
     });
     next_ = 0;
 }
@@ -123,14 +150,13 @@ std::string_view EarlierHashes::Find(std::uint64_t size, const platform::FileSta
     const auto matches = [&](std::size_t i) { return known_[i].size == size && known_[i].stamp == stamp; };
     if (next_ < known_.size() && matches(next_))
         return std::string_view(digests_).substr(known_[next_++].digest, digits_);
-    auto it = std::lower_bound(byId_.begin(), byId_.end(), IdentityOf(stamp), [this](std::uint32_t i, const auto& id) {
-        return IdentityOf(known_[i].stamp) < id;
-    });
+    auto it = std::lower_bound(byId_.begin(), byId_.end(), stamp.fileId,
+                               [](const IdPlace& place, std::uint64_t id) { return place.first < id; });
     // Hard links share an identity; any of them with the same stamp will do.
-    for (; it != byId_.end() && IdentityOf(known_[*it].stamp) == IdentityOf(stamp); ++it) {
-        if (!matches(*it)) continue;
-        next_ = *it + 1;
-        return std::string_view(digests_).substr(known_[*it].digest, digits_);
+    for (; it != byId_.end() && it->first == stamp.fileId; ++it) {
+        if (!matches(it->second)) continue;
+        next_ = it->second + 1;
+        return std::string_view(digests_).substr(known_[it->second].digest, digits_);
     }
     return {};
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/content_hash.h"
@@ -39,7 +40,9 @@ private:
         std::size_t digest = 0;  // where its hex digits start in digests_
     };
     std::vector<Known> known_;          // in the listing's order
-    std::vector<std::uint32_t> byId_;  // known_'s places, by device and file id
+    // (file id, place in known_), by file id and then device.
+    using IdPlace = std::pair<std::uint64_t, std::uint32_t>;
+    std::vector<IdPlace> byId_;
     // Where the next file is looked for first: a tree listed again is met
     // in the same order, so most files are found without a search.
     mutable std::size_t next_ = 0;
