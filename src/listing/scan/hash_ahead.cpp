@@ -28,9 +28,7 @@ bool BeforeHashing(const ListingOptions& options, RunTotals& totals, const std::
     // the change time after it, and the next run reads the file again.
     if (!file.stamp.known) file.stamp = platform::StampOf(path);
     if (earlier && file.stamp.known) {
-        const std::string_view known = earlier->Find(file.size, file.stamp);
-        if (!known.empty()) {
-            digest.assign(known);
+        if (earlier->Find(file.size, file.stamp, digest)) {
             file.digest = digest;
             totals.hashedBytes += file.size;
             return false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <system_error>
 
 #include "listing/formats/record_text.h"
 #include "listing/scan/listing_replay.h"
@@ -24,9 +25,15 @@ bool ScanObject(std::string_view line, OnField onField) {
         const std::size_t start = ++at;
         // A quote ends the string unless an odd run of backslashes escapes it.
         for (;;) {
-            const void* quote = std::memchr(line.data() + at, '"', line.size() - at);
-            if (!quote) return false;
-            at = static_cast<std::size_t>(static_cast<const char*>(quote) - line.data());
+            // Keys and most values are short: a plain look finds their end
+            // sooner than a call would.
+            const std::size_t near = std::min(line.size(), at + 16);
+            while (at < near && line[at] != '"') ++at;
+            if (at == near) {
+                const void* quote = std::memchr(line.data() + at, '"', line.size() - at);
+                if (!quote) return false;
+                at = static_cast<std::size_t>(static_cast<const char*>(quote) - line.data());
+            }
             std::size_t slashes = 0;
             while (at - slashes > start && line[at - slashes - 1] == '\\') ++slashes;
             if (slashes % 2 == 0) break;
@@ -74,7 +81,7 @@ bool ParseCount(std::string_view text, std::uint64_t& value) {
 
 }  // namespace
 
-bool EarlierHashes::Take(std::string_view line) {
+bool EarlierHashes::Take(std::string_view line, Batch& batch) const {
     std::string_view kind, size, hash, stamp;
     if (!ScanObject(line, [&](std::string_view key, std::string_view value) {
             if (key == "kind") kind = value;
@@ -90,16 +97,27 @@ bool EarlierHashes::Take(std::string_view line) {
         hash.find_first_not_of("0123456789abcdef", prefix_.size()) != std::string_view::npos)
         return false;
     known.stamp = *parsed;
-    known.digest = digests_.size();
-    digests_.append(hash.substr(prefix_.size()));
-    known_.push_back(known);
+    known.digest = batch.digests.size();
+    batch.digests.append(hash.substr(prefix_.size()));
+    batch.known.push_back(known);
     return true;
 }
 
+EarlierHashes::~EarlierHashes() { Join(); }
+
+void EarlierHashes::Join() {
+    abandon_ = true;
+    if (reader_.joinable()) reader_.join();
+    abandon_ = false;
+}
+
 void EarlierHashes::Load(const std::string& listingPath, platform::HashAlgorithm algorithm) {
+    Join();
     known_.clear();
     byId_.clear();
     digests_.clear();
+    next_ = 0;
+    complete_ = true;
     ReplayResult source;
     char separator = '/';
     if (algorithm == platform::HashAlgorithm::kNone || !ListingSource(listingPath, source, separator) ||
@@ -107,13 +125,23 @@ void EarlierHashes::Load(const std::string& listingPath, platform::HashAlgorithm
         return;
     prefix_ = std::string(platform::HashName(algorithm)) + ':';
     digits_ = platform::HashHexLength(algorithm);
+    complete_ = false;
+    try {
+        reader_ = std::thread([this, listingPath] { Read(listingPath); });
+    } catch (const std::system_error&) {
+        Read(listingPath);  // no thread to spare: read them now
+    }
+}
+
+void EarlierHashes::Read(const std::string& listingPath) {
     // Large reads, each line taken where it lies: a listing of a million
     // files is read in a few hundred.
     std::ifstream in(listingPath, std::ios::binary);
     std::vector<char> buffer(1 << 20);
     std::size_t held = 0;
+    Batch batch;
     // Only what is surely right is kept; anything else is read again.
-    for (;;) {
+    while (!abandon_) {
         in.read(buffer.data() + held, static_cast<std::streamsize>(buffer.size() - held));
         const std::size_t got = static_cast<std::size_t>(in.gcount());
         const bool last = got == 0;
@@ -123,42 +151,88 @@ void EarlierHashes::Load(const std::string& listingPath, platform::HashAlgorithm
             const void* end = std::memchr(buffer.data() + start, '\n', held - start);
             if (!end) break;
             const std::size_t stop = static_cast<std::size_t>(static_cast<const char*>(end) - buffer.data());
-            Take(std::string_view(buffer.data() + start, stop - start));
+            Take(std::string_view(buffer.data() + start, stop - start), batch);
             start = stop + 1;
         }
         if (last) {
-            if (start < held) Take(std::string_view(buffer.data() + start, held - start));  // a last line without its end
+            if (start < held) Take(std::string_view(buffer.data() + start, held - start), batch);  // a last line without its end
             break;
         }
+        HandOver(batch, false);
         held -= start;
         std::memmove(buffer.data(), buffer.data() + start, held);
         // A line longer than the buffer: the buffer grows to hold it.
         if (held == buffer.size()) buffer.resize(buffer.size() * 2);
     }
-    // By file id, the key beside each place so that the sort stays in the
-    // cache; the device only decides between equal ids.
-    byId_.resize(known_.size());
-    for (std::size_t i = 0; i < byId_.size(); ++i) byId_[i] = {known_[i].stamp.fileId, static_cast<std::uint32_t>(i)};
-    std::sort(byId_.begin(), byId_.end(), [this](const IdPlace& a, const IdPlace& b) {
-        if (a.first != b.first) return a.first < b.first;
-        return known_[a.second].stamp.device < known_[b.second].stamp.device;
-    });
-    next_ = 0;
+    HandOver(batch, true);
 }
 
-std::string_view EarlierHashes::Find(std::uint64_t size, const platform::FileStamp& stamp) const {
+void EarlierHashes::HandOver(Batch& batch, bool last) {
+    std::vector<IdPlace> byId;
+    std::unique_lock<std::mutex> lock(mutex_);
+    const std::size_t base = digests_.size();
+    for (Known& k : batch.known) {
+        k.digest += base;
+        known_.push_back(k);
+    }
+    digests_ += batch.digests;
+    batch.known.clear();
+    batch.digests.clear();
+    if (last) {
+        // By file id, the key beside each place so that the sort stays in
+        // the cache; the device only decides between equal ids. The records
+        // stay as they are meanwhile: no one adds to them any more.
+        const std::size_t count = known_.size();
+        lock.unlock();
+        byId.resize(count);
+        for (std::size_t i = 0; i < count; ++i) byId[i] = {known_[i].stamp.fileId, static_cast<std::uint32_t>(i)};
+        std::sort(byId.begin(), byId.end(), [this](const IdPlace& a, const IdPlace& b) {
+            if (a.first != b.first) return a.first < b.first;
+            return known_[a.second].stamp.device < known_[b.second].stamp.device;
+        });
+        lock.lock();
+        byId_ = std::move(byId);
+        complete_ = true;
+    }
+    more_.notify_all();
+}
+
+std::size_t EarlierHashes::Count() const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    more_.wait(lock, [this] { return complete_; });
+    return known_.size();
+}
+
+bool EarlierHashes::Find(std::uint64_t size, const platform::FileStamp& stamp, std::string& digest) const {
     const auto matches = [&](std::size_t i) { return known_[i].size == size && known_[i].stamp == stamp; };
-    if (next_ < known_.size() && matches(next_))
-        return std::string_view(digests_).substr(known_[next_++].digest, digits_);
+    std::unique_lock<std::mutex> lock(mutex_);
+    more_.wait(lock, [this] { return complete_ || next_ < known_.size(); });
+    if (next_ < known_.size()) {
+        const Known& k = known_[next_];
+        if (matches(next_)) {
+            digest.assign(digests_, k.digest, digits_);
+            ++next_;
+            return true;
+        }
+        // The same file, changed since: nothing to take here, and the next
+        // file is looked for after it.
+        if (k.stamp.known && stamp.known && k.stamp.device == stamp.device && k.stamp.fileId == stamp.fileId) {
+            ++next_;
+            return false;
+        }
+    }
+    // Found elsewhere or not at all: that needs every record.
+    more_.wait(lock, [this] { return complete_; });
     auto it = std::lower_bound(byId_.begin(), byId_.end(), stamp.fileId,
                                [](const IdPlace& place, std::uint64_t id) { return place.first < id; });
     // Hard links share an identity; any of them with the same stamp will do.
     for (; it != byId_.end() && it->first == stamp.fileId; ++it) {
         if (!matches(it->second)) continue;
         next_ = it->second + 1;
-        return std::string_view(digests_).substr(known_[it->second].digest, digits_);
+        digest.assign(digests_, known_[it->second].digest, digits_);
+        return true;
     }
-    return {};
+    return false;
 }
 
 }  // namespace tf::listing

@@ -1,6 +1,7 @@
-// The hashes of an earlier listing as the reuse reads them back: every
-// record of a listing larger than the reader's buffer (one record larger
-// still), names full of escapes, found by stamp in order and out of it.
+// The hashes of an earlier listing as the reuse reads them back, on a
+// thread of its own while they are looked for: every record of a listing
+// larger than the reader's buffer (one record larger still), names full of
+// escapes, the largest stamps, found by stamp in order and out of it.
 #include "listing/scan/hash_reuse.h"
 
 #include <gtest/gtest.h>
@@ -40,20 +41,43 @@ TEST(EarlierHashes, EveryRecordIsFoundByItsStampAndOnlyByIt) {
                 << ",\"hash\":\"xxh128:" << Hex(i) << "\",\"stamp\":\"" << s.modified << ':' << s.changed << ':'
                 << s.device << ':' << s.fileId << "\"}\n";
         }
+        // The largest stamp a listing can hold, and one past it.
+        out << R"({"path":"/r/max","name":"max","kind":"file","size":1,"hash":"xxh128:)" << Hex(1)
+            << R"(","stamp":"18446744073709551615:1:1:18446744073709551615"})" << '\n';
+        out << R"({"path":"/r/over","name":"over","kind":"file","size":1,"hash":"xxh128:)" << Hex(1)
+            << R"(","stamp":"18446744073709551616:1:1:1"})" << '\n';
         out << "{\"path\":\"/r\",\"name\":\"r\",\"kind\":\"folder\",\"type\":\"\",\"size\":0,\"hashes\":\"xxh128\"}\n";
     }
     EarlierHashes earlier;
     earlier.Load(path, platform::HashAlgorithm::kXxh128);
-    EXPECT_EQ(earlier.Count(), kFiles);
-    for (std::uint64_t i = 0; i < kFiles; ++i) ASSERT_EQ(earlier.Find(i, StampOf(i)), Hex(i)) << i;
+    const auto found = [&](std::uint64_t size, const platform::FileStamp& stamp) {
+        std::string digest;
+        return earlier.Find(size, stamp, digest) ? digest : "none";
+    };
+    // In order, as the records are still being read; a file that is not
+    // there on the way.
+    for (std::uint64_t i = 0; i < kFiles; ++i) {
+        ASSERT_EQ(found(i, StampOf(i)), Hex(i)) << i;
+        if (i == 777) {
+            EXPECT_EQ(found(5, StampOf(kFiles + 5)), "none");
+        }
+        if (i == 999) {
+            platform::FileStamp changed = StampOf(i);
+            ++changed.changed;
+            EXPECT_EQ(found(i, changed), "none");
+        }
+    }
     // Out of order, and not for another size or a later change.
     for (std::uint64_t i = kFiles; i-- > 0;) {
-        ASSERT_EQ(earlier.Find(i, StampOf(i)), Hex(i)) << i;
+        ASSERT_EQ(found(i, StampOf(i)), Hex(i)) << i;
         platform::FileStamp changed = StampOf(i);
         ++changed.changed;
-        EXPECT_TRUE(earlier.Find(i, changed).empty());
-        EXPECT_TRUE(earlier.Find(i + 1, StampOf(i)).empty());
+        EXPECT_EQ(found(i, changed), "none");
+        EXPECT_EQ(found(i + 1, StampOf(i)), "none");
     }
+    std::string digest;
+    EXPECT_TRUE(earlier.Find(1, {~0ull, 1, 1, ~0ull, true}, digest));
+    EXPECT_EQ(earlier.Count(), kFiles + 1);
     // A listing of other hashes gives nothing.
     earlier.Load(path, platform::HashAlgorithm::kSha256);
     EXPECT_EQ(earlier.Count(), 0u);
