@@ -168,32 +168,18 @@ void EarlierHashes::Read(const std::string& listingPath) {
 }
 
 void EarlierHashes::HandOver(Batch& batch, bool last) {
-    std::vector<IdPlace> byId;
-    std::unique_lock<std::mutex> lock(mutex_);
-    const std::size_t base = digests_.size();
-    for (Known& k : batch.known) {
-        k.digest += base;
-        known_.push_back(k);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const std::size_t base = digests_.size();
+        for (Known& k : batch.known) {
+            k.digest += base;
+            known_.push_back(k);
+        }
+        digests_ += batch.digests;
+        complete_ = last;
     }
-    digests_ += batch.digests;
     batch.known.clear();
     batch.digests.clear();
-    if (last) {
-        // By file id, the key beside each place so that the sort stays in
-        // the cache; the device only decides between equal ids. The records
-        // stay as they are meanwhile: no one adds to them any more.
-        const std::size_t count = known_.size();
-        lock.unlock();
-        byId.resize(count);
-        for (std::size_t i = 0; i < count; ++i) byId[i] = {known_[i].stamp.fileId, static_cast<std::uint32_t>(i)};
-        std::sort(byId.begin(), byId.end(), [this](const IdPlace& a, const IdPlace& b) {
-            if (a.first != b.first) return a.first < b.first;
-            return known_[a.second].stamp.device < known_[b.second].stamp.device;
-        });
-        lock.lock();
-        byId_ = std::move(byId);
-        complete_ = true;
-    }
     more_.notify_all();
 }
 
@@ -221,8 +207,20 @@ bool EarlierHashes::Find(std::uint64_t size, const platform::FileStamp& stamp, s
             return false;
         }
     }
-    // Found elsewhere or not at all: that needs every record.
+    // Found elsewhere or not at all: that needs every record, by identity.
     more_.wait(lock, [this] { return complete_; });
+    if (byId_.size() != known_.size()) {
+        // By file id, the key beside each place so that the sort stays in
+        // the cache; the device only decides between equal ids. A tree
+        // listed again in the same order may never need it.
+        byId_.resize(known_.size());
+        for (std::size_t i = 0; i < byId_.size(); ++i)
+            byId_[i] = {known_[i].stamp.fileId, static_cast<std::uint32_t>(i)};
+        std::sort(byId_.begin(), byId_.end(), [this](const IdPlace& a, const IdPlace& b) {
+            if (a.first != b.first) return a.first < b.first;
+            return known_[a.second].stamp.device < known_[b.second].stamp.device;
+        });
+    }
     auto it = std::lower_bound(byId_.begin(), byId_.end(), stamp.fileId,
                                [](const IdPlace& place, std::uint64_t id) { return place.first < id; });
     // Hard links share an identity; any of them with the same stamp will do.

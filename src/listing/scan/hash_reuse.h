@@ -65,10 +65,10 @@ private:
     mutable std::condition_variable more_;  // records handed over, or all read
     std::vector<Known> known_;              // in the listing's order
     std::string digests_;                   // every digest's hex digits, each digits_ long
-    // (file id, place in known_), by file id and then device; made once
-    // every record is read.
+    // (file id, place in known_), by file id and then device; made when
+    // first needed, once every record is read.
     using IdPlace = std::pair<std::uint64_t, std::uint32_t>;
-    std::vector<IdPlace> byId_;
+    mutable std::vector<IdPlace> byId_;
     bool complete_ = true;
     std::atomic<bool> abandon_{false};  // the run no longer needs them
     // Where the next file is looked for first: a tree listed again is met
