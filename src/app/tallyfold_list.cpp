@@ -67,8 +67,9 @@ std::string Usage() {
         "  --errors FILE       list the folders that could not be listed there, not on stderr\n"
         "  --follow-links      enter links to folders (each folder is still listed once)\n"
         "  --one-file-system   do not enter folders on other file systems\n"
-        "  --read-ahead N      threads that read folders ahead of the listing (0: none;\n"
-        "                      default one per processor, at most 4)\n"
+        "  --read-ahead N      threads that read folders ahead of the listing (0: none, and\n"
+        "                      file contents are read in turn; default one per processor,\n"
+        "                      at most 4)\n"
         "  --hash [ALGORITHM]  every file's content hash in csv, jsonl and explorer:\n"
         "                      xxh128 (default) or sha256\n"
         "  --reuse LISTING     with hashes: take a file's hash from this earlier jsonl listing\n"
@@ -493,13 +494,13 @@ static int RunTool(int argc, char** argv) {
         // The listing is checked as --from would, and read once (it may be
         // a pipe); one without stamps (or of another hash) is valid and
         // simply gives nothing to reuse.
-        listing::ListingInput input;
-        if (!input.Open(args.reuse)) {
+        auto input = std::make_unique<listing::ListingInput>();
+        if (!input->Open(args.reuse)) {
             std::fprintf(stderr, "tallyfold-list: %s:%llu: not a valid listing: %s\n", args.reuse.c_str(),
-                         static_cast<unsigned long long>(input.Head().line), input.Head().reason.c_str());
+                         static_cast<unsigned long long>(input->Head().line), input->Head().reason.c_str());
             return kExitUsage;
         }
-        earlier.Load(input, listing::RunHashes(args.options));
+        earlier.Load(std::move(input), listing::RunHashes(args.options));
     }
     FilePtr errorsFile;
     if (!args.errors.empty()) {

@@ -143,7 +143,8 @@ public:
 
     // Opens `path` for its content when it is a regular file (links not
     // followed); anything else is not opened at all. The default is the
-    // platform's OpenContentFile.
+    // platform's OpenContentFile. Contents are read ahead on helper threads,
+    // so this is called from several threads at once.
     virtual ContentStatus OpenContent(const std::string& path, std::unique_ptr<ContentFile>& file);
 };
 

@@ -88,7 +88,11 @@ void DuplicateFinder::Find(platform::FileSystem* fs, CloseHost* host) {
         });
     }
     Show(std::string());
-    ForEachSharedSize([&](std::size_t begin, std::size_t end) { SameSize(begin, end); });
+    if (digestBytes_) {
+        ForEachSharedSize([&](std::size_t begin, std::size_t end) { SameSize(begin, end, nullptr); });
+    } else {
+        ReadAndGroup();
+    }
     Show(std::string());
     std::vector<std::string> first(groups_.size());
     for (std::size_t i = 0; i < groups_.size(); ++i) first[i] = PathOf(groups_[i].files.front());
@@ -104,17 +108,6 @@ void DuplicateFinder::Find(platform::FileSystem* fs, CloseHost* host) {
     groups_ = std::move(sorted);
 }
 
-// Each run [begin, end) of two or more files of one size.
-template <typename Run>
-void DuplicateFinder::ForEachSharedSize(Run run) {
-    for (std::size_t i = 0; i < files_.size();) {
-        std::size_t j = i;
-        while (j < files_.size() && files_[j].size == files_[i].size) ++j;
-        if (j - i > 1) run(i, j);
-        i = j;
-    }
-}
-
 void DuplicateFinder::InPathOrder(std::size_t begin, std::size_t end) {
     std::vector<std::pair<std::string, Candidate>> keyed;
     keyed.reserve(end - begin);
@@ -124,16 +117,13 @@ void DuplicateFinder::InPathOrder(std::size_t begin, std::size_t end) {
 }
 
 // Files [begin, end) all have one size.
-void DuplicateFinder::SameSize(std::size_t begin, std::size_t end) {
-    if (digestBytes_) {
+void DuplicateFinder::SameSize(std::size_t begin, std::size_t end, FirstLooks* looks) {
+    if (!looks) {
         ListedGroups(begin, end);
         return;
     }
-    // Of several links to one file the first path in byte order stands for
-    // all, whatever order the folders were read in.
-    InPathOrder(begin, end);
     Hashed hashed;
-    ReadWhereNeeded(begin, end, hashed);
+    ReadWhereNeeded(begin, end, *looks, hashed);
     // By digest, each group's files staying in path order.
     std::sort(hashed.begin(), hashed.end(),
               [](const auto& a, const auto& b) { return std::tie(a.second, a.first) < std::tie(b.second, b.first); });

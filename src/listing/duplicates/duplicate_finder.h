@@ -51,6 +51,11 @@ public:
     // the caller's own number for it.
     void Add(const ListedFile& file, std::uint64_t key = 0);
 
+    // Threads besides the caller's that read files ahead of the comparison
+    // (0, the default: the caller reads them all). `fs` must then allow
+    // OpenContent from several threads at once.
+    void ReadAheadOn(unsigned helpers) { helpers_ = helpers; }
+
     // Reads what must be read through `fs` (none needed where the digests
     // are listed), telling `host` (when given) how far it has come and of
     // each file it cannot read, and stopping with it; then groups. After a
@@ -82,13 +87,17 @@ private:
     };
     // (file, whole digest) of the files of one size that are one file each.
     using Hashed = std::vector<std::pair<std::size_t, std::string>>;
+    // The first reading of every file that shares its size, done ahead of
+    // the comparison (duplicate_reading.cpp).
+    class FirstLooks;
 
     template <typename Run>
     void ForEachSharedSize(Run run);
     void InPathOrder(std::size_t begin, std::size_t end);
-    void SameSize(std::size_t begin, std::size_t end);
+    void ReadAndGroup();
+    void SameSize(std::size_t begin, std::size_t end, FirstLooks* looks);
     void ListedGroups(std::size_t begin, std::size_t end);
-    void ReadWhereNeeded(std::size_t begin, std::size_t end, Hashed& hashed);
+    void ReadWhereNeeded(std::size_t begin, std::size_t end, FirstLooks& looks, Hashed& hashed);
     std::string_view ListedDigest(const Candidate& c) const;
 
     bool Stop();
@@ -108,8 +117,20 @@ private:
     std::vector<UnreadFile> unread_;
     platform::FileSystem* fs_ = nullptr;
     CloseHost* host_ = nullptr;
+    unsigned helpers_ = 0;
     CompareProgress progress_;
     bool stopped_ = false;
 };
+
+// Each run [begin, end) of two or more files of one size.
+template <typename Run>
+void DuplicateFinder::ForEachSharedSize(Run run) {
+    for (std::size_t i = 0; i < files_.size();) {
+        std::size_t j = i;
+        while (j < files_.size() && files_[j].size == files_[i].size) ++j;
+        if (j - i > 1) run(i, j);
+        i = j;
+    }
+}
 
 }  // namespace tf::listing

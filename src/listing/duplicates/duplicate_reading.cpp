@@ -1,13 +1,19 @@
-// The reading that confirms duplicates: the files of one size are opened a
-// few at a time and their bytes asked for before they are read, so a cold
-// disk fetches them side by side; their ends tell most apart, and only
-// those still alike are read whole.
+// The reading that confirms duplicates. Every file that shares its size is
+// first looked at: read whole when small, else at both ends. Those looks
+// are taken in batches that run ahead of the comparison on helper threads
+// (and on the comparing thread when it would wait): the files of a batch
+// are opened and their bytes asked for before they are read, so a cold
+// disk fetches them side by side. Their ends tell most apart, and only
+// those still alike are read whole, by the comparing thread.
 #include <algorithm>
+#include <cassert>
+#include <deque>
 #include <memory>
 #include <set>
 #include <unordered_map>
 
 #include "listing/duplicates/duplicate_finder.h"
+#include "platform/work_ahead.h"
 
 namespace tf::listing {
 namespace {
@@ -21,12 +27,128 @@ constexpr std::uint64_t kWholeAtOnce = 16 << 10;
 // that many in one size, a file is opened again (and checked to be the
 // same file).
 constexpr std::size_t kKeptOpen = 256;
-// Files opened and asked for at once before their ends are read.
+// Files opened and asked for at once before they are read: a batch.
 constexpr std::size_t kOpenAhead = 32;
+// Batches handed to the helpers and not yet compared; with kKeptOpen this
+// bounds the files open at once.
+constexpr std::size_t kBatchesAhead = 8;
 // Bytes of the next files asked for while one is read whole.
 constexpr std::uint64_t kAskAhead = 16 << 20;
 
 }  // namespace
+
+class DuplicateFinder::FirstLooks {
+public:
+    // What the first reading of a file found.
+    struct Look {
+        platform::ContentStatus status = platform::ContentStatus::kStopped;  // not read
+        platform::ContentIdentity identity;
+        std::string digest;                           // whole (small files) or of the ends
+        std::unique_ptr<platform::ContentFile> file;  // still open where it may be read whole
+    };
+
+    FirstLooks(DuplicateFinder& finder, unsigned helpers) : finder_(finder), work_(helpers) {}
+    FirstLooks(const FirstLooks&) = delete;
+    FirstLooks& operator=(const FirstLooks&) = delete;
+
+    // The look at file `k`, the next in order of the files that share a
+    // size; the host hears from the comparison while it waits.
+    Look& Of(std::size_t k) {
+        Fill();
+        while (!batches_.front().taken) {
+            work_.TakeOldest([this] {
+                if (finder_.Stop()) work_.Stop();
+            });
+            batches_.front().taken = true;
+            Fill();
+        }
+        Batch& batch = batches_.front();
+        assert(batch.files[at_] == k);
+        (void)k;
+        return batch.looks[at_];
+    }
+    // Done with the file Of gave.
+    void Next() {
+        if (++at_ < batches_.front().files.size()) return;
+        batches_.pop_front();
+        at_ = 0;
+        Fill();
+    }
+    void Stop() { work_.Stop(); }
+
+private:
+    struct Batch {
+        std::vector<std::size_t> files;
+        std::vector<Look> looks;
+        bool taken = false;
+    };
+
+    bool Shared(std::size_t i) const {
+        const std::vector<Candidate>& files = finder_.files_;
+        return (i > 0 && files[i - 1].size == files[i].size) ||
+               (i + 1 < files.size() && files[i + 1].size == files[i].size);
+    }
+
+    // Hands in batches up to the bound.
+    void Fill() {
+        const std::size_t count = finder_.files_.size();
+        while (next_ < count && work_.Pending() < kBatchesAhead) {
+            batches_.emplace_back();
+            Batch& batch = batches_.back();
+            for (; next_ < count && batch.files.size() < kOpenAhead; ++next_)
+                if (Shared(next_)) batch.files.push_back(next_);
+            if (batch.files.empty()) {
+                batches_.pop_back();
+                break;
+            }
+            batch.looks.resize(batch.files.size());
+            work_.Add([this, &batch] { LookAt(batch); });
+        }
+    }
+
+    // Runs on any thread: reads only what the finder holds unchanged while
+    // it compares.
+    void LookAt(Batch& batch) {
+        const platform::HashAlgorithm algorithm = finder_.Algorithm();
+        for (std::size_t i = 0; i < batch.files.size() && !work_.Stopping(); ++i) {
+            const std::uint64_t size = finder_.files_[batch.files[i]].size;
+            Look& look = batch.looks[i];
+            platform::ContentStatus status = finder_.fs_->OpenContent(finder_.PathOf(batch.files[i]), look.file);
+            if (status == platform::ContentStatus::kRead && look.file->Size() != size)
+                status = platform::ContentStatus::kChanged;
+            if (status != platform::ContentStatus::kRead) {
+                look.file.reset();
+                look.status = status;
+                continue;
+            }
+            look.identity = look.file->Identity();
+            if (size <= kWholeAtOnce) {
+                look.file->WillRead(0, size);
+            } else {
+                look.file->WillRead(0, kEdgeBytes);
+                look.file->WillRead(size - kEdgeBytes, kEdgeBytes);
+            }
+        }
+        for (std::size_t i = 0; i < batch.files.size(); ++i) {
+            Look& look = batch.looks[i];
+            if (!look.file) continue;
+            if (work_.Stopping()) {
+                look.file.reset();
+                continue;  // left kStopped
+            }
+            const bool whole = finder_.files_[batch.files[i]].size <= kWholeAtOnce;
+            look.status = whole ? platform::HashWhole(*look.file, algorithm, nullptr, look.digest)
+                                : platform::HashEdges(*look.file, algorithm, kEdgeBytes, look.digest);
+            if (whole || look.status != platform::ContentStatus::kRead) look.file.reset();
+        }
+    }
+
+    DuplicateFinder& finder_;
+    std::deque<Batch> batches_;  // handed in, not yet compared: each stays in place until then
+    std::size_t next_ = 0;       // the first file not yet in a batch
+    std::size_t at_ = 0;         // in the front batch, the file compared next
+    platform::WorkAhead work_;   // last: its helpers end before the batches go
+};
 
 // Whether the run was asked to stop; once it was, nothing more is read.
 bool DuplicateFinder::Stop() {
@@ -57,7 +179,19 @@ void DuplicateFinder::Failed(std::size_t file, platform::ContentStatus status) {
 // leaves out files that cannot be read or changed (named to the host),
 // further hard links found on opening, and, after a stop, files not read
 // whole.
-void DuplicateFinder::ReadWhereNeeded(std::size_t begin, std::size_t end, Hashed& hashed) {
+void DuplicateFinder::ReadAndGroup() {
+    // Of several links to one file the first path in byte order stands for
+    // all, whatever order the folders were read in; that order is known
+    // before any reading, which may then run ahead.
+    ForEachSharedSize([&](std::size_t begin, std::size_t end) { InPathOrder(begin, end); });
+    FirstLooks looks(*this, helpers_);
+    ForEachSharedSize([&](std::size_t begin, std::size_t end) {
+        if (!stopped_) SameSize(begin, end, &looks);
+    });
+    looks.Stop();
+}
+
+void DuplicateFinder::ReadWhereNeeded(std::size_t begin, std::size_t end, FirstLooks& looks, Hashed& hashed) {
     struct Opened {
         std::size_t index;
         std::unique_ptr<platform::ContentFile> file;  // while few are open
@@ -70,50 +204,31 @@ void DuplicateFinder::ReadWhereNeeded(std::size_t begin, std::size_t end, Hashed
     const bool whole = size <= kWholeAtOnce;
     std::vector<Opened> opened;
     std::set<std::pair<std::uint64_t, std::uint64_t>> seen;
-    for (std::size_t k = begin; k < end && !stopped_;) {
-        std::vector<Opened> batch;
-        for (const std::size_t last = std::min(end, k + kOpenAhead); k < last && !Stop(); ++k) {
-            Opened o{k, nullptr, {}, {}};
-            platform::ContentStatus status = fs_->OpenContent(PathOf(k), o.file);
-            if (status == platform::ContentStatus::kRead && o.file->Size() != size)
-                status = platform::ContentStatus::kChanged;
-            if (status != platform::ContentStatus::kRead) {
-                Failed(k, status);
-                Settle(size);
-                continue;
-            }
-            o.identity = o.file->Identity();
-            if (!seen.emplace(o.identity.device, o.identity.inode).second) {
-                Settle(size);
-                continue;
-            }
-            if (whole) {
-                o.file->WillRead(0, size);
-            } else {
-                o.file->WillRead(0, kEdgeBytes);
-                o.file->WillRead(size - kEdgeBytes, kEdgeBytes);
-            }
-            batch.push_back(std::move(o));
+    for (std::size_t k = begin; k < end; ++k) {
+        if (Stop()) break;
+        FirstLooks::Look& look = looks.Of(k);
+        if (stopped_ || look.status == platform::ContentStatus::kStopped) break;
+        Show(PathOf(k));
+        Opened o{k, std::move(look.file), look.identity, std::move(look.digest)};
+        const platform::ContentStatus status = look.status;
+        looks.Next();
+        if (status != platform::ContentStatus::kRead) {
+            Failed(k, status);
+            Settle(size);
+            continue;
         }
-        for (Opened& o : batch) {
-            if (Stop()) break;
-            Show(PathOf(o.index));
-            const platform::ContentStatus status =
-                whole ? platform::HashWhole(*o.file, algorithm, nullptr, o.edges)
-                      : platform::HashEdges(*o.file, algorithm, kEdgeBytes, o.edges);
-            if (status != platform::ContentStatus::kRead) {
-                Failed(o.index, status);
-                Settle(size);
-                continue;
-            }
-            if (whole) {
-                Settle(size);
-                hashed.emplace_back(o.index, std::move(o.edges));
-                continue;
-            }
-            if (opened.size() >= kKeptOpen) o.file.reset();
-            opened.push_back(std::move(o));
+        // A further link to a file already looked at.
+        if (!seen.emplace(o.identity.device, o.identity.inode).second) {
+            Settle(size);
+            continue;
         }
+        if (whole) {
+            Settle(size);
+            hashed.emplace_back(k, std::move(o.edges));
+            continue;
+        }
+        if (opened.size() >= kKeptOpen) o.file.reset();
+        opened.push_back(std::move(o));
     }
     if (whole || stopped_) return;
     std::unordered_map<std::string, int> edgeCount;

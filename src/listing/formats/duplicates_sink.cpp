@@ -10,6 +10,7 @@
 #include "listing/formats/record_text.h"
 #include "listing/formats/report_file.h"
 #include "listing/formats/report_sinks.h"
+#include "platform/work_ahead.h"
 
 namespace tf::listing {
 namespace {
@@ -26,6 +27,7 @@ public:
         host_ = header.host;
         files_ = header.files;
         finder_ = std::make_unique<DuplicateFinder>(header.options.hash, report_.emptyFiles);
+        finder_->ReadAheadOn(platform::ContentHelpers(header.options.readAhead));
         return file_.Create();
     }
     WriteError BeginSection(const FolderStart& folder) override {

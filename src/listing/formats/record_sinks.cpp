@@ -147,7 +147,7 @@ public:
         view_.unhashed = file.unhashed;
         view_.target = file.target;
         view_.stamp.clear();
-        if (!file.digest.empty() && file.stamp.known) view_.stamp = StampText(file.stamp);
+        if (!file.digest.empty() && file.stamp.known) AppendStampText(view_.stamp, file.stamp);
         return Write();
     }
     WriteError EndSection(const SectionTotals&) override { return 0; }

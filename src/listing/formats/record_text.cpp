@@ -1,5 +1,7 @@
 #include "listing/formats/record_text.h"
 
+#include <charconv>
+
 #include "listing/formats/text_units.h"
 #include "platform/utf8.h"
 
@@ -181,9 +183,21 @@ void AppendIsoTime(std::string& out, platform::FileTicks ticks) {
     out += 'Z';
 }
 
+void AppendStampText(std::string& out, const platform::FileStamp& stamp) {
+    // Written once a hashed row: four numbers through one small buffer.
+    char text[4 * 21];
+    char* at = text;
+    for (const std::uint64_t part : {stamp.modified, stamp.changed, stamp.device, stamp.fileId}) {
+        if (at != text) *at++ = ':';
+        at = std::to_chars(at, text + sizeof text, part).ptr;
+    }
+    out.append(text, at);
+}
+
 std::string StampText(const platform::FileStamp& stamp) {
-    return std::to_string(stamp.modified) + ':' + std::to_string(stamp.changed) + ':' + std::to_string(stamp.device) +
-           ':' + std::to_string(stamp.fileId);
+    std::string text;
+    AppendStampText(text, stamp);
+    return text;
 }
 
 std::optional<platform::FileStamp> ParseStamp(std::string_view text) {
@@ -197,7 +211,8 @@ std::optional<platform::FileStamp> ParseStamp(std::string_view text) {
         const std::size_t start = at;
         for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
             const std::uint64_t digit = static_cast<std::uint64_t>(text[at] - '0');
-            if (parts[i] > (UINT64_MAX - digit) / 10) return std::nullopt;
+            // Nineteen digits always fit; only a longer number is checked.
+            if (at - start >= 19 && parts[i] > (UINT64_MAX - digit) / 10) return std::nullopt;
             parts[i] = parts[i] * 10 + digit;
         }
         if (at == start) return std::nullopt;

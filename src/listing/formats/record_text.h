@@ -57,6 +57,7 @@ std::optional<platform::FileTicks> ParseIsoTime(std::string_view text);
 // A file's stamp as a listing keeps it: "MODIFIED:CHANGED:DEVICE:ID", four
 // decimal numbers; and back, nothing when the text is not one.
 std::string StampText(const platform::FileStamp& stamp);
+void AppendStampText(std::string& out, const platform::FileStamp& stamp);
 std::optional<platform::FileStamp> ParseStamp(std::string_view text);
 
 // Whole seconds since 1970, 0 for anything earlier.

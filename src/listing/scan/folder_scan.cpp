@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "listing/scan/hash_ahead.h"
 #include "platform/utf8.h"
 #include "platform/wildcard.h"
 
@@ -75,34 +76,10 @@ platform::ListingWalk WalkOf(const ListingOptions& options, platform::FileSystem
 
 void HashContent(const ListingOptions& options, platform::FileSystem& fs, ScanHost& host, RunTotals& totals,
                  const std::string& path, ListedFile& file, std::string& digest, const EarlierHashes* earlier) {
-    digest.clear();
-    if (options.hash == platform::HashAlgorithm::kNone || file.kind != EntryKind::kFile) {
-        file.stamp = platform::FileStamp{};
-        return;
-    }
-    totals.bytesToHash += file.size;
-    // Taken before the content is read: a write during the reading moves
-    // the change time after it, and the next run reads the file again.
-    if (!file.stamp.known) file.stamp = platform::StampOf(path);
-    if (earlier && file.stamp.known) {
-        const std::string_view known = earlier->Find(file.size, file.stamp);
-        if (!known.empty()) {
-            digest.assign(known);
-            file.digest = digest;
-            totals.hashedBytes += file.size;
-            return;
-        }
-    }
-    if (!platform::IsSettled(file.stamp)) file.stamp = platform::FileStamp{};
+    if (!BeforeHashing(options, totals, path, file, digest, earlier)) return;
     std::uint64_t read = 0;
-    // Opened through the file system, which knows its platform's path rules
-    // (and which tests replace).
-    std::unique_ptr<platform::ContentFile> content;
-    platform::ContentStatus status = fs.OpenContent(path, content);
-    if (status == platform::ContentStatus::kRead && content->Size() != file.size)
-        status = platform::ContentStatus::kChanged;
-    if (status == platform::ContentStatus::kRead)
-        status = platform::HashWhole(*content, options.hash, [&](std::uint64_t bytes) {
+    const platform::ContentStatus status =
+        ReadHash(fs, path, file.size, options.hash, [&](std::uint64_t bytes) {
             read += bytes;
             totals.hashedBytes += bytes;
             host.SetStatus(path);
@@ -111,22 +88,19 @@ void HashContent(const ListingOptions& options, platform::FileSystem& fs, ScanHo
             host.PumpEvents();
             return !host.Stopped();
         }, digest);
-    // What was not read still counts as done, so the progress ends whole.
-    totals.hashedBytes += file.size - std::min(read, file.size);
-    if (status == platform::ContentStatus::kRead) {
-        file.digest = digest;
-        return;
-    }
-    file.unhashed = status;
-    // A FIFO or device has no content to read, and a stop is no failure.
-    if (status == platform::ContentStatus::kNotRegular || status == platform::ContentStatus::kStopped) return;
-    ++totals.unreadFiles;
-    host.FileUnread(path, status);
+    AfterHashing(totals, host, path, file, digest, status, read);
 }
 
 FolderScan::FolderScan(const ListingOptions& options, platform::FileSystem& fs, ScanHost& host, RunTotals& totals,
                        ListingSink& sink)
-    : options_(options), fs_(fs), host_(host), totals_(totals), sink_(sink), section_(options, sink, totals, error_) {}
+    : options_(options), fs_(fs), host_(host), totals_(totals), sink_(sink), section_(options, sink, totals, error_) {
+    if (options.hash == platform::HashAlgorithm::kNone) return;
+    if (const unsigned helpers = platform::ContentHelpers(options.readAhead))
+        hashAhead_ = std::make_unique<HashAhead>(options, fs, host, totals, helpers,
+                                                 [this](const ListedFile& file) { section_.Add(file); });
+}
+
+FolderScan::~FolderScan() = default;
 
 void FolderScan::LeaveOut(const std::string& reportPath) {
     if (reportPath.empty() || reportPath == "-") return;
@@ -221,10 +195,17 @@ platform::SearchStatus FolderScan::ReadFolder(const std::string& path, bool desc
             file.special = entry.special;
             file.target = entry.linkTarget;
             file.stamp = entry.stamp;
+            if (hashAhead_) {
+                const bool reads = BeforeHashing(options_, totals_, full, file, digest_, earlier_);
+                hashAhead_->Row(full, file, reads);
+                return true;
+            }
             HashContent(options_, fs_, host_, totals_, full, file, digest_, earlier_);
             section_.Add(file);
             return true;
         });
+    // The folder's rows, their hashes taken, all go before its section ends.
+    if (hashAhead_) hashAhead_->Flush(Halted());
     // Subfolders found before a failure are not a listing of the folder.
     if (status != platform::SearchStatus::kListed) subfolders.clear();
     return status;

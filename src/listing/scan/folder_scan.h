@@ -3,6 +3,7 @@
 // handed to the listing's sink as it is read (or, with an order, once its
 // folder is read), so that memory does not grow with the tree.
 #include <functional>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -61,10 +62,16 @@ SkipReason RefusalOf(const ListingOptions& options, platform::FileSystem& fs, co
 // The walk a scan with `options` makes, for reading ahead of it.
 platform::ListingWalk WalkOf(const ListingOptions& options, platform::FileSystem& fs);
 
+class HashAhead;
+
 class FolderScan {
 public:
+    // With hashes and threads to read ahead on (options.readAhead), files
+    // are hashed ahead of their rows, and `fs` must allow OpenContent from
+    // several threads at once.
     FolderScan(const ListingOptions& options, platform::FileSystem& fs, ScanHost& host, RunTotals& totals,
                ListingSink& sink);
+    ~FolderScan();
 
     // The file the run writes its report to: neither it nor the partial
     // file written beside it until it is complete is listed.
@@ -120,6 +127,7 @@ private:
     platform::FolderId folderId_;  // of the folder being read
     // Every folder entered in this run, so that no link leads into one twice.
     std::unordered_set<platform::FolderId, IdHash> visited_;
+    std::unique_ptr<HashAhead> hashAhead_;  // none: each file is hashed as it is listed
 };
 
 }  // namespace tf::listing

@@ -1,15 +1,14 @@
 #include "listing/scan/hash_reuse.h"
 
 #include <algorithm>
-#include <tuple>
+#include <cstring>
+#include <system_error>
 
 #include "listing/formats/record_text.h"
 #include "listing/scan/listing_replay.h"
 
 namespace tf::listing {
 namespace {
-
-auto IdentityOf(const platform::FileStamp& s) { return std::make_tuple(s.device, s.fileId); }
 
 // The top-level fields of one flat JSON object, as spans of the line: a
 // string's without its quotes (escapes left as they are), any other value's
@@ -23,9 +22,22 @@ bool ScanObject(std::string_view line, OnField onField) {
     const auto string = [&](std::string_view& out) {
         if (at >= line.size() || line[at] != '"') return false;
         const std::size_t start = ++at;
-        for (; at < line.size() && line[at] != '"'; ++at)
-            if (line[at] == '\\') ++at;
-        if (at >= line.size()) return false;
+        // A quote ends the string unless an odd run of backslashes escapes it.
+        for (;;) {
+            // Keys and most values are short: a plain look finds their end
+            // sooner than a call would.
+            const std::size_t near = std::min(line.size(), at + 16);
+            while (at < near && line[at] != '"') ++at;
+            if (at == near) {
+                const void* quote = std::memchr(line.data() + at, '"', line.size() - at);
+                if (!quote) return false;
+                at = static_cast<std::size_t>(static_cast<const char*>(quote) - line.data());
+            }
+            std::size_t slashes = 0;
+            while (at - slashes > start && line[at - slashes - 1] == '\\') ++slashes;
+            if (slashes % 2 == 0) break;
+            ++at;
+        }
         out = line.substr(start, at++ - start);
         return true;
     };
@@ -68,7 +80,7 @@ bool ParseCount(std::string_view text, std::uint64_t& value) {
 
 }  // namespace
 
-bool EarlierHashes::Take(std::string_view line) {
+bool EarlierHashes::Take(std::string_view line, Batch& batch) const {
     std::string_view kind, size, hash, stamp;
     if (!ScanObject(line, [&](std::string_view key, std::string_view value) {
             if (key == "kind") kind = value;
@@ -84,54 +96,128 @@ bool EarlierHashes::Take(std::string_view line) {
         hash.find_first_not_of("0123456789abcdef", prefix_.size()) != std::string_view::npos)
         return false;
     known.stamp = *parsed;
-    known.digest = digests_.size();
-    digests_.append(hash.substr(prefix_.size()));
-    known_.push_back(known);
+    known.digest = batch.digests.size();
+    batch.digests.append(hash.substr(prefix_.size()));
+    batch.known.push_back(known);
     return true;
 }
 
-void EarlierHashes::Load(const std::string& listingPath, platform::HashAlgorithm algorithm) {
-    ListingInput listing;
-    listing.Open(listingPath);
-    Load(listing, algorithm);
+EarlierHashes::EarlierHashes() = default;
+EarlierHashes::~EarlierHashes() { Join(); }
+
+void EarlierHashes::Join() {
+    abandon_ = true;
+    if (reader_.joinable()) reader_.join();
+    abandon_ = false;
 }
 
-void EarlierHashes::Load(ListingInput& listing, platform::HashAlgorithm algorithm) {
+void EarlierHashes::Load(const std::string& listingPath, platform::HashAlgorithm algorithm) {
+    auto listing = std::make_unique<ListingInput>();
+    listing->Open(listingPath);
+    Load(std::move(listing), algorithm);
+}
+
+void EarlierHashes::Load(std::unique_ptr<ListingInput> listing, platform::HashAlgorithm algorithm) {
+    Join();
     known_.clear();
     byId_.clear();
     digests_.clear();
+    next_ = 0;
+    complete_ = true;
     algorithm_ = platform::HashAlgorithm::kNone;
-    if (algorithm == platform::HashAlgorithm::kNone || !listing.Head().ok || listing.Head().hash != algorithm) return;
+    listing_ = std::move(listing);
+    if (algorithm == platform::HashAlgorithm::kNone || !listing_ || !listing_->Head().ok ||
+        listing_->Head().hash != algorithm)
+        return;
     algorithm_ = algorithm;
     prefix_ = std::string(platform::HashName(algorithm)) + ':';
     digits_ = platform::HashHexLength(algorithm);
-    listing.Rewind();
-    std::string line;
-    // Only what is surely right is kept; anything else is read again.
-    while (listing.NextLine(line))
-        if (line.find("\"stamp\"") != std::string::npos) Take(line);
-    byId_.resize(known_.size());
-    for (std::size_t i = 0; i < byId_.size(); ++i) byId_[i] = static_cast<std::uint32_t>(i);
-    std::sort(byId_.begin(), byId_.end(), [this](std::uint32_t a, std::uint32_t b) {
-        return IdentityOf(known_[a].stamp) < IdentityOf(known_[b].stamp);
-    });
-    next_ = 0;
+    complete_ = false;
+    listing_->Rewind();
+    try {
+        reader_ = std::thread([this] { Read(); });
+    } catch (const std::system_error&) {
+        Read();  // no thread to spare: read them now
+    }
 }
 
-std::string_view EarlierHashes::Find(std::uint64_t size, const platform::FileStamp& stamp) const {
-    const auto matches = [&](std::size_t i) { return known_[i].size == size && known_[i].stamp == stamp; };
-    if (next_ < known_.size() && matches(next_))
-        return std::string_view(digests_).substr(known_[next_++].digest, digits_);
-    auto it = std::lower_bound(byId_.begin(), byId_.end(), IdentityOf(stamp), [this](std::uint32_t i, const auto& id) {
-        return IdentityOf(known_[i].stamp) < id;
-    });
-    // Hard links share an identity; any of them with the same stamp will do.
-    for (; it != byId_.end() && IdentityOf(known_[*it].stamp) == IdentityOf(stamp); ++it) {
-        if (!matches(*it)) continue;
-        next_ = *it + 1;
-        return std::string_view(digests_).substr(known_[*it].digest, digits_);
+void EarlierHashes::Read() {
+    Batch batch;
+    std::string line;
+    std::size_t lines = 0;
+    // Only what is surely right is kept; anything else is read again.
+    while (!abandon_ && listing_->NextLine(line)) {
+        if (line.find("\"stamp\"") != std::string::npos) Take(line, batch);
+        // Handed over in batches, so that the scan can go on meanwhile.
+        if (++lines % 4096 == 0) HandOver(batch, false);
     }
-    return {};
+    HandOver(batch, true);
+}
+
+void EarlierHashes::HandOver(Batch& batch, bool last) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const std::size_t base = digests_.size();
+        for (Known& k : batch.known) {
+            k.digest += base;
+            known_.push_back(k);
+        }
+        digests_ += batch.digests;
+        complete_ = last;
+    }
+    batch.known.clear();
+    batch.digests.clear();
+    more_.notify_all();
+}
+
+std::size_t EarlierHashes::Count() const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    more_.wait(lock, [this] { return complete_; });
+    return known_.size();
+}
+
+bool EarlierHashes::Find(std::uint64_t size, const platform::FileStamp& stamp, std::string& digest) const {
+    const auto matches = [&](std::size_t i) { return known_[i].size == size && known_[i].stamp == stamp; };
+    std::unique_lock<std::mutex> lock(mutex_);
+    more_.wait(lock, [this] { return complete_ || next_ < known_.size(); });
+    if (next_ < known_.size()) {
+        const Known& k = known_[next_];
+        if (matches(next_)) {
+            digest.assign(digests_, k.digest, digits_);
+            ++next_;
+            return true;
+        }
+        // The same file, changed since: nothing to take here, and the next
+        // file is looked for after it.
+        if (k.stamp.known && stamp.known && k.stamp.device == stamp.device && k.stamp.fileId == stamp.fileId) {
+            ++next_;
+            return false;
+        }
+    }
+    // Found elsewhere or not at all: that needs every record, by identity.
+    more_.wait(lock, [this] { return complete_; });
+    if (byId_.size() != known_.size()) {
+        // By file id, the key beside each place so that the sort stays in
+        // the cache; the device only decides between equal ids. A tree
+        // listed again in the same order may never need it.
+        byId_.resize(known_.size());
+        for (std::size_t i = 0; i < byId_.size(); ++i)
+            byId_[i] = {known_[i].stamp.fileId, static_cast<std::uint32_t>(i)};
+        std::sort(byId_.begin(), byId_.end(), [this](const IdPlace& a, const IdPlace& b) {
+            if (a.first != b.first) return a.first < b.first;
+            return known_[a.second].stamp.device < known_[b.second].stamp.device;
+        });
+    }
+    auto it = std::lower_bound(byId_.begin(), byId_.end(), stamp.fileId,
+                               [](const IdPlace& place, std::uint64_t id) { return place.first < id; });
+    // Hard links share an identity; any of them with the same stamp will do.
+    for (; it != byId_.end() && it->first == stamp.fileId; ++it) {
+        if (!matches(it->second)) continue;
+        next_ = it->second + 1;
+        digest.assign(digests_, known_[it->second].digest, digits_);
+        return true;
+    }
+    return false;
 }
 
 }  // namespace tf::listing

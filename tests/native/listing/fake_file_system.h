@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -76,7 +77,9 @@ public:
         contents_[folder + "\\" + name] = std::move(content);
     }
 
+    // Called from the threads that read ahead too.
     platform::ContentStatus OpenContent(const std::string& path, std::unique_ptr<platform::ContentFile>& file) override {
+        std::lock_guard<std::mutex> lock(openMutex_.mutex);
         opened.push_back(path);
         const auto it = contents_.find(path);
         if (it == contents_.end()) return platform::ContentStatus::kVanished;
@@ -139,6 +142,13 @@ private:
 
     std::map<std::string, std::vector<FakeEntry>> folders_;
     std::map<std::string, FakeContent> contents_;
+    // A copy of the file system has a lock of its own.
+    struct Lock {
+        Lock() = default;
+        Lock(const Lock&) {}
+        Lock& operator=(const Lock&) { return *this; }
+        std::mutex mutex;
+    } openMutex_;
     std::set<std::string> unsearchable_;
     std::set<std::string> failingFolderSearch_;
 };
