@@ -82,7 +82,7 @@ void HashAhead::Row(const std::string& path, const ListedFile& file, bool reads)
         return;
     }
     Pending& row = rows_.emplace_back();
-    row.path = path;
+    if (reads) row.path = path;
     row.name = file.name;
     row.type = file.type;
     row.target = file.target;
@@ -106,7 +106,9 @@ void HashAhead::HandOn(bool all) {
     while (!rows_.empty()) {
         Pending& row = rows_.front();
         if (row.reads) {
-            if (!all && work_.Pending() < kFilesAhead && rows_.size() < kRowsHeld) return;
+            // The row waits for its file while that is read ahead, and goes on
+            // as soon as its hash is in.
+            if (!all && work_.Pending() < kFilesAhead && rows_.size() < kRowsHeld && !work_.OldestDone()) return;
             // The oldest job is this row's: jobs are handed in in row order.
             const bool ran = work_.TakeOldest([this, &row] {
                 Account(row);

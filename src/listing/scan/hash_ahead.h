@@ -53,7 +53,7 @@ public:
 
 private:
     struct Pending {
-        std::string path, name, type, target, digest;
+        std::string path, name, type, target, digest;  // path only where it reads
         ListedFile file;     // its texts are the strings above
         bool reads = false;  // waits for its hash
         platform::ContentStatus status = platform::ContentStatus::kStopped;  // until read
