@@ -66,6 +66,22 @@ void AfterHashing(RunTotals& totals, ScanHost& host, const std::string& path, Li
     host.FileUnread(path, status);
 }
 
+void HashNow(const ListingOptions& options, platform::FileSystem& fs, ScanHost& host, RunTotals& totals,
+             const std::string& path, ListedFile& file, std::string& digest) {
+    std::uint64_t read = 0;
+    const platform::ContentStatus status =
+        ReadHash(fs, path, file.size, options.hash, [&](std::uint64_t bytes) {
+            read += bytes;
+            totals.hashedBytes += bytes;
+            host.SetStatus(path);
+            // A large file is read for long: the window stays answerable
+            // and its Stop is seen part-way.
+            host.PumpEvents();
+            return !host.Stopped();
+        }, digest);
+    AfterHashing(totals, host, path, file, digest, status, read);
+}
+
 HashAhead::HashAhead(const ListingOptions& options, platform::FileSystem& fs, ScanHost& host, RunTotals& totals,
                      unsigned helpers, std::function<void(const ListedFile&)> handOn)
     : options_(options),
@@ -77,6 +93,18 @@ HashAhead::HashAhead(const ListingOptions& options, platform::FileSystem& fs, Sc
       work_(helpers) {}
 
 void HashAhead::Row(const std::string& path, const ListedFile& file, bool reads) {
+    // A file to read now and then among rows that need none (their hashes
+    // taken from an earlier listing) is read here: handing it over would
+    // cost more than it saves. Files that come one after another are read
+    // ahead.
+    const bool lone = reads && !lastReads_ && rows_.empty();
+    lastReads_ = reads;
+    if (lone) {
+        ListedFile own = file;
+        HashNow(options_, fs_, host_, totals_, path, own, digest_);
+        handOn_(own);
+        return;
+    }
     if (rows_.empty() && !reads) {
         handOn_(file);
         return;
