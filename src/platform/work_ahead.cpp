@@ -92,6 +92,11 @@ bool WorkAhead::TakeOldest(const std::function<void()>& waiting) {
     }
 }
 
+bool WorkAhead::OldestDone() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return !jobs_.empty() && (jobs_.front().state == State::kDone || jobs_.front().state == State::kDropped);
+}
+
 void WorkAhead::Help() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {

@@ -36,6 +36,9 @@ public:
     // helpers' jobs are left to wait on, `waiting` is called about every
     // 20 ms. False when the job was dropped by a stop and never ran.
     bool TakeOldest(const std::function<void()>& waiting = {});
+    // Whether the oldest job not yet taken is done (or dropped), so that
+    // taking it would not wait.
+    bool OldestDone();
     // From now on no job is begun; running ones can see it.
     void Stop();
     bool Stopping() const { return stop_.load(std::memory_order_relaxed); }

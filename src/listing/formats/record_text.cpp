@@ -1,6 +1,6 @@
 #include "listing/formats/record_text.h"
 
-#include <charconv>
+#include <cstring>
 
 #include "listing/formats/text_units.h"
 #include "platform/utf8.h"
@@ -183,15 +183,78 @@ void AppendIsoTime(std::string& out, platform::FileTicks ticks) {
     out += 'Z';
 }
 
-void AppendStampText(std::string& out, const platform::FileStamp& stamp) {
-    // Written once a hashed row: four numbers through one small buffer.
-    char text[4 * 21];
-    char* at = text;
-    for (const std::uint64_t part : {stamp.modified, stamp.changed, stamp.device, stamp.fileId}) {
-        if (at != text) *at++ = ':';
-        at = std::to_chars(at, text + sizeof text, part).ptr;
+namespace {
+
+const char kPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// The decimal digits of `value`, ending at `end`; where they start. Eight
+// digits at a time in 32-bit steps, two a step within them: stamps are long
+// numbers written once a row.
+char* DecimalBefore(char* end, std::uint64_t value) {
+    while (value >= 100000000) {
+        std::uint32_t low = static_cast<std::uint32_t>(value % 100000000);
+        value /= 100000000;
+        for (int i = 0; i < 4; ++i) {
+            end -= 2;
+            std::memcpy(end, kPairs + 2 * (low % 100), 2);
+            low /= 100;
+        }
     }
-    out.append(text, at);
+    std::uint32_t rest = static_cast<std::uint32_t>(value);
+    while (rest >= 100) {
+        end -= 2;
+        std::memcpy(end, kPairs + 2 * (rest % 100), 2);
+        rest /= 100;
+    }
+    if (rest >= 10) {
+        end -= 2;
+        std::memcpy(end, kPairs + 2 * rest, 2);
+    } else {
+        *--end = static_cast<char>('0' + rest);
+    }
+    return end;
+}
+
+// Whether the eight bytes at `text` are all decimal digits, and their
+// number: all eight at once where the bytes' order allows it.
+bool EightDigits(const char* text, std::uint64_t& value) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    std::uint64_t bytes;
+    std::memcpy(&bytes, text, 8);
+    const std::uint64_t digits = bytes - 0x3030303030303030ull;
+    // A byte below '0' wraps to its top bit, one above '9' reaches it when
+    // 0x76 is added; digits do neither, and then nothing carries.
+    if ((digits | (digits + 0x7676767676767676ull)) & 0x8080808080808080ull) return false;
+    // Pairs, then fours, then all eight; the first byte is the first digit.
+    std::uint64_t v = (digits * 10 + (digits >> 8)) & 0x00FF00FF00FF00FFull;
+    v = (v * 100 + (v >> 16)) & 0x0000FFFF0000FFFFull;
+    value = (v * 10000 + (v >> 32)) & 0xFFFFFFFFull;
+    return true;
+#else
+    value = 0;
+    for (int i = 0; i < 8; ++i) {
+        if (static_cast<unsigned char>(text[i] - '0') >= 10) return false;
+        value = value * 10 + static_cast<unsigned char>(text[i] - '0');
+    }
+    return true;
+#endif
+}
+
+}  // namespace
+
+void AppendStampText(std::string& out, const platform::FileStamp& stamp) {
+    // Written from the last number back into one small buffer.
+    char text[4 * 21];
+    char* at = text + sizeof text;
+    const std::uint64_t parts[] = {stamp.modified, stamp.changed, stamp.device, stamp.fileId};
+    for (int i = 3; i >= 0; --i) {
+        at = DecimalBefore(at, parts[i]);
+        if (i > 0) *--at = ':';
+    }
+    out.append(at, text + sizeof text);
 }
 
 std::string StampText(const platform::FileStamp& stamp) {
@@ -202,22 +265,30 @@ std::string StampText(const platform::FileStamp& stamp) {
 
 std::optional<platform::FileStamp> ParseStamp(std::string_view text) {
     std::uint64_t parts[4] = {};
-    std::size_t at = 0;
+    const char* at = text.data();
+    const char* const end = at + text.size();
     for (int i = 0; i < 4; ++i) {
         if (i > 0) {
-            if (at >= text.size() || text[at] != ':') return std::nullopt;
+            if (at == end || *at != ':') return std::nullopt;
             ++at;
         }
-        const std::size_t start = at;
-        for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
-            const std::uint64_t digit = static_cast<std::uint64_t>(text[at] - '0');
-            // Nineteen digits always fit; only a longer number is checked.
-            if (at - start >= 19 && parts[i] > (UINT64_MAX - digit) / 10) return std::nullopt;
-            parts[i] = parts[i] * 10 + digit;
+        // Digits only, at least one; nineteen always fit, and only the
+        // digits of a longer number are checked.
+        const char* const start = at;
+        const char* const sure = end - at > 19 ? at + 19 : end;
+        std::uint64_t value = 0;
+        for (std::uint64_t eight; sure - at >= 8 && EightDigits(at, eight); at += 8) value = value * 100000000 + eight;
+        for (; at != sure && static_cast<unsigned char>(*at - '0') < 10; ++at)
+            value = value * 10 + static_cast<unsigned char>(*at - '0');
+        for (; at != end && static_cast<unsigned char>(*at - '0') < 10; ++at) {
+            const unsigned digit = static_cast<unsigned char>(*at - '0');
+            if (value > (UINT64_MAX - digit) / 10) return std::nullopt;
+            value = value * 10 + digit;
         }
         if (at == start) return std::nullopt;
+        parts[i] = value;
     }
-    if (at != text.size()) return std::nullopt;
+    if (at != end) return std::nullopt;
     return platform::FileStamp{parts[0], parts[1], parts[2], parts[3], true};
 }
 

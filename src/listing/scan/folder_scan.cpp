@@ -76,19 +76,7 @@ platform::ListingWalk WalkOf(const ListingOptions& options, platform::FileSystem
 
 void HashContent(const ListingOptions& options, platform::FileSystem& fs, ScanHost& host, RunTotals& totals,
                  const std::string& path, ListedFile& file, std::string& digest, const EarlierHashes* earlier) {
-    if (!BeforeHashing(options, totals, path, file, digest, earlier)) return;
-    std::uint64_t read = 0;
-    const platform::ContentStatus status =
-        ReadHash(fs, path, file.size, options.hash, [&](std::uint64_t bytes) {
-            read += bytes;
-            totals.hashedBytes += bytes;
-            host.SetStatus(path);
-            // A large file is read for long: the window stays answerable
-            // and its Stop is seen part-way.
-            host.PumpEvents();
-            return !host.Stopped();
-        }, digest);
-    AfterHashing(totals, host, path, file, digest, status, read);
+    if (BeforeHashing(options, totals, path, file, digest, earlier)) HashNow(options, fs, host, totals, path, file, digest);
 }
 
 FolderScan::FolderScan(const ListingOptions& options, platform::FileSystem& fs, ScanHost& host, RunTotals& totals,

@@ -66,6 +66,22 @@ void AfterHashing(RunTotals& totals, ScanHost& host, const std::string& path, Li
     host.FileUnread(path, status);
 }
 
+void HashNow(const ListingOptions& options, platform::FileSystem& fs, ScanHost& host, RunTotals& totals,
+             const std::string& path, ListedFile& file, std::string& digest) {
+    std::uint64_t read = 0;
+    const platform::ContentStatus status =
+        ReadHash(fs, path, file.size, options.hash, [&](std::uint64_t bytes) {
+            read += bytes;
+            totals.hashedBytes += bytes;
+            host.SetStatus(path);
+            // A large file is read for long: the window stays answerable
+            // and its Stop is seen part-way.
+            host.PumpEvents();
+            return !host.Stopped();
+        }, digest);
+    AfterHashing(totals, host, path, file, digest, status, read);
+}
+
 HashAhead::HashAhead(const ListingOptions& options, platform::FileSystem& fs, ScanHost& host, RunTotals& totals,
                      unsigned helpers, std::function<void(const ListedFile&)> handOn)
     : options_(options),
@@ -77,12 +93,24 @@ HashAhead::HashAhead(const ListingOptions& options, platform::FileSystem& fs, Sc
       work_(helpers) {}
 
 void HashAhead::Row(const std::string& path, const ListedFile& file, bool reads) {
+    // A file to read now and then among rows that need none (their hashes
+    // taken from an earlier listing) is read here: handing it over would
+    // cost more than it saves. Files that come one after another are read
+    // ahead.
+    const bool lone = reads && !lastReads_ && rows_.empty();
+    lastReads_ = reads;
+    if (lone) {
+        ListedFile own = file;
+        HashNow(options_, fs_, host_, totals_, path, own, digest_);
+        handOn_(own);
+        return;
+    }
     if (rows_.empty() && !reads) {
         handOn_(file);
         return;
     }
     Pending& row = rows_.emplace_back();
-    row.path = path;
+    if (reads) row.path = path;
     row.name = file.name;
     row.type = file.type;
     row.target = file.target;
@@ -106,7 +134,9 @@ void HashAhead::HandOn(bool all) {
     while (!rows_.empty()) {
         Pending& row = rows_.front();
         if (row.reads) {
-            if (!all && work_.Pending() < kFilesAhead && rows_.size() < kRowsHeld) return;
+            // The row waits for its file while that is read ahead, and goes on
+            // as soon as its hash is in.
+            if (!all && work_.Pending() < kFilesAhead && rows_.size() < kRowsHeld && !work_.OldestDone()) return;
             // The oldest job is this row's: jobs are handed in in row order.
             const bool ran = work_.TakeOldest([this, &row] {
                 Account(row);

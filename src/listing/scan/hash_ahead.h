@@ -36,6 +36,11 @@ platform::ContentStatus ReadHash(platform::FileSystem& fs, const std::string& pa
 void AfterHashing(RunTotals& totals, ScanHost& host, const std::string& path, ListedFile& file,
                   const std::string& digest, platform::ContentStatus status, std::uint64_t read);
 
+// The reading and what follows it, on the caller's thread, which keeps
+// `host` answering and hears its stop.
+void HashNow(const ListingOptions& options, platform::FileSystem& fs, ScanHost& host, RunTotals& totals,
+             const std::string& path, ListedFile& file, std::string& digest);
+
 class HashAhead {
 public:
     // `handOn` hears each row in the order it came; `helpers` threads hash
@@ -53,7 +58,7 @@ public:
 
 private:
     struct Pending {
-        std::string path, name, type, target, digest;
+        std::string path, name, type, target, digest;  // path only where it reads
         ListedFile file;     // its texts are the strings above
         bool reads = false;  // waits for its hash
         platform::ContentStatus status = platform::ContentStatus::kStopped;  // until read
@@ -76,6 +81,8 @@ private:
     const std::function<void(const ListedFile&)> handOn_;
     const std::thread::id owner_;
     std::deque<Pending> rows_;  // each stays in place until it is handed on
+    bool lastReads_ = false;    // the row before needed reading
+    std::string digest_;        // scratch: of a file read here
     platform::WorkAhead work_;  // last: its helpers end before the rows go
 };
 
