@@ -113,6 +113,8 @@ RunOutcome RunListing(const ListingOptions& requested, platform::FileSystem& fs,
         if (earlier && options.hash != platform::HashAlgorithm::kNone && earlier->Algorithm() == options.hash)
             scan.ReuseHashes(earlier);
         scan.ScanFolder(options.source);
+        // The report may replace the earlier listing it reused.
+        if (earlier) earlier->WaitUntilRead();
         note(scan.Error());
     } catch (...) {
         failure = std::current_exception();

@@ -153,10 +153,12 @@ void EarlierHashes::Load(std::unique_ptr<ListingInput> listing, platform::HashAl
     next_ = 0;
     complete_ = true;
     algorithm_ = platform::HashAlgorithm::kNone;
-    listing_ = std::move(listing);
-    if (algorithm == platform::HashAlgorithm::kNone || !listing_ || !listing_->Head().ok ||
-        listing_->Head().hash != algorithm)
+    // Nothing to take from a listing of other hashes, or none: it is
+    // closed at once.
+    if (algorithm == platform::HashAlgorithm::kNone || !listing || !listing->Head().ok ||
+        listing->Head().hash != algorithm)
         return;
+    listing_ = std::move(listing);
     algorithm_ = algorithm;
     prefix_ = std::string(platform::HashName(algorithm)) + ':';
     digits_ = platform::HashHexLength(algorithm);
@@ -179,6 +181,7 @@ void EarlierHashes::Read() {
         // Handed over in batches, so that the scan can go on meanwhile.
         if (++lines % 4096 == 0) HandOver(batch, false);
     }
+    listing_.reset();  // closed before the last records are handed over
     HandOver(batch, true);
 }
 

@@ -46,6 +46,9 @@ public:
 
     // The records kept, once all are read.
     std::size_t Count() const;
+    // Waits until the listing is read whole and closed, so that a report
+    // may replace it (Windows cannot replace a file that is open).
+    void WaitUntilRead() const { Count(); }
     // The hashes loaded (kNone before any were).
     platform::HashAlgorithm Algorithm() const { return algorithm_; }
 
