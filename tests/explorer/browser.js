@@ -54,10 +54,35 @@ async function openPage(tab, file, { alerts, requests, downloads } = {}) {
   if (requests) tab.on('request', (r) => requests.push(r.url()));
   if (downloads) {
     const cdp = await tab.createCDPSession();
-    await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+    const begun = new Map();
+    const waiting = [];
+    cdp.on('Browser.downloadWillBegin', (e) => begun.set(e.guid, e.suggestedFilename));
+    cdp.on('Browser.downloadProgress', (e) => {
+      if (e.state !== 'completed' && e.state !== 'canceled') return;
+      const name = begun.get(e.guid);
+      const ready = e.state === 'completed' ? path.join(downloads, name) : null;
+      waiting.splice(0).forEach((w) => w(ready));
+    });
+    tab.tallyfoldDownloads = waiting;
+    await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads, eventsEnabled: true });
   }
   await tab.goto('file://' + file);
   await tab.waitForSelector('body[data-ready]', { timeout: 30000 });
 }
 
-module.exports = { launch, gridRows, openPage };
+// Runs an action that downloads one file and gives that file's path once
+// Chromium has written all of it (a file seen on disk may still be empty).
+async function download(tab, action) {
+  const done = new Promise((resolve, reject) => {
+    const timer = setTimeout(() => reject(new Error('no download finished within 10 s')), 10000);
+    tab.tallyfoldDownloads.push((file) => {
+      clearTimeout(timer);
+      if (file) resolve(file);
+      else reject(new Error('the download was cancelled'));
+    });
+  });
+  await action();
+  return done;
+}
+
+module.exports = { launch, gridRows, openPage, download };

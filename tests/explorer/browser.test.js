@@ -7,7 +7,7 @@ const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
 const { execFileSync } = require('node:child_process');
-const { launch, gridRows, openPage } = require('./browser.js');
+const { launch, gridRows, openPage, download } = require('./browser.js');
 const { random } = require('./seeded_random.js');
 
 const lister = process.env.TALLYFOLD_LIST;
@@ -278,9 +278,8 @@ test('the CSV export of a folder holds its files as the listing has them', async
     location.hash = '#' + encodeURIComponent(p);
   }, busiest.path);
   await page.click('#tab-files');
-  await page.click('#export');
-  const file = path.join(work, busiest.name + '.csv');
-  for (let i = 0; i < 100 && !fs.existsSync(file); i++) await new Promise((r) => setTimeout(r, 50));
+  const file = await download(page, () => page.click('#export'));
+  assert.strictEqual(path.basename(file), busiest.name + '.csv');
   const rows = parseCsv(fs.readFileSync(file, 'utf8'));
   assert.deepStrictEqual(rows[0], ['path', 'name', 'kind', 'type', 'size', 'created', 'modified']);
   const want = records.filter((r) => r.kind !== 'folder' && r.path.slice(0, r.path.lastIndexOf('/')) === busiest.path)

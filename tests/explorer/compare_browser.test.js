@@ -8,7 +8,7 @@ const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
 const { execFileSync, spawnSync } = require('node:child_process');
-const { launch, gridRows, openPage } = require('./browser.js');
+const { launch, gridRows, openPage, download } = require('./browser.js');
 const { random } = require('./seeded_random.js');
 
 const lister = process.env.TALLYFOLD_LIST;
@@ -271,9 +271,8 @@ test('treemap colours, largest changes and CSV follow the comparison', async () 
   await openFolder(page, 'd1');
   await page.click('#tab-files');
   for (const f of fs.readdirSync(work)) if (f.endsWith('.csv')) fs.rmSync(path.join(work, f));
-  await page.click('#export');
-  const file = path.join(work, 'd1.csv');
-  for (let k = 0; k < 100 && !fs.existsSync(file); k++) await new Promise((r) => setTimeout(r, 50));
+  const file = await download(page, () => page.click('#export'));
+  assert.strictEqual(path.basename(file), 'd1.csv');
   const lines = fs.readFileSync(file, 'utf8').trim().split('\r\n').map((l) => l.split(','));
   assert.deepStrictEqual(lines[0].slice(0, 6), ['path', 'name', 'kind', 'status', 'from', 'old_size']);
   const rows = await gridRows(page, 'files');

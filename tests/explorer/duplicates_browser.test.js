@@ -8,7 +8,7 @@ const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
 const { execFileSync } = require('node:child_process');
-const { launch, gridRows, openPage } = require('./browser.js');
+const { launch, gridRows, openPage, download } = require('./browser.js');
 
 const lister = process.env.TALLYFOLD_LIST;
 const hostile = '<img src=x onerror=alert(1)>';
@@ -106,11 +106,9 @@ test('the Duplicates view shows the groups of the duplicates report, in its orde
 });
 
 test('the Duplicates view exports the CSV of the duplicates report', async () => {
-  const downloads = path.join(work, 'downloads');
   await page.click('#tab-dups');
-  await page.click('#export');
-  const file = path.join(downloads, 'duplicates.csv');
-  for (let i = 0; i < 100 && !fs.existsSync(file); i++) await new Promise((r) => setTimeout(r, 50));
+  const file = await download(page, () => page.click('#export'));
+  assert.strictEqual(path.basename(file), 'duplicates.csv');
   assert.strictEqual(fs.readFileSync(file, 'utf8'), fs.readFileSync(path.join(work, 'dups.csv'), 'utf8'));
 });
 
