@@ -133,7 +133,6 @@ namespace {
 // Large files are read by a second thread while this one hashes: the copy
 // from the system and the hash then run on two cores side by side rather
 // than one after the other. Smaller files are not worth a thread.
-constexpr std::uint64_t kOverlapFrom = 4u << 20;
 constexpr std::size_t kOverlapBlock = 1u << 19;
 constexpr std::uint64_t kOverlapSlots = 4;
 
@@ -235,7 +234,7 @@ ContentStatus HashWhole(ContentFile& file, HashAlgorithm algorithm, const ReadPr
     // A file read in one call needs no advice.
     if (size >= kBlock) file.ExpectSequential();
     std::unique_ptr<BlockReadAhead> ahead;
-    if (size >= kOverlapFrom) {
+    if (size >= kOverlappedFrom) {
         try {
             ahead = std::make_unique<BlockReadAhead>(file, size);
         } catch (const std::system_error&) {
