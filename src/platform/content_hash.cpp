@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <system_error>
@@ -50,10 +51,23 @@ private:
     XXH3_state_t* state_;
 };
 
+// Room for bytes about to be read over it: not cleared first, as every
+// file hashed would otherwise clear up to a block for nothing.
+class ReadBuffer {
+public:
+    explicit ReadBuffer(std::size_t size) : data_(size ? new unsigned char[size] : nullptr), size_(size) {}
+    unsigned char* data() { return data_.get(); }
+    std::size_t size() const { return size_; }
+
+private:
+    std::unique_ptr<unsigned char[]> data_;
+    std::size_t size_;
+};
+
 // Reads [offset, offset + size) into the hasher; kChanged when the file
 // ends sooner.
 ContentStatus HashRange(ContentFile& file, Hasher& hasher, std::uint64_t offset, std::uint64_t size,
-                        std::vector<unsigned char>& buffer) {
+                        ReadBuffer& buffer) {
     while (size > 0) {
         const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size, buffer.size()));
         const std::int64_t got = file.ReadAt(offset, buffer.data(), want);
@@ -119,7 +133,6 @@ namespace {
 // Large files are read by a second thread while this one hashes: the copy
 // from the system and the hash then run on two cores side by side rather
 // than one after the other. Smaller files are not worth a thread.
-constexpr std::uint64_t kOverlapFrom = 4u << 20;
 constexpr std::size_t kOverlapBlock = 1u << 19;
 constexpr std::uint64_t kOverlapSlots = 4;
 
@@ -200,7 +213,7 @@ private:
 
     ContentFile& file_;
     const std::uint64_t size_;
-    std::vector<unsigned char> buffers_;
+    ReadBuffer buffers_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::int64_t got_[kOverlapSlots] = {};
@@ -221,14 +234,14 @@ ContentStatus HashWhole(ContentFile& file, HashAlgorithm algorithm, const ReadPr
     // A file read in one call needs no advice.
     if (size >= kBlock) file.ExpectSequential();
     std::unique_ptr<BlockReadAhead> ahead;
-    if (size >= kOverlapFrom) {
+    if (size >= kOverlappedFrom) {
         try {
             ahead = std::make_unique<BlockReadAhead>(file, size);
         } catch (const std::system_error&) {
             // No thread to spare: read in turn.
         }
     }
-    std::vector<unsigned char> buffer(ahead ? 0 : static_cast<std::size_t>(std::min<std::uint64_t>(size, kBlock)) + 1);
+    ReadBuffer buffer(ahead ? 0 : static_cast<std::size_t>(std::min<std::uint64_t>(size, kBlock)) + 1);
     std::uint64_t offset = 0;
     for (;;) {
         const unsigned char* data = buffer.data();
@@ -265,7 +278,7 @@ ContentStatus HashEdges(ContentFile& file, HashAlgorithm algorithm, std::size_t 
     if (size <= 2 * static_cast<std::uint64_t>(edge)) return HashWhole(file, algorithm, nullptr, digest);
     std::unique_ptr<Hasher> hasher = CreateHasher(algorithm);
     if (!hasher) return ContentStatus::kFailed;
-    std::vector<unsigned char> buffer(edge);
+    ReadBuffer buffer(edge);
     ContentStatus status = HashRange(file, *hasher, 0, edge, buffer);
     if (status == ContentStatus::kRead) status = HashRange(file, *hasher, size - edge, edge, buffer);
     if (status != ContentStatus::kRead) return status;

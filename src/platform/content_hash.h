@@ -128,6 +128,10 @@ using ReadProgress = std::function<bool(std::uint64_t bytes)>;
 // it is no larger than twice that), for telling files apart without
 // reading them whole.
 ContentStatus HashEdges(ContentFile& file, HashAlgorithm algorithm, std::size_t edge, std::string& digest);
+// Files of at least this size are read by a thread of their own while
+// HashWhole hashes them: one such file keeps two cores busy.
+constexpr std::uint64_t kOverlappedFrom = 4u << 20;
+
 // The hash of an opened file whole.
 ContentStatus HashWhole(ContentFile& file, HashAlgorithm algorithm, const ReadProgress& progress,
                         std::string& digest);

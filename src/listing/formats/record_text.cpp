@@ -185,38 +185,45 @@ void AppendIsoTime(std::string& out, platform::FileTicks ticks) {
 
 namespace {
 
-const char kPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
+// The decimal digits of `value`, ending at `end`; where they start.
+// Stamps are long numbers written once a row: eight digits at a time.
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+// The eight digits of `value` (below 10^8) as the bytes of a word, the first
+// digit lowest: the two halves split in two, those in two again, each step
+// in every lane at once.
+std::uint64_t EightDigitBytes(std::uint32_t value) {
+    const std::uint64_t high = value / 10000, low = value % 10000;
+    const std::uint64_t fours = high | (low << 32);
+    const std::uint64_t hundreds = ((fours * 10486) >> 20) & 0x0000007F0000007Full;  // each / 100
+    const std::uint64_t pairs = ((fours - 100 * hundreds) << 16) | hundreds;
+    const std::uint64_t tens = ((pairs * 103) >> 10) & 0x000F000F000F000Full;  // each / 10
+    return (((pairs - 10 * tens) << 8) | tens) + 0x3030303030303030ull;
+}
 
-// The decimal digits of `value`, ending at `end`; where they start. Eight
-// digits at a time in 32-bit steps, two a step within them: stamps are long
-// numbers written once a row.
 char* DecimalBefore(char* end, std::uint64_t value) {
     while (value >= 100000000) {
-        std::uint32_t low = static_cast<std::uint32_t>(value % 100000000);
+        const std::uint64_t digits = EightDigitBytes(static_cast<std::uint32_t>(value % 100000000));
+        end -= 8;
+        std::memcpy(end, &digits, 8);
         value /= 100000000;
-        for (int i = 0; i < 4; ++i) {
-            end -= 2;
-            std::memcpy(end, kPairs + 2 * (low % 100), 2);
-            low /= 100;
-        }
     }
-    std::uint32_t rest = static_cast<std::uint32_t>(value);
-    while (rest >= 100) {
-        end -= 2;
-        std::memcpy(end, kPairs + 2 * (rest % 100), 2);
-        rest /= 100;
-    }
-    if (rest >= 10) {
-        end -= 2;
-        std::memcpy(end, kPairs + 2 * rest, 2);
-    } else {
-        *--end = static_cast<char>('0' + rest);
-    }
+    // The first part without its leading zeros, one digit at least.
+    const std::uint64_t digits = EightDigitBytes(static_cast<std::uint32_t>(value));
+    const std::uint64_t nonzero = digits ^ 0x3030303030303030ull;
+    const int zeros = nonzero ? __builtin_ctzll(nonzero) / 8 : 7;
+    end -= 8 - zeros;
+    std::memcpy(end, reinterpret_cast<const char*>(&digits) + zeros, static_cast<std::size_t>(8 - zeros));
     return end;
 }
+#else
+char* DecimalBefore(char* end, std::uint64_t value) {
+    do {
+        *--end = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value);
+    return end;
+}
+#endif
 
 // Whether the eight bytes at `text` are all decimal digits, and their
 // number: all eight at once where the bytes' order allows it.

@@ -93,13 +93,11 @@ HashAhead::HashAhead(const ListingOptions& options, platform::FileSystem& fs, Sc
       work_(helpers) {}
 
 void HashAhead::Row(const std::string& path, const ListedFile& file, bool reads) {
-    // A file to read now and then among rows that need none (their hashes
-    // taken from an earlier listing) is read here: handing it over would
-    // cost more than it saves. Files that come one after another are read
-    // ahead.
-    const bool lone = reads && !lastReads_ && rows_.empty();
-    lastReads_ = reads;
-    if (lone) {
+    // A large file is hashed here once the rows before it are out: its
+    // hashing keeps two cores busy by itself, and two at once would only
+    // contend. Any other file is read ahead.
+    if (reads && file.size >= platform::kOverlappedFrom) {
+        HandOn(true);
         ListedFile own = file;
         HashNow(options_, fs_, host_, totals_, path, own, digest_);
         handOn_(own);
