@@ -424,11 +424,18 @@ bool ListingInput::Fill() {
 }
 
 bool ListingInput::NextLine(std::string& line) {
+    std::string_view view;
+    if (!NextLine(view)) return false;
+    line.assign(view);
+    return true;
+}
+
+bool ListingInput::NextLine(std::string_view& line) {
     if (!file_ || !file_->content) return false;
     for (;;) {
         const std::size_t end = buffer_.find('\n', next_);
         if (end != std::string::npos) {
-            line.assign(buffer_, next_, end - next_);
+            line = std::string_view(buffer_).substr(next_, end - next_);
             lineStart_ = bufferAt_ + next_;
             next_ = end + 1;
             ++number_;
@@ -436,7 +443,7 @@ bool ListingInput::NextLine(std::string& line) {
         }
         if (!Fill()) {
             if (next_ >= buffer_.size()) return false;
-            line.assign(buffer_, next_, std::string::npos);  // a last line without its end
+            line = std::string_view(buffer_).substr(next_);  // a last line without its end
             lineStart_ = bufferAt_ + next_;
             next_ = buffer_.size();
             ++number_;

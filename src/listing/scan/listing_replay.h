@@ -5,6 +5,7 @@
 // The listing is read as a stream: memory does not grow with it.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "listing/scan/folder_scan.h"
 
@@ -46,6 +47,9 @@ public:
     // The next line without its line end; false at the end. Lines are
     // counted from 1; LineStart is where the last one given starts.
     bool NextLine(std::string& line);
+    // The same as a view into the input's buffer, valid until the next call:
+    // for readers that look at each line once.
+    bool NextLine(std::string_view& line);
     std::uint64_t LineNumber() const { return number_; }
     std::uint64_t LineStart() const { return lineStart_; }
     bool ReadFailed() const { return failed_; }
