@@ -1,10 +1,8 @@
 // tallyfold-list: the listing run from the command line, for scripts and
 // for checking reports.
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -291,17 +289,12 @@ bool ParseArguments(int argc, char** argv, char separator, Arguments& args, std:
     return true;
 }
 
-// Closes a stdio file on every path out.
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
 // Progress on a terminal: one line rewritten in place a few times a second.
 // Folders that cannot be listed go to the error list, a line each.
 class ConsoleHost final : public listing::ScanHost {
 public:
-    ConsoleHost(const listing::RunTotals& totals, bool showProgress, std::FILE* errors, bool duplicates)
+    // `errors`: the error list's file, or none for standard error.
+    ConsoleHost(const listing::RunTotals& totals, bool showProgress, platform::ReplacingFile* errors, bool duplicates)
         : totals_(totals), show_(showProgress), errors_(errors), duplicates_(duplicates) {}
 
     void SetStatus(const std::string& text) override {
@@ -369,8 +362,9 @@ private:
         std::string line = path;
         for (char& c : line)
             if (c == '\n' || c == '\r') c = '?';
-        if (errors_ != stderr) {
-            if (std::fprintf(errors_, "%s\t%s\n", reason, line.c_str()) < 0) errorsFailed_ = true;
+        if (errors_) {
+            const std::string entry = std::string(reason) + '\t' + line + '\n';
+            if (!errorsFailed_ && errors_->Write(entry.data(), entry.size()) != 0) errorsFailed_ = true;
             return;
         }
         ClearProgress();
@@ -378,7 +372,7 @@ private:
     }
     const listing::RunTotals& totals_;
     bool show_;
-    std::FILE* errors_;
+    platform::ReplacingFile* errors_;
     bool duplicates_;
     std::uint64_t unread_ = 0, leftOut_ = 0;
     bool shown_ = false;
@@ -502,19 +496,21 @@ static int RunTool(int argc, char** argv) {
         }
         earlier.Load(std::move(input), listing::RunHashes(args.options));
     }
-    FilePtr errorsFile;
+    // Through the platform, as the report is: its path rules, and a list
+    // that is whole or not written.
+    std::unique_ptr<platform::ReplacingFile> errorsFile;
     if (!args.errors.empty()) {
-        errorsFile.reset(std::fopen(args.errors.c_str(), "wb"));
-        if (!errorsFile) {
+        errorsFile = std::make_unique<platform::ReplacingFile>(args.errors);
+        if (const int error = errorsFile->Open(); error != 0) {
             std::fprintf(stderr, "tallyfold-list: cannot write the error list %s: %s\n", args.errors.c_str(),
-                         std::strerror(errno));
+                         platform::WriteErrorText(error).c_str());
             return kExitReportFailed;
         }
     }
 
     platform::InstallStopSignals();
     listing::RunTotals totals;
-    ConsoleHost host(totals, platform::StderrIsTerminal(), errorsFile ? errorsFile.get() : stderr,
+    ConsoleHost host(totals, platform::StderrIsTerminal(), errorsFile.get(),
                      args.options.duplicates.has_value());
     listing::RunOutcome outcome;
     if (args.from.empty()) {
@@ -551,7 +547,7 @@ static int RunTool(int argc, char** argv) {
         }
     }
     host.ClearProgress();
-    const bool errorsWritten = !errorsFile || (!host.ErrorsFailed() && std::fclose(errorsFile.release()) == 0);
+    const bool errorsWritten = !errorsFile || (!host.ErrorsFailed() && errorsFile->Commit() == 0);
 
     if (!outcome.reportWritten) {
         std::fprintf(stderr, "tallyfold-list: cannot write the report %s: %s; %s\n", args.output.c_str(),

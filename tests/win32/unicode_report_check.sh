@@ -59,6 +59,9 @@ saved=$deep/一覧.jsonl
 differ=$(dirname "$windows")/tallyfold-diff.exe
 wine "$differ" --output "報告\\same.txt" "$saved" "$saved" >/dev/null 2>&1 || fail "tallyfold-diff.exe did not find the listing equal to itself"
 grep -q "^new: .*日本語" 報告/same.txt || fail "tallyfold-diff.exe wrote no comparison"
-wine "$windows" --from "$saved" --format text --output "報告\\from.text" >/dev/null 2>&1 || fail "tallyfold-list.exe --from failed"
+# Its error list (none, here) beside it, past 260 characters too.
+wine "$windows" --from "$saved" --format text --output "報告\\from.text" --errors "$deep/錯誤.txt" >/dev/null 2>&1 ||
+  fail "tallyfold-list.exe --from failed"
+[ -e "$deep/錯誤.txt" ] || fail "the error list was not written"
 grep -q "deep.abc" 報告/from.text || fail "the replay of the saved listing lacks the deep folder"
 echo "unicode report check: text and HTML reports identical ($(wc -l < 報告/native.text) text lines)"

@@ -35,6 +35,26 @@ std::string ResolvedTarget(const std::string& path) {
     return resolved;
 }
 
+// The descriptor a path names when it is one of this process's own
+// (/dev/stdout, /dev/stderr, /dev/fd/N, /proc/self/fd/N), else -1. Such a
+// file is the caller's, open already (a shell's `2>log`): replacing it would
+// leave whatever is written there later in a file no longer named.
+int OwnDescriptor(const std::string& path) {
+    if (path == "/dev/stdout") return STDOUT_FILENO;
+    if (path == "/dev/stderr") return STDERR_FILENO;
+    for (const char* prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+        const std::size_t length = std::strlen(prefix);
+        if (path.compare(0, length, prefix) != 0 || path.size() == length || path.size() > length + 6) continue;
+        int fd = 0;
+        for (std::size_t i = length; i < path.size(); ++i) {
+            if (path[i] < '0' || path[i] > '9') return -1;
+            fd = fd * 10 + (path[i] - '0');
+        }
+        return fd;
+    }
+    return -1;
+}
+
 }  // namespace
 
 int ReplacingFile::Open() {
@@ -42,6 +62,15 @@ int ReplacingFile::Open() {
     auto handle = std::make_unique<Handle>();
     if (path_ == "-") {
         handle->fd = STDOUT_FILENO;
+        handle->owned = false;
+        handle_ = std::move(handle);
+        return 0;
+    }
+    if (const int own = OwnDescriptor(path_); own >= 0) {
+        // Written where it stands, through the descriptor itself, so that
+        // what the caller wrote there before and after is kept.
+        if (fcntl(own, F_GETFD) < 0) return EBADF;
+        handle->fd = own;
         handle->owned = false;
         handle_ = std::move(handle);
         return 0;

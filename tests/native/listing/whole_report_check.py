@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """A report is whole or not written: a disk that fills in the middle of a
 run leaves the earlier report byte for byte and no partial file, in every
-format and in a replay; a device, a pipe and standard output are written
-directly (the device stays a device); a link to a report is followed.
+format and in a replay; a device, a pipe, standard output and the caller's
+own descriptors (/dev/stderr) are written directly (the device stays a
+device); a link to a report is followed.
 
 usage: whole_report_check.py TALLYFOLD_LIST
 """
@@ -117,6 +118,23 @@ def check_direct_targets(work, tree, saved):
             assert r.returncode == 0, r.stderr
             assert stat.S_ISCHR(os.lstat(device).st_mode), "the device was replaced"
             assert not [n for n in os.listdir(work) if n.startswith("null-device.")]
+
+    # The caller's own descriptors, redirected to a file that holds text
+    # already: written where they stand, never replaced, so that what the
+    # shell and the program write there after is kept in the same file.
+    log = os.path.join(work, "log.txt")
+    for output, errors in (("/dev/stdout", "/dev/stderr"), ("/dev/fd/1", "/proc/self/fd/2")):
+        with open(log, "wb") as f:
+            f.write(b"before\n")
+        inode = os.stat(log).st_ino
+        with open(log, "ab") as f:
+            r = subprocess.run([LIST, "--format", "csv", "--output", output, "--errors", errors, tree],
+                               stdout=f, stderr=f, cwd=work, stdin=subprocess.DEVNULL)
+        got = read(log)
+        assert r.returncode == 0 and os.stat(log).st_ino == inode, (output, r.returncode, got[-300:])
+        assert got.startswith(b"before\n" + expected.splitlines(True)[0]), (output, got[:200])
+        assert got.endswith(b"Skipped: 0\n") and b"Report: " + output.encode() in got, (output, got[-300:])
+        assert not [n for n in os.listdir(work) if n.startswith("log.txt.")]
 
     # A link to a report: the report it leads to is replaced, the link stays.
     real = os.path.join(work, "real.csv")
