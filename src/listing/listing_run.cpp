@@ -125,18 +125,6 @@ RunOutcome RunListing(const ListingOptions& requested, platform::FileSystem& fs,
     return outcome;
 }
 
-RunOutcome ReplayListings(const std::vector<std::string>& listings, const ListingOptions& requested, ScanHost& host,
-                          const std::string& reportPath, RunTotals& totals, ReplayResult& invalid) {
-    std::vector<std::unique_ptr<ListingInput>> inputs;
-    std::vector<ListingInput*> opened;
-    for (const std::string& listing : listings) {
-        inputs.push_back(std::make_unique<ListingInput>());
-        inputs.back()->Open(listing);
-        opened.push_back(inputs.back().get());
-    }
-    return ReplayListings(opened, requested, host, reportPath, totals, invalid);
-}
-
 RunOutcome ReplayListings(const std::vector<ListingInput*>& listings, const ListingOptions& requested, ScanHost& host,
                           const std::string& reportPath, RunTotals& totals, ReplayResult& invalid) {
     ListingOptions options = requested;

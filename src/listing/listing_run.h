@@ -30,12 +30,9 @@ platform::HashAlgorithm RunHashes(const ListingOptions& options);
 // the options of a direct run, the same bytes that run writes (several
 // listings follow each other, each with its own source). A listing that is
 // not valid ends the run with `invalid` saying where and why; the report is
-// then not complete and should be thrown away.
-RunOutcome ReplayListings(const std::vector<std::string>& listings, const ListingOptions& options, ScanHost& host,
-                          const std::string& reportPath, RunTotals& totals, ReplayResult& invalid);
-
-// The same, of listings opened already (each read from its start, so each
-// is opened once: a pipe can be read only once).
+// then not complete and should be thrown away. The listings are opened
+// already (each read from its start, so each is opened once: a pipe can be
+// read only once).
 RunOutcome ReplayListings(const std::vector<ListingInput*>& listings, const ListingOptions& options, ScanHost& host,
                           const std::string& reportPath, RunTotals& totals, ReplayResult& invalid);
 

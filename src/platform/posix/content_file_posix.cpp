@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/content_hash.h"
+#include "platform/posix/posix_file_system.h"
 
 namespace tf::platform {
 namespace {
@@ -30,10 +31,7 @@ public:
     PosixContentFile(int fd, const struct stat& st) : fd_(fd) {
         size_ = static_cast<std::uint64_t>(st.st_size);
         identity_ = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
-        // Seconds since 1970 to ticks since 1601; none before 1970.
-        if (st.st_mtim.tv_sec >= 0)
-            modified_ = 116444736000000000ULL + static_cast<std::uint64_t>(st.st_mtim.tv_sec) * 10000000u +
-                        static_cast<std::uint64_t>(st.st_mtim.tv_nsec) / 100u;
+        modified_ = ToTicks(st.st_mtim.tv_sec, static_cast<std::uint32_t>(st.st_mtim.tv_nsec));
     }
     void ForgetTime() { modified_ = 0; }
     ~PosixContentFile() override { close(fd_); }

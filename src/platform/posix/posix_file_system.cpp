@@ -18,11 +18,15 @@ namespace {
 constexpr std::int64_t kEpochDifference = 11644473600;
 constexpr std::int64_t kTicksPerSecond = 10000000;
 
+}  // namespace
+
 FileTicks ToTicks(std::int64_t seconds, std::uint32_t nanoseconds) {
     const std::int64_t since1601 = seconds + kEpochDifference;
     if (since1601 < 0) return 0;
     return static_cast<FileTicks>(since1601) * kTicksPerSecond + nanoseconds / 100;
 }
+
+namespace {
 
 class DirHandle {
 public:

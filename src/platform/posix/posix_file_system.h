@@ -3,6 +3,10 @@
 
 namespace tf::platform {
 
+// A time of the system's (seconds and nanoseconds since 1970) in FILETIME
+// ticks; 0 before 1601.
+FileTicks ToTicks(std::int64_t seconds, std::uint32_t nanoseconds);
+
 // Linux file system: readdir for the names, one statx per entry that needs
 // details, links followed (and told apart).
 class PosixFileSystem final : public FileSystem {

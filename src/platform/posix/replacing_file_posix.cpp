@@ -35,12 +35,12 @@ std::string ResolvedTarget(const std::string& path) {
     return resolved;
 }
 
-// The descriptor a path names when it is one of this process's own
-// (/dev/stdout, /dev/stderr, /dev/fd/N, /proc/self/fd/N), else -1. Such a
+// The descriptor a path names when it is one of this process's own ("-",
+// /dev/stdout, /dev/stderr, /dev/fd/N, /proc/self/fd/N), else -1. Such a
 // file is the caller's, open already (a shell's `2>log`): replacing it would
 // leave whatever is written there later in a file no longer named.
 int OwnDescriptor(const std::string& path) {
-    if (path == "/dev/stdout") return STDOUT_FILENO;
+    if (path == "-" || path == "/dev/stdout") return STDOUT_FILENO;
     if (path == "/dev/stderr") return STDERR_FILENO;
     for (const char* prefix : {"/dev/fd/", "/proc/self/fd/"}) {
         const std::size_t length = std::strlen(prefix);
@@ -60,12 +60,6 @@ int OwnDescriptor(const std::string& path) {
 int ReplacingFile::Open() {
     Discard();
     auto handle = std::make_unique<Handle>();
-    if (path_ == "-") {
-        handle->fd = STDOUT_FILENO;
-        handle->owned = false;
-        handle_ = std::move(handle);
-        return 0;
-    }
     if (const int own = OwnDescriptor(path_); own >= 0) {
         // Written where it stands, through the descriptor itself, so that
         // what the caller wrote there before and after is kept.
