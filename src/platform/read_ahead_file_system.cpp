@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 
+#include "platform/thread_priority.h"
+
 namespace tf::platform {
 
 ReadAheadFileSystem::ReadAheadFileSystem(FileSystem& inner, ListingWalk walk, unsigned workers,
@@ -114,6 +116,7 @@ bool ReadAheadFileSystem::Deliver(Folder& f, std::vector<Entry>& batch, std::uni
 }
 
 void ReadAheadFileSystem::Work() {
+    LowerThreadPriority();
     constexpr std::size_t kBatch = 256;
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {

@@ -11,6 +11,7 @@
 
 #include "listing/formats/record_text.h"
 #include "listing/scan/listing_replay.h"
+#include "platform/thread_priority.h"
 
 namespace tf::listing {
 namespace {
@@ -165,7 +166,10 @@ void EarlierHashes::Load(std::unique_ptr<ListingInput> listing, platform::HashAl
     complete_ = false;
     listing_->Rewind();
     try {
-        reader_ = std::thread([this] { Read(); });
+        reader_ = std::thread([this] {
+            platform::LowerThreadPriority();
+            Read();
+        });
     } catch (const std::system_error&) {
         Read();  // no thread to spare: read them now
     }

@@ -4,7 +4,12 @@
 #include "platform/read_ahead_file_system.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -255,6 +260,53 @@ TEST(ReadAhead, TheWalkerKeepsHandlingEventsWhileAWorkerReadsItsFolder) {
     EXPECT_EQ(status, SearchStatus::kListed);
     EXPECT_EQ(names, "a.txt");
     EXPECT_GE(waits, 3);
+}
+
+// The nice value of the calling thread (Linux keeps one per thread).
+int NiceOfThisThread() {
+    errno = 0;
+    const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
+    EXPECT_EQ(errno, 0);
+    return nice;
+}
+
+// Notes the lowest priority (highest nice value) a worker reads at.
+class PriorityNoting final : public PosixBased {
+public:
+    SearchStatus ReadFolder(const std::string& folder, const std::string& pattern, bool folders,
+                            const FolderVisitor& visit) override {
+        if (std::this_thread::get_id() != creator_) {
+            const int nice = NiceOfThisThread();
+            std::lock_guard<std::mutex> lock(mutex_);
+            workerNice = std::max(workerNice, nice);
+        }
+        return real_.ReadFolder(folder, pattern, folders, visit);
+    }
+    std::mutex mutex_;
+    int workerNice = -21;  // below any nice value: no worker read
+
+private:
+    const std::thread::id creator_ = std::this_thread::get_id();
+};
+
+// The workers yield the processor to the walker they read for, and the
+// walker (or the process) keeps its priority: a walker that falls behind
+// on a busy processor would finish alone after the reading is done.
+TEST(ReadAhead, WorkersRunBehindTheWalkerWhoKeepsItsPriority) {
+    const int before = NiceOfThisThread();
+    if (before >= 19) GTEST_SKIP() << "already at the lowest priority";
+    RandomTree t(5);
+    PriorityNoting fs;
+    ListingWalk plan;
+    plan.root = t.tree.Path();
+    std::string walked;
+    {
+        ReadAheadFileSystem ahead(fs, plan, 2);
+        Walk(ahead, t.tree.Path(), "*", walked);
+    }
+    EXPECT_FALSE(walked.empty());
+    EXPECT_GT(fs.workerNice, before);
+    EXPECT_EQ(NiceOfThisThread(), before);
 }
 
 }  // namespace
