@@ -93,11 +93,17 @@ HashAhead::HashAhead(const ListingOptions& options, platform::FileSystem& fs, Sc
       work_(helpers) {}
 
 void HashAhead::Row(const std::string& path, const ListedFile& file, bool reads) {
-    // A large file is hashed here once the rows before it are out: its
-    // hashing keeps two cores busy by itself, and two at once would only
-    // contend. Any other file is read ahead.
-    if (reads && file.size >= platform::kOverlappedFrom) {
-        HandOn(true);
+    // A file to read now and then among rows that need none (their hashes
+    // taken from an earlier listing) is read here, before the rows after it
+    // come: holding them back behind a helper costs more than the reading.
+    // So is a large file, once the rows before it are out: its hashing
+    // keeps two cores busy by itself, and two at once would only contend.
+    // Files that come one after another are read ahead.
+    const bool large = reads && file.size >= platform::kOverlappedFrom;
+    if (large) HandOn(true);
+    const bool lone = reads && (large || !lastReads_) && rows_.empty();
+    lastReads_ = reads;
+    if (lone) {
         ListedFile own = file;
         HashNow(options_, fs_, host_, totals_, path, own, digest_);
         handOn_(own);

@@ -81,7 +81,8 @@ private:
     const std::function<void(const ListedFile&)> handOn_;
     const std::thread::id owner_;
     std::deque<Pending> rows_;  // each stays in place until it is handed on
-    std::string digest_;        // scratch: of a large file hashed here
+    bool lastReads_ = false;    // the row before needed reading
+    std::string digest_;        // scratch: of a file read here
     platform::WorkAhead work_;  // last: its helpers end before the rows go
 };
 
