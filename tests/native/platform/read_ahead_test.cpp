@@ -207,6 +207,14 @@ TEST(ReadAhead, AWalkThePlanDoesNotForeseeGetsTheWrappedAnswers) {
     EXPECT_EQ(walked, expected);
 }
 
+// The nice value of the calling thread (Linux keeps one per thread).
+int NiceOfThisThread() {
+    errno = 0;
+    const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
+    EXPECT_EQ(errno, 0);
+    return nice;
+}
+
 // Holds every reading made on another thread than its creator's until
 // released (or, should nothing release it, for ten seconds).
 class HeldFileSystem final : public PosixBased {
@@ -215,6 +223,7 @@ public:
                             const FolderVisitor& visit) override {
         if (std::this_thread::get_id() != creator_) {
             std::unique_lock<std::mutex> lock(mutex_);
+            workerNice = NiceOfThisThread();
             entered_ = true;
             changed_.notify_all();
             changed_.wait_for(lock, std::chrono::seconds(10), [this] { return released_; });
@@ -231,6 +240,7 @@ public:
         released_ = true;
         changed_.notify_all();
     }
+    int workerNice = 0;  // of the last worker that entered
 
 private:
     const std::thread::id creator_ = std::this_thread::get_id();
@@ -262,49 +272,23 @@ TEST(ReadAhead, TheWalkerKeepsHandlingEventsWhileAWorkerReadsItsFolder) {
     EXPECT_GE(waits, 3);
 }
 
-// The nice value of the calling thread (Linux keeps one per thread).
-int NiceOfThisThread() {
-    errno = 0;
-    const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
-    EXPECT_EQ(errno, 0);
-    return nice;
-}
-
-// Notes the lowest priority (highest nice value) a worker reads at.
-class PriorityNoting final : public PosixBased {
-public:
-    SearchStatus ReadFolder(const std::string& folder, const std::string& pattern, bool folders,
-                            const FolderVisitor& visit) override {
-        if (std::this_thread::get_id() != creator_) {
-            const int nice = NiceOfThisThread();
-            std::lock_guard<std::mutex> lock(mutex_);
-            workerNice = std::max(workerNice, nice);
-        }
-        return real_.ReadFolder(folder, pattern, folders, visit);
-    }
-    std::mutex mutex_;
-    int workerNice = -21;  // below any nice value: no worker read
-
-private:
-    const std::thread::id creator_ = std::this_thread::get_id();
-};
-
 // The workers yield the processor to the walker they read for, and the
 // walker (or the process) keeps its priority: a walker that falls behind
 // on a busy processor would finish alone after the reading is done.
 TEST(ReadAhead, WorkersRunBehindTheWalkerWhoKeepsItsPriority) {
     const int before = NiceOfThisThread();
     if (before >= 19) GTEST_SKIP() << "already at the lowest priority";
-    RandomTree t(5);
-    PriorityNoting fs;
-    ListingWalk plan;
-    plan.root = t.tree.Path();
+    testing::TempTree tree;
+    tree.File("a.txt", "x");
+    HeldFileSystem fs;
+    ListingWalk walk;
+    walk.root = tree.Path();
+    ReadAheadFileSystem ahead(fs, walk, 1);
+    fs.WaitUntilEntered();  // the worker has the root
+    fs.Release();
     std::string walked;
-    {
-        ReadAheadFileSystem ahead(fs, plan, 2);
-        Walk(ahead, t.tree.Path(), "*", walked);
-    }
-    EXPECT_FALSE(walked.empty());
+    Walk(ahead, tree.Path(), "*", walked);
+    EXPECT_NE(walked.find("a.txt"), std::string::npos);
     EXPECT_GT(fs.workerNice, before);
     EXPECT_EQ(NiceOfThisThread(), before);
 }
